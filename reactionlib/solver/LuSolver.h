@@ -1,0 +1,18 @@
+// Dense linear solvers: Crout factorisation with implicit (scaled) partial
+// pivoting, substitution for one right-hand side, and one pass of iterative
+// improvement. Matrices are column-major with leading dimension np; vectors
+// and the row-interchange record are indexed from 0 here, and pivotIndex[j]
+// holds the 1-based row exchanged with row j + 1, the same form LAPACK's
+// dgesv fills, so the factors of either path can be substituted alike.
+#pragma once
+
+namespace vrex {
+
+inline constexpr double TINY = 1e-20; // replaces an exactly zero pivot
+
+void luDecompose(double *a, int n, int np, int *pivotIndex, double &parity);
+void luBackSubstitute(const double *a, int n, int np, const int *pivotIndex, double *b);
+void luImprove(const double *a, const double *alud, int n, int np, const int *pivotIndex,
+               const double *b, double *x);
+
+} // namespace vrex
