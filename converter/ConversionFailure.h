@@ -1,0 +1,26 @@
+// A condition that ends a conversion run: the message to print on standard
+// output (complete, with its line feed) and the process exit status.
+//
+// The reader and the writer throw it; the driver prints the message, closes
+// the input and returns the status. Keeping the "end of the run" in one place
+// lets tests and fuzzers drive the reader and writer without the process
+// ending under them, while the program itself still ends with the status.
+#pragma once
+
+#include <string>
+#include <utility>
+
+namespace zonvert {
+
+inline constexpr int kFailureStatus = 1;      // every failure but the one below
+inline constexpr int kWriteFailureStatus = -1; // a zone file could not be created
+
+struct ConversionFailure {
+  std::string message;
+  int exitStatus = kFailureStatus;
+
+  explicit ConversionFailure(std::string text, int status = kFailureStatus)
+      : message(std::move(text)), exitStatus(status) {}
+};
+
+} // namespace zonvert

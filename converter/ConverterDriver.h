@@ -1,0 +1,26 @@
+// The console program: obtains the Tecplot file, the output name and the
+// starting zone from the command line or the prompts, then converts every
+// zone from the starting zone onward to a VTK file of its own.
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+namespace zonvert {
+
+inline constexpr std::size_t kMaxPathLength = 255;
+
+// The output name up to its last "." (a dot in a directory part counts too),
+// or the whole name when it has none.
+std::string outputBaseName(const std::string &outputName);
+
+// The file name of zone `zoneIndex`: base name, the index in plain decimal,
+// ".vtk".
+std::string zoneFileName(const std::string &baseName, int zoneIndex);
+
+// Runs the whole program with the given arguments, prompting on `console`
+// when they are missing. Returns the process exit status: 0 after
+// "FINISH.", 1 after a failure, -1 when a zone file cannot be created.
+int runConverter(int argc, const char *const *argv, std::FILE *console);
+
+} // namespace zonvert

@@ -1,0 +1,78 @@
+#include "LineOps.h"
+
+#include <algorithm>
+
+namespace zonvert {
+
+namespace {
+
+bool isScanSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+char upcaseChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
+
+std::size_t skipScanSpace(std::string_view text) {
+  std::size_t pos = 0;
+  while (pos < text.size() && isScanSpace(text[pos]))
+    ++pos;
+  return pos;
+}
+
+} // namespace
+
+std::string_view stripChar(std::string_view text, char c) {
+  const std::size_t first = text.find_first_not_of(c);
+  if (first == std::string_view::npos)
+    return text.substr(text.size());
+  const std::size_t last = text.find_last_not_of(c);
+  return text.substr(first, last - first + 1);
+}
+
+void removeBlanks(std::string &text) { text.erase(std::remove(text.begin(), text.end(), ' '), text.end()); }
+
+std::string upcaseKey(std::string_view line) {
+  std::string copy(line);
+  const std::size_t keyEnd = std::min(copy.find('='), copy.size());
+  for (std::size_t i = 0; i < keyEnd; ++i)
+    copy[i] = upcaseChar(copy[i]);
+  return copy;
+}
+
+std::string upcase(std::string_view text) {
+  std::string copy(text);
+  for (char &c : copy)
+    c = upcaseChar(c);
+  return copy;
+}
+
+bool isBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
+
+std::optional<std::int64_t> scanDecimal(std::string_view text) {
+  // Far outside any 32-bit count, yet far from overflowing 64 bits.
+  constexpr std::int64_t kSaturation = std::int64_t{1} << 40;
+  std::size_t pos = skipScanSpace(text);
+  bool negative = false;
+  if (pos < text.size() && (text[pos] == '+' || text[pos] == '-')) {
+    negative = text[pos] == '-';
+    ++pos;
+  }
+  if (pos == text.size() || text[pos] < '0' || text[pos] > '9')
+    return std::nullopt;
+  std::int64_t value = 0;
+  for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
+    value = std::min(value * 10 + (text[pos] - '0'), kSaturation);
+  return negative ? -value : value;
+}
+
+std::optional<std::string_view> scanWord(std::string_view text) {
+  const std::size_t begin = skipScanSpace(text);
+  std::size_t end = begin;
+  while (end < text.size() && !isScanSpace(text[end]))
+    ++end;
+  if (end == begin)
+    return std::nullopt;
+  return text.substr(begin, end - begin);
+}
+
+} // namespace zonvert

@@ -1,0 +1,62 @@
+// Text operations on the lines of a Tecplot file.
+//
+// Lines are at most 511 bytes, so views and small copies are cheap. Only the
+// ASCII letters a to z are ever upper-cased: the files are byte streams, and
+// the bytes of other characters pass through unchanged.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zonvert {
+
+// Removes every leading and trailing occurrence of `c`. A text made only of
+// `c` becomes empty.
+std::string_view stripChar(std::string_view text, char c);
+
+// Removes every space character (code 32) in place. Tabs stay.
+void removeBlanks(std::string &text);
+
+// A copy of the line in which every character before the first "=" is
+// upper-cased; the rest is copied unchanged.
+std::string upcaseKey(std::string_view line);
+
+// A copy of the whole text with every ASCII letter upper-cased.
+std::string upcase(std::string_view text);
+
+// True when the text holds only blanks, tabs and carriage returns (or
+// nothing at all).
+bool isBlankLine(std::string_view line);
+
+// Calls `visit(piece)` for every piece of `text` split at runs of `separator`;
+// empty pieces are dropped, so a text of separators only gives no piece.
+template <typename Visitor> void forEachPiece(std::string_view text, char separator, Visitor &&visit) {
+  std::size_t pos = 0;
+  const std::size_t size = text.size();
+  while (pos < size) {
+    while (pos < size && text[pos] == separator)
+      ++pos;
+    if (pos == size)
+      return;
+    std::size_t end = pos;
+    while (end < size && text[end] != separator)
+      ++end;
+    visit(text.substr(pos, end - pos));
+    pos = end;
+  }
+}
+
+// Reads a decimal integer the way the C scan format "%d" does: leading white
+// space is skipped, then an optional sign and at least one digit; anything
+// after the digits is ignored. Empty when there is no digit. Values are
+// saturated far outside the 32-bit range so callers can reject them.
+std::optional<std::int64_t> scanDecimal(std::string_view text);
+
+// Reads one word the way the scan format "%s" does: leading white space is
+// skipped and the word ends at the next white space. Empty when there is no
+// word.
+std::optional<std::string_view> scanWord(std::string_view text);
+
+} // namespace zonvert

@@ -1,0 +1,241 @@
+#include "VtkWriter.h"
+
+#include "ConversionFailure.h"
+#include "OutputBuffer.h"
+
+#include <array>
+#include <cstdio>
+#include <optional>
+#include <string_view>
+#include <vector>
+
+namespace zonvert {
+
+namespace {
+
+// Which variable plays which part in the file. Names are compared exactly
+// and case-sensitively; where several variables match, the last one wins.
+struct VariableRoles {
+  int x = -1, y = -1, z = -1;
+  int vx = -1, vy = -1, vz = -1;
+  bool hasVelocity = false;
+  std::vector<int> scalars;     // every variable not named exactly X, Y or Z
+  std::size_t valuesNeeded = 0; // a node line must hold this many values
+};
+
+void noteUse(VariableRoles &roles, int index) {
+  roles.valuesNeeded = std::max(roles.valuesNeeded, static_cast<std::size_t>(index) + 1);
+}
+
+VariableRoles findRoles(const std::vector<std::string> &names) {
+  VariableRoles roles;
+  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
+    const std::string_view name = names[i];
+    if (name == "X" || name == "x")
+      roles.x = i;
+    if (name == "Y" || name == "y")
+      roles.y = i;
+    if (name == "Z" || name == "z")
+      roles.z = i;
+    if (name == "VX" || name == "VELOCITY_X1")
+      roles.vx = i;
+    if (name == "VY" || name == "VELOCITY_Y1")
+      roles.vy = i;
+    if (name == "VZ" || name == "VELOCITY_Z1")
+      roles.vz = i;
+    if (name != "X" && name != "Y" && name != "Z") {
+      roles.scalars.push_back(i);
+      noteUse(roles, i);
+    }
+  }
+  roles.hasVelocity = roles.vx >= 0 || roles.vy >= 0 || roles.vz >= 0;
+  for (int used : {roles.x, roles.y, roles.z})
+    if (used >= 0)
+      noteUse(roles, used);
+  return roles;
+}
+
+// How the elements of one kind become VTK cells.
+struct CellLayout {
+  std::string_view prefix;      // count of indices, with its blank
+  std::array<int, 8> positions; // 0-based places in the element's node list
+  int positionCount;
+  int entriesPerCell;           // the count plus the indices
+  int vtkType;
+  std::size_t nodesNeeded;      // the element line must hold this many numbers
+};
+
+std::optional<CellLayout> cellLayout(CellKind kind) {
+  switch (kind) {
+  case CellKind::Line:
+    return CellLayout{"2 ", {0, 1}, 2, 3, 3, 2};
+  case CellKind::Triangle:
+    return CellLayout{"3 ", {0, 1, 2}, 3, 4, 5, 3};
+  case CellKind::Quad:
+    return CellLayout{"4 ", {0, 1, 2, 3}, 4, 5, 9, 4};
+  case CellKind::Tetra:
+    return CellLayout{"4 ", {0, 1, 2, 3}, 4, 5, 10, 4};
+  case CellKind::Hexahedron:
+    return CellLayout{"8 ", {0, 1, 2, 3, 4, 5, 6, 7}, 8, 9, 12, 8};
+  case CellKind::Wedge:
+    // A wedge is stored as a degenerate brick that repeats its first node
+    // number as its second and its fifth as its sixth; the six corners are
+    // taken from the second of each pair and the other positions.
+    return CellLayout{"6 ", {1, 2, 3, 5, 6, 7}, 6, 7, 13, 8};
+  case CellKind::None:
+    break;
+  }
+  return std::nullopt;
+}
+
+std::string format(const char *pattern, auto... args) {
+  char text[256];
+  std::snprintf(text, sizeof text, pattern, args...);
+  return text;
+}
+
+// Refuses, before any file is created, a zone that cannot be written whole.
+void checkWritable(const ZoneRecord &zone, const VariableRoles &roles, const std::optional<CellLayout> &layout) {
+  const bool hasElements = zone.elementCount > 0;
+  if (hasElements && !layout)
+    throw ConversionFailure("not implemented yet... \n");
+  for (std::size_t node = 0; node < zone.nodeValues.size(); ++node) {
+    const std::size_t held = zone.nodeValues.valueCount(node);
+    if (held < roles.valuesNeeded)
+      throw ConversionFailure(format("ERROR IN ZONE %d, NODE %zu: %zu VALUES, %zu NEEDED\n", zone.zoneNumber,
+                                     node + 1, held, roles.valuesNeeded));
+  }
+  if (!hasElements)
+    return;
+  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
+    const std::size_t held = zone.elementNodes.nodeCount(element);
+    if (held < layout->nodesNeeded)
+      throw ConversionFailure(format("ERROR IN ZONE %d, ELEMENT %zu: %zu NODE NUMBERS, %zu NEEDED\n",
+                                     zone.zoneNumber, element + 1, held, layout->nodesNeeded));
+  }
+}
+
+void appendValueOrZero(OutputBuffer &out, const ZoneRecord &zone, std::size_t node, int variable) {
+  if (variable < 0)
+    out.append("0.0");
+  else
+    out.append(zone.nodeValues.value(node, static_cast<std::size_t>(variable)));
+}
+
+void writePoints(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles) {
+  out.append("POINTS ");
+  out.appendInt(zone.nodeCount);
+  out.append(" float\n");
+  for (std::size_t node = 0; node < zone.nodeValues.size(); ++node) {
+    appendValueOrZero(out, zone, node, roles.x);
+    out.append(' ');
+    appendValueOrZero(out, zone, node, roles.y);
+    out.append(' ');
+    appendValueOrZero(out, zone, node, roles.z);
+    out.append('\n');
+  }
+  out.append('\n');
+}
+
+void writeCellTypes(OutputBuffer &out, std::int64_t count, std::size_t cells, int vtkType) {
+  out.append("CELL_TYPES ");
+  out.appendInt(count);
+  out.append('\n');
+  char line[8];
+  const int length = std::snprintf(line, sizeof line, "%d\n", vtkType);
+  const std::string_view typeLine(line, static_cast<std::size_t>(length));
+  for (std::size_t cell = 0; cell < cells; ++cell)
+    out.append(typeLine);
+  out.append('\n');
+}
+
+void writeElementCells(OutputBuffer &out, const ZoneRecord &zone, const CellLayout &layout) {
+  out.append("CELLS ");
+  out.appendInt(zone.elementCount);
+  out.append(' ');
+  out.appendInt(std::int64_t{zone.elementCount} * layout.entriesPerCell);
+  out.append('\n');
+  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
+    const std::int32_t *nodes = zone.elementNodes.nodes(element);
+    out.append(layout.prefix);
+    for (int p = 0; p < layout.positionCount; ++p) {
+      out.append(' ');
+      out.appendInt(std::int64_t{nodes[layout.positions[p]]} - 1);
+    }
+    out.append('\n');
+  }
+  out.append('\n');
+  writeCellTypes(out, zone.elementCount, zone.elementNodes.size(), layout.vtkType);
+}
+
+// A zone without elements: every node becomes a vertex cell.
+void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
+  out.append("CELLS ");
+  out.appendInt(zone.nodeCount);
+  out.append(' ');
+  out.appendInt(std::int64_t{zone.nodeCount} * 2);
+  out.append('\n');
+  const std::size_t nodes = zone.nodeValues.size();
+  for (std::size_t node = 0; node < nodes; ++node) {
+    out.append("1 ");
+    out.appendInt(static_cast<std::int64_t>(node));
+    out.append('\n');
+  }
+  out.append('\n');
+  writeCellTypes(out, zone.nodeCount, nodes, 1);
+}
+
+void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles) {
+  out.append("POINT_DATA ");
+  out.appendInt(zone.nodeCount);
+  out.append('\n');
+  const std::size_t nodes = zone.nodeValues.size();
+  for (int variable : roles.scalars) {
+    out.append("SCALARS ");
+    out.append(zone.variableNames[variable]);
+    out.append(" float 1\nLOOKUP_TABLE default\n");
+    for (std::size_t node = 0; node < nodes; ++node) {
+      out.append(zone.nodeValues.value(node, static_cast<std::size_t>(variable)));
+      out.append('\n');
+    }
+  }
+  if (!roles.hasVelocity)
+    return;
+  out.append("VECTORS velocity float\n");
+  for (std::size_t node = 0; node < nodes; ++node) {
+    for (int component : {roles.vx, roles.vy, roles.vz}) {
+      appendValueOrZero(out, zone, node, component);
+      out.append(' ');
+    }
+    out.append('\n');
+  }
+}
+
+} // namespace
+
+bool writeVTKFile(const std::string &path, const ZoneRecord &zone) {
+  const VariableRoles roles = findRoles(zone.variableNames);
+  const std::optional<CellLayout> layout = cellLayout(zone.cellKind);
+  checkWritable(zone, roles, layout);
+
+  std::FILE *file = std::fopen(path.c_str(), "wb");
+  if (!file)
+    return false;
+  OutputBuffer out(file);
+  out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
+  writePoints(out, zone, roles);
+  if (zone.elementCount > 0)
+    writeElementCells(out, zone, *layout);
+  else
+    writeVertexCells(out, zone);
+  writePointData(out, zone, roles);
+  out.flush();
+  const bool closed = std::fclose(file) == 0;
+  if (out.ok() && closed)
+    return true;
+  // A file cut short by a full disk must not pass for a converted zone.
+  std::remove(path.c_str());
+  return false;
+}
+
+} // namespace zonvert

@@ -1,0 +1,96 @@
+// One Tecplot zone as the converter holds it between reading and writing.
+//
+// Node values are kept as the exact text of the input, never converted, so
+// the writer repeats them byte for byte. A zone of a large result file holds
+// millions of values, so they are not stored one heap string each: the text
+// of all values is packed into one contiguous buffer and each value is found
+// through small offsets (see NodeValueTable).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zonvert {
+
+enum class CellKind : int {
+  None = 0,
+  Line = 1,
+  Triangle = 2,
+  Quad = 3,
+  Tetra = 4,
+  Hexahedron = 5,
+  Wedge = 6,
+};
+
+// The value texts of every node line of a zone.
+//
+// Layout: all value texts packed back to back in `text_`; per node the offset
+// of its first text byte and the index of its first value; per value its
+// offset relative to its node's first byte. A node line is at most 511 bytes,
+// so 16 bits suffice for that relative offset.
+class NodeValueTable {
+public:
+  void clear();
+  std::size_t size() const { return nodeTextStart_.size(); }
+
+  // Starts the value list of a new node; values appended go to it.
+  void beginNode();
+  // Appends one value text to the newest node. The text must come from a
+  // single input line (at most 511 bytes per node).
+  void appendValue(std::string_view value);
+
+  std::size_t valueCount(std::size_t node) const;
+  std::string_view value(std::size_t node, std::size_t index) const;
+
+private:
+  std::size_t nodeTextEnd(std::size_t node) const;
+  std::size_t nodeValueEnd(std::size_t node) const;
+
+  std::vector<char> text_;
+  std::vector<std::uint64_t> nodeTextStart_;
+  std::vector<std::uint64_t> nodeFirstValue_;
+  std::vector<std::uint16_t> valueOffset_;
+};
+
+// The 1-based node numbers of every element line of a zone, flat.
+class ElementTable {
+public:
+  void clear();
+  std::size_t size() const { return elementStart_.size(); }
+
+  void beginElement();
+  void appendNode(std::int32_t nodeNumber);
+
+  std::size_t nodeCount(std::size_t element) const;
+  // The node numbers of one element, counted from 0 within the element.
+  const std::int32_t *nodes(std::size_t element) const { return nodes_.data() + elementStart_[element]; }
+
+private:
+  std::vector<std::int32_t> nodes_;
+  std::vector<std::uint64_t> elementStart_;
+};
+
+struct ZoneRecord {
+  std::string title;          // "T=" value, upper-cased, blanks removed
+  int nodeCount = 0;          // "N=" or "I="
+  int elementCount = 0;       // "E="; 0 or less: a zone of nodes only
+  std::string elementTypeName; // "ET=" value, upper-cased
+  CellKind cellKind = CellKind::None;
+  std::vector<std::string> variableNames;
+  NodeValueTable nodeValues;
+  ElementTable elementNodes;
+  std::string color;          // "C=" value, upper-cased
+  // Running 0-based number of the zone in its file, as the driver prints
+  // it; used to name the zone in error messages.
+  int zoneNumber = 0;
+};
+
+// Resets a record for the next zone. The variable names and the cell kind
+// carry over: a file's variables line serves all its zones, and a zone
+// without an element type inherits the kind of the zone before it.
+void clearZone(ZoneRecord &zone);
+
+} // namespace zonvert

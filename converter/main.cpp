@@ -1,0 +1,7 @@
+// zonvert: converts the zones of a Tecplot ASCII result file into legacy VTK
+// unstructured-grid files, one file per zone.
+#include "ConverterDriver.h"
+
+#include <cstdio>
+
+int main(int argc, char **argv) { return zonvert::runConverter(argc, argv, stdin); }
