@@ -1,0 +1,76 @@
+#include "ZonvertRunner.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+
+namespace fs = std::filesystem;
+
+namespace zonvert::test {
+
+namespace {
+
+std::string quoted(const std::string &text) {
+  std::string result = "'";
+  for (char c : text) {
+    if (c == '\'')
+      result += "'\\''";
+    else
+      result += c;
+  }
+  return result + "'";
+}
+
+fs::path makeScratchFolder() {
+  std::string pattern = (fs::temp_directory_path() / "zonvert-e2e-XXXXXX").string();
+  if (!mkdtemp(pattern.data()))
+    throw std::runtime_error("cannot create a scratch folder");
+  return pattern;
+}
+
+} // namespace
+
+std::string readFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+void writeFile(const std::string &path, const std::string &content) {
+  std::ofstream out(path, std::ios::binary);
+  out << content;
+}
+
+RunResult runZonvert(const RunRequest &request) {
+  const fs::path folder = makeScratchFolder();
+  for (const auto &sub : request.folders)
+    fs::create_directories(folder / sub);
+  for (const auto &[name, content] : request.files)
+    writeFile((folder / name).string(), content);
+  writeFile((folder / ".stdin").string(), request.stdinText);
+
+  std::string command = "cd " + quoted(folder.string()) + " && " + quoted(ZONVERT_PATH);
+  for (const auto &argument : request.arguments)
+    command += " " + quoted(argument);
+  command += " < .stdin > .stdout";
+  const int raw = std::system(command.c_str());
+
+  RunResult result;
+  result.exitStatus = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1000;
+  result.stdoutText = readFile((folder / ".stdout").string());
+  for (const auto &entry : fs::recursive_directory_iterator(folder)) {
+    if (!entry.is_regular_file())
+      continue;
+    const std::string name = fs::relative(entry.path(), folder).string();
+    if (name != ".stdin" && name != ".stdout")
+      result.files[name] = readFile(entry.path().string());
+  }
+  fs::remove_all(folder);
+  return result;
+}
+
+} // namespace zonvert::test

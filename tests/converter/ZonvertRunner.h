@@ -1,0 +1,33 @@
+// Runs the built zonvert program in a scratch folder of its own and collects
+// what it leaves behind: standard output, exit status and every file.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+namespace zonvert::test {
+
+struct RunResult {
+  std::string stdoutText;
+  int exitStatus = -1000;
+  // Every file in the folder after the run, by name, except the run's own
+  // stdin and stdout captures.
+  std::map<std::string, std::string> files;
+};
+
+struct RunRequest {
+  std::vector<std::string> arguments;
+  std::string stdinText;
+  // Files placed in the folder before the run, by name.
+  std::map<std::string, std::string> files;
+  // Folders created in the folder before the run.
+  std::vector<std::string> folders;
+};
+
+RunResult runZonvert(const RunRequest &request);
+
+std::string readFile(const std::string &path);
+void writeFile(const std::string &path, const std::string &content);
+
+} // namespace zonvert::test
