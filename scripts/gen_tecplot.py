@@ -60,10 +60,12 @@ def main():
     with open(args.output, "w", newline="\n", buffering=1 << 20) as out:
         out.write('TITLE = "Reactive transport results"\n')
         out.write("VARIABLES = " + ", ".join('"%s"' % n for n in names) + "\n")
+        # The mesh is the same in every zone; only the node values change.
+        connectivity = "".join(element_lines(args.nx, args.ny, args.nz))
         for zone in range(args.zones):
             out.write('ZONE T="TIME %g d", N=%d, E=%d, F=FEPOINT, ET=BRICK\n' % (10.0 * zone, nodes, elements))
             out.writelines(node_lines(args.nx, args.ny, args.nz, zone, args.concentrations))
-            out.writelines(element_lines(args.nx, args.ny, args.nz))
+            out.write(connectivity)
     return 0
 
 
