@@ -102,25 +102,6 @@ RunInputs inputsFromArguments(int argc, const char *const *argv) {
   return inputs;
 }
 
-// Converts every zone of the open file; returns the exit status.
-int convertZones(std::FILE *file, const RunInputs &inputs) {
-  std::printf("\n\n--\n");
-  std::printf("START CONVERSION.\n");
-  ZoneRecord zone;
-  const std::string baseName = outputBaseName(inputs.outputName);
-  std::printf("READING ZONE: ");
-  TecplotInput input(file);
-  for (int zoneIndex = 0; readZone(input, zone); ++zoneIndex) {
-    std::printf("%d ", zoneIndex);
-    // Same as zoneIndex >= startZone, written so that it cannot overflow.
-    if (zoneIndex >= inputs.startZone && !writeVTKFile(zoneFileName(baseName, zoneIndex), zone))
-      throw ConversionFailure("\nERROR: writeVTKFile() \n", kWriteFailureStatus);
-    clearZone(zone);
-  }
-  std::printf("\nFINISH.\n");
-  return 0;
-}
-
 } // namespace
 
 std::string outputBaseName(const std::string &outputName) {
@@ -132,21 +113,42 @@ std::string zoneFileName(const std::string &baseName, int zoneIndex) {
   return baseName + std::to_string(zoneIndex) + ".vtk";
 }
 
+int convertZones(std::FILE *file, const std::string &outputName, int startZone) {
+  try {
+    std::printf("\n\n--\n");
+    std::printf("START CONVERSION.\n");
+    ZoneRecord zone;
+    const std::string baseName = outputBaseName(outputName);
+    std::printf("READING ZONE: ");
+    TecplotInput input(file);
+    for (int zoneIndex = 0; readZone(input, zone); ++zoneIndex) {
+      std::printf("%d ", zoneIndex);
+      // Same as zoneIndex >= startZone, written so that it cannot overflow.
+      if (zoneIndex >= startZone && !writeVTKFile(zoneFileName(baseName, zoneIndex), zone))
+        throw ConversionFailure("\nERROR: writeVTKFile() \n", kWriteFailureStatus);
+      clearZone(zone);
+    }
+    std::printf("\nFINISH.\n");
+    return 0;
+  } catch (const ConversionFailure &failure) {
+    std::fputs(failure.message.c_str(), stdout);
+    return failure.exitStatus;
+  }
+}
+
 int runConverter(int argc, const char *const *argv, std::FILE *console) {
-  std::FILE *file = nullptr;
   int status = 0;
   try {
     const RunInputs inputs = argc >= 3 ? inputsFromArguments(argc, argv) : promptForInputs(console);
-    file = std::fopen(inputs.inputPath.c_str(), "r");
+    std::FILE *file = std::fopen(inputs.inputPath.c_str(), "r");
     if (!file)
       throw ConversionFailure("ERROR: File not found." + inputs.inputPath + "\n");
-    status = convertZones(file, inputs);
+    status = convertZones(file, inputs.outputName, inputs.startZone);
+    std::fclose(file);
   } catch (const ConversionFailure &failure) {
     std::fputs(failure.message.c_str(), stdout);
     status = failure.exitStatus;
   }
-  if (file)
-    std::fclose(file);
   std::fflush(stdout);
   return status;
 }

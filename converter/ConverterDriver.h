@@ -18,6 +18,11 @@ std::string outputBaseName(const std::string &outputName);
 // ".vtk".
 std::string zoneFileName(const std::string &baseName, int zoneIndex);
 
+// Converts every zone of an open Tecplot file from `startZone` onward,
+// printing progress and any error message on standard output. Returns the
+// exit status; the caller closes the file.
+int convertZones(std::FILE *file, const std::string &outputName, int startZone);
+
 // Runs the whole program with the given arguments, prompting on `console`
 // when they are missing. Returns the process exit status: 0 after
 // "FINISH.", 1 after a failure, -1 when a zone file cannot be created.
