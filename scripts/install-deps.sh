@@ -9,6 +9,7 @@ packages=(
   liblapack-dev libblas-dev gfortran
   python3 python3-vtk9
   time
+  clang libclang-rt-14-dev
 )
 
 missing=()
