@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <sys/stat.h>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -221,6 +222,8 @@ bool writeVTKFile(const std::string &path, const ZoneRecord &zone) {
   std::FILE *file = std::fopen(path.c_str(), "wb");
   if (!file)
     return false;
+  struct stat info {};
+  const bool regularFile = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
   OutputBuffer out(file);
   out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
   writePoints(out, zone, roles);
@@ -234,7 +237,9 @@ bool writeVTKFile(const std::string &path, const ZoneRecord &zone) {
   if (out.ok() && closed)
     return true;
   // A file cut short by a full disk must not pass for a converted zone.
-  std::remove(path.c_str());
+  // Only a regular file is removed: the name may be a device or a pipe.
+  if (regularFile)
+    std::remove(path.c_str());
   return false;
 }
 

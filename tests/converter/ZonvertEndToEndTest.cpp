@@ -58,9 +58,18 @@ struct EndToEndCase {
   std::map<std::string, std::string> expectedFiles; // every file left besides in.dat
   std::map<std::string, std::string> existingFiles = {};
   std::vector<std::string> folders = {};
+  std::string shellSetup = "";
 };
 
 const std::vector<std::string> kDefaultArgs = {"in.dat", "out.vtk"};
+
+// A zone of nodes only whose VTK file is well over a kilobyte.
+std::string largeNodesZone() {
+  std::string zone = "VARIABLES = \"X\", \"C\"\nZONE I=200\n";
+  for (int i = 0; i < 200; ++i)
+    zone += std::to_string(i) + " 1.0000000000e-03\n";
+  return zone;
+}
 
 std::vector<EndToEndCase> cases() {
   const std::string longName(256, 'a');
@@ -211,6 +220,11 @@ std::vector<EndToEndCase> cases() {
       {"FileNotFound", "", {"missing.dat", "out.vtk"}, "", "ERROR: File not found.missing.dat\n", 1, {}},
       {"ZoneFileCannotBeCreated", kVars + tetZone(0), {"in.dat", "nofolder/out.vtk"}, "",
        kStart + "0 \nERROR: writeVTKFile() \n", 255, {}},
+      {"InputIsAFolder", "", {"folder", "out.vtk"}, "", kStart + "ERROR: CANNOT READ THE TECPLOT FILE.\n", 1, {},
+       {}, {"folder"}},
+      // The file size limit makes writes fail part way, as a full disk does.
+      {"ZoneFileCutShortIsRemoved", kVars + tetZone(0) + largeNodesZone(), kDefaultArgs, "",
+       kStart + "0 1 \nERROR: writeVTKFile() \n", 255, {{"out0.vtk", tetVtk(0)}}, {}, {}, "trap '' XFSZ; ulimit -f 1;"},
       {"ShortNodeLineRefused",
        kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n1 0 0\n0 1 0 3\n0 0 1 4\n1 2 3 4\n",
        kDefaultArgs, "", kStart + "0 1 ERROR IN ZONE 1, NODE 2: 3 VALUES, 4 NEEDED\n", 1,
@@ -259,7 +273,7 @@ class ZonvertEndToEnd : public ::testing::TestWithParam<EndToEndCase> {};
 
 TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
   const EndToEndCase &c = GetParam();
-  RunRequest request{c.arguments, c.stdinText, c.existingFiles, c.folders};
+  RunRequest request{c.arguments, c.stdinText, c.existingFiles, c.folders, c.shellSetup};
   if (!c.input.empty() || c.arguments.empty() || c.arguments[0] == "in.dat")
     request.files["in.dat"] = c.input;
   RunResult result = runZonvert(request);

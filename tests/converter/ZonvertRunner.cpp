@@ -53,7 +53,7 @@ RunResult runZonvert(const RunRequest &request) {
     writeFile((folder / name).string(), content);
   writeFile((folder / ".stdin").string(), request.stdinText);
 
-  std::string command = "cd " + quoted(folder.string()) + " && " + quoted(ZONVERT_PATH);
+  std::string command = "cd " + quoted(folder.string()) + " && " + request.shellSetup + " " + quoted(ZONVERT_PATH);
   for (const auto &argument : request.arguments)
     command += " " + quoted(argument);
   command += " < .stdin > .stdout";

@@ -23,6 +23,8 @@ struct RunRequest {
   std::map<std::string, std::string> files;
   // Folders created in the folder before the run.
   std::vector<std::string> folders;
+  // Shell commands run before the program, in the same shell (limits).
+  std::string shellSetup;
 };
 
 RunResult runZonvert(const RunRequest &request);

@@ -1,0 +1,44 @@
+#include "ConversionFailure.h"
+#include "VtkWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+namespace zonvert {
+namespace {
+
+ZoneRecord oneNodeZone() {
+  ZoneRecord zone;
+  zone.variableNames = {"X", "C"};
+  zone.nodeCount = 1;
+  zone.nodeValues.beginNode();
+  zone.nodeValues.appendValue("1.5");
+  zone.nodeValues.appendValue("2.5");
+  return zone;
+}
+
+TEST(VtkWriter, FailedWriteToADeviceReportsFailureAndLeavesTheDevice) {
+  // Every write to /dev/full fails as on a full disk. The writer must report
+  // it, and must not remove what is not a regular file.
+  ASSERT_TRUE(std::filesystem::exists("/dev/full"));
+  EXPECT_FALSE(writeVTKFile("/dev/full", oneNodeZone()));
+  EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
+}
+
+TEST(VtkWriter, ZoneThatCannotBeWrittenWholeIsRefusedBeforeTheFileExists) {
+  const auto path = std::filesystem::temp_directory_path() / "zonvert-writer-refused.vtk";
+  std::filesystem::remove(path);
+  ZoneRecord zone = oneNodeZone();
+  zone.variableNames.push_back("D"); // the node holds no value for it
+  try {
+    writeVTKFile(path.string(), zone);
+    ADD_FAILURE() << "short node accepted";
+  } catch (const ConversionFailure &failure) {
+    EXPECT_EQ(failure.message, "ERROR IN ZONE 0, NODE 1: 2 VALUES, 3 NEEDED\n");
+  }
+  EXPECT_FALSE(std::filesystem::exists(path));
+}
+
+} // namespace
+} // namespace zonvert
