@@ -1,0 +1,53 @@
+#include "network/Network.h"
+
+#include "ReactionState.h"
+#include "network/NetworkConstants.h"
+#include "network/ReactionLaws.h"
+
+namespace vrex {
+
+// Backward Euler over one step: every law is taken at the new concentrations,
+// the old ones enter only through the storage term.
+void evalResidual(double *resid, int nodeIndex) {
+  updateFlushFlag(nodeIndex);
+  const ReactionState &state = reactionState;
+  const double m = state.flushFlag;
+  const double *conc = state.conc;
+  const double *concOld = state.concOld;
+
+  double laws[network::nreactionLaws];
+  network::evalReactionLaws(conc, state.netpar, m, laws);
+
+  // The residual's own flushing law of each species, zero where a species is
+  // not flushed.
+  double flush[ncomp] = {};
+  const network::FlushingConstants &flushing = network::residualFlushing;
+  for (const network::FlushingLaw &law : network::flushingLaws) {
+    const double c = conc[law.species - 1];
+    flush[law.species - 1] = flushing.rateConstant * (law.residualTarget - flushing.scale * c);
+  }
+
+  // The three sums of every balance row, each accumulated in table order.
+  double storage[ncomp] = {};
+  double kinetic[ncomp] = {};
+  double flushed[ncomp] = {};
+  for (const network::TableEntry &w : network::balanceWeights) {
+    const int j = w.column - 1;
+    storage[w.row - 1] += w.value * (conc[j] - concOld[j]);
+    flushed[w.row - 1] += w.value * flush[j];
+  }
+  for (const network::TableEntry &a : network::kineticCoefficients) {
+    kinetic[a.row - 1] += a.value * laws[a.column - 1];
+  }
+
+  // Every row as a balance first; the nine algebraic rows, whose sums are
+  // empty, are then overwritten by their equilibrium deviations.
+  for (int i = 0; i < ncomp; ++i) {
+    resid[i] = -storage[i] / state.dt + kinetic[i] + m * flushed[i];
+  }
+  for (const network::Equilibrium &eq : network::equilibria) {
+    resid[eq.row - 1] = laws[eq.entry - 1];
+  }
+}
+
+} // namespace vrex
