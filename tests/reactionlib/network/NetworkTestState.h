@@ -1,0 +1,47 @@
+// Helpers shared by the network tests: load the constants as every call of
+// the library does, choose the regime, and draw random positive states.
+#pragma once
+
+#include <cmath>
+#include <random>
+
+#include "ReactionState.h"
+
+namespace vrex::test {
+
+// Switch values on either side of the flushing threshold 0.002.
+inline constexpr double reactiveSwitch = 1.0;
+inline constexpr double flushingSwitch = 0.001;
+
+inline void loadNetwork() {
+  initSettings();
+  initNetworkParameters();
+  initSpeciesTables();
+}
+
+// m = 1.0 selects flushing, m = 0.0 the reactive regime; the routines under
+// test derive flushFlag from the node's switch value themselves.
+inline void selectRegime(double m) {
+  reactionState.nodeSwitch[0] = m == 1.0 ? flushingSwitch : reactiveSwitch;
+}
+
+// Concentrations spread log-uniformly over [low, high], so that saturation
+// and inhibition factors are met on both sides of their constants.
+inline void randomConcentrations(std::mt19937_64 &rng, double *conc, double low = 1e-6,
+                                 double high = 1e-1) {
+  std::uniform_real_distribution<double> exponent(std::log10(low), std::log10(high));
+  for (int i = 0; i < ncomp; ++i) {
+    conc[i] = std::pow(10.0, exponent(rng));
+  }
+}
+
+// Species i and netpar(j) by their 1-based numbers.
+inline double &conc(int i) { return reactionState.conc[i - 1]; }
+inline double &concOld(int i) { return reactionState.concOld[i - 1]; }
+inline double netpar(int j) { return reactionState.netpar[j - 1]; }
+inline double rate(int k) { return reactionState.rates[k - 1]; }
+
+// Entry (i, j) of a 39 x 39 column-major matrix, both counted from 1.
+inline double entry(const double *matrix, int i, int j) { return matrix[ncomp * (j - 1) + (i - 1)]; }
+
+} // namespace vrex::test
