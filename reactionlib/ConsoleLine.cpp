@@ -1,0 +1,46 @@
+#include "ConsoleLine.h"
+
+#include "NumberFields.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace vrex {
+
+ConsoleLine::ConsoleLine() { append(" "); }
+
+void ConsoleLine::append(std::string_view piece) {
+  // Texts of the library are short; anything beyond the buffer is cut off
+  // rather than written past its end.
+  const std::size_t room = sizeof(buffer_) - static_cast<std::size_t>(length_);
+  const std::size_t count = piece.size() < room ? piece.size() : room;
+  std::memcpy(buffer_ + length_, piece.data(), count);
+  length_ += static_cast<int>(count);
+}
+
+ConsoleLine &ConsoleLine::text(std::string_view words) {
+  append(words);
+  return *this;
+}
+
+ConsoleLine &ConsoleLine::integer(int value) {
+  char field[16];
+  const int written = std::snprintf(field, sizeof(field), "%12d", value);
+  append({field, static_cast<std::size_t>(written)});
+  return *this;
+}
+
+ConsoleLine &ConsoleLine::real(double value) {
+  char field[32];
+  const int written = formatDiagnosticReal(value, field);
+  append({field, static_cast<std::size_t>(written)});
+  return *this;
+}
+
+void ConsoleLine::write() const {
+  std::fwrite(buffer_, 1, static_cast<std::size_t>(length_), stdout);
+  std::fputc('\n', stdout);
+  std::fflush(stdout);
+}
+
+} // namespace vrex

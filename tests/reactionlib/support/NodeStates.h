@@ -1,0 +1,37 @@
+// Node states for the solver, driver and benchmark runs.
+//
+// The dissolved species 1 to 20 and species 39 start from the inflow
+// composition that the flushing laws pull towards (target a_i over the
+// common coefficient b); the immobile exchange partners start in balance with
+// their dissolved species, the biomass species small, the minerals present.
+// A seed varies every species by a random factor, so that a set of states
+// spreads over the range a simulation meets.
+#pragma once
+
+#include "ReactionState.h"
+
+#include <cstdint>
+
+namespace vrex::test {
+
+// Time step of the plausible runs, in the network's time unit (seconds).
+inline constexpr double plausibleTimeStep = 3600.0;
+
+// Start-of-step concentrations of species 1..39 (at index i - 1). Seed 0
+// gives the unvaried state; other seeds multiply each species by a factor
+// between 1/spread and spread.
+void plausibleState(double *conc, std::uint64_t seed = 0, double spread = 3.0);
+
+// A state as a simulation meets it at the start of a reaction step: the
+// plausible state of `seed` taken through three reactive steps towards
+// equilibrium, then species 1 to 20 mixed with the inflow composition by a
+// random fraction each, as a transport step between reaction steps would.
+// Newton needs a few dozen iterations from such a state.
+void realisticState(double *conc, std::uint64_t seed);
+
+// Loads the settings and constants into reactionState and prepares a
+// reactive step from `start` (also the starting estimate) over `dt`, every
+// species solved for, as invokevrex does before it calls newtonSolve.
+void prepareReactiveStep(const double *start, double dt);
+
+} // namespace vrex::test
