@@ -1,0 +1,74 @@
+#include "RatesFile.h"
+
+#include "ConsoleLine.h"
+#include "RatesRecord.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace vrex {
+
+namespace {
+
+void reportFailure(const char *what, int error) {
+  ConsoleLine()
+      .text("Rates file ")
+      .text(ratesFileName)
+      .text(": ")
+      .text(what)
+      .text(" (")
+      .text(std::strerror(error))
+      .text("); no rates record written")
+      .write();
+}
+
+// Writes all of `data`, resuming after partial writes and interruptions.
+bool writeAll(int descriptor, const char *data, std::size_t size) {
+  while (size > 0) {
+    const ssize_t written = ::write(descriptor, data, size);
+    if (written < 0) {
+      if (errno == EINTR) {
+        continue;
+      }
+      return false;
+    }
+    data += written;
+    size -= static_cast<std::size_t>(written);
+  }
+  return true;
+}
+
+} // namespace
+
+void writeRatesRecord(bool startNewFile) {
+  // Plain descriptors rather than buffered streams: the record is written in
+  // one piece and no memory is allocated for it.
+  char line[ratesRecordLength + 1];
+  formatRatesRecord(line);
+  line[ratesRecordLength] = '\n';
+
+  // Without a successful deletion the file would not start with this call's
+  // record, so a failed deletion skips the record rather than appending it.
+  if (startNewFile && ::unlink(ratesFileName) != 0 && errno != ENOENT) {
+    reportFailure("cannot be deleted", errno);
+    return;
+  }
+  const int descriptor = ::open(ratesFileName, O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0666);
+  if (descriptor < 0) {
+    reportFailure("cannot be opened for appending", errno);
+    return;
+  }
+  const bool written = writeAll(descriptor, line, sizeof(line));
+  const int writeError = errno;
+  if (::close(descriptor) != 0 && written) {
+    reportFailure("cannot be closed", errno);
+    return;
+  }
+  if (!written) {
+    reportFailure("cannot be written", writeError);
+  }
+}
+
+} // namespace vrex

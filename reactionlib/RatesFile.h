@@ -1,0 +1,16 @@
+// The rates file "ratesAtFinish.dat" in the working directory of the host.
+// It is opened and closed within each call that writes to it; nothing stays
+// open between calls.
+#pragma once
+
+namespace vrex {
+
+inline constexpr const char *ratesFileName = "ratesAtFinish.dat";
+
+// Appends the rates record of reactionState as one line. With startNewFile
+// an existing file is deleted first, so the record becomes its first line.
+// A file that cannot be deleted, opened or written is reported on standard
+// output and the call goes on; the host process is never ended for it.
+void writeRatesRecord(bool startNewFile);
+
+} // namespace vrex

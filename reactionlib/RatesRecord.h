@@ -1,0 +1,16 @@
+// One record of "ratesAtFinish.dat": the switch value and the two record
+// tags in fixed-point fields of 12 characters with 4 decimals, then the 54
+// rates in exponent fields of 14 characters with 7 mantissa digits, without
+// separators.
+#pragma once
+
+namespace vrex {
+
+inline constexpr int ratesRecordLength = 3 * 12 + 54 * 14; // 792 characters
+
+// Writes the record of reactionState's switchValue, recordTag1, recordTag2
+// and rates into `out` (at least ratesRecordLength + 1 characters, the last
+// one a terminating zero); returns ratesRecordLength.
+int formatRatesRecord(char *out);
+
+} // namespace vrex

@@ -1,0 +1,60 @@
+/*
+ * VrexDll: integrates a fixed reaction network of 39 species over one time
+ * step of one node. For C and C++ hosts, whether they link the library or
+ * load it at run time with dlopen and look up the two names below.
+ *
+ * Every argument is passed by address. The library keeps no pointer beyond
+ * the call and serves one thread at a time: a host that computes nodes in
+ * parallel must serialise its calls.
+ */
+#ifndef VREX_H
+#define VREX_H
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* Number of species the library expects in nSpecies and in every array. */
+#define VREX_SPECIES_COUNT 39
+
+/*
+ * One reaction step of one node.
+ *
+ * concIn        [39] start-of-step concentrations (and the value a held
+ *                    species is held at)
+ * concGuess     [39] starting values of the unknowns
+ * concOut       [39] concentrations at the end of the step
+ * nSpecies           must be 39
+ * timeStep           length of the step
+ * fixFlags      [39] nonzero holds the species at its concIn value
+ * status             on entry the rates-file mode: 0 or more writes no
+ *                    record, -1 starts "ratesAtFinish.dat" anew with this
+ *                    call's record, below -1 appends to it.
+ *                    On return: 111 wrong nSpecies (nothing computed, no
+ *                    other output written), -1 flushing step taken,
+ *                    0 converged, 1 converged after a negative value was
+ *                    seen, 2 not converged, 3 not converged and a negative
+ *                    value was seen.
+ * switchValue        below 0.002 selects the explicit flushing step
+ * recordTag1, recordTag2  labels of the rates record
+ * carriedValue       handed back unchanged (not written when status is 111)
+ */
+void invokevrex(const double *concIn, const double *concGuess, double *concOut,
+                const int *nSpecies, const double *timeStep, const int *fixFlags, int *status,
+                const double *switchValue, const double *recordTag1, const double *recordTag2,
+                double *carriedValue);
+
+/* Writes " VREX is Alive!" to standard output: the library is loaded and bound. */
+void vrexIsAlive(void);
+
+/* Pointer types for hosts that look the functions up with dlsym. */
+typedef void (*vrex_invoke_fn)(const double *, const double *, double *, const int *,
+                               const double *, const int *, int *, const double *,
+                               const double *, const double *, double *);
+typedef void (*vrex_is_alive_fn)(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* VREX_H */
