@@ -6,6 +6,35 @@
 
 namespace vrex {
 
+namespace {
+
+// The storage and flushing sums of the balance rows, each in table order.
+// The table keeps a row's weights together, so both running sums stay in
+// registers, as two independent chains of additions in one pass.
+void sumWeightedTerms(const double *change, const double *flush, double *storage,
+                      double *flushed) {
+  int row = 0;
+  double storageSum = 0.0;
+  double flushSum = 0.0;
+  for (const network::TableEntry &w : network::balanceWeights) {
+    if (w.row != row) {
+      if (row != 0) {
+        storage[row - 1] = storageSum;
+        flushed[row - 1] = flushSum;
+      }
+      row = w.row;
+      storageSum = 0.0;
+      flushSum = 0.0;
+    }
+    storageSum += w.value * change[w.column - 1];
+    flushSum += w.value * flush[w.column - 1];
+  }
+  storage[row - 1] = storageSum;
+  flushed[row - 1] = flushSum;
+}
+
+} // namespace
+
 // Backward Euler over one step: every law is taken at the new concentrations,
 // the old ones enter only through the storage term.
 void evalResidual(double *resid, int nodeIndex) {
@@ -31,11 +60,11 @@ void evalResidual(double *resid, int nodeIndex) {
   double storage[ncomp] = {};
   double kinetic[ncomp] = {};
   double flushed[ncomp] = {};
-  for (const network::TableEntry &w : network::balanceWeights) {
-    const int j = w.column - 1;
-    storage[w.row - 1] += w.value * (conc[j] - concOld[j]);
-    flushed[w.row - 1] += w.value * flush[j];
+  double change[ncomp];
+  for (int i = 0; i < ncomp; ++i) {
+    change[i] = conc[i] - concOld[i];
   }
+  sumWeightedTerms(change, flush, storage, flushed);
   for (const network::TableEntry &a : network::kineticCoefficients) {
     kinetic[a.row - 1] += a.value * laws[a.column - 1];
   }
