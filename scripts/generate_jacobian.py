@@ -284,19 +284,17 @@ def render(weights, coefficients, flushed, equilibria):
     for j in ps:
         w(f"  const double p{j} = state.netpar[{j - 1}];")
     w("")
-    w("  // Equilibrium constants of the equilibria whose third species is unknown.")
-    for name, definition in constants:
-        w(f"  const double {name} = {definition};")
-    w("")
-    w("  // Factors of the rate laws and their derivatives.")
-    for name, definition in locals_.items():
-        if name in needed:
+    sections = [
+        ("Equilibrium constants of the equilibria whose third species is unknown.", constants),
+        ("Factors of the rate laws and their derivatives.",
+         [(name, d) for name, d in locals_.items() if name in needed]),
+        ("Partial derivatives dr<k>_dx<j> of kinetic law k by conc(j).", partial_lines),
+    ]
+    for comment, definitions in sections:
+        w(f"  // {comment}")
+        for name, definition in definitions:
             w(f"  const double {name} = {definition};")
-    w("")
-    w("  // Partial derivatives dr<k>_dx<j> of kinetic law k by conc(j).")
-    for name, expr in partial_lines:
-        w(f"  const double {name} = {expr};")
-    w("")
+        w("")
     w("  // Entries the network does not couple, column by column.")
     for j in range(1, NCOMP + 1):
         zeros = [i for i in range(1, NCOMP + 1) if (i, j) not in entries]

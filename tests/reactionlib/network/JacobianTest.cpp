@@ -202,12 +202,7 @@ INSTANTIATE_TEST_SUITE_P(BothRegimes, JacobianAtRandomStates,
 // nonzero pattern is exactly the coupling table: 219 entries, and 16 rows
 // without a diagonal entry.
 TEST(JacobianStructure, ReactiveNonzeroPatternIsTheCouplingTable) {
-  loadNetwork();
-  selectRegime(0.0);
-  std::mt19937_64 rng(11);
-  randomConcentrations(rng, reactionState.conc);
-  randomConcentrations(rng, reactionState.concOld);
-  reactionState.dt = 100.0;
+  loadRandomNode(11, 0.0);
   double jac[nmatrix];
   evalJacobian(jac, 1);
   int nonzeros = 0;
@@ -227,11 +222,7 @@ TEST(JacobianStructure, ReactiveNonzeroPatternIsTheCouplingTable) {
 }
 
 TEST(JacobianStructure, MassActionRowAtSmallIntegers) {
-  loadNetwork();
-  selectRegime(0.0);
-  std::mt19937_64 rng(12);
-  randomConcentrations(rng, reactionState.conc);
-  reactionState.dt = 1.0;
+  loadRandomNode(12, 0.0);
   conc(1) = 2.0;
   conc(7) = 3.0;
   double jac[nmatrix];
@@ -305,15 +296,11 @@ const ClosedForm closedForms[] = {
 
 TEST(JacobianClosedForms, SelectedEntriesInBothRegimes) {
   for (double m : {0.0, 1.0}) {
-    loadNetwork();
-    selectRegime(m);
-    std::mt19937_64 rng(13);
-    randomConcentrations(rng, reactionState.conc);
+    loadRandomNode(13, m, 250.0);
     // At the lowest concentration the driver lets through, the guard terms
     // of the dissolution laws are large enough to show in the entries.
     conc(21) = 1e-20;
     conc(23) = 1e-20;
-    reactionState.dt = 250.0;
     double jac[nmatrix];
     evalJacobian(jac, 1);
     for (const ClosedForm &form : closedForms) {

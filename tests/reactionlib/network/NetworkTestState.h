@@ -35,6 +35,17 @@ inline void randomConcentrations(std::mt19937_64 &rng, double *conc, double low 
   }
 }
 
+// A freshly loaded network at a random positive node state: concentrations
+// and start-of-step concentrations drawn independently.
+inline void loadRandomNode(unsigned seed, double m, double dt = 100.0) {
+  loadNetwork();
+  selectRegime(m);
+  std::mt19937_64 rng(seed);
+  randomConcentrations(rng, reactionState.conc);
+  randomConcentrations(rng, reactionState.concOld);
+  reactionState.dt = dt;
+}
+
 // Species i and netpar(j) by their 1-based numbers.
 inline double &conc(int i) { return reactionState.conc[i - 1]; }
 inline double &concOld(int i) { return reactionState.concOld[i - 1]; }

@@ -19,12 +19,9 @@ bool isFlushing(int k) { return k >= 34; }
 class Rates : public ::testing::TestWithParam<double> {
 protected:
   void SetUp() override {
-    loadNetwork();
-    std::mt19937_64 rng(30);
-    randomConcentrations(rng, reactionState.conc);
+    loadRandomNode(30, GetParam());
     std::fill(reactionState.rates, reactionState.rates + nrates,
               std::numeric_limits<double>::quiet_NaN());
-    selectRegime(GetParam());
     evalRates(1);
   }
 };
@@ -60,10 +57,7 @@ INSTANTIATE_TEST_SUITE_P(BothRegimes, Rates, ::testing::Values(0.0, 1.0));
 class FlushingRates : public ::testing::Test {
 protected:
   void SetUp() override {
-    loadNetwork();
-    std::mt19937_64 rng(31);
-    randomConcentrations(rng, reactionState.conc);
-    selectRegime(1.0);
+    loadRandomNode(31, 1.0);
   }
 };
 
@@ -112,10 +106,7 @@ TEST(RateLaws, NeutralWaterDeviation) {
 // Growth law 10 is catalysed by species 31, like law 8; species 32 only
 // decays (law 11).
 TEST(RateLaws, SecondGrowthLawFollowsSpecies31NotSpecies32) {
-  loadNetwork();
-  selectRegime(0.0);
-  std::mt19937_64 rng(32);
-  randomConcentrations(rng, reactionState.conc);
+  loadRandomNode(32, 0.0);
   evalRates(1);
   const double law10 = rate(10);
   conc(32) *= 2;

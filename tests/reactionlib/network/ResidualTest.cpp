@@ -49,12 +49,7 @@ void setKineticsAtRest() {
 class Residual : public ::testing::Test {
 protected:
   void SetUp() override {
-    loadNetwork();
-    selectRegime(0.0);
-    std::mt19937_64 rng(20);
-    randomConcentrations(rng, reactionState.conc);
-    randomConcentrations(rng, reactionState.concOld);
-    reactionState.dt = 40.0;
+    loadRandomNode(20, 0.0, 40.0);
   }
   double resid[ncomp];
 };
