@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <ostream>
 #include <set>
 #include <vector>
 
@@ -67,6 +68,10 @@ struct Sample {
   double m;
   bool nearFloor = false; // down to the driver's floor 1e-20 and below
 };
+
+void PrintTo(const Sample &sample, std::ostream *out) {
+  *out << "seed " << sample.seed << ", m = " << sample.m << (sample.nearFloor ? ", near floor" : "");
+}
 
 class JacobianAtRandomStates : public ::testing::TestWithParam<Sample> {
 protected:
