@@ -7,11 +7,7 @@
 
 namespace vrex::test {
 
-namespace {
-
-// Flushing targets a_i of species 1..20 and the common coefficient b of the
-// flushing laws: a_i / b is the inflow concentration of species i.
-constexpr double flushingTargets[20] = {
+const double flushingTargets[20] = {
     9.998887134932133e-12, 1.5833329656059214e-12, 2.4999989058083205e-12,
     1.9166660446268136e-12, 8.333332288112949e-12, 8.333331819491971e-19,
     2.7916660106373e-16,   2.499998897337991e-15,  1.4999999940062958e-12,
@@ -19,7 +15,9 @@ constexpr double flushingTargets[20] = {
     8.333331819491971e-19, 8.333331819491971e-19,  8.333331819491971e-19,
     1.773333037657671e-15, 1.6647500707305756e-29, 3.0491659306021923e-32,
     1.108666011153181e-29, 1.5547220527090042e-32};
-constexpr double flushingCoefficient = 8.333332246479586e-09;
+
+namespace {
+
 constexpr double solidFactor = 2650.0; // netpar(58)
 
 } // namespace

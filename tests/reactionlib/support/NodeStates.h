@@ -14,6 +14,12 @@
 
 namespace vrex::test {
 
+// Flushing targets a_1 .. a_20 of the rate laws and their common
+// coefficient b and rate factor lambda: species i is pulled towards a_i / b.
+extern const double flushingTargets[20];
+inline constexpr double flushingCoefficient = 8.333332246479586e-09;
+inline constexpr double flushingRateFactor = 337729.3125;
+
 // Time step of the plausible runs, in the network's time unit (seconds).
 inline constexpr double plausibleTimeStep = 3600.0;
 
