@@ -1,0 +1,144 @@
+// Cost of the reaction step as a simulation pays it: whole invokevrex calls on
+// realistic node states, the order-39 linear solve of the own LU routines
+// against LAPACK's dgesv, and single Newton iterations.
+#include "NodeStates.h"
+#include "ReactionState.h"
+#include "network/Network.h"
+#include "solver/Lapack.h"
+#include "solver/LuSolver.h"
+#include "solver/NewtonIteration.h"
+#include "vrex.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstring>
+#include <vector>
+
+namespace {
+
+using namespace vrex;
+
+constexpr int stateCount = 64;
+
+// Start states as a simulation meets them, built once.
+const std::vector<std::vector<double>> &realisticStates() {
+  static const std::vector<std::vector<double>> states = [] {
+    std::vector<std::vector<double>> all;
+    for (int seed = 1; seed <= stateCount; ++seed) {
+      std::vector<double> conc(ncomp);
+      test::realisticState(conc.data(), static_cast<std::uint64_t>(seed));
+      all.push_back(conc);
+    }
+    return all;
+  }();
+  return states;
+}
+
+// Mean number of Newton iterations per call over the realistic states.
+double meanIterations() {
+  long total = 0;
+  for (const std::vector<double> &conc : realisticStates()) {
+    test::prepareReactiveStep(conc.data(), test::plausibleTimeStep);
+    int status = 0;
+    total += runNewtonIteration(1, status, reactionState.tolResid, reactionState.tolStep,
+                                reactionState.maxIter, reactionState.linSolver, StallRule::endAtOnce);
+  }
+  return static_cast<double>(total) / stateCount;
+}
+
+void invokevrexOnRealisticStates(benchmark::State &state) {
+  const auto &states = realisticStates();
+  double concOut[ncomp];
+  int fixFlags[ncomp] = {};
+  const int nSpecies = ncomp;
+  const double dt = test::plausibleTimeStep, switchValue = 1.0, tag = 0.0;
+  double carried = 0.0;
+  std::size_t next = 0;
+  for (auto _ : state) {
+    const double *conc = states[next].data();
+    next = (next + 1) % states.size();
+    int status = 0;
+    invokevrex(conc, conc, concOut, &nSpecies, &dt, fixFlags, &status, &switchValue, &tag, &tag,
+               &carried);
+    benchmark::DoNotOptimize(concOut);
+  }
+  state.SetItemsProcessed(state.iterations());
+  const double iterations = meanIterations();
+  state.counters["newton_iterations_per_call"] = iterations;
+  state.counters["time_per_newton_iteration"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * iterations,
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(invokevrexOnRealisticStates)->Unit(benchmark::kMicrosecond);
+
+// A Jacobian and right-hand side the solver really meets: those of the
+// tenth iteration from a realistic state.
+struct LinearSystem {
+  double jac[nmatrix];
+  double rhs[ncomp];
+};
+
+const LinearSystem &realisticSystem() {
+  static const LinearSystem system = [] {
+    test::prepareReactiveStep(realisticStates()[0].data(), test::plausibleTimeStep);
+    int status = 0;
+    runNewtonIteration(1, status, 0.0, 0.0, 9, 1, StallRule::runOut);
+    LinearSystem s;
+    evalResidual(s.rhs, 1);
+    evalJacobian(s.jac, 1);
+    return s;
+  }();
+  return system;
+}
+
+void ownLuOrder39(benchmark::State &state) {
+  const LinearSystem &system = realisticSystem();
+  double lu[nmatrix], x[ncomp];
+  int pivots[ncomp];
+  double parity = 0.0;
+  for (auto _ : state) {
+    std::memcpy(lu, system.jac, sizeof(lu));
+    std::memcpy(x, system.rhs, sizeof(x));
+    luDecompose(lu, ncomp, ncomp, pivots, parity);
+    luBackSubstitute(lu, ncomp, ncomp, pivots, x);
+    benchmark::DoNotOptimize(x);
+  }
+}
+BENCHMARK(ownLuOrder39);
+
+void lapackDgesvOrder39(benchmark::State &state) {
+  const LinearSystem &system = realisticSystem();
+  double lu[nmatrix], x[ncomp];
+  int pivots[ncomp];
+  const int order = ncomp, one = 1;
+  int info = 0;
+  for (auto _ : state) {
+    std::memcpy(lu, system.jac, sizeof(lu));
+    std::memcpy(x, system.rhs, sizeof(x));
+    dgesv_(&order, &one, lu, &order, pivots, x, &order, &info);
+    benchmark::DoNotOptimize(x);
+  }
+}
+BENCHMARK(lapackDgesvOrder39);
+
+// Newton iterations through the solver itself from a realistic start, with
+// tolerances that never converge: 1 iteration (no improvement passes yet)
+// and 40, the typical count of a call, 32 of them with the two improvement
+// passes. The counter gives the time of one iteration.
+void newtonIterations(benchmark::State &state) {
+  const int count = static_cast<int>(state.range(0));
+  const std::vector<double> &start = realisticStates()[1];
+  test::prepareReactiveStep(start.data(), test::plausibleTimeStep);
+  for (auto _ : state) {
+    std::memcpy(reactionState.conc, start.data(), sizeof(reactionState.conc));
+    int status = 0;
+    runNewtonIteration(1, status, 0.0, 0.0, count, 1, StallRule::runOut);
+    benchmark::DoNotOptimize(reactionState.conc);
+  }
+  state.counters["time_per_iteration"] = benchmark::Counter(
+      static_cast<double>(state.iterations()) * count,
+      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+}
+BENCHMARK(newtonIterations)->Arg(1)->Arg(40);
+
+} // namespace
