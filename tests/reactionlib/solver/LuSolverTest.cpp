@@ -81,6 +81,9 @@ struct PivotCase {
   double parity;
 };
 
+// Names the case in test listings instead of dumping its bytes.
+void PrintTo(const PivotCase &c, std::ostream *out) { *out << c.name; }
+
 class LuPivotChoice : public testing::TestWithParam<PivotCase> {};
 
 TEST_P(LuPivotChoice, RecordsInterchanges) {
