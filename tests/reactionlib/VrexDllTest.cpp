@@ -169,6 +169,21 @@ TEST_F(VrexDll, TinyHeldValuesComeBackAtTheSmallestMagnitude) {
   }
 }
 
+TEST_F(VrexDll, EstimatesBelowTheFloorStartFromIt) {
+  // A starting estimate of zero, below zero or below 1e-20 is raised to
+  // 1e-20, so the step is the one that starts from exactly 1e-20.
+  VrexCall fromFloor = realisticCall(13);
+  fromFloor.concGuess[30] = 1e-20; // species 31
+  library.invoke(fromFloor);
+  for (double guess : {0.0, -5.0, 1e-30}) {
+    VrexCall call = realisticCall(13);
+    call.concGuess[30] = guess;
+    library.invoke(call);
+    EXPECT_EQ(call.status, fromFloor.status);
+    EXPECT_EQ(0, std::memcmp(call.concOut, fromFloor.concOut, sizeof(call.concOut))) << guess;
+  }
+}
+
 TEST_F(VrexDll, NoValueOfOneCallIsUsedByTheNext) {
   VrexCall first = realisticCall(7);
   VrexCall other = realisticCall(8);
