@@ -40,8 +40,9 @@ double meanIterations() {
   for (const std::vector<double> &conc : realisticStates()) {
     test::prepareReactiveStep(conc.data(), test::plausibleTimeStep);
     int status = 0;
-    total += runNewtonIteration(1, status, reactionState.tolResid, reactionState.tolStep,
-                                reactionState.maxIter, reactionState.linSolver, StallRule::endAtOnce);
+    total +=
+        runNewtonIteration(1, status, reactionState.tolResid, reactionState.tolStep,
+                           reactionState.maxIter, reactionState.linSolver, StallRule::endAtOnce);
   }
   return static_cast<double>(total) / stateCount;
 }
@@ -65,9 +66,9 @@ void invokevrexOnRealisticStates(benchmark::State &state) {
   state.SetItemsProcessed(state.iterations());
   const double iterations = meanIterations();
   state.counters["newton_iterations_per_call"] = iterations;
-  state.counters["time_per_newton_iteration"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * iterations,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time_per_newton_iteration"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * iterations,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(invokevrexOnRealisticStates)->Unit(benchmark::kMicrosecond);
 
@@ -135,9 +136,9 @@ void newtonIterations(benchmark::State &state) {
     runNewtonIteration(1, status, 0.0, 0.0, count, 1, StallRule::runOut);
     benchmark::DoNotOptimize(reactionState.conc);
   }
-  state.counters["time_per_iteration"] = benchmark::Counter(
-      static_cast<double>(state.iterations()) * count,
-      benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+  state.counters["time_per_iteration"] =
+      benchmark::Counter(static_cast<double>(state.iterations()) * count,
+                         benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(newtonIterations)->Arg(1)->Arg(40);
 

@@ -57,12 +57,11 @@ int formatDiagnosticReal(double value, char *out) {
   std::snprintf(printed, sizeof(printed), "%.15E", value);
   const char *letter = nullptr;
   const int exponent = exponentOf(printed, &letter);
-  char text[40];
-  const int mantissaLength = static_cast<int>(letter - printed);
-  std::memcpy(text, printed, static_cast<std::size_t>(mantissaLength));
-  const int length = mantissaLength + std::snprintf(text + mantissaLength, sizeof(text) - 
-                         static_cast<std::size_t>(mantissaLength), "E%c%03d",
-                         exponent < 0 ? '-' : '+', std::abs(exponent));
+  // The mantissa as printf wrote it, the exponent widened to three digits.
+  char text[48];
+  const int length =
+      std::snprintf(text, sizeof(text), "%.*sE%c%03d", static_cast<int>(letter - printed), printed,
+                    exponent < 0 ? '-' : '+', std::abs(exponent));
   return placeInField(text, length, diagnosticRealWidth, out);
 }
 

@@ -27,8 +27,11 @@ struct Weight {
 
 // Species weights of the balance rows without any kinetic term; only the
 // flushing sources change these combinations, and the reactive step has none.
-const Weight row26[] = {{6, 25.7167388932}, {21, 103097.746819}, {22, 103097.746819},
-                        {23, 103097.746819}, {30, 1.31880712273}};
+const Weight row26[] = {{6, 25.7167388932},
+                        {21, 103097.746819},
+                        {22, 103097.746819},
+                        {23, 103097.746819},
+                        {30, 1.31880712273}};
 const Weight row34[] = {{12, -0.667849429189}, {29, -0.0342486886763}, {37, -2677.39123727}};
 const Weight row38[] = {{5, 0.000249440358171}, {38, 1.0}};
 const Weight row39[] = {{39, 1.0}};

@@ -1,8 +1,8 @@
 // Dense LU routines: pivot choice, singular cases, the leading-zero skip,
 // iterative improvement, bit-for-bit agreement with the textbook Crout order,
 // and solutions against LAPACK's dgesv.
-#include "solver/Lapack.h"
 #include "solver/LuSolver.h"
+#include "solver/Lapack.h"
 
 #include "StdoutCapture.h"
 
@@ -27,10 +27,12 @@ struct Matrix {
   int np;
   std::vector<double> a;
 
-  Matrix(int order, int leading) : n(order), np(leading), a(static_cast<std::size_t>(leading * leading), -7.0) {}
+  Matrix(int order, int leading)
+      : n(order), np(leading), a(static_cast<std::size_t>(leading * leading), -7.0) {}
   double &at(int i, int j) { return a[static_cast<std::size_t>(np * (j - 1) + (i - 1))]; }
 
-  static Matrix fromRows(std::initializer_list<std::initializer_list<double>> rows, int leading = 0) {
+  static Matrix fromRows(std::initializer_list<std::initializer_list<double>> rows,
+                         int leading = 0) {
     const int order = static_cast<int>(rows.size());
     Matrix m(order, leading > 0 ? leading : order);
     int i = 1;
@@ -101,7 +103,9 @@ INSTANTIATE_TEST_SUITE_P(
         PivotCase{"tie_goes_to_later_row", Matrix::fromRows({{1, 0}, {1, 1}}), {2, 2}, -1.0},
         // Rows 1 and 3 tie at 1 (scales 1/2 and 1/3), row 2 gives 0.25.
         PivotCase{"tie_skips_smaller_row",
-                  Matrix::fromRows({{2, 1, 0}, {1, 4, 0}, {3, 0, 3}}), {3, 2, 3}, -1.0},
+                  Matrix::fromRows({{2, 1, 0}, {1, 4, 0}, {3, 0, 3}}),
+                  {3, 2, 3},
+                  -1.0},
         // The scaled, not the absolute, value decides: 10 in a row of 1000
         // loses against 1 in a row of 1.
         PivotCase{"scaling_beats_magnitude", Matrix::fromRows({{10, 1000}, {1, 1}}), {2, 2}, -1.0},
@@ -311,7 +315,8 @@ void textbookSubstitute(Matrix &lu, const std::vector<int> &pivots, std::vector<
 }
 
 // Random matrix whose rows are scaled by powers of ten up to +/-rowDecades.
-Matrix randomMatrix(std::mt19937_64 &engine, int n, int np, double diagonalBoost, double rowDecades) {
+Matrix randomMatrix(std::mt19937_64 &engine, int n, int np, double diagonalBoost,
+                    double rowDecades) {
   std::uniform_real_distribution<double> entry(-1.0, 1.0);
   std::uniform_real_distribution<double> exponent(-rowDecades, rowDecades);
   Matrix m(n, np);
@@ -384,13 +389,15 @@ TEST(LuSolver, AgreesWithDgesvOnWellConditionedSystems) {
       ASSERT_EQ(info, 0);
       for (int i = 0; i < n; ++i) {
         const double expected = lapack[static_cast<std::size_t>(i)];
-        EXPECT_NEAR(ours[static_cast<std::size_t>(i)], expected, 1e-13 * (1.0 + std::fabs(expected)))
+        EXPECT_NEAR(ours[static_cast<std::size_t>(i)], expected,
+                    1e-13 * (1.0 + std::fabs(expected)))
             << "n=" << n << " trial=" << trial << " i=" << i;
       }
 
       // The substitution works unchanged on dgesv's factors and interchanges.
       std::vector<double> viaLapackFactors = rhs;
-      luBackSubstitute(lapackMatrix.a.data(), n, lapackMatrix.np, ipiv.data(), viaLapackFactors.data());
+      luBackSubstitute(lapackMatrix.a.data(), n, lapackMatrix.np, ipiv.data(),
+                       viaLapackFactors.data());
       for (int i = 0; i < n; ++i) {
         const double expected = lapack[static_cast<std::size_t>(i)];
         EXPECT_NEAR(viaLapackFactors[static_cast<std::size_t>(i)], expected,

@@ -40,7 +40,9 @@ void prepareRealistic(std::uint64_t seed, double dt = plausibleTimeStep) {
   prepareReactiveStep(start, dt);
 }
 
-bool sameBits(const void *a, const void *b, std::size_t size) { return std::memcmp(a, b, size) == 0; }
+bool sameBits(const void *a, const void *b, std::size_t size) {
+  return std::memcmp(a, b, size) == 0;
+}
 
 TEST(StepLimit, LimitsPositiveSpeciesToTenPercent) {
   struct Case {
@@ -48,7 +50,7 @@ TEST(StepLimit, LimitsPositiveSpeciesToTenPercent) {
   };
   const Case cases[] = {
       {1.0, -5.0, 0.9},       // factor 0.02
-      {1.0, 5.0, 1.1},
+      {1.0, 5.0, 1.1},        // the same limit upwards
       {1.0, -0.05, 0.95},     // within the limit: full step
       {1.0, -0.1, 1.0 - 0.1}, // exactly at the limit: not limited (strict test)
       {0.0, -5.0, -5.0},      // zero takes the full step
@@ -98,9 +100,9 @@ void prepareZeroResidualState() {
   const double k45 = std::pow(10.0, -p[44]);
   const double k46 = std::pow(10.0, -p[45]);
   set(7, 1.0);
-  set(8, k43);      // s7 s8 = K43
+  set(8, k43);        // s7 s8 = K43
   set(9, 1.0);
-  set(10, k44);     // s7 s10 = K44 s9
+  set(10, k44);       // s7 s10 = K44 s9
   set(11, k45 * k44); // s7 s11 = K45 s10
   // s5 s11 = K46 must hold after rounding: search the doubles around the
   // quotient for one whose product rounds to K46.
@@ -130,7 +132,8 @@ TEST(NewtonSolve, ZeroResidualEndsAfterOneIterationWithHeldSpeciesPinned) {
   expected[38] = 0.25;
 
   int status = -99;
-  const int iterations = runNewtonIteration(1, status, s.tolResid, s.tolStep, 1, 1, StallRule::endAtOnce);
+  const int iterations =
+      runNewtonIteration(1, status, s.tolResid, s.tolStep, 1, 1, StallRule::endAtOnce);
   EXPECT_EQ(iterations, 1);
   EXPECT_EQ(status, 0); // converged within maxIter = 1, not the limit
   EXPECT_TRUE(sameBits(s.conc, expected, sizeof(expected)));
@@ -284,7 +287,8 @@ void prepareStalledState() {
 TEST(NewtonSolve, StalledIterationEndsWithTheResultOfRunningOut) {
   prepareStalledState();
   int earlyStatus = -99;
-  const int early = runNewtonIteration(1, earlyStatus, 5e-12, 1e-12, 100000, 1, StallRule::endAtOnce);
+  const int early =
+      runNewtonIteration(1, earlyStatus, 5e-12, 1e-12, 100000, 1, StallRule::endAtOnce);
   const ReactionState earlyEnd = state();
 
   prepareStalledState();
@@ -312,7 +316,8 @@ TEST(NewtonSolve, NonFiniteResidualStopsAtOnce) {
   prepareRealistic(7, 0.0); // dt = 0: every balance row is infinite or NaN
   const ReactionState before = state();
   int status = -99;
-  const int iterations = runNewtonIteration(1, status, 5e-12, 1e-12, 100000, 1, StallRule::endAtOnce);
+  const int iterations =
+      runNewtonIteration(1, status, 5e-12, 1e-12, 100000, 1, StallRule::endAtOnce);
   EXPECT_EQ(iterations, 1);
   EXPECT_EQ(status, 2);
   EXPECT_TRUE(sameBits(before.conc, state().conc, sizeof(before.conc)));
@@ -325,7 +330,8 @@ TEST(NewtonSolve, NonFiniteResidualAfterNegativeValueGivesThree) {
   s.solveMode[13] = 0;
   s.fixedConc[13] = -1e-6;
   int status = -99;
-  const int iterations = runNewtonIteration(1, status, 5e-12, 1e-12, 100000, 1, StallRule::endAtOnce);
+  const int iterations =
+      runNewtonIteration(1, status, 5e-12, 1e-12, 100000, 1, StallRule::endAtOnce);
   EXPECT_EQ(iterations, 2);
   EXPECT_EQ(status, 3);
   EXPECT_EQ(s.conc[13], -1e-6);
@@ -339,7 +345,8 @@ TEST(NewtonSolve, NonFiniteStepStopsAtOnce) {
   s.conc[20] = 1e-200;
   const ReactionState before = s;
   int status = -99;
-  const int iterations = runNewtonIteration(1, status, 5e-12, 1e-12, 100000, 1, StallRule::endAtOnce);
+  const int iterations =
+      runNewtonIteration(1, status, 5e-12, 1e-12, 100000, 1, StallRule::endAtOnce);
   double residual[ncomp];
   evalResidual(residual, 1);
   for (double r : residual) {
@@ -395,7 +402,8 @@ TEST(NewtonSolve, OwnSolverAndLapackAgreeOnRealisticStates) {
     state() = start;
     ASSERT_EQ(solve(start.maxIter, 2), 0);
     for (int k = 0; k < ncomp; ++k) {
-      EXPECT_NEAR(state().conc[k], own[k], 1e-9 * std::fabs(own[k])) << "seed " << seed << " species " << k + 1;
+      EXPECT_NEAR(state().conc[k], own[k], 1e-9 * std::fabs(own[k]))
+          << "seed " << seed << " species " << k + 1;
     }
   }
 }
