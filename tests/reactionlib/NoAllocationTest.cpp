@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <cstddef>
+#include <cstdlib>
+#include <cstring>
 
 namespace {
 long allocations = 0;
@@ -51,6 +53,14 @@ TEST(NoAllocation, InvokevrexAllocatesNothing) {
 #ifdef __SANITIZE_ADDRESS__
   GTEST_SKIP() << "the sanitizer's allocator cannot be counted";
 #endif
+  // The wrappers must see allocations made inside shared libraries too.
+  counting = true;
+  char *copy = strdup("made by the C library");
+  counting = false;
+  std::free(copy);
+  ASSERT_EQ(allocations, 1);
+  allocations = 0;
+
   test::ScratchDirectory scratch;
   test::LoadedVrexDll library;
   double conc[ncomp];
