@@ -57,9 +57,40 @@ void computeRowScales(const double *a, int n, int np, double *scale) {
 // Processing k in the outer loop keeps each element's subtraction order while
 // the inner loop runs down column k and column j together. a(k, j) is final
 // by the time it is used, because its own updates all come from k' < k.
+//
+// Four columns k .. k+3 are applied in one sweep, so that column j is loaded
+// and stored once per four updates instead of once per update. Rows k+1 to
+// k+3 take only the updates below their own index and are finished first;
+// that also makes the four multipliers final. Every row below them then
+// receives the four subtractions in increasing k, as before.
 void eliminateColumn(double *a, int n, int np, int j) {
   double *__restrict colJ = column(a, np, j);
-  for (int k = 0; k < j; ++k) {
+  int k = 0;
+  for (; k + 4 <= j; k += 4) {
+    const double *__restrict c0 = column(a, np, k);
+    const double *__restrict c1 = column(a, np, k + 1);
+    const double *__restrict c2 = column(a, np, k + 2);
+    const double *__restrict c3 = column(a, np, k + 3);
+    const double m0 = colJ[k];
+    colJ[k + 1] -= c0[k + 1] * m0;
+    const double m1 = colJ[k + 1];
+    colJ[k + 2] -= c0[k + 2] * m0;
+    colJ[k + 2] -= c1[k + 2] * m1;
+    const double m2 = colJ[k + 2];
+    colJ[k + 3] -= c0[k + 3] * m0;
+    colJ[k + 3] -= c1[k + 3] * m1;
+    colJ[k + 3] -= c2[k + 3] * m2;
+    const double m3 = colJ[k + 3];
+    for (int i = k + 4; i < n; ++i) {
+      double value = colJ[i];
+      value -= c0[i] * m0;
+      value -= c1[i] * m1;
+      value -= c2[i] * m2;
+      value -= c3[i] * m3;
+      colJ[i] = value;
+    }
+  }
+  for (; k < j; ++k) {
     const double *__restrict colK = column(a, np, k);
     const double multiplier = colJ[k];
     for (int i = k + 1; i < n; ++i) {
