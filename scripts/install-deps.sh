@@ -10,6 +10,7 @@ packages=(
   python3 python3-vtk9
   time
   clang libclang-rt-14-dev
+  valgrind
 )
 
 missing=()

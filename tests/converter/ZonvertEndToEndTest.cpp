@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -60,6 +61,8 @@ struct EndToEndCase {
   std::vector<std::string> folders = {};
   std::string shellSetup = "";
 };
+
+void PrintTo(const EndToEndCase &c, std::ostream *out) { *out << c.name; }
 
 const std::vector<std::string> kDefaultArgs = {"in.dat", "out.vtk"};
 
