@@ -60,8 +60,13 @@ std::optional<std::int64_t> scanDecimal(std::string_view text) {
   if (pos == text.size() || text[pos] < '0' || text[pos] > '9')
     return std::nullopt;
   std::int64_t value = 0;
-  for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos)
-    value = std::min(value * 10 + (text[pos] - '0'), kSaturation);
+  for (; pos < text.size() && text[pos] >= '0' && text[pos] <= '9'; ++pos) {
+    value = value * 10 + (text[pos] - '0');
+    if (value >= kSaturation) {
+      value = kSaturation;
+      break;
+    }
+  }
   return negative ? -value : value;
 }
 

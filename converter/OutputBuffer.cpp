@@ -14,9 +14,13 @@ OutputBuffer::OutputBuffer(std::FILE *stream) : stream_(stream), buffer_(kBuffer
 }
 
 void OutputBuffer::appendInt(std::int64_t value) {
-  char digits[24];
-  const auto result = std::to_chars(digits, digits + sizeof digits, value);
-  append(std::string_view(digits, static_cast<std::size_t>(result.ptr - digits)));
+  // 20 digits and a sign hold any 64-bit value.
+  constexpr std::size_t kMaxDigits = 21;
+  if (buffer_.size() - used_ < kMaxDigits)
+    flush();
+  char *const at = buffer_.data() + used_;
+  const auto result = std::to_chars(at, at + kMaxDigits, value);
+  used_ += static_cast<std::size_t>(result.ptr - at);
 }
 
 void OutputBuffer::writeThrough(std::string_view text) {

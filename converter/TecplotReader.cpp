@@ -161,8 +161,7 @@ bool readNodeLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progres
     throw ConversionFailure(format("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE "
                                    "COUNT (N=%d)\n",
                                    zone.zoneNumber, zone.nodeCount));
-  zone.nodeValues.beginNode();
-  forEachPiece(line, ' ', [&](std::string_view piece) { zone.nodeValues.appendValue(piece); });
+  zone.nodeValues.appendNodeLine(line);
   if (++progress.nodesRead != zone.nodeCount)
     return false;
   if (zone.elementCount <= 0)

@@ -1,6 +1,7 @@
 #include "ZoneRecord.h"
 
 #include <cassert>
+#include <cstring>
 
 namespace zonvert {
 
@@ -17,12 +18,30 @@ void NodeValueTable::beginNode() {
   nodeFirstValue_.push_back(valueOffset_.size());
 }
 
-void NodeValueTable::appendValue(std::string_view value) {
-  assert(!nodeTextStart_.empty());
-  const std::size_t relative = text_.size() - nodeTextStart_.back();
-  assert(relative + value.size() <= UINT16_MAX);
-  valueOffset_.push_back(static_cast<std::uint16_t>(relative));
-  text_.insert(text_.end(), value.begin(), value.end());
+void NodeValueTable::appendNodeLine(std::string_view line) {
+  assert(line.size() <= UINT16_MAX);
+  beginNode();
+  // The values of a line are never longer than the line: make room once,
+  // copy the pieces without their separating blanks, then trim.
+  const std::size_t base = text_.size();
+  text_.resize(base + line.size());
+  char *const out = text_.data() + base;
+  std::size_t used = 0;
+  const char *p = line.data();
+  const char *const end = p + line.size();
+  while (p < end) {
+    while (p < end && *p == ' ')
+      ++p;
+    if (p == end)
+      break;
+    const char *const start = p;
+    while (p < end && *p != ' ')
+      ++p;
+    valueOffset_.push_back(static_cast<std::uint16_t>(used));
+    std::memcpy(out + used, start, static_cast<std::size_t>(p - start));
+    used += static_cast<std::size_t>(p - start);
+  }
+  text_.resize(base + used);
 }
 
 std::size_t NodeValueTable::nodeTextEnd(std::size_t node) const {

@@ -36,16 +36,15 @@ public:
   void clear();
   std::size_t size() const { return nodeTextStart_.size(); }
 
-  // Starts the value list of a new node; values appended go to it.
-  void beginNode();
-  // Appends one value text to the newest node. The text must come from a
-  // single input line (at most 511 bytes per node).
-  void appendValue(std::string_view value);
+  // Starts a new node whose values are the pieces of `line` split at runs
+  // of blanks (empty pieces dropped). The line is at most 511 bytes.
+  void appendNodeLine(std::string_view line);
 
   std::size_t valueCount(std::size_t node) const;
   std::string_view value(std::size_t node, std::size_t index) const;
 
 private:
+  void beginNode();
   std::size_t nodeTextEnd(std::size_t node) const;
   std::size_t nodeValueEnd(std::size_t node) const;
 

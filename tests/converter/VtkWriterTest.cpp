@@ -12,9 +12,7 @@ ZoneRecord oneNodeZone() {
   ZoneRecord zone;
   zone.variableNames = {"X", "C"};
   zone.nodeCount = 1;
-  zone.nodeValues.beginNode();
-  zone.nodeValues.appendValue("1.5");
-  zone.nodeValues.appendValue("2.5");
+  zone.nodeValues.appendNodeLine("1.5 2.5");
   return zone;
 }
 
