@@ -7,6 +7,7 @@
 // ending under them, while the program itself still ends with the status.
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <utility>
 
@@ -22,5 +23,13 @@ struct ConversionFailure {
   explicit ConversionFailure(std::string text, int status = kFailureStatus)
       : message(std::move(text)), exitStatus(status) {}
 };
+
+// A failure (status 1) whose message is formatted as printf formats it.
+template <typename... Args> ConversionFailure formattedFailure(const char *pattern, Args... args) {
+  // Messages quote at most one input line of 511 bytes.
+  char text[768];
+  std::snprintf(text, sizeof text, pattern, args...);
+  return ConversionFailure(text);
+}
 
 } // namespace zonvert

@@ -33,19 +33,23 @@ void checkLength(const std::string &text, const char *what) {
     throw ConversionFailure(std::string("ERROR: ") + what + " IS LONGER THAN 255 CHARACTERS.\n");
 }
 
+// The first character after any white space, which the scan formats skip.
+int firstNonSpace(std::FILE *console) {
+  int c = std::fgetc(console);
+  while (c != EOF && isScanSpace(static_cast<char>(c)))
+    c = std::fgetc(console);
+  return c;
+}
+
 // Reads one word from the console as the scan format "%s" does. Stops
 // reading one character past the longest name accepted, so a long word never
 // overruns anything and is then refused whole.
 std::string readConsoleWord(std::FILE *console) {
-  int c = std::fgetc(console);
-  while (c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r')
-    c = std::fgetc(console);
   std::string word;
-  while (c != EOF && c != ' ' && c != '\t' && c != '\n' && c != '\v' && c != '\f' && c != '\r') {
+  for (int c = firstNonSpace(console); c != EOF && !isScanSpace(static_cast<char>(c)); c = std::fgetc(console)) {
     word.push_back(static_cast<char>(c));
     if (word.size() > kMaxPathLength)
       break;
-    c = std::fgetc(console);
   }
   return word;
 }
@@ -53,9 +57,7 @@ std::string readConsoleWord(std::FILE *console) {
 // Reads a decimal integer from the console as "%d" does; 0 when there is none.
 int readConsoleInt(std::FILE *console) {
   std::string text;
-  int c = std::fgetc(console);
-  while (c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r')
-    c = std::fgetc(console);
+  int c = firstNonSpace(console);
   if (c == '+' || c == '-') {
     text.push_back(static_cast<char>(c));
     c = std::fgetc(console);

@@ -6,10 +6,6 @@ namespace zonvert {
 
 namespace {
 
-bool isScanSpace(char c) {
-  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
 char upcaseChar(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
 
 std::size_t skipScanSpace(std::string_view text) {

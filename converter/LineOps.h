@@ -12,6 +12,12 @@
 
 namespace zonvert {
 
+// True for the white space that the C scan formats skip: blank, tab, line
+// feed, vertical tab, form feed and carriage return.
+inline bool isScanSpace(char c) {
+  return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
 // Removes every leading and trailing occurrence of `c`. A text made only of
 // `c` becomes empty.
 std::string_view stripChar(std::string_view text, char c);

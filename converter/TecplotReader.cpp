@@ -10,12 +10,6 @@ namespace zonvert {
 
 namespace {
 
-std::string format(const char *pattern, auto... args) {
-  char text[768];
-  std::snprintf(text, sizeof text, pattern, args...);
-  return text;
-}
-
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 // The reader's progress through one zone.
@@ -32,7 +26,7 @@ void readCountKey(std::string_view text, int &count, const ZoneRecord &zone, con
   if (!value)
     return;
   if (*value > INT_MAX || *value < INT_MIN)
-    throw ConversionFailure(format("ERROR IN ZONE %d: %s VALUE OUT OF RANGE\n", zone.zoneNumber, key));
+    throw formattedFailure("ERROR IN ZONE %d: %s VALUE OUT OF RANGE\n", zone.zoneNumber, key);
   count = static_cast<int>(*value);
 }
 
@@ -42,7 +36,7 @@ void readElementTypeKey(std::string_view value, ZoneRecord &zone) {
   if (contains(name, "TETRAHEDRON") || contains(name, "QUADRILATERAL") || contains(name, "TRIANGLE") ||
       contains(name, "BRICK"))
     return;
-  throw ConversionFailure(format("ERROR: DON'T SUPPORT THIS ELEMENT TYPE- %s\n", zone.elementTypeName.c_str()));
+  throw formattedFailure("ERROR: DON'T SUPPORT THIS ELEMENT TYPE- %s\n", zone.elementTypeName.c_str());
 }
 
 void readZoneKey(std::string_view piece, ZoneRecord &zone) {
@@ -81,8 +75,8 @@ bool readZoneLine(std::string_view line, TecplotInput &input, ZoneRecord &zone, 
   zone.zoneNumber = input.nextZoneNumber++;
   forEachPiece(std::string_view(keys).substr(4), ',', [&](std::string_view piece) { readZoneKey(piece, zone); });
   if (zone.elementCount < 0)
-    throw ConversionFailure(format("ERROR IN ZONE %d: NEGATIVE ELEMENT COUNT E=%d\n", zone.zoneNumber,
-                                   zone.elementCount));
+    throw formattedFailure("ERROR IN ZONE %d: NEGATIVE ELEMENT COUNT E=%d\n", zone.zoneNumber,
+                                   zone.elementCount);
   zone.nodeValues.clear();
   zone.elementNodes.clear();
   progress = ZoneProgress{ReadState::Nodes, 0, 0};
@@ -132,9 +126,9 @@ void decideCellKind(ZoneRecord &zone) {
   const std::size_t firstCount = zone.elementNodes.nodeCount(0);
   auto requireNodes = [&](std::size_t needed) {
     if (firstCount < needed)
-      throw ConversionFailure(format("ERROR IN ZONE %d, ELEMENT 1: %zu NODE NUMBERS, %zu NEEDED TO TELL THE "
+      throw formattedFailure("ERROR IN ZONE %d, ELEMENT 1: %zu NODE NUMBERS, %zu NEEDED TO TELL THE "
                                      "ELEMENT KIND\n",
-                                     zone.zoneNumber, firstCount, needed));
+                                     zone.zoneNumber, firstCount, needed);
   };
   if (contains(type, "QUADRILATERAL")) {
     requireNodes(4);
@@ -158,9 +152,9 @@ void decideCellKind(ZoneRecord &zone) {
 bool readNodeLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progress) {
   // Without a positive node count the node lines would never end the zone.
   if (zone.nodeCount <= 0)
-    throw ConversionFailure(format("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE "
+    throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE "
                                    "COUNT (N=%d)\n",
-                                   zone.zoneNumber, zone.nodeCount));
+                                   zone.zoneNumber, zone.nodeCount);
   zone.nodeValues.appendNodeLine(line);
   if (++progress.nodesRead != zone.nodeCount)
     return false;
@@ -175,9 +169,9 @@ bool readElementLine(std::string_view line, ZoneRecord &zone, ZoneProgress &prog
   forEachPiece(line, ' ', [&](std::string_view piece) {
     const auto number = scanDecimal(piece);
     if (!number || *number > INT_MAX || *number < INT_MIN)
-      throw ConversionFailure(format("ERROR IN ZONE %d, ELEMENT %d: \"%.*s\" IS NOT A NODE NUMBER\n",
+      throw formattedFailure("ERROR IN ZONE %d, ELEMENT %d: \"%.*s\" IS NOT A NODE NUMBER\n",
                                      zone.zoneNumber, progress.elementsRead + 1, static_cast<int>(piece.size()),
-                                     piece.data()));
+                                     piece.data());
     zone.elementNodes.appendNode(static_cast<std::int32_t>(*number));
   });
   if (++progress.elementsRead != zone.elementCount)

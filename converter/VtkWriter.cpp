@@ -89,12 +89,6 @@ std::optional<CellLayout> cellLayout(CellKind kind) {
   return std::nullopt;
 }
 
-std::string format(const char *pattern, auto... args) {
-  char text[256];
-  std::snprintf(text, sizeof text, pattern, args...);
-  return text;
-}
-
 // Refuses, before any file is created, a zone that cannot be written whole.
 void checkWritable(const ZoneRecord &zone, const VariableRoles &roles, const std::optional<CellLayout> &layout) {
   const bool hasElements = zone.elementCount > 0;
@@ -103,16 +97,16 @@ void checkWritable(const ZoneRecord &zone, const VariableRoles &roles, const std
   for (std::size_t node = 0; node < zone.nodeValues.size(); ++node) {
     const std::size_t held = zone.nodeValues.valueCount(node);
     if (held < roles.valuesNeeded)
-      throw ConversionFailure(format("ERROR IN ZONE %d, NODE %zu: %zu VALUES, %zu NEEDED\n", zone.zoneNumber,
-                                     node + 1, held, roles.valuesNeeded));
+      throw formattedFailure("ERROR IN ZONE %d, NODE %zu: %zu VALUES, %zu NEEDED\n", zone.zoneNumber,
+                                     node + 1, held, roles.valuesNeeded);
   }
   if (!hasElements)
     return;
   for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
     const std::size_t held = zone.elementNodes.nodeCount(element);
     if (held < layout->nodesNeeded)
-      throw ConversionFailure(format("ERROR IN ZONE %d, ELEMENT %zu: %zu NODE NUMBERS, %zu NEEDED\n",
-                                     zone.zoneNumber, element + 1, held, layout->nodesNeeded));
+      throw formattedFailure("ERROR IN ZONE %d, ELEMENT %zu: %zu NODE NUMBERS, %zu NEEDED\n",
+                                     zone.zoneNumber, element + 1, held, layout->nodesNeeded);
   }
 }
 

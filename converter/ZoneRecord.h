@@ -28,26 +28,28 @@ enum class CellKind : int {
 // The value texts of every node line of a zone.
 //
 // Layout: all value texts packed back to back in `text_`; per node the offset
-// of its first text byte and the index of its first value; per value its
-// offset relative to its node's first byte. A node line is at most 511 bytes,
-// so 16 bits suffice for that relative offset.
+// of its first text byte and the index of its first entry in `valueOffset_`.
+// That array holds, per node, the offset of each value relative to the
+// node's first byte and one more offset marking the end of its last value,
+// so every value is found without a branch. A node line is at most 511
+// bytes, so 16 bits suffice for the relative offsets.
 class NodeValueTable {
 public:
   void clear();
   std::size_t size() const { return nodeTextStart_.size(); }
 
-  // Starts a new node whose values are the pieces of `line` split at runs
-  // of blanks (empty pieces dropped). The line is at most 511 bytes.
+  // Adds a node whose values are the pieces of `line` split at runs of
+  // blanks (empty pieces dropped). The line is at most 511 bytes.
   void appendNodeLine(std::string_view line);
 
   std::size_t valueCount(std::size_t node) const;
-  std::string_view value(std::size_t node, std::size_t index) const;
+  std::string_view value(std::size_t node, std::size_t index) const {
+    const std::size_t at = nodeFirstValue_[node] + index;
+    const char *nodeText = text_.data() + nodeTextStart_[node];
+    return {nodeText + valueOffset_[at], static_cast<std::size_t>(valueOffset_[at + 1] - valueOffset_[at])};
+  }
 
 private:
-  void beginNode();
-  std::size_t nodeTextEnd(std::size_t node) const;
-  std::size_t nodeValueEnd(std::size_t node) const;
-
   std::vector<char> text_;
   std::vector<std::uint64_t> nodeTextStart_;
   std::vector<std::uint64_t> nodeFirstValue_;
