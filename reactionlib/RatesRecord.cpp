@@ -7,13 +7,6 @@
 
 namespace vrex {
 
-namespace {
-constexpr int tagWidth = 12;
-constexpr int tagDecimals = 4;
-constexpr int rateWidth = 14;
-constexpr int rateDigits = 7;
-} // namespace
-
 int formatRatesRecord(char *out) {
   const ReactionState &s = reactionState;
   int length = 0;

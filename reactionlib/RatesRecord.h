@@ -4,9 +4,15 @@
 // separators.
 #pragma once
 
+#include "ReactionState.h"
+
 namespace vrex {
 
-inline constexpr int ratesRecordLength = 3 * 12 + 54 * 14; // 792 characters
+inline constexpr int tagWidth = 12;
+inline constexpr int tagDecimals = 4;
+inline constexpr int rateWidth = 14;
+inline constexpr int rateDigits = 7;
+inline constexpr int ratesRecordLength = 3 * tagWidth + nrates * rateWidth; // 792 characters
 
 // Writes the record of reactionState's switchValue, recordTag1, recordTag2
 // and rates into `out` (at least ratesRecordLength + 1 characters, the last
