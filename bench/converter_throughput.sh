@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 
 zonvert="${1:-}"
 if [[ -z "$zonvert" ]]; then
-  bash scripts/install-deps.sh
+  bash scripts/install-deps.sh bench
   cmake --preset release >/dev/null
   cmake --build --preset release -j2 --target zonvert
   zonvert="$PWD/build/release/converter/zonvert"
