@@ -4,6 +4,7 @@
 // species count. Every call must return with a known status, with every
 // returned concentration inside the driver's bounds and the carried value
 // handed back unchanged, and without any sanitizer finding.
+#include "ScratchFolder.h"
 #include "vrex.h"
 
 #include <cmath>
@@ -44,8 +45,8 @@ bool withinBounds(double x) {
 void enterScratchFolder() {
   // The library writes its rates file in the working directory, and the
   // console pause after a singular matrix must find standard input closed.
-  std::string folder = "/tmp/vrex-fuzz-XXXXXX";
-  if (!mkdtemp(folder.data()) || chdir(folder.c_str()) != 0)
+  const std::string folder = fuzzsupport::makeScratchFolder("vrex-fuzz");
+  if (chdir(folder.c_str()) != 0)
     std::abort();
   if (!std::freopen("/dev/null", "r", stdin))
     std::abort();

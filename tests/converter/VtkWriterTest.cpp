@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace zonvert {
@@ -25,8 +26,10 @@ TEST(VtkWriter, FailedWriteToADeviceReportsFailureAndLeavesTheDevice) {
 }
 
 TEST(VtkWriter, ZoneThatCannotBeWrittenWholeIsRefusedBeforeTheFileExists) {
-  const auto path = std::filesystem::temp_directory_path() / "zonvert-writer-refused.vtk";
-  std::filesystem::remove(path);
+  // A folder of this run's own, so that runs at the same time never meet.
+  std::string folder = (std::filesystem::temp_directory_path() / "zonvert-writer-XXXXXX").string();
+  ASSERT_NE(mkdtemp(folder.data()), nullptr);
+  const auto path = std::filesystem::path(folder) / "refused.vtk";
   ZoneRecord zone = oneNodeZone();
   zone.variableNames.push_back("D"); // the node holds no value for it
   try {
@@ -36,6 +39,7 @@ TEST(VtkWriter, ZoneThatCannotBeWrittenWholeIsRefusedBeforeTheFileExists) {
     EXPECT_EQ(failure.message, "ERROR IN ZONE 0, NODE 1: 2 VALUES, 3 NEEDED\n");
   }
   EXPECT_FALSE(std::filesystem::exists(path));
+  std::filesystem::remove_all(folder);
 }
 
 } // namespace
