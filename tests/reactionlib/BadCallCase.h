@@ -6,6 +6,8 @@
 
 #include "LoadedVrexDll.h"
 
+#include <gtest/gtest.h>
+
 #include <functional>
 #include <ostream>
 #include <set>
@@ -25,5 +27,15 @@ inline void PrintTo(const BadCall &bad, std::ostream *out) { *out << bad.name; }
 // Makes the call on a realistic node spoiled as `bad` says and checks it
 // with GoogleTest expectations.
 void expectBoundedAnswer(const LoadedVrexDll &library, const BadCall &bad);
+
+// Fixture of a table of bad calls: the loaded library, working in a scratch
+// folder of its own.
+class BadCallTest : public testing::TestWithParam<BadCall> {
+protected:
+  void check() { expectBoundedAnswer(library, GetParam()); }
+
+  ScratchDirectory scratch;
+  LoadedVrexDll library;
+};
 
 } // namespace vrex::test
