@@ -71,6 +71,16 @@ TEST(LineOps, ScanDecimalReadsLikePercentD) {
   EXPECT_LT(*scanDecimal("-999999999999999999999999999"), -(std::int64_t{1} << 32));
 }
 
+TEST(LineOps, ScanWholeDecimalRefusesCharactersAfterTheDigits) {
+  const std::vector<std::pair<std::string, std::optional<std::int64_t>>> cases = {
+      {"12", 12},           {" -3\t", -3},        {"+5", 5},           {"4.5", std::nullopt},
+      {"3abc", std::nullopt}, {"1\t2", std::nullopt}, {"", std::nullopt}, {"0x10", std::nullopt},
+  };
+  for (const auto &[text, expected] : cases)
+    EXPECT_EQ(scanWholeDecimal(text), expected) << "'" << text << "'";
+  EXPECT_GT(*scanWholeDecimal(std::string(30, '9')), std::int64_t{1} << 32) << "saturates over any length";
+}
+
 TEST(LineOps, ScanWordReadsLikePercentS) {
   EXPECT_EQ(scanWord("  ab cd"), "ab");
   EXPECT_EQ(scanWord("\tx\ty"), "x");
