@@ -45,32 +45,47 @@ void writeFile(const std::string &path, const std::string &content) {
   out << content;
 }
 
-RunResult runZonvert(const RunRequest &request) {
-  const fs::path folder = makeScratchFolder();
+namespace {
+
+// Puts the request's files, folders and standard input in place.
+void prepareFolder(const fs::path &folder, const RunRequest &request) {
   for (const auto &sub : request.folders)
     fs::create_directories(folder / sub);
   for (const auto &[name, content] : request.files)
     writeFile((folder / name).string(), content);
   writeFile((folder / ".stdin").string(), request.stdinText);
+}
 
-  std::string command = "cd " + quoted(folder.string()) + " && " + request.shellSetup + " " + quoted(ZONVERT_PATH);
-  for (const auto &argument : request.arguments)
-    command += " " + quoted(argument);
-  command += " < .stdin > .stdout";
-  const int raw = std::system(command.c_str());
-
+// Collects what the run left and removes the folder.
+RunResult collectRun(const fs::path &folder, int exitStatus) {
   RunResult result;
-  result.exitStatus = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1000;
+  result.exitStatus = exitStatus;
   result.stdoutText = readFile((folder / ".stdout").string());
   for (const auto &entry : fs::recursive_directory_iterator(folder)) {
-    if (!entry.is_regular_file())
+    // A link to a regular file counts with its target's content; a link
+    // loop, a FIFO or a folder does not count.
+    std::error_code error;
+    if (!fs::is_regular_file(entry.path(), error))
       continue;
-    const std::string name = fs::relative(entry.path(), folder).string();
+    const std::string name = entry.path().lexically_relative(folder).string();
     if (name != ".stdin" && name != ".stdout")
       result.files[name] = readFile(entry.path().string());
   }
   fs::remove_all(folder);
   return result;
+}
+
+} // namespace
+
+RunResult runZonvert(const RunRequest &request) {
+  const fs::path folder = makeScratchFolder();
+  prepareFolder(folder, request);
+  std::string command = "cd " + quoted(folder.string()) + " && " + request.shellSetup + " " + quoted(ZONVERT_PATH);
+  for (const auto &argument : request.arguments)
+    command += " " + quoted(argument);
+  command += " < .stdin > .stdout";
+  const int raw = std::system(command.c_str());
+  return collectRun(folder, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1000);
 }
 
 } // namespace zonvert::test

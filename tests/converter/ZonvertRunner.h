@@ -11,8 +11,8 @@ namespace zonvert::test {
 struct RunResult {
   std::string stdoutText;
   int exitStatus = -1000;
-  // Every file in the folder after the run, by name, except the run's own
-  // stdin and stdout captures.
+  // Every regular file in the folder after the run (links to one
+  // included), by name, except the run's own stdin and stdout captures.
   std::map<std::string, std::string> files;
 };
 
