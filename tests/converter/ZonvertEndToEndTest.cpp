@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <map>
 #include <ostream>
+#include <regex>
 #include <string>
 #include <vector>
 
@@ -419,6 +421,73 @@ TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::ValuesIn(cases()),
                          [](const auto &info) { return info.param.name; });
+
+// Zone k of the crash-safety input: (k + 1) x 15000 nodes, about 0.4 MB each.
+std::string growingNodesZone(int k) {
+  const int nodes = (k + 1) * 15000;
+  std::string zone = "ZONE T=\"TIME " + std::to_string(k) + "\", I=" + std::to_string(nodes) + "\n";
+  for (int i = 0; i < nodes; ++i)
+    zone += std::to_string(i) + " 0.5 -1.25 " + std::to_string(k) + ".000001\n";
+  return zone;
+}
+
+// A conversion killed at any moment, or stopped by a file size limit, leaves
+// under each zone file name either the file of a clean run or the file that
+// was there before; never a cut one. Whenever the signal lands, this holds.
+TEST(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
+  constexpr int kZones = 6;
+  std::string input = kVars;
+  std::map<std::string, std::string> oldFiles;
+  for (int k = 0; k < kZones; ++k) {
+    input += growingNodesZone(k);
+    oldFiles["out" + std::to_string(k) + ".vtk"] = "old zone " + std::to_string(k) + "\n";
+  }
+  RunResult clean = runZonvert({kDefaultArgs, "", {{"in.dat", input}}, {}, ""});
+  ASSERT_EQ(clean.exitStatus, 0);
+  clean.files.erase("in.dat");
+  ASSERT_EQ(clean.files.size(), static_cast<std::size_t>(kZones));
+
+  const std::regex zoneFileName("out[0-9]+\\.vtk");
+  auto expectWholeFiles = [&](const RunResult &run, bool temporariesAllowed, const std::string &label) {
+    for (const auto &[name, content] : run.files) {
+      if (name == "in.dat")
+        continue;
+      if (!std::regex_match(name, zoneFileName)) {
+        EXPECT_TRUE(temporariesAllowed && name.ends_with(".tmp")) << label << ": left " << name;
+        continue;
+      }
+      const bool asClean = clean.files.contains(name) && content == clean.files.at(name);
+      const bool asBefore = oldFiles.contains(name) && content == oldFiles.at(name);
+      EXPECT_TRUE(asClean || asBefore) << label << ": " << name << " is cut or foreign (" << content.size()
+                                       << " bytes)";
+    }
+  };
+
+  // Moments: right at the start, then as each zone's number is printed
+  // (that zone is about to be written).
+  std::string mark = "READING ZONE: ";
+  for (int moment = 0; moment <= kZones; ++moment) {
+    for (const int signalNumber : {SIGKILL, SIGTERM}) {
+      RunRequest request{kDefaultArgs, "", {{"in.dat", input}}, {}, ""};
+      if ((moment + signalNumber) % 2 == 0)
+        request.files.insert(oldFiles.begin(), oldFiles.end());
+      const std::string label = "signal " + std::to_string(signalNumber) + " after \"" + mark + "\"";
+      const RunResult run = runZonvertAndSignal(request, mark, signalNumber);
+      EXPECT_TRUE(run.exitStatus == -signalNumber || run.exitStatus == 0) << label << ": " << run.exitStatus;
+      // Only SIGKILL, which cannot be caught, may leave a temporary.
+      expectWholeFiles(run, signalNumber == SIGKILL, label);
+    }
+    if (moment < kZones)
+      mark += std::to_string(moment) + " ";
+  }
+
+  RunRequest limited{kDefaultArgs, "", {{"in.dat", input}}, {}, "ulimit -f 1500;"};
+  limited.files.insert(oldFiles.begin(), oldFiles.end());
+  const RunResult run = runZonvert(limited);
+  EXPECT_EQ(run.exitStatus, 255);
+  EXPECT_NE(run.stdoutText.find(": File too large\n"), std::string::npos) << run.stdoutText;
+  expectWholeFiles(run, false, "file size limit");
+}
 
 } // namespace
 } // namespace zonvert::test

@@ -1,11 +1,15 @@
 #include "ZonvertRunner.h"
 
 #include <cstdlib>
+#include <ctime>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
 #include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -86,6 +90,43 @@ RunResult runZonvert(const RunRequest &request) {
   command += " < .stdin > .stdout";
   const int raw = std::system(command.c_str());
   return collectRun(folder, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1000);
+}
+
+RunResult runZonvertAndSignal(const RunRequest &request, const std::string &mark, int signalNumber) {
+  const fs::path folder = makeScratchFolder();
+  prepareFolder(folder, request);
+  // Everything the child needs is made before the fork.
+  const std::string stdinPath = (folder / ".stdin").string();
+  const std::string stdoutPath = (folder / ".stdout").string();
+  std::vector<std::string> words = {ZONVERT_PATH};
+  words.insert(words.end(), request.arguments.begin(), request.arguments.end());
+  std::vector<char *> argv;
+  for (auto &word : words)
+    argv.push_back(word.data());
+  argv.push_back(nullptr);
+
+  const pid_t child = fork();
+  if (child == 0) {
+    const int in = open(stdinPath.c_str(), O_RDONLY);
+    const int out = open(stdoutPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (chdir(folder.c_str()) != 0 || in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0)
+      _exit(127);
+    execv(argv[0], argv.data());
+    _exit(127);
+  }
+  int status = 0;
+  // Polls the progress output: the moment is set by what the run has done,
+  // never by a time.
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (readFile(stdoutPath).find(mark) != std::string::npos) {
+      kill(child, signalNumber);
+      waitpid(child, &status, 0);
+      break;
+    }
+    const timespec pause{0, 100'000};
+    nanosleep(&pause, nullptr);
+  }
+  return collectRun(folder, WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status));
 }
 
 } // namespace zonvert::test
