@@ -75,6 +75,21 @@ TEST(TecplotInput, LinesStraddlingReadChunksComeBackWhole) {
   EXPECT_EQ(allLines(text), expected);
 }
 
+TEST(TecplotInput, ReadErrorSaysWhy) {
+  // A folder opens as a stream, but every read of it fails.
+  std::FILE *folder = std::fopen("/", "r");
+  ASSERT_NE(folder, nullptr);
+  TecplotInput input(folder);
+  std::string_view line;
+  try {
+    input.nextLine(line);
+    ADD_FAILURE() << "a failed read passed for the end of the file";
+  } catch (const ConversionFailure &failure) {
+    EXPECT_EQ(failure.message, "ERROR: CANNOT READ THE TECPLOT FILE: Is a directory\n");
+  }
+  std::fclose(folder);
+}
+
 bool readOne(const std::string &text, ZoneRecord &zone) {
   MemoryFile file(text);
   return readZone(file.input(), zone);
