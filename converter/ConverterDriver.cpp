@@ -62,7 +62,8 @@ int firstNonSpace(std::FILE *consoleInput) {
 // overruns anything and is then refused whole.
 std::string readConsoleWord(std::FILE *consoleInput) {
   std::string word;
-  for (int c = firstNonSpace(consoleInput); c != EOF && !isScanSpace(static_cast<char>(c)); c = std::fgetc(consoleInput)) {
+  for (int c = firstNonSpace(consoleInput); c != EOF && !isScanSpace(static_cast<char>(c));
+       c = std::fgetc(consoleInput)) {
     word.push_back(static_cast<char>(c));
     if (word.size() > kMaxPathLength)
       break;

@@ -22,7 +22,8 @@ namespace zonvert {
 inline bool maySignalSpecialNumber(unsigned char byte, unsigned char previous) {
   const unsigned folded = byte | 0x20u; // D/d, I/i, N/n fold to the lower case
   const bool letter = folded == 'd' || folded == 'i' || folded == 'n';
-  const bool signAfterMantissa = (byte == '+' || byte == '-') && ((previous >= '0' && previous <= '9') || previous == '.');
+  const bool afterMantissa = (previous >= '0' && previous <= '9') || previous == '.';
+  const bool signAfterMantissa = (byte == '+' || byte == '-') && afterMantissa;
   return letter || signAfterMantissa;
 }
 

@@ -62,7 +62,8 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
   const __m128i letter = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('d')),
                                                    _mm_cmpeq_epi8(folded, _mm_set1_epi8('i'))),
                                       _mm_cmpeq_epi8(folded, _mm_set1_epi8('n')));
-  const __m128i sign = _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('+')), _mm_cmpeq_epi8(block, _mm_set1_epi8('-')));
+  const __m128i sign =
+      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('+')), _mm_cmpeq_epi8(block, _mm_set1_epi8('-')));
   const __m128i fromZero = _mm_sub_epi8(before, _mm_set1_epi8('0'));
   const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
   const __m128i mantissa = _mm_or_si128(digit, _mm_cmpeq_epi8(before, _mm_set1_epi8('.')));

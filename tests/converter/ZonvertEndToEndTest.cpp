@@ -159,8 +159,8 @@ std::vector<EndToEndCase> cases() {
        kAllPrompts + kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}}},
       {"SingleArgumentIsIgnored", kVars + tetZone(0), {"ignored.dat"}, "in.dat out.vtk 0\n",
        kAllPrompts + kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}}},
-      {"InteractiveClosedInput", kVars + tetZone(0), {}, "", kBanner + kPromptOutput + "\nERROR: OUTPUT NAME IS EMPTY.\n",
-       1, {}},
+      {"InteractiveClosedInput", kVars + tetZone(0), {}, "",
+       kBanner + kPromptOutput + "\nERROR: OUTPUT NAME IS EMPTY.\n", 1, {}},
       {"InteractiveInputClosedAfterFirstAnswer", kVars + tetZone(0), {}, "in.dat",
        kBanner + kPromptOutput + "\nERROR: OUTPUT NAME IS EMPTY.\n", 1, {}},
       {"EmptyOutputNameArgument", kVars + tetZone(0), {"in.dat", ""}, "", "ERROR: OUTPUT NAME IS EMPTY.\n", 1, {}},
@@ -266,8 +266,8 @@ std::vector<EndToEndCase> cases() {
       {"NaNAndInfinityCopiedWithOneWarningPerZone",
        "VARIABLES = \"X\", \"C\"\n" + nodesZone({"1", "NaN", "-inf"}) + nodesZone({"Infinity", "nan"}),
        kDefaultArgs, "",
-       kStart + "0 \nWARNING IN ZONE 0, NODE 2: VARIABLE C HOLDS NaN" + kNaNWarning + "1 \nWARNING IN ZONE 1, NODE 1: " +
-           "VARIABLE C HOLDS Infinity" + kNaNWarning + "FINISH.\n",
+       kStart + "0 \nWARNING IN ZONE 0, NODE 2: VARIABLE C HOLDS NaN" + kNaNWarning +
+           "1 \nWARNING IN ZONE 1, NODE 1: VARIABLE C HOLDS Infinity" + kNaNWarning + "FINISH.\n",
        0, {{"out0.vtk", nodesVtk({"1", "NaN", "-inf"})}, {"out1.vtk", nodesVtk({"Infinity", "nan"})}}},
       {"NamesEscapedAsVtkWritesThem",
        "VARIABLES = \"X\", \"Conc mg/l\", \"50%\", \"\", \"p\xc3\xa9H\"\nZONE I=1\n1 2 3 4 5\n", kDefaultArgs, "",
@@ -281,7 +281,9 @@ std::vector<EndToEndCase> cases() {
        "VARIABLES = \"X\", \"" + name300 + "\"\n" + nodesZone({"7"}) + nodesZone({"8"}), kDefaultArgs, "",
        kStart + "0 \nWARNING: NAME OF VARIABLE 2 SHORTENED TO THE 255 CHARACTERS VTK'S READER TAKES: " +
            name300.substr(0, 255) + "\n1 " + kFinish,
-       0, {{"out0.vtk", nodesVtk({"7"}, name300.substr(0, 255))}, {"out1.vtk", nodesVtk({"8"}, name300.substr(0, 255))}}},
+       0,
+       {{"out0.vtk", nodesVtk({"7"}, name300.substr(0, 255))},
+        {"out1.vtk", nodesVtk({"8"}, name300.substr(0, 255))}}},
       {"TabsAreNotSeparators", "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE I=1\n1\t2 3 4\n", kDefaultArgs, "",
        kStart + "0 " + kFinish, 0,
        {{"out0.vtk", kVtkHead + "POINTS 1 float\n1\t2 3 4\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"}}},
@@ -384,8 +386,10 @@ std::vector<EndToEndCase> cases() {
        kStart + "\nERROR IN ZONE 0: N= VALUE OUT OF RANGE\n", 1, {}},
       // A node line larger than the memory limit allows (fed through a FIFO,
       // so the scratch folder holds no large file).
-      {"OutOfMemoryIsAnErrorNotAnAbort", "", {"in.fifo", "out.vtk"}, "", kStart + "\nERROR: OUT OF MEMORY.\n", 1, {}, {},
-       {}, "mkfifo in.fifo; { printf 'ZONE N=1\\n'; head -c 48000000 /dev/zero | tr '\\0' 7; } > in.fifo & ulimit -v 40000;"},
+      {"OutOfMemoryIsAnErrorNotAnAbort", "", {"in.fifo", "out.vtk"}, "", kStart + "\nERROR: OUT OF MEMORY.\n", 1, {},
+       {}, {},
+       "mkfifo in.fifo; { printf 'ZONE N=1\\n'; head -c 48000000 /dev/zero | tr '\\0' 7; } > in.fifo &"
+       " ulimit -v 40000;"},
       {"InputPathTooLong", kVars + tetZone(0), {longName, "out.vtk"}, "",
        "ERROR: INPUT FILE PATH IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
       {"OutputNameTooLong", kVars + tetZone(0), {"in.dat", longName}, "",
