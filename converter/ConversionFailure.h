@@ -14,7 +14,7 @@
 namespace zonvert {
 
 inline constexpr int kFailureStatus = 1;      // every failure but the one below
-inline constexpr int kWriteFailureStatus = -1; // a zone file could not be created
+inline constexpr int kWriteFailureStatus = -1; // a zone file could not be created or written
 
 struct ConversionFailure {
   std::string message;
@@ -24,12 +24,16 @@ struct ConversionFailure {
       : message(std::move(text)), exitStatus(status) {}
 };
 
+// A text formatted as printf formats it, of any length.
+template <typename... Args> std::string formattedText(const char *pattern, Args... args) {
+  std::string text(static_cast<std::size_t>(std::snprintf(nullptr, 0, pattern, args...)), '\0');
+  std::snprintf(text.data(), text.size() + 1, pattern, args...);
+  return text;
+}
+
 // A failure (status 1) whose message is formatted as printf formats it.
 template <typename... Args> ConversionFailure formattedFailure(const char *pattern, Args... args) {
-  // Messages quote at most one input line of 511 bytes.
-  char text[768];
-  std::snprintf(text, sizeof text, pattern, args...);
-  return ConversionFailure(text);
+  return ConversionFailure(formattedText(pattern, args...));
 }
 
 } // namespace zonvert

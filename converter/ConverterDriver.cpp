@@ -1,18 +1,26 @@
 #include "ConverterDriver.h"
 
+#include "ConsoleOutput.h"
 #include "ConversionFailure.h"
 #include "LineOps.h"
 #include "TecplotReader.h"
 #include "VtkWriter.h"
 
+#include <cerrno>
 #include <climits>
+#include <cstring>
+#include <new>
 #include <optional>
+#include <set>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace zonvert {
 
 namespace {
 
 constexpr const char *kLastUpdate = "May.29.2008";
+constexpr std::string_view kOutOfMemory = "ERROR: OUT OF MEMORY.\n";
 
 struct RunInputs {
   std::string inputPath;
@@ -33,20 +41,29 @@ void checkLength(const std::string &text, const char *what) {
     throw ConversionFailure(std::string("ERROR: ") + what + " IS LONGER THAN 255 CHARACTERS.\n");
 }
 
+// An empty output name (also what a closed console gives) would write the
+// zone files as 0.vtk, 1.vtk, ... into the current folder.
+void checkOutputName(const std::string &outputName) {
+  checkLength(outputName, "OUTPUT NAME");
+  if (outputName.empty())
+    throw ConversionFailure("ERROR: OUTPUT NAME IS EMPTY.\n");
+}
+
 // The first character after any white space, which the scan formats skip.
-int firstNonSpace(std::FILE *console) {
-  int c = std::fgetc(console);
+int firstNonSpace(std::FILE *consoleInput) {
+  int c = std::fgetc(consoleInput);
   while (c != EOF && isScanSpace(static_cast<char>(c)))
-    c = std::fgetc(console);
+    c = std::fgetc(consoleInput);
   return c;
 }
 
 // Reads one word from the console as the scan format "%s" does. Stops
 // reading one character past the longest name accepted, so a long word never
 // overruns anything and is then refused whole.
-std::string readConsoleWord(std::FILE *console) {
+std::string readConsoleWord(std::FILE *consoleInput) {
   std::string word;
-  for (int c = firstNonSpace(console); c != EOF && !isScanSpace(static_cast<char>(c)); c = std::fgetc(console)) {
+  for (int c = firstNonSpace(consoleInput); c != EOF && !isScanSpace(static_cast<char>(c));
+       c = std::fgetc(consoleInput)) {
     word.push_back(static_cast<char>(c));
     if (word.size() > kMaxPathLength)
       break;
@@ -55,46 +72,46 @@ std::string readConsoleWord(std::FILE *console) {
 }
 
 // Reads a decimal integer from the console as "%d" does; 0 when there is none.
-int readConsoleInt(std::FILE *console) {
+int readConsoleInt(std::FILE *consoleInput) {
   std::string text;
-  int c = firstNonSpace(console);
+  int c = firstNonSpace(consoleInput);
   if (c == '+' || c == '-') {
     text.push_back(static_cast<char>(c));
-    c = std::fgetc(console);
+    c = std::fgetc(consoleInput);
   }
   // Digits past 20 cannot change the clamped value.
   while (c >= '0' && c <= '9' && text.size() < 21) {
     text.push_back(static_cast<char>(c));
-    c = std::fgetc(console);
+    c = std::fgetc(consoleInput);
   }
   const auto value = scanDecimal(text);
   return value ? clampToInt(*value) : 0;
 }
 
-RunInputs promptForInputs(std::FILE *console) {
+RunInputs promptForInputs(std::FILE *consoleInput) {
   RunInputs inputs;
-  std::printf("THIS IS A DATA CONVERSION TOOL FROM TECPLOT TO VTK. \n");
-  std::printf("* LAST UPDATE: %s\n", kLastUpdate);
-  std::printf("* YOU CAN ALSO START WITH ARGUMENTS: zonvert.exe <TECPLOT FILE PATH> <VTK FILE PATH> <OPTION: "
-              "STARTING ZONE No.>\n\n");
-  std::printf("ENTER YOUR TECPLOT FILE NAME.\n> ");
-  std::fflush(stdout);
-  inputs.inputPath = readConsoleWord(console);
+  console::write("THIS IS A DATA CONVERSION TOOL FROM TECPLOT TO VTK. \n");
+  console::write(std::string("* LAST UPDATE: ") + kLastUpdate + "\n");
+  console::write("* YOU CAN ALSO START WITH ARGUMENTS: zonvert.exe <TECPLOT FILE PATH> <VTK FILE PATH> <OPTION: "
+                 "STARTING ZONE No.>\n\n");
+  console::write("ENTER YOUR TECPLOT FILE NAME.\n> ");
+  console::flush();
+  inputs.inputPath = readConsoleWord(consoleInput);
   checkLength(inputs.inputPath, "INPUT FILE PATH");
-  std::printf("\n\nENTER OUTPUTTED VTK FILE NAME.\n> ");
-  std::fflush(stdout);
-  inputs.outputName = readConsoleWord(console);
-  checkLength(inputs.outputName, "OUTPUT NAME");
-  std::printf("\n\nENTER STARTING ZONE(TIMESTEP) INDEX FOR CONVERSION. FOR ALL DATASET, JUST ENTER 0.\n> ");
-  std::fflush(stdout);
-  inputs.startZone = readConsoleInt(console);
+  console::write("\n\nENTER OUTPUTTED VTK FILE NAME.\n> ");
+  console::flush();
+  inputs.outputName = readConsoleWord(consoleInput);
+  checkOutputName(inputs.outputName);
+  console::write("\n\nENTER STARTING ZONE(TIMESTEP) INDEX FOR CONVERSION. FOR ALL DATASET, JUST ENTER 0.\n> ");
+  console::flush();
+  inputs.startZone = readConsoleInt(consoleInput);
   return inputs;
 }
 
 RunInputs inputsFromArguments(int argc, const char *const *argv) {
   RunInputs inputs{argv[1], argv[2], 0};
   checkLength(inputs.inputPath, "INPUT FILE PATH");
-  checkLength(inputs.outputName, "OUTPUT NAME");
+  checkOutputName(inputs.outputName);
   // The starting zone is read only when it is the last of exactly three
   // arguments; with more, every zone is converted.
   if (argc == 4) {
@@ -104,11 +121,100 @@ RunInputs inputsFromArguments(int argc, const char *const *argv) {
   return inputs;
 }
 
+ConversionFailure cannotRead(const std::string &path, int error) {
+  return ConversionFailure("ERROR: CANNOT READ THE TECPLOT FILE " + path + ": " + std::strerror(error) + "\n");
+}
+
+// Opens the Tecplot file, telling a missing file from one that exists but
+// cannot be read.
+std::FILE *openInput(const std::string &path) {
+  std::FILE *file = std::fopen(path.c_str(), "r");
+  if (!file) {
+    const int error = errno;
+    if (error == ENOENT || error == ENOTDIR)
+      throw ConversionFailure("ERROR: File not found." + path + "\n");
+    throw cannotRead(path, error);
+  }
+  // A folder opens, but every read of it fails.
+  struct stat info {};
+  if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+    std::fclose(file);
+    throw cannotRead(path, EISDIR);
+  }
+  return file;
+}
+
+// The folder the zone files go to: the base name up to its last slash.
+std::string outputFolder(const std::string &baseName) {
+  const std::size_t slash = baseName.rfind('/');
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? "/" : baseName.substr(0, slash);
+}
+
+// Finds a folder that cannot take the zone files before the first zone is
+// read, not after minutes of reading. Status -1, as for a zone file that
+// cannot be created.
+void checkOutputFolder(const std::string &baseName) {
+  const std::string folder = outputFolder(baseName);
+  struct stat info {};
+  int error = 0;
+  if (stat(folder.c_str(), &info) != 0)
+    error = errno;
+  else if (!S_ISDIR(info.st_mode))
+    error = ENOTDIR;
+  else if (access(folder.c_str(), W_OK | X_OK) != 0)
+    error = errno;
+  if (error != 0)
+    throw ConversionFailure("ERROR: CANNOT WRITE ZONE FILES IN FOLDER " + folder + ": " + std::strerror(error) + "\n",
+                            kWriteFailureStatus);
+}
+
+// The file being read, by device and inode, so that a zone file name that
+// reaches it through any link is known. Not known for a stream without a
+// file behind it.
+struct FileIdentity {
+  bool known = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+FileIdentity identityOf(std::FILE *file) {
+  struct stat info {};
+  const int descriptor = fileno(file);
+  if (descriptor < 0 || fstat(descriptor, &info) != 0)
+    return {};
+  return {true, info.st_dev, info.st_ino};
+}
+
+void refuseInputAsOutput(const std::string &fileName, const FileIdentity &input) {
+  struct stat info {};
+  if (input.known && stat(fileName.c_str(), &info) == 0 && info.st_dev == input.device &&
+      info.st_ino == input.inode)
+    throw ConversionFailure("ERROR: ZONE FILE " + fileName + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
+}
+
+// Writes one zone file, printing each warning once per run: a name
+// shortened in every zone is told about once.
+void writeZone(const std::string &fileName, const ZoneRecord &zone, const FileIdentity &input,
+               std::set<std::string> &warningsGiven) {
+  refuseInputAsOutput(fileName, input);
+  WriteReport report;
+  if (!writeVTKFile(fileName, zone, &report))
+    throw ConversionFailure("ERROR: writeVTKFile() " + fileName + ": " + report.failureReason + "\n",
+                            kWriteFailureStatus);
+  for (const std::string &warning : report.warnings)
+    if (warningsGiven.insert(warning).second)
+      console::writeMessage(warning);
+}
+
 } // namespace
 
 std::string outputBaseName(const std::string &outputName) {
+  const std::size_t slash = outputName.rfind('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
   const std::size_t dot = outputName.rfind('.');
-  return dot == std::string::npos ? outputName : outputName.substr(0, dot);
+  return dot == std::string::npos || dot < nameStart ? outputName : outputName.substr(0, dot);
 }
 
 std::string zoneFileName(const std::string &baseName, int zoneIndex) {
@@ -117,41 +223,51 @@ std::string zoneFileName(const std::string &baseName, int zoneIndex) {
 
 int convertZones(std::FILE *file, const std::string &outputName, int startZone) {
   try {
-    std::printf("\n\n--\n");
-    std::printf("START CONVERSION.\n");
-    ZoneRecord zone;
     const std::string baseName = outputBaseName(outputName);
-    std::printf("READING ZONE: ");
-    TecplotInput input(file);
-    for (int zoneIndex = 0; readZone(input, zone); ++zoneIndex) {
-      std::printf("%d ", zoneIndex);
+    checkOutputFolder(baseName);
+    console::write("\n\n--\n");
+    console::write("START CONVERSION.\n");
+    const FileIdentity input = identityOf(file);
+    std::set<std::string> warningsGiven;
+    ZoneRecord zone;
+    console::write("READING ZONE: ");
+    TecplotInput tecplot(file);
+    for (int zoneIndex = 0; readZone(tecplot, zone); ++zoneIndex) {
+      console::write(std::to_string(zoneIndex) + " ");
+      console::flush();
       // Same as zoneIndex >= startZone, written so that it cannot overflow.
-      if (zoneIndex >= startZone && !writeVTKFile(zoneFileName(baseName, zoneIndex), zone))
-        throw ConversionFailure("\nERROR: writeVTKFile() \n", kWriteFailureStatus);
+      if (zoneIndex >= startZone)
+        writeZone(zoneFileName(baseName, zoneIndex), zone, input, warningsGiven);
       clearZone(zone);
     }
-    std::printf("\nFINISH.\n");
+    // "\nFINISH.\n" after the zone numbers; after a warning line, no empty line.
+    console::writeMessage("FINISH.\n");
     return 0;
   } catch (const ConversionFailure &failure) {
-    std::fputs(failure.message.c_str(), stdout);
+    console::writeMessage(failure.message);
     return failure.exitStatus;
+  } catch (const std::bad_alloc &) {
+    // The zone's memory is released by now; the message needs none.
+    console::writeMessage(kOutOfMemory);
+    return kFailureStatus;
   }
 }
 
-int runConverter(int argc, const char *const *argv, std::FILE *console) {
+int runConverter(int argc, const char *const *argv, std::FILE *consoleInput) {
   int status = 0;
   try {
-    const RunInputs inputs = argc >= 3 ? inputsFromArguments(argc, argv) : promptForInputs(console);
-    std::FILE *file = std::fopen(inputs.inputPath.c_str(), "r");
-    if (!file)
-      throw ConversionFailure("ERROR: File not found." + inputs.inputPath + "\n");
+    const RunInputs inputs = argc >= 3 ? inputsFromArguments(argc, argv) : promptForInputs(consoleInput);
+    std::FILE *file = openInput(inputs.inputPath);
     status = convertZones(file, inputs.outputName, inputs.startZone);
     std::fclose(file);
   } catch (const ConversionFailure &failure) {
-    std::fputs(failure.message.c_str(), stdout);
+    console::writeMessage(failure.message);
     status = failure.exitStatus;
+  } catch (const std::bad_alloc &) {
+    console::writeMessage(kOutOfMemory);
+    status = kFailureStatus;
   }
-  std::fflush(stdout);
+  console::flush();
   return status;
 }
 

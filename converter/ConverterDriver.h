@@ -10,8 +10,8 @@ namespace zonvert {
 
 inline constexpr std::size_t kMaxPathLength = 255;
 
-// The output name up to its last "." (a dot in a directory part counts too),
-// or the whole name when it has none.
+// The output name without the extension of its last path component: up to
+// the last "." when that dot lies after the last "/", else the whole name.
 std::string outputBaseName(const std::string &outputName);
 
 // The file name of zone `zoneIndex`: base name, the index in plain decimal,
@@ -19,13 +19,14 @@ std::string outputBaseName(const std::string &outputName);
 std::string zoneFileName(const std::string &baseName, int zoneIndex);
 
 // Converts every zone of an open Tecplot file from `startZone` onward,
-// printing progress and any error message on standard output. Returns the
-// exit status; the caller closes the file.
+// printing progress and any error message on standard output. The folder of
+// the zone files is checked first, and no zone file may be the open file
+// itself. Returns the exit status; the caller closes the file.
 int convertZones(std::FILE *file, const std::string &outputName, int startZone);
 
-// Runs the whole program with the given arguments, prompting on `console`
+// Runs the whole program with the given arguments, prompting on `consoleInput`
 // when they are missing. Returns the process exit status: 0 after
 // "FINISH.", 1 after a failure, -1 when a zone file cannot be created.
-int runConverter(int argc, const char *const *argv, std::FILE *console);
+int runConverter(int argc, const char *const *argv, std::FILE *consoleInput);
 
 } // namespace zonvert

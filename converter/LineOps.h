@@ -1,8 +1,7 @@
 // Text operations on the lines of a Tecplot file.
 //
-// Lines are at most 511 bytes, so views and small copies are cheap. Only the
-// ASCII letters a to z are ever upper-cased: the files are byte streams, and
-// the bytes of other characters pass through unchanged.
+// Only the ASCII letters a to z are ever upper-cased: the files are byte
+// streams, and the bytes of other characters pass through unchanged.
 #pragma once
 
 #include <cstdint>
@@ -59,6 +58,10 @@ template <typename Visitor> void forEachPiece(std::string_view text, char separa
 // after the digits is ignored. Empty when there is no digit. Values are
 // saturated far outside the 32-bit range so callers can reject them.
 std::optional<std::int64_t> scanDecimal(std::string_view text);
+
+// Reads a decimal integer as scanDecimal does, but only when nothing other
+// than white space follows its digits: "4.5" and "3abc" are not integers.
+std::optional<std::int64_t> scanWholeDecimal(std::string_view text);
 
 // Reads one word the way the scan format "%s" does: leading white space is
 // skipped and the word ends at the next white space. Empty when there is no

@@ -1,6 +1,8 @@
 #include "OutputBuffer.h"
 
+#include <cerrno>
 #include <charconv>
+#include <unistd.h>
 
 namespace zonvert {
 
@@ -8,10 +10,7 @@ namespace {
 constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
 }
 
-OutputBuffer::OutputBuffer(std::FILE *stream) : stream_(stream), buffer_(kBufferBytes) {
-  // The stream's own buffer would only add a copy.
-  std::setvbuf(stream_, nullptr, _IONBF, 0);
-}
+OutputBuffer::OutputBuffer(int descriptor) : descriptor_(descriptor), buffer_(kBufferBytes) {}
 
 void OutputBuffer::appendInt(std::int64_t value) {
   // 20 digits and a sign hold any 64-bit value.
@@ -24,8 +23,17 @@ void OutputBuffer::appendInt(std::int64_t value) {
 }
 
 void OutputBuffer::writeThrough(std::string_view text) {
-  if (ok_ && std::fwrite(text.data(), 1, text.size(), stream_) != text.size())
-    ok_ = false;
+  // A write may take only part of the text (a signal, a size limit reached
+  // part way); the rest is written again until the system reports why not.
+  while (error_ == 0 && !text.empty()) {
+    const ssize_t written = ::write(descriptor_, text.data(), text.size());
+    if (written > 0)
+      text.remove_prefix(static_cast<std::size_t>(written));
+    else if (written == 0)
+      error_ = EIO;
+    else if (errno != EINTR)
+      error_ = errno;
+  }
 }
 
 void OutputBuffer::flush() {

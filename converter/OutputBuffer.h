@@ -1,10 +1,9 @@
-// Buffered output to a file created with mode "wb": text is gathered in a
-// large buffer and handed to the stream in big blocks, so writing a zone of
+// Buffered output to an open file descriptor: text is gathered in a large
+// buffer and handed to the system in big blocks, so writing a zone of
 // millions of values costs few system calls.
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
 #include <string_view>
 #include <vector>
 
@@ -12,7 +11,8 @@ namespace zonvert {
 
 class OutputBuffer {
 public:
-  explicit OutputBuffer(std::FILE *stream);
+  // Writes to `descriptor`; the caller keeps ownership and closes it.
+  explicit OutputBuffer(int descriptor);
 
   void append(std::string_view text) {
     if (text.size() > buffer_.size() - used_)
@@ -32,18 +32,19 @@ public:
   // Appends a signed decimal integer without fill, like "%d".
   void appendInt(std::int64_t value);
 
-  // Hands everything gathered so far to the stream.
+  // Hands everything gathered so far to the system.
   void flush();
-  // False once any write to the stream has failed.
-  bool ok() const { return ok_; }
+  // False once any write has failed; error() then tells why (an errno value).
+  bool ok() const { return error_ == 0; }
+  int error() const { return error_; }
 
 private:
   void writeThrough(std::string_view text);
 
-  std::FILE *stream_;
+  int descriptor_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
-  bool ok_ = true;
+  int error_ = 0;
 };
 
 } // namespace zonvert

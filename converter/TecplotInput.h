@@ -1,29 +1,28 @@
 // The open Tecplot input file, read line by line through a large buffer.
 //
-// A line is what one read into a 512-byte buffer gives: at most 511 bytes,
-// up to and including the line feed. The rest of a longer physical line comes
-// back as a line of its own. A line holding a NUL byte ends at that byte,
-// since the lines are handled as zero-terminated texts.
+// A line is everything up to its end: a line feed, a carriage return and a
+// line feed, or a lone carriage return (the three conventions files arrive
+// with). Lines may be of any length; a line that does not fit in the current
+// read block is gathered in a buffer that grows with the longest line. A line
+// holding a NUL byte ends its text at that byte, since the lines are handled
+// as zero-terminated texts; the rest up to the line end is dropped.
 #pragma once
 
 #include <cstdio>
 #include <memory>
+#include <string>
 #include <string_view>
 
 namespace zonvert {
-
-inline constexpr std::size_t kLineBufferSize = 512;
-inline constexpr std::size_t kMaxLineBytes = kLineBufferSize - 1;
 
 class TecplotInput {
 public:
   // Takes an open stream; the caller keeps ownership and closes it.
   explicit TecplotInput(std::FILE *stream);
 
-  // The next line, with a trailing line feed and then a trailing carriage
-  // return removed. False at the end of the file. Throws ConversionFailure
-  // when the stream reports a read error. The view stays valid until the
-  // next call.
+  // The next line, without its line end. False at the end of the file.
+  // Throws ConversionFailure when the stream reports a read error. The view
+  // stays valid until the next call.
   bool nextLine(std::string_view &line);
 
   // Running number of the next zone line accepted in this file.
@@ -37,7 +36,11 @@ private:
   std::size_t chunkPos_ = 0;
   std::size_t chunkEnd_ = 0;
   bool endOfFile_ = false;
-  char line_[kLineBufferSize];
+  // The last line ended with a carriage return that was the last byte of a
+  // block: a line feed starting the next block belongs to that line end.
+  bool feedMayFollowReturn_ = false;
+  // Lines that run past the end of a block are gathered here.
+  std::string gathered_;
 };
 
 } // namespace zonvert

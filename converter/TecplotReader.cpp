@@ -12,6 +12,13 @@ namespace {
 
 bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
+// How much of an input token a message quotes: enough to find it, never a
+// whole line of megabytes.
+int quotedLength(std::string_view token) {
+  constexpr std::size_t kMaxQuoted = 80;
+  return static_cast<int>(token.size() < kMaxQuoted ? token.size() : kMaxQuoted);
+}
+
 // The reader's progress through one zone.
 struct ZoneProgress {
   ReadState state = ReadState::Header;
@@ -155,6 +162,9 @@ bool readNodeLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progres
     throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE "
                                    "COUNT (N=%d)\n",
                                    zone.zoneNumber, zone.nodeCount);
+  if (line.size() > NodeValueTable::kMaxNodeLineBytes)
+    throw formattedFailure("ERROR IN ZONE %d, NODE %d: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
+                           zone.zoneNumber, progress.nodesRead + 1, line.size(), NodeValueTable::kMaxNodeLineBytes);
   zone.nodeValues.appendNodeLine(line);
   if (++progress.nodesRead != zone.nodeCount)
     return false;
@@ -167,10 +177,10 @@ bool readNodeLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progres
 bool readElementLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progress) {
   zone.elementNodes.beginElement();
   forEachPiece(line, ' ', [&](std::string_view piece) {
-    const auto number = scanDecimal(piece);
+    const auto number = scanWholeDecimal(piece);
     if (!number || *number > INT_MAX || *number < INT_MIN)
       throw formattedFailure("ERROR IN ZONE %d, ELEMENT %d: \"%.*s\" IS NOT A NODE NUMBER\n",
-                                     zone.zoneNumber, progress.elementsRead + 1, static_cast<int>(piece.size()),
+                                     zone.zoneNumber, progress.elementsRead + 1, quotedLength(piece),
                                      piece.data());
     zone.elementNodes.appendNode(static_cast<std::int32_t>(*number));
   });
@@ -178,6 +188,17 @@ bool readElementLine(std::string_view line, ZoneRecord &zone, ZoneProgress &prog
     return false;
   decideCellKind(zone);
   return true;
+}
+
+// The end of the file has come before the zone's announced lines: the file
+// is cut (the simulator may still be writing it).
+void refuseCutZone(const ZoneRecord &zone, const ZoneProgress &progress) {
+  if (progress.state == ReadState::Nodes && progress.nodesRead < zone.nodeCount)
+    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d NODE LINES\n", zone.zoneNumber,
+                           progress.nodesRead, zone.nodeCount);
+  if (progress.state == ReadState::Elements)
+    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber,
+                           progress.elementsRead, zone.elementCount);
 }
 
 } // namespace
@@ -203,6 +224,7 @@ bool readZone(TecplotInput &input, ZoneRecord &zone) {
       break;
     }
   }
+  refuseCutZone(zone, progress);
   return false;
 }
 

@@ -14,10 +14,10 @@ namespace zonvert {
 // The line state of one readZone call.
 enum class ReadState : int { Header = 0, ZoneHeader = 1, Nodes = 2, Elements = 3 };
 
-// Reads lines until one zone is complete (true) or the file ends (false). On
-// false, whatever part of a zone was read stays in the record. The record
-// must be new or reset with clearZone. Throws ConversionFailure on a format
-// error.
+// Reads lines until one zone is complete (true) or the file ends outside a
+// zone (false). The record must be new or reset with clearZone. Throws
+// ConversionFailure on a format error, and when the file ends inside a zone
+// (fewer node or element lines than its counts announce).
 bool readZone(TecplotInput &input, ZoneRecord &zone);
 
 } // namespace zonvert

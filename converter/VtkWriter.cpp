@@ -1,11 +1,13 @@
 #include "VtkWriter.h"
 
+#include "AtomicFile.h"
 #include "ConversionFailure.h"
+#include "LegacyNames.h"
 #include "OutputBuffer.h"
 
 #include <array>
 #include <cstdio>
-#include <sys/stat.h>
+#include <cstring>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -89,6 +91,26 @@ std::optional<CellLayout> cellLayout(CellKind kind) {
   return std::nullopt;
 }
 
+// Every node number of every element must name a node of the zone; a cell
+// pointing elsewhere crashes the filters of visualisation tools.
+void checkNodeNumbers(const ZoneRecord &zone) {
+  const auto nodeCount = static_cast<std::uint32_t>(zone.nodeCount);
+  bool outside = false;
+  // One pass without branches over all numbers; the element at fault is
+  // looked for only when there is one.
+  for (std::int32_t number : zone.elementNodes.allNodes())
+    outside |= static_cast<std::uint32_t>(number) - 1u >= nodeCount;
+  if (!outside)
+    return;
+  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
+    const std::int32_t *nodes = zone.elementNodes.nodes(element);
+    for (std::size_t k = 0; k < zone.elementNodes.nodeCount(element); ++k)
+      if (nodes[k] < 1 || nodes[k] > zone.nodeCount)
+        throw formattedFailure("ERROR IN ZONE %d, ELEMENT %zu: NODE NUMBER %d IS OUTSIDE 1..%d\n", zone.zoneNumber,
+                               element + 1, nodes[k], zone.nodeCount);
+  }
+}
+
 // Refuses, before any file is created, a zone that cannot be written whole.
 void checkWritable(const ZoneRecord &zone, const VariableRoles &roles, const std::optional<CellLayout> &layout) {
   const bool hasElements = zone.elementCount > 0;
@@ -108,6 +130,51 @@ void checkWritable(const ZoneRecord &zone, const VariableRoles &roles, const std
       throw formattedFailure("ERROR IN ZONE %d, ELEMENT %zu: %zu NODE NUMBERS, %zu NEEDED\n",
                                      zone.zoneNumber, element + 1, held, layout->nodesNeeded);
   }
+  checkNodeNumbers(zone);
+}
+
+// The names of the scalar fields as the file holds them, with a warning for
+// each name shortened to fit VTK's reader.
+std::vector<std::string> scalarNames(const ZoneRecord &zone, const VariableRoles &roles,
+                                     std::vector<std::string> &warnings) {
+  std::vector<std::string> names;
+  for (int variable : roles.scalars) {
+    LegacyName name = legacyName(zone.variableNames[variable]);
+    if (name.shortened)
+      warnings.push_back(formattedText("WARNING: NAME OF VARIABLE %d SHORTENED TO THE %zu CHARACTERS VTK'S READER "
+                                       "TAKES: %s\n",
+                                       variable + 1, kMaxLegacyNameBytes, name.text.c_str()));
+    names.push_back(std::move(name.text));
+  }
+  return names;
+}
+
+// VTK's ASCII reader stops at a NaN or an infinity and misreads the rest of
+// the file; the first such value the file holds (by node, then by variable)
+// is named so that the user can look.
+void warnOfNonFiniteValues(const ZoneRecord &zone, const VariableRoles &roles, std::vector<std::string> &warnings) {
+  std::size_t firstNode = NodeValueTable::kNoNode;
+  int firstVariable = -1;
+  auto consider = [&](int variable) {
+    if (variable < 0)
+      return;
+    const std::size_t node = zone.nodeValues.firstNonFiniteNode(static_cast<std::size_t>(variable));
+    if (node < firstNode || (node == firstNode && node != NodeValueTable::kNoNode && variable < firstVariable)) {
+      firstNode = node;
+      firstVariable = variable;
+    }
+  };
+  for (int variable : {roles.x, roles.y, roles.z, roles.vx, roles.vy, roles.vz})
+    consider(variable);
+  for (int variable : roles.scalars)
+    consider(variable);
+  if (firstNode == NodeValueTable::kNoNode)
+    return;
+  const std::string value(zone.nodeValues.value(firstNode, static_cast<std::size_t>(firstVariable)));
+  warnings.push_back(formattedText("WARNING IN ZONE %d, NODE %zu: VARIABLE %s HOLDS %s, WHICH VTK'S ASCII READER "
+                                   "CANNOT READ (THE FIRST NAN OR INFINITY OF THE ZONE)\n",
+                                   zone.zoneNumber, firstNode + 1, zone.variableNames[firstVariable].c_str(),
+                                   value.c_str()));
 }
 
 void appendValueOrZero(OutputBuffer &out, const ZoneRecord &zone, std::size_t node, int variable) {
@@ -180,14 +247,16 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   writeCellTypes(out, zone.nodeCount, nodes, 1);
 }
 
-void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles) {
+void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
+                    const std::vector<std::string> &names) {
   out.append("POINT_DATA ");
   out.appendInt(zone.nodeCount);
   out.append('\n');
   const std::size_t nodes = zone.nodeValues.size();
-  for (int variable : roles.scalars) {
+  for (std::size_t field = 0; field < roles.scalars.size(); ++field) {
+    const int variable = roles.scalars[field];
     out.append("SCALARS ");
-    out.append(zone.variableNames[variable]);
+    out.append(names[field]);
     out.append(" float 1\nLOOKUP_TABLE default\n");
     for (std::size_t node = 0; node < nodes; ++node) {
       out.append(zone.nodeValues.value(node, static_cast<std::size_t>(variable)));
@@ -208,33 +277,42 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
 
 } // namespace
 
-bool writeVTKFile(const std::string &path, const ZoneRecord &zone) {
+bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report) {
   const VariableRoles roles = findRoles(zone.variableNames);
   const std::optional<CellLayout> layout = cellLayout(zone.cellKind);
   checkWritable(zone, roles, layout);
+  std::vector<std::string> warnings;
+  const std::vector<std::string> names = scalarNames(zone, roles, warnings);
 
-  std::FILE *file = std::fopen(path.c_str(), "wb");
-  if (!file)
+  std::string reason;
+  AtomicFile file;
+  if (!file.create(path, reason)) {
+    if (report)
+      report->failureReason = reason;
     return false;
-  struct stat info {};
-  const bool regularFile = fstat(fileno(file), &info) == 0 && S_ISREG(info.st_mode);
-  OutputBuffer out(file);
+  }
+  OutputBuffer out(file.descriptor());
   out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
   writePoints(out, zone, roles);
   if (zone.elementCount > 0)
     writeElementCells(out, zone, *layout);
   else
     writeVertexCells(out, zone);
-  writePointData(out, zone, roles);
+  writePointData(out, zone, roles, names);
   out.flush();
-  const bool closed = std::fclose(file) == 0;
-  if (out.ok() && closed)
-    return true;
-  // A file cut short by a full disk must not pass for a converted zone.
-  // Only a regular file is removed: the name may be a device or a pipe.
-  if (regularFile)
-    std::remove(path.c_str());
-  return false;
+  if (!out.ok())
+    reason = std::strerror(out.error());
+  // A file cut short by a full disk or a size limit must not pass for a
+  // converted zone: the temporary goes, and the name keeps its old file.
+  if (!out.ok() || !file.commit(reason)) {
+    if (report)
+      report->failureReason = reason;
+    return false;
+  }
+  warnOfNonFiniteValues(zone, roles, warnings);
+  if (report)
+    report->warnings = std::move(warnings);
+  return true;
 }
 
 } // namespace zonvert

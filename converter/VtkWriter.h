@@ -4,14 +4,25 @@
 #include "ZoneRecord.h"
 
 #include <string>
+#include <vector>
 
 namespace zonvert {
 
-// Writes the zone to `path` (created or overwritten). Returns false when the
-// file cannot be created or written; no partial file is left then. Throws
-// ConversionFailure, before the file is created, when the zone cannot be
-// written whole: elements without a cell kind, or node or element lines
-// shorter than what the file needs.
-bool writeVTKFile(const std::string &path, const ZoneRecord &zone);
+// What writing a zone file tells besides success.
+struct WriteReport {
+  // Why the file could not be written: the system's words.
+  std::string failureReason;
+  // Complete lines (with their line feed) about a file that was written but
+  // that readers may not take whole: NaN or infinite values, shortened names.
+  std::vector<std::string> warnings;
+};
+
+// Writes the zone to `path`, replacing a file of that name whole (see
+// AtomicFile). Returns false when the file cannot be created or written; no
+// partial file is left then, and a file that had the name stays as it was.
+// Throws ConversionFailure, before any file is created, when the zone cannot
+// be written whole: elements without a cell kind, node or element lines
+// shorter than what the file needs, or node numbers outside the zone.
+bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report = nullptr);
 
 } // namespace zonvert

@@ -1,7 +1,11 @@
 // zonvert: converts the zones of a Tecplot ASCII result file into legacy VTK
 // unstructured-grid files, one file per zone.
 #include "ConverterDriver.h"
+#include "ProcessSignals.h"
 
 #include <cstdio>
 
-int main(int argc, char **argv) { return zonvert::runConverter(argc, argv, stdin); }
+int main(int argc, char **argv) {
+  zonvert::installSignalHandling();
+  return zonvert::runConverter(argc, argv, stdin);
+}

@@ -1,3 +1,4 @@
+#include "LegacyNames.h"
 #include "LineOps.h"
 
 #include <gtest/gtest.h>
@@ -71,11 +72,51 @@ TEST(LineOps, ScanDecimalReadsLikePercentD) {
   EXPECT_LT(*scanDecimal("-999999999999999999999999999"), -(std::int64_t{1} << 32));
 }
 
+TEST(LineOps, ScanWholeDecimalRefusesCharactersAfterTheDigits) {
+  const std::vector<std::pair<std::string, std::optional<std::int64_t>>> cases = {
+      {"12", 12},           {" -3\t", -3},        {"+5", 5},           {"4.5", std::nullopt},
+      {"3abc", std::nullopt}, {"1\t2", std::nullopt}, {"", std::nullopt}, {"0x10", std::nullopt},
+  };
+  for (const auto &[text, expected] : cases)
+    EXPECT_EQ(scanWholeDecimal(text), expected) << "'" << text << "'";
+  EXPECT_GT(*scanWholeDecimal(std::string(30, '9')), std::int64_t{1} << 32) << "saturates over any length";
+}
+
 TEST(LineOps, ScanWordReadsLikePercentS) {
   EXPECT_EQ(scanWord("  ab cd"), "ab");
   EXPECT_EQ(scanWord("\tx\ty"), "x");
   EXPECT_EQ(scanWord("\"T1\""), "\"T1\"");
   EXPECT_EQ(scanWord(" \t "), std::nullopt);
+}
+
+TEST(LegacyNames, EscapedOnlyWhenNeededAndShortenedOnBoundaries) {
+  struct Case {
+    std::string name;
+    std::string written;
+    bool shortened;
+  };
+  const std::string a254(254, 'a');
+  std::string escapedBlanks;
+  for (int i = 0; i < 85; ++i)
+    escapedBlanks += "%20";
+  const std::vector<Case> cases = {
+      {"Conc", "Conc", false},
+      {"p\xc3\xa9H\"", "p\xc3\xa9H\"", false}, // one word as it stands
+      {"Conc mg", "Conc%20mg", false},
+      {"50%", "50%25", false},
+      {"a b\xc3\xa9\"\t", "a%20b%C3%A9%22%09", false}, // escaped as VTK's writer escapes
+      {"", "%00", false},
+      {std::string(255, 'x'), std::string(255, 'x'), false},
+      {std::string(256, 'x'), std::string(255, 'x'), true},
+      {a254 + " b", a254, true},                         // "%20" would end past 255
+      {a254 + "\xc3\xa9", a254, true},                   // no half of a UTF-8 character
+      {std::string(85, ' ') + "b", escapedBlanks, true}, // 85 escapes fill 255 exactly
+  };
+  for (const auto &c : cases) {
+    const LegacyName written = legacyName(c.name);
+    EXPECT_EQ(written.text, c.written) << "'" << c.name.substr(0, 20) << "'";
+    EXPECT_EQ(written.shortened, c.shortened) << "'" << c.name.substr(0, 20) << "'";
+  }
 }
 
 } // namespace

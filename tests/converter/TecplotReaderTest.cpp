@@ -45,21 +45,20 @@ std::vector<std::string> allLines(const std::string &text) {
   return lines;
 }
 
-TEST(TecplotInput, LinesAreCutAt511Bytes) {
-  const std::string a511(511, 'a');
+TEST(TecplotInput, LinesEndAtLineFeedReturnOrBothAndAreNeverCut) {
+  const std::string longLine(3'000'000, 'a'); // longer than a read block
   const std::vector<std::pair<std::string, std::vector<std::string>>> cases = {
       {"", {}},
       {"one\ntwo", {"one", "two"}},
       {"crlf\r\n\r\n", {"crlf", ""}},
-      {"only cr\r\r\n", {"only cr\r"}},
-      {std::string(600, 'a') + "\n", {a511, std::string(89, 'a')}},
-      // 511 bytes then the line feed: the feed comes back as an empty line.
-      {a511 + "\nnext\n", {a511, "", "next"}},
-      {std::string(510, 'b') + "\n", {std::string(510, 'b')}},
+      {"lone\rcr\r\rend", {"lone", "cr", "", "end"}},
+      {"cr then crlf\r\r\n", {"cr then crlf", ""}},
+      {longLine + "\r\n" + longLine + "\rx\n", {longLine, longLine, "x"}},
       {std::string("1 2\0 3 4\nz\n", 11), {"1 2", "z"}},
+      {std::string("\0a\0\r\n", 5), {""}},
   };
   for (const auto &[text, expected] : cases)
-    EXPECT_EQ(allLines(text), expected);
+    EXPECT_EQ(allLines(text), expected) << text.substr(0, 40);
 }
 
 TEST(TecplotInput, LinesStraddlingReadChunksComeBackWhole) {
@@ -67,12 +66,28 @@ TEST(TecplotInput, LinesStraddlingReadChunksComeBackWhole) {
   // the boundary of the reader's internal blocks.
   std::string text;
   std::vector<std::string> expected;
+  const std::string lineEnds[] = {"\n", "\r\n", "\r"};
   for (int i = 0; text.size() < 3'500'000; ++i) {
     std::string line = std::to_string(i) + std::string(static_cast<std::size_t>(i % 97), 'x');
     expected.push_back(line);
-    text += line + "\n";
+    text += line + lineEnds[i % 3];
   }
   EXPECT_EQ(allLines(text), expected);
+}
+
+TEST(TecplotInput, ReadErrorSaysWhy) {
+  // A folder opens as a stream, but every read of it fails.
+  std::FILE *folder = std::fopen("/", "r");
+  ASSERT_NE(folder, nullptr);
+  TecplotInput input(folder);
+  std::string_view line;
+  try {
+    input.nextLine(line);
+    ADD_FAILURE() << "a failed read passed for the end of the file";
+  } catch (const ConversionFailure &failure) {
+    EXPECT_EQ(failure.message, "ERROR: CANNOT READ THE TECPLOT FILE: Is a directory\n");
+  }
+  std::fclose(folder);
 }
 
 bool readOne(const std::string &text, ZoneRecord &zone) {
@@ -175,29 +190,42 @@ TEST(TecplotReader, ClearZoneKeepsNamesAndKind) {
 
 TEST(TecplotReader, NodeAndElementLinesKeepTheirShape) {
   ZoneRecord zone;
-  ASSERT_TRUE(readOne("ZONE N=3, E=2, ET=TRIANGLE\n  1.5e-3   -2  x\r\n\n\t7\n 1\t2 +3 -4 5junk\n\n", zone));
+  ASSERT_TRUE(readOne("ZONE N=3, E=2, ET=TRIANGLE\n  1.5e-3   -2  x\r\n\n\t7\n 1\t +3 -4 \t5\t\n\n", zone));
   EXPECT_EQ(valuesOf(zone, 0), (std::vector<std::string>{"1.5e-3", "-2", "x"}));
   EXPECT_EQ(valuesOf(zone, 1), std::vector<std::string>{}) << "a blank node line is a node without values";
   EXPECT_EQ(valuesOf(zone, 2), std::vector<std::string>{"\t7"});
   const std::int32_t *first = zone.elementNodes.nodes(0);
   ASSERT_EQ(zone.elementNodes.nodeCount(0), 4u);
-  EXPECT_EQ((std::vector<std::int32_t>(first, first + 4)), (std::vector<std::int32_t>{1, 3, -4, 5}));
+  EXPECT_EQ((std::vector<std::int32_t>(first, first + 4)), (std::vector<std::int32_t>{1, 3, -4, 5}))
+      << "white space around the digits is no part of the number";
   EXPECT_EQ(zone.elementNodes.nodeCount(1), 0u);
 }
 
-TEST(TecplotReader, LongNodeLineBecomesTwoNodes) {
+TEST(TecplotReader, LongNodeLineIsOneNodeWithEveryValue) {
+  // Values beyond 65535 bytes into the line need offsets wider than 16 bits.
   ZoneRecord zone;
-  const std::string value(600, '7');
-  ASSERT_TRUE(readOne("ZONE N=2\n" + value + "\n", zone));
-  EXPECT_EQ(valuesOf(zone, 0), std::vector<std::string>{std::string(511, '7')});
-  EXPECT_EQ(valuesOf(zone, 1), std::vector<std::string>{std::string(89, '7')});
+  const std::string value(70'000, '7');
+  ASSERT_TRUE(readOne("ZONE N=2\n" + value + " 1.5 " + value + " 2.5\n3\n", zone));
+  EXPECT_EQ(valuesOf(zone, 0), (std::vector<std::string>{value, "1.5", value, "2.5"}));
+  EXPECT_EQ(valuesOf(zone, 1), std::vector<std::string>{"3"});
 }
 
-TEST(TecplotReader, EndOfFileInsideZoneKeepsWhatWasRead) {
+TEST(TecplotReader, FortranNumbersAreStoredInTheCFormAndNonFiniteValuesAreNoted) {
   ZoneRecord zone;
-  EXPECT_FALSE(readOne("ZONE N=3\n1 2\n", zone));
-  EXPECT_EQ(zone.nodeCount, 3);
-  EXPECT_EQ(valuesOf(zone, 0), (std::vector<std::string>{"1", "2"}));
+  ASSERT_TRUE(readOne("ZONE N=3\n"
+                      "1.0D+03 -2.5d-3 0.1234567-100 1.5+300 .5D2 7.-1 2 -nan\n"
+                      "D+03 1.0D 1-2-3 1.0E+03 1.0e-3d nan(1) Infinity 4\n"
+                      "1 inf 3 NaN x\n",
+                      zone));
+  EXPECT_EQ(valuesOf(zone, 0), (std::vector<std::string>{"1.0E+03", "-2.5e-3", "0.1234567E-100", "1.5E+300",
+                                                          ".5E2", "7.E-1", "2", "-nan"}));
+  EXPECT_EQ(valuesOf(zone, 1), (std::vector<std::string>{"D+03", "1.0D", "1-2-3", "1.0E+03", "1.0e-3d", "nan(1)",
+                                                          "Infinity", "4"}))
+      << "tokens that are no Fortran number stay as they are";
+  const std::vector<std::size_t> expectedFirst = {NodeValueTable::kNoNode, 2, NodeValueTable::kNoNode, 2,
+                                                  NodeValueTable::kNoNode, 1, 1, 0, NodeValueTable::kNoNode};
+  for (std::size_t index = 0; index < expectedFirst.size(); ++index)
+    EXPECT_EQ(zone.nodeValues.firstNonFiniteNode(index), expectedFirst[index]) << "value " << index;
 }
 
 TEST(TecplotReader, FormatErrorsThrowWithMessage) {
@@ -209,6 +237,13 @@ TEST(TecplotReader, FormatErrorsThrowWithMessage) {
       {"ZONE N=1, E=3000000000\n", "ERROR IN ZONE 0: E= VALUE OUT OF RANGE\n"},
       {"ZONE N=1, E=1, ET=TRIANGLE\n1\n1 99999999999 3\n",
        "ERROR IN ZONE 0, ELEMENT 1: \"99999999999\" IS NOT A NODE NUMBER\n"},
+      {"ZONE N=1, E=1, ET=TRIANGLE\n1\n1 3abc 3\n", "ERROR IN ZONE 0, ELEMENT 1: \"3abc\" IS NOT A NODE NUMBER\n"},
+      {"ZONE N=1, E=1, ET=TRIANGLE\n1\n1\t2 3\n", "ERROR IN ZONE 0, ELEMENT 1: \"1\t2\" IS NOT A NODE NUMBER\n"},
+      {"ZONE N=1, E=1, ET=TRIANGLE\n1\n" + std::string(100, '9') + "x\n",
+       "ERROR IN ZONE 0, ELEMENT 1: \"" + std::string(80, '9') + "\" IS NOT A NODE NUMBER\n"},
+      // The end of the file inside a zone: the file is cut.
+      {"ZONE N=3\n1 2\n", "ERROR IN ZONE 0: THE FILE ENDS AFTER 1 OF 3 NODE LINES\n"},
+      {"ZONE N=1, E=2, ET=TRIANGLE\n1\n1 1 1", "ERROR IN ZONE 0: THE FILE ENDS AFTER 1 OF 2 ELEMENT LINES\n"},
   };
   for (const auto &[text, message] : cases) {
     ZoneRecord zone;

@@ -11,8 +11,8 @@ namespace zonvert::test {
 struct RunResult {
   std::string stdoutText;
   int exitStatus = -1000;
-  // Every file in the folder after the run, by name, except the run's own
-  // stdin and stdout captures.
+  // Every regular file in the folder after the run (links to one
+  // included), by name, except the run's own stdin and stdout captures.
   std::map<std::string, std::string> files;
 };
 
@@ -28,6 +28,12 @@ struct RunRequest {
 };
 
 RunResult runZonvert(const RunRequest &request);
+
+// Starts zonvert as runZonvert does (without the shell set-up) and sends it
+// `signalNumber` as soon as its standard output holds `mark`, or lets it end
+// if it ends first. The exit status of a run ended by the signal is minus the
+// signal's number.
+RunResult runZonvertAndSignal(const RunRequest &request, const std::string &mark, int signalNumber);
 
 std::string readFile(const std::string &path);
 void writeFile(const std::string &path, const std::string &content);

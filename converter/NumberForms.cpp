@@ -1,0 +1,68 @@
+#include "NumberForms.h"
+
+#include <cstring>
+
+namespace zonvert {
+
+namespace {
+
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isSign(char c) { return c == '+' || c == '-'; }
+char lowered(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+std::size_t skipDigits(std::string_view text, std::size_t pos) {
+  while (pos < text.size() && isDigit(text[pos]))
+    ++pos;
+  return pos;
+}
+
+// True when text[pos..] is an optionally signed run of digits, to its end.
+bool isExponent(std::string_view text, std::size_t pos) {
+  if (pos < text.size() && isSign(text[pos]))
+    ++pos;
+  return pos < text.size() && skipDigits(text, pos) == text.size();
+}
+
+bool equalsLowered(std::string_view text, std::string_view lower) {
+  if (text.size() != lower.size())
+    return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (lowered(text[i]) != lower[i])
+      return false;
+  return true;
+}
+
+} // namespace
+
+std::size_t copyInCForm(std::string_view token, char *out) {
+  std::size_t pos = token.size() > 0 && isSign(token[0]) ? 1 : 0;
+  const std::size_t integerEnd = skipDigits(token, pos);
+  std::size_t mantissaEnd = integerEnd;
+  if (mantissaEnd < token.size() && token[mantissaEnd] == '.')
+    mantissaEnd = skipDigits(token, mantissaEnd + 1);
+  const bool hasMantissaDigit = integerEnd > pos || mantissaEnd > integerEnd + 1;
+  std::memcpy(out, token.data(), token.size());
+  if (!hasMantissaDigit || mantissaEnd == token.size())
+    return token.size();
+  const char next = token[mantissaEnd];
+  if ((next == 'D' || next == 'd') && isExponent(token, mantissaEnd + 1)) {
+    out[mantissaEnd] = next == 'D' ? 'E' : 'e';
+    return token.size();
+  }
+  if (isSign(next) && isExponent(token, mantissaEnd)) {
+    out[mantissaEnd] = 'E';
+    std::memcpy(out + mantissaEnd + 1, token.data() + mantissaEnd, token.size() - mantissaEnd);
+    return token.size() + 1;
+  }
+  return token.size();
+}
+
+bool isNonFinite(std::string_view token) {
+  if (!token.empty() && isSign(token[0]))
+    token.remove_prefix(1);
+  if (equalsLowered(token, "nan") || equalsLowered(token, "inf") || equalsLowered(token, "infinity"))
+    return true;
+  return token.size() > 4 && equalsLowered(token.substr(0, 4), "nan(") && token.back() == ')';
+}
+
+} // namespace zonvert

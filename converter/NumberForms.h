@@ -1,0 +1,41 @@
+// Node value tokens in forms that Fortran programs write but C readers, VTK's
+// legacy reader among them, cannot read whole.
+//
+// Fortran writes the exponent letter D for double precision (1.0D+03), and
+// drops the letter altogether when a three-digit exponent does not fit its
+// field (0.1234567-100 for 0.1234567E-100). A C reader stops at the letter or
+// at the sign, reads the mantissa alone and then takes the exponent for the
+// next value. Such tokens are written in the C form; every other token is
+// copied byte for byte.
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace zonvert {
+
+// True for a byte that may belong to such a token or to NaN or an
+// infinity, given the byte before it: the letters D, I and N (either case),
+// or a sign right after a digit or a point. A line without such a byte, as
+// nearly every line of a result file, needs no token by token look; the node
+// value table finds these bytes in the same pass that splits the line.
+inline bool maySignalSpecialNumber(unsigned char byte, unsigned char previous) {
+  const unsigned folded = byte | 0x20u; // D/d, I/i, N/n fold to the lower case
+  const bool letter = folded == 'd' || folded == 'i' || folded == 'n';
+  const bool afterMantissa = (previous >= '0' && previous <= '9') || previous == '.';
+  const bool signAfterMantissa = (byte == '+' || byte == '-') && afterMantissa;
+  return letter || signAfterMantissa;
+}
+
+// Copies `token` to `out`, in the C form when it is a number in one of the
+// Fortran forms: [sign] mantissa, then D or d with an optional signed
+// exponent (the letter becomes E or e), or a sign and exponent digits right
+// after the mantissa (an E is put before the sign). Returns the bytes
+// written, at most one more than the token holds.
+std::size_t copyInCForm(std::string_view token, char *out);
+
+// True for the NaN and infinity tokens C readers know: an optional sign, then
+// "nan", "nan(...)", "inf" or "infinity" in any case.
+bool isNonFinite(std::string_view token);
+
+} // namespace zonvert
