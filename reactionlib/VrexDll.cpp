@@ -11,6 +11,7 @@
 #include "FlushingStep.h"
 #include "OutputBounds.h"
 #include "RatesFile.h"
+#include "RatesRecord.h"
 #include "ReactionState.h"
 #include "network/Network.h"
 #include "solver/NewtonSolver.h"
@@ -19,23 +20,33 @@ namespace {
 
 using namespace vrex;
 
+// The one record the calls work on.
+ReactionState callState;
+
 // Concentrations are never handed to the chemistry below this value; a NaN
 // is not below it and passes unchanged.
 double atLeastFloor(double value) { return value < 1e-20 ? 1e-20 : value; }
 
-void copyInConcentrations(const double *concIn, const double *concGuess, const int *fixFlags) {
-  ReactionState &s = reactionState;
+void copyInConcentrations(ReactionState &s, const double *concIn, const double *concGuess,
+                          const int *fixFlags) {
   for (int i = 0; i < ncomp; ++i) {
-    s.conc[i] = atLeastFloor(concGuess[i]);
-    s.concOld[i] = atLeastFloor(concIn[i]);
+    s.step.conc[i] = atLeastFloor(concGuess[i]);
+    s.step.concOld[i] = atLeastFloor(concIn[i]);
     if (fixFlags[i] != 0) {
       // Held at the caller's value as given, not raised.
-      s.fixedConc[i] = concIn[i];
-      s.solveMode[i] = 0;
+      s.held.fixedConc[i] = concIn[i];
+      s.held.solveMode[i] = 0;
     } else {
-      s.solveMode[i] = 5;
+      s.held.solveMode[i] = 5;
     }
   }
+}
+
+void writeRatesRecord(const ReactionState &s, bool startNewFile) {
+  char line[ratesRecordLength + 1];
+  const int length = formatRatesRecord(s.switchValue, s.recordTag1, s.recordTag2, s.rates, line);
+  line[length] = '\n';
+  appendRatesLine(line, static_cast<std::size_t>(length) + 1, startNewFile);
 }
 
 } // namespace
@@ -44,16 +55,16 @@ extern "C" __attribute__((visibility("default"))) void
 invokevrex(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
            const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
            const double *recordTag1, const double *recordTag2, double *carriedValue) {
-  ReactionState &s = reactionState;
+  ReactionState &s = callState;
   const int ratesMode = *status;
   s.switchValue = *switchValue;
   s.recordTag1 = *recordTag1;
   s.recordTag2 = *recordTag2;
   *status = -1;
 
-  initSettings();
-  initNetworkParameters();
-  initSpeciesTables();
+  initSettings(s);
+  initNetworkParameters(s);
+  initSpeciesTables(s);
   s.carriedValue = *carriedValue;
 
   if (*nSpecies != ncomp) {
@@ -68,21 +79,19 @@ invokevrex(const double *concIn, const double *concGuess, double *concOut, const
     return;
   }
 
-  s.dt = *timeStep;
-  copyInConcentrations(concIn, concGuess, fixFlags);
-  s.nodeSwitch[0] = *switchValue;
-  updateFlushFlag(1);
+  s.step.dt = *timeStep;
+  copyInConcentrations(s, concIn, concGuess, fixFlags);
+  updateFlushFlag(s);
 
-  if (s.flushFlag == 0.0) {
-    // The solver writes its result code straight into the caller's status.
-    newtonSolve(1, *status, s.tolResid, s.tolStep, s.maxIter, s.linSolver);
+  if (s.step.flushFlag == 0.0) {
+    *status = newtonSolve(s.step, s.netpar, s.held, s.settings, s.work).status;
   } else {
-    takeFlushingStep();
+    takeFlushingStep(s.step, s.netpar, s.flushRateIndex, s.rates);
   }
 
-  for (int i = 1; i <= ncomp; ++i) {
-    checkOutputValue(i, 1);
-    concOut[i - 1] = s.conc[i - 1];
+  for (int i = 0; i < ncomp; ++i) {
+    checkOutputValue(s.step.conc[i], i + 1);
+    concOut[i] = s.step.conc[i];
   }
   *carriedValue = s.carriedValue;
 
@@ -90,9 +99,8 @@ invokevrex(const double *concIn, const double *concGuess, double *concOut, const
     return;
   }
   // Rates of the final concentrations for the record.
-  s.nodeSwitch[0] = *switchValue;
-  evalRates(1);
-  writeRatesRecord(ratesMode == -1);
+  evalRates(s.step.conc, s.netpar, s.step.flushFlag, s.rates);
+  writeRatesRecord(s, ratesMode == -1);
 }
 
 extern "C" __attribute__((visibility("default"))) void vrexIsAlive(void) {
