@@ -38,8 +38,12 @@ ConsoleLine &ConsoleLine::real(double value) {
 }
 
 void ConsoleLine::write() const {
-  std::fwrite(buffer_, 1, static_cast<std::size_t>(length_), stdout);
-  std::fputc('\n', stdout);
+  // The line and its end in one write, so that lines of calls on different
+  // threads never interleave.
+  char line[sizeof(buffer_) + 1];
+  std::memcpy(line, buffer_, static_cast<std::size_t>(length_));
+  line[length_] = '\n';
+  std::fwrite(line, 1, static_cast<std::size_t>(length_) + 1, stdout);
   std::fflush(stdout);
 }
 

@@ -4,12 +4,18 @@
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace vrex {
 
 namespace {
+
+// Serialises the file work of calls on different threads: each record goes
+// out whole, and a new file's deletion and first record are never split by
+// another call's record.
+std::mutex ratesFileMutex;
 
 void reportFailure(const char *what, int error) {
   ConsoleLine()
@@ -44,6 +50,7 @@ bool writeAll(int descriptor, const char *data, std::size_t size) {
 void appendRatesLine(const char *line, std::size_t length, bool startNewFile) {
   // Plain descriptors rather than buffered streams: the record is written in
   // one piece and no memory is allocated for it.
+  const std::lock_guard<std::mutex> hold(ratesFileMutex);
   // Without a successful deletion the file would not start with this call's
   // record, so a failed deletion skips the record rather than appending it.
   if (startNewFile && ::unlink(ratesFileName) != 0 && errno != ENOENT) {

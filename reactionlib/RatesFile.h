@@ -1,6 +1,7 @@
 // The rates file "ratesAtFinish.dat" in the working directory of the host.
 // It is opened and closed within each call that writes to it; nothing stays
-// open between calls.
+// open between calls. Calls on several threads take turns: one call's
+// file work is done before another's starts.
 #pragma once
 
 #include <cstddef>

@@ -1,10 +1,14 @@
 // The two exported entry points of the reaction library and the per-call
 // driver behind invokevrex.
 //
-// A call is self-contained: it re-initialises the settings and constants of
-// the one ReactionState, takes every per-call value from its arguments, runs
-// the reactive (Newton) or the flushing step, bounds and returns the result,
-// and on request writes the rates record. Only the rates file outlives it.
+// A call is self-contained: it fills a ReactionState of its own with the
+// settings, the constants and the values of its arguments, runs the reactive
+// (Newton) or the flushing step, bounds and returns the result, and on
+// request writes the rates record. Only the rates file outlives it.
+//
+// The record lives in the call's automatic storage (about 25 KB of stack):
+// each call, on whatever thread, has its own without any lookup or
+// allocation, and calls on several threads at once never share a value.
 #include "vrex.h"
 
 #include "ConsoleLine.h"
@@ -19,9 +23,6 @@
 namespace {
 
 using namespace vrex;
-
-// The one record the calls work on.
-ReactionState callState;
 
 // Concentrations are never handed to the chemistry below this value; a NaN
 // is not below it and passes unchanged.
@@ -55,7 +56,7 @@ extern "C" __attribute__((visibility("default"))) void
 invokevrex(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
            const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
            const double *recordTag1, const double *recordTag2, double *carriedValue) {
-  ReactionState &s = callState;
+  ReactionState s;
   const int ratesMode = *status;
   s.switchValue = *switchValue;
   s.recordTag1 = *recordTag1;
