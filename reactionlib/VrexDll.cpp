@@ -12,6 +12,7 @@
 #include "vrex.h"
 
 #include "ConsoleLine.h"
+#include "FloatingPointEnvironment.h"
 #include "FlushingStep.h"
 #include "OutputBounds.h"
 #include "RatesFile.h"
@@ -50,12 +51,12 @@ void writeRatesRecord(const ReactionState &s, bool startNewFile) {
   appendRatesLine(line, static_cast<std::size_t>(length) + 1, startNewFile);
 }
 
-} // namespace
-
-extern "C" __attribute__((visibility("default"))) void
-invokevrex(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
-           const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
-           const double *recordTag1, const double *recordTag2, double *carriedValue) {
+// The driver of invokevrex. Kept out of line, so that none of its arithmetic
+// can be moved across the change of floating-point environment around it.
+[[gnu::noinline]] void
+computeStep(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
+            const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
+            const double *recordTag1, const double *recordTag2, double *carriedValue) {
   ReactionState s;
   const int ratesMode = *status;
   s.switchValue = *switchValue;
@@ -104,6 +105,18 @@ invokevrex(const double *concIn, const double *concGuess, double *concOut, const
   writeRatesRecord(s, ratesMode == -1);
 }
 
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) void
+invokevrex(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
+           const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
+           const double *recordTag1, const double *recordTag2, double *carriedValue) {
+  const DefaultFloatingPointEnvironment environment;
+  computeStep(concIn, concGuess, concOut, nSpecies, timeStep, fixFlags, status, switchValue,
+              recordTag1, recordTag2, carriedValue);
+}
+
 extern "C" __attribute__((visibility("default"))) void vrexIsAlive(void) {
+  const DefaultFloatingPointEnvironment environment;
   ConsoleLine().text("VREX is Alive!").write();
 }
