@@ -39,14 +39,18 @@ bool allFinite(const double *values, int n) {
 int notConverged(int status) { return status == 0 ? 2 : 3; }
 
 // Solves luMat x = rhs in place: rhs becomes the solution and luMat its
-// factors, with pivotIndex recording the interchanges either way.
-void solveLinearSystem(NewtonWork &work, int n, int linSolver) {
+// factors, with pivotIndex recording the interchanges either way. A matrix
+// with an all-zero row is reported once per solve (singularReported), with
+// the console pause; a held species at zero can make every iteration's
+// matrix singular.
+void solveLinearSystem(NewtonWork &work, int n, int linSolver, bool &singularReported) {
   if (linSolver == 1) {
     double parity = 0.0;
     const int zeroRow = luDecompose(work.luMat, n, n, work.pivotIndex, parity);
-    if (zeroRow != 0) {
+    if (zeroRow != 0 && !singularReported) {
+      singularReported = true;
       ConsoleLine().text("Singular matrix").integer(zeroRow).integer(n).integer(n).write();
-      pauseForEmptyLine();
+      pauseAtMostOncePerProcess();
     }
     luBackSubstitute(work.luMat, n, n, work.pivotIndex, work.rhs);
     return;
@@ -114,6 +118,7 @@ NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
   const std::size_t vectorBytes = sizeof(double) * static_cast<std::size_t>(n);
   double *x = system.unknowns();
   int status = 0;
+  bool singularReported = false;
   for (int iteration = 1;; ++iteration) {
     system.evalResidual(work.resid);
     const double resMax = negateResidual(work.resid, n, system.residualScale());
@@ -126,7 +131,7 @@ NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
     system.evalJacobian(work.jac);
     std::memcpy(work.luMat, work.jac, vectorBytes * static_cast<std::size_t>(n));
     std::memcpy(work.rhs, work.resid, vectorBytes);
-    solveLinearSystem(work, n, settings.linSolver);
+    solveLinearSystem(work, n, settings.linSolver, singularReported);
     if (iteration >= firstImprovedIteration) {
       for (int pass = 0; pass < improvementPasses; ++pass) {
         luImprove(work.jac, work.luMat, n, n, work.pivotIndex, work.resid, work.rhs);

@@ -23,8 +23,9 @@ enum class StallRule {
 // Every iteration evaluates the residual and the Jacobian at the current
 // unknowns, solves J step = -F, limits the step of each positive unknown to
 // 10 % of its value, pins held unknowns and tests two strict convergence
-// criteria. Reads and writes nothing but its arguments (and standard output
-// and input for a singular matrix).
+// criteria. Reads and writes nothing but its arguments; a singular matrix
+// is reported on standard output at most once per call, with the console
+// pause.
 NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
                                  const NewtonSettings &settings, NewtonWork &work,
                                  StallRule stallRule);

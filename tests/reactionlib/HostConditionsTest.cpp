@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <xmmintrin.h>
@@ -32,14 +33,15 @@ using test::VrexCall;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
 
-// Runs `body` in a child process with standard output thrown away and a
-// watchdog; returns the child's wait status.
-int inChildProcess(const std::function<int()> &body) {
+// Runs `body` in a child process with its standard output going to
+// `output` and a watchdog that ends a hanging child; returns the child's wait
+// status.
+int inChildProcess(const std::function<int()> &body, const char *output = "/dev/null") {
   std::fflush(stdout);
   const pid_t child = fork();
   if (child == 0) {
-    alarm(60);
-    if (std::freopen("/dev/null", "w", stdout) == nullptr) {
+    alarm(30);
+    if (std::freopen(output, "w", stdout) == nullptr) {
       _exit(90);
     }
     _exit(body());
@@ -146,6 +148,83 @@ TEST(HostEnvironment, IsHandedBackAndChangesNoResult) {
           << host.name << ", call " << k;
     }
   }
+}
+
+// Species 7 and 8 held at zero, a valid input: row 7 of the Jacobian is
+// empty in every iteration of the call.
+VrexCall heldAtZeroCall() {
+  double conc[ncomp];
+  test::realisticState(conc, 16);
+  VrexCall call;
+  call.startFrom(conc);
+  for (int species : {7, 8}) {
+    call.concIn[species - 1] = 0.0;
+    call.fixFlags[species - 1] = 1;
+  }
+  return call;
+}
+
+int countOf(const std::string &text, const std::string &line) {
+  int count = 0;
+  for (std::size_t at = text.find(line); at != std::string::npos; at = text.find(line, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+// Two held-at-zero calls in a child process whose standard input is what
+// openInput opens there; the child's console text, or how it ended.
+std::string twoSingularCalls(const LoadedVrexDll &library, const std::function<int()> &openInput) {
+  VrexCall first = heldAtZeroCall();
+  VrexCall second = first;
+  const int status = inChildProcess(
+      [&] {
+        const int input = openInput();
+        if (input < 0 || dup2(input, STDIN_FILENO) < 0) {
+          return 4;
+        }
+        library.invoke(first);
+        library.invoke(second);
+        return first.status == 2 && second.status == 2 ? 0 : 5;
+      },
+      "console.txt");
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+    return "child ended with wait status " + std::to_string(status);
+  }
+  return test::fileContent("console.txt");
+}
+
+const std::string singularLine = " Singular matrix           7          39          39\n";
+const std::string prompt = " Press Enter to continue.\n";
+
+TEST(ConsolePause, BatchHostWhoseInputNeverAnswersGoesOn) {
+  ScratchDirectory scratch;
+  LoadedVrexDll library;
+  // A pipe whose writing end stays open in the child: no line, no end.
+  const std::string console = twoSingularCalls(library, [] {
+    int ends[2];
+    return pipe(ends) == 0 ? ends[0] : -1;
+  });
+  EXPECT_EQ(countOf(console, singularLine), 2) << console; // once per call
+  EXPECT_EQ(countOf(console, prompt), 0) << console;
+}
+
+TEST(ConsolePause, WaitsOnceOnATerminal) {
+  ScratchDirectory scratch;
+  LoadedVrexDll library;
+  const int terminal = posix_openpt(O_RDWR | O_NOCTTY);
+  ASSERT_GE(terminal, 0);
+  ASSERT_EQ(grantpt(terminal), 0);
+  ASSERT_EQ(unlockpt(terminal), 0);
+  const std::string name = ptsname(terminal);
+  // One empty line typed ahead: enough for one pause, and a second pause
+  // would wait until the watchdog ends the child.
+  ASSERT_EQ(write(terminal, "\n", 1), 1);
+  const std::string console =
+      twoSingularCalls(library, [&name] { return open(name.c_str(), O_RDWR | O_NOCTTY); });
+  close(terminal);
+  EXPECT_EQ(countOf(console, singularLine), 2) << console;
+  EXPECT_EQ(countOf(console, prompt), 1) << console;
 }
 
 } // namespace
