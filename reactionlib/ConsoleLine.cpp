@@ -2,10 +2,15 @@
 
 #include "NumberFields.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
 namespace vrex {
+
+namespace {
+constexpr int integerWidth = 12;
+} // namespace
 
 ConsoleLine::ConsoleLine() { append(" "); }
 
@@ -24,9 +29,14 @@ ConsoleLine &ConsoleLine::text(std::string_view words) {
 }
 
 ConsoleLine &ConsoleLine::integer(int value) {
-  char field[16];
-  const int written = std::snprintf(field, sizeof(field), "%12d", value);
-  append({field, static_cast<std::size_t>(written)});
+  // Right-aligned in 12 characters, as printf's %12d; std::to_chars does not
+  // read the locale.
+  char digits[16];
+  const int length = static_cast<int>(std::to_chars(digits, digits + sizeof(digits), value).ptr - digits);
+  for (int pad = length; pad < integerWidth; ++pad) {
+    append(" ");
+  }
+  append({digits, static_cast<std::size_t>(length)});
   return *this;
 }
 

@@ -11,9 +11,11 @@
 #include <gtest/gtest.h>
 
 #include <cfenv>
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <string>
@@ -225,6 +227,60 @@ TEST(ConsolePause, WaitsOnceOnATerminal) {
   close(terminal);
   EXPECT_EQ(countOf(console, singularLine), 2) << console;
   EXPECT_EQ(countOf(console, prompt), 1) << console;
+}
+
+// Makes a comma-decimal locale current for LC_ALL: one the machine has, or
+// one generated here with localedef into `folder` and found through
+// LOCPATH. Returns false when neither works.
+bool selectCommaDecimalLocale(const std::string &folder) {
+  for (const char *name : {"de_DE.UTF-8", "de_DE.utf8", "fr_FR.UTF-8", "fr_FR.utf8"}) {
+    if (std::setlocale(LC_ALL, name) != nullptr) {
+      return true;
+    }
+  }
+  const std::string command = "localedef -i de_DE -f UTF-8 " + folder + "/de_DE.UTF-8 2>/dev/null";
+  if (std::system(command.c_str()) != 0) {
+    return false;
+  }
+  setenv("LOCPATH", folder.c_str(), 1);
+  return std::setlocale(LC_ALL, "de_DE.UTF-8") != nullptr;
+}
+
+// A rates record and console lines with integers and doubles.
+std::string recordAndConsole(const LoadedVrexDll &library) {
+  double conc[ncomp];
+  test::realisticState(conc, 1);
+  VrexCall reactive;
+  reactive.startFrom(conc);
+  reactive.status = -1;
+  reactive.recordTag1 = 1234.5678;
+  reactive.recordTag2 = -0.5;
+  VrexCall bounded = reactive;
+  bounded.switchValue = 0.001;
+  bounded.status = -2;
+  bounded.concIn[21] = 1e30;
+  bounded.concIn[22] = 2.5e35;
+  test::StdoutCapture capture;
+  library.invoke(reactive);
+  library.invoke(bounded);
+  const std::string console = capture.finish();
+  return console + test::fileContent("ratesAtFinish.dat");
+}
+
+TEST(Locale, CommaDecimalLocaleChangesNoCharacter) {
+  ScratchDirectory scratch;
+  LoadedVrexDll library;
+  const std::string inC = recordAndConsole(library);
+  const std::string folder = std::filesystem::current_path().string();
+  ASSERT_TRUE(selectCommaDecimalLocale(folder)) << "no comma-decimal locale";
+  char probe[16];
+  std::snprintf(probe, sizeof(probe), "%.1f", 1.5);
+  const std::string underComma = recordAndConsole(library);
+  std::setlocale(LC_ALL, "C");
+  unsetenv("LOCPATH");
+  ASSERT_STREQ(probe, "1,5") << "the locale is not in effect";
+  EXPECT_EQ(underComma, inC);
+  EXPECT_NE(inC.find("   1234.5678     -0.5000"), std::string::npos) << inC;
 }
 
 } // namespace
