@@ -10,25 +10,27 @@
 
 namespace {
 
+vrex::ReactionState state;
+
 void prepareState() {
-  vrex::initSettings();
-  vrex::initNetworkParameters();
-  vrex::initSpeciesTables();
-  vrex::ReactionState &state = vrex::reactionState;
+  vrex::initSettings(state);
+  vrex::initNetworkParameters(state);
+  vrex::initSpeciesTables(state);
   for (int i = 0; i < vrex::ncomp; ++i) {
     // Spread over several decades, like a node's concentrations.
-    state.conc[i] = std::pow(10.0, -1.0 - (i % 7));
-    state.concOld[i] = 1.01 * state.conc[i];
+    state.step.conc[i] = std::pow(10.0, -1.0 - (i % 7));
+    state.step.concOld[i] = 1.01 * state.step.conc[i];
   }
-  state.dt = 3600.0;
-  state.nodeSwitch[0] = 1.0;
+  state.step.dt = 3600.0;
+  state.switchValue = 1.0;
+  vrex::updateFlushFlag(state);
 }
 
 void BM_evalRates(benchmark::State &bench) {
   prepareState();
   for (auto _ : bench) {
-    vrex::evalRates(1);
-    benchmark::DoNotOptimize(vrex::reactionState.rates);
+    vrex::evalRates(state.step.conc, state.netpar, state.step.flushFlag, state.rates);
+    benchmark::DoNotOptimize(state.rates);
     benchmark::ClobberMemory();
   }
 }
@@ -38,7 +40,7 @@ void BM_evalResidual(benchmark::State &bench) {
   prepareState();
   double resid[vrex::ncomp];
   for (auto _ : bench) {
-    vrex::evalResidual(resid, 1);
+    vrex::evalResidual(state.step, state.netpar, resid);
     benchmark::DoNotOptimize(resid);
     benchmark::ClobberMemory();
   }
@@ -48,8 +50,8 @@ BENCHMARK(BM_evalResidual);
 void BM_evalJacobian(benchmark::State &bench) {
   prepareState();
   for (auto _ : bench) {
-    vrex::evalJacobian(vrex::reactionState.jac, 1);
-    benchmark::DoNotOptimize(vrex::reactionState.jac);
+    vrex::evalJacobian(state.step, state.netpar, state.work.jac);
+    benchmark::DoNotOptimize(state.work.jac);
     benchmark::ClobberMemory();
   }
 }
@@ -58,7 +60,7 @@ BENCHMARK(BM_evalJacobian);
 // The seven powers of ten the Jacobian forms, for comparison.
 void BM_sevenPowersOfTen(benchmark::State &bench) {
   prepareState();
-  const double *netpar = vrex::reactionState.netpar;
+  const double *netpar = state.netpar;
   for (auto _ : bench) {
     double sum = 0.0;
     for (int j : {44, 45, 47, 48, 49, 50, 51}) {

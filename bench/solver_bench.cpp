@@ -7,6 +7,7 @@
 #include "solver/Lapack.h"
 #include "solver/LuSolver.h"
 #include "solver/NewtonIteration.h"
+#include "solver/NewtonSolver.h"
 #include "vrex.h"
 
 #include <benchmark/benchmark.h>
@@ -34,15 +35,25 @@ const std::vector<std::vector<double>> &realisticStates() {
   return states;
 }
 
+// A node step of a realistic state, ready for the solver.
+ReactionState &benchState() {
+  static ReactionState state;
+  return state;
+}
+
+// Newton iterations on the bench state with the given settings.
+NewtonOutcome iterate(const NewtonSettings &settings, StallRule stallRule) {
+  ReactionState &s = benchState();
+  NodeStepSystem system(s.step, s.netpar);
+  return runNewtonIteration(system, s.held, settings, s.work, stallRule);
+}
+
 // Mean number of Newton iterations per call over the realistic states.
 double meanIterations() {
   long total = 0;
   for (const std::vector<double> &conc : realisticStates()) {
-    test::prepareReactiveStep(conc.data(), test::plausibleTimeStep);
-    int status = 0;
-    total +=
-        runNewtonIteration(1, status, reactionState.tolResid, reactionState.tolStep,
-                           reactionState.maxIter, reactionState.linSolver, StallRule::endAtOnce);
+    test::prepareReactiveStep(benchState(), conc.data(), test::plausibleTimeStep);
+    total += iterate(benchState().settings, StallRule::endAtOnce).iterations;
   }
   return static_cast<double>(total) / stateCount;
 }
@@ -81,12 +92,12 @@ struct LinearSystem {
 
 const LinearSystem &realisticSystem() {
   static const LinearSystem system = [] {
-    test::prepareReactiveStep(realisticStates()[0].data(), test::plausibleTimeStep);
-    int status = 0;
-    runNewtonIteration(1, status, 0.0, 0.0, 9, 1, StallRule::runOut);
+    ReactionState &state = benchState();
+    test::prepareReactiveStep(state, realisticStates()[0].data(), test::plausibleTimeStep);
+    iterate({0.0, 0.0, 9, 1}, StallRule::runOut);
     LinearSystem s;
-    evalResidual(s.rhs, 1);
-    evalJacobian(s.jac, 1);
+    evalResidual(state.step, state.netpar, s.rhs);
+    evalJacobian(state.step, state.netpar, s.jac);
     return s;
   }();
   return system;
@@ -129,12 +140,12 @@ BENCHMARK(lapackDgesvOrder39);
 void newtonIterations(benchmark::State &state) {
   const int count = static_cast<int>(state.range(0));
   const std::vector<double> &start = realisticStates()[1];
-  test::prepareReactiveStep(start.data(), test::plausibleTimeStep);
+  ReactionState &s = benchState();
+  test::prepareReactiveStep(s, start.data(), test::plausibleTimeStep);
   for (auto _ : state) {
-    std::memcpy(reactionState.conc, start.data(), sizeof(reactionState.conc));
-    int status = 0;
-    runNewtonIteration(1, status, 0.0, 0.0, count, 1, StallRule::runOut);
-    benchmark::DoNotOptimize(reactionState.conc);
+    std::memcpy(s.step.conc, start.data(), sizeof(s.step.conc));
+    iterate({0.0, 0.0, count, 1}, StallRule::runOut);
+    benchmark::DoNotOptimize(s.step.conc);
   }
   state.counters["time_per_iteration"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * count,

@@ -2,10 +2,15 @@
 
 #include "NumberFields.h"
 
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
 namespace vrex {
+
+namespace {
+constexpr int integerWidth = 12;
+} // namespace
 
 ConsoleLine::ConsoleLine() { append(" "); }
 
@@ -24,9 +29,14 @@ ConsoleLine &ConsoleLine::text(std::string_view words) {
 }
 
 ConsoleLine &ConsoleLine::integer(int value) {
-  char field[16];
-  const int written = std::snprintf(field, sizeof(field), "%12d", value);
-  append({field, static_cast<std::size_t>(written)});
+  // Right-aligned in 12 characters, as printf's %12d; std::to_chars does not
+  // read the locale.
+  char digits[16];
+  const int length = static_cast<int>(std::to_chars(digits, digits + sizeof(digits), value).ptr - digits);
+  for (int pad = length; pad < integerWidth; ++pad) {
+    append(" ");
+  }
+  append({digits, static_cast<std::size_t>(length)});
   return *this;
 }
 
@@ -38,8 +48,12 @@ ConsoleLine &ConsoleLine::real(double value) {
 }
 
 void ConsoleLine::write() const {
-  std::fwrite(buffer_, 1, static_cast<std::size_t>(length_), stdout);
-  std::fputc('\n', stdout);
+  // The line and its end in one write, so that lines of calls on different
+  // threads never interleave.
+  char line[sizeof(buffer_) + 1];
+  std::memcpy(line, buffer_, static_cast<std::size_t>(length_));
+  line[length_] = '\n';
+  std::fwrite(line, 1, static_cast<std::size_t>(length_) + 1, stdout);
   std::fflush(stdout);
 }
 

@@ -1,11 +1,17 @@
 #include "ConsolePause.h"
 
+#include <atomic>
 #include <cstdio>
 #include <cstring>
+
+#include <unistd.h>
 
 namespace vrex {
 
 namespace {
+
+// Set by the first pause that waits, on whatever thread.
+std::atomic<bool> hasPaused{false};
 
 // Reads one line from standard input. Returns false at end of file or on a
 // read error; otherwise tells through isEmpty whether the line held nothing
@@ -44,6 +50,13 @@ void pauseForEmptyLine() {
   }
   // End of file or closed input: nobody can answer, so go on.
   std::clearerr(stdin);
+}
+
+void pauseAtMostOncePerProcess() {
+  if (isatty(STDIN_FILENO) == 0 || hasPaused.exchange(true)) {
+    return;
+  }
+  pauseForEmptyLine();
 }
 
 } // namespace vrex

@@ -1,21 +1,20 @@
 #include "FlushingStep.h"
 
-#include "ReactionState.h"
 #include "network/Network.h"
 
 namespace vrex {
 
-void takeFlushingStep() {
-  ReactionState &s = reactionState;
+void takeFlushingStep(NodeStep &step, const double *netpar, const double *flushRateIndex,
+                      double *rates) {
   for (int i = 0; i < ncomp; ++i) {
-    s.conc[i] = s.concOld[i];
+    step.conc[i] = step.concOld[i];
   }
   // Rates at the start-of-step concentrations.
-  evalRates(1);
+  evalRates(step.conc, netpar, step.flushFlag, rates);
   for (int i = 0; i < ncomp; ++i) {
-    if (s.flushRateIndex[i] != 0.0) {
-      const int rate = static_cast<int>(s.flushRateIndex[i]);
-      s.conc[i] = s.concOld[i] + s.rates[rate - 1] * s.dt;
+    if (flushRateIndex[i] != 0.0) {
+      const int rate = static_cast<int>(flushRateIndex[i]);
+      step.conc[i] = step.concOld[i] + rates[rate - 1] * step.dt;
     }
   }
 }

@@ -3,10 +3,15 @@
 // rate times dt; all other species keep their start-of-step value.
 #pragma once
 
+#include "network/NodeStep.h"
+
 namespace vrex {
 
-// Works on reactionState; expects flushFlag to be 1.0 (switch value below
-// the flushing threshold) so that the rate laws give the flushing rates.
-void takeFlushingStep();
+// Sets step.conc from step.concOld; flushRateIndex[i] names the rate (from 1)
+// that moves species i + 1, 0 for none. Expects step.flushFlag to be 1.0, so
+// that the rate laws give the flushing rates. Leaves in `rates` the rates at
+// the start-of-step concentrations.
+void takeFlushingStep(NodeStep &step, const double *netpar, const double *flushRateIndex,
+                      double *rates);
 
 } // namespace vrex

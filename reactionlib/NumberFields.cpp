@@ -1,7 +1,8 @@
 #include "NumberFields.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -40,28 +41,58 @@ bool placeNonFinite(double value, int width, char *out) {
   return false;
 }
 
-// Splits the output of printf's %E conversion ("-d.dddE+xx") into the part
+// Splits the scientific form of std::to_chars ("-d.ddde+xx") into the part
 // before the exponent letter and the exponent value.
-int exponentOf(const char *printed, const char **letter) {
-  *letter = std::strchr(printed, 'E');
-  return static_cast<int>(std::strtol(*letter + 1, nullptr, 10));
+int exponentOf(const char *printed, const char *end, const char **letter) {
+  *letter = std::find(printed, end, 'e');
+  const char *digits = *letter + 1;
+  const bool negative = *digits == '-';
+  if (*digits == '-' || *digits == '+') {
+    ++digits;
+  }
+  int magnitude = 0;
+  std::from_chars(digits, end, magnitude);
+  return negative ? -magnitude : magnitude;
+}
+
+// Writes the sign of `exponent` and its magnitude with at least `digits`
+// digits; returns the number of characters written.
+int writeExponent(int exponent, int digits, char *out) {
+  out[0] = exponent < 0 ? '-' : '+';
+  char magnitude[8];
+  const char *end = std::to_chars(magnitude, magnitude + sizeof(magnitude), std::abs(exponent)).ptr;
+  const int length = static_cast<int>(end - magnitude);
+  int written = 1;
+  for (int pad = length; pad < digits; ++pad) {
+    out[written++] = '0';
+  }
+  std::memcpy(out + written, magnitude, static_cast<std::size_t>(length));
+  return written + length;
 }
 
 } // namespace
+
+// Every number goes through std::to_chars, which neither reads the locale
+// nor allocates: a host that set a comma-decimal locale still gets points,
+// and the digits are the correctly rounded ones that printf gives in the C
+// locale.
 
 int formatDiagnosticReal(double value, char *out) {
   if (placeNonFinite(value, diagnosticRealWidth, out)) {
     return diagnosticRealWidth;
   }
   char printed[40];
-  std::snprintf(printed, sizeof(printed), "%.15E", value);
+  const char *end = std::to_chars(printed, printed + sizeof(printed), value,
+                                  std::chars_format::scientific, 15)
+                        .ptr;
   const char *letter = nullptr;
-  const int exponent = exponentOf(printed, &letter);
-  // The mantissa as printf wrote it, the exponent widened to three digits.
+  const int exponent = exponentOf(printed, end, &letter);
+  // The mantissa as printed, the exponent widened to three digits.
   char text[48];
-  const int length =
-      std::snprintf(text, sizeof(text), "%.*sE%c%03d", static_cast<int>(letter - printed), printed,
-                    exponent < 0 ? '-' : '+', std::abs(exponent));
+  int length = static_cast<int>(letter - printed);
+  std::memcpy(text, printed, static_cast<std::size_t>(length));
+  text[length++] = 'E';
+  length += writeExponent(exponent, 3, text + length);
   return placeInField(text, length, diagnosticRealWidth, out);
 }
 
@@ -71,20 +102,23 @@ int formatFixedField(double value, int width, int decimals, char *out) {
   }
   // The largest double written with its integer part takes 309 digits.
   char text[400];
-  const int length = std::snprintf(text, sizeof(text), "%.*f", decimals, value);
-  return placeInField(text, length, width, out);
+  const char *end =
+      std::to_chars(text, text + sizeof(text), value, std::chars_format::fixed, decimals).ptr;
+  return placeInField(text, static_cast<int>(end - text), width, out);
 }
 
 int formatExponentField(double value, int width, int digits, char *out) {
   if (placeNonFinite(value, width, out)) {
     return width;
   }
-  // printf rounds to `digits` significant digits as d.ddd...E+xx; the field
-  // shows the same digits as 0.dddd... with the exponent one higher.
+  // Rounded to `digits` significant digits as d.ddd...e+xx; the field shows
+  // the same digits as 0.dddd... with the exponent one higher.
   char printed[64];
-  std::snprintf(printed, sizeof(printed), "%.*E", digits - 1, value);
+  const char *end = std::to_chars(printed, printed + sizeof(printed), value,
+                                  std::chars_format::scientific, digits - 1)
+                        .ptr;
   const char *letter = nullptr;
-  int exponent = exponentOf(printed, &letter);
+  int exponent = exponentOf(printed, end, &letter);
   if (value != 0.0) {
     exponent += 1;
   }
@@ -102,14 +136,12 @@ int formatExponentField(double value, int width, int digits, char *out) {
       text[length++] = *digit;
     }
   }
-  const char sign = exponent < 0 ? '-' : '+';
   const int magnitude = std::abs(exponent);
   if (magnitude <= 99) {
-    length += std::snprintf(text + length, sizeof(text) - static_cast<std::size_t>(length),
-                            "E%c%02d", sign, magnitude);
+    text[length++] = 'E';
+    length += writeExponent(exponent, 2, text + length);
   } else if (magnitude <= 999) {
-    length += std::snprintf(text + length, sizeof(text) - static_cast<std::size_t>(length),
-                            "%c%03d", sign, magnitude);
+    length += writeExponent(exponent, 3, text + length);
   } else {
     return placeInField("", width + 1, width, out);
   }

@@ -1,7 +1,6 @@
 #include "OutputBounds.h"
 
 #include "ConsoleLine.h"
-#include "ReactionState.h"
 
 #include <cmath>
 
@@ -10,17 +9,17 @@ namespace vrex {
 namespace {
 constexpr double largestMagnitude = 1e30;
 constexpr double smallestMagnitude = 1e-20;
+constexpr int nodeNumber = 1;
 } // namespace
 
-void checkOutputValue(int speciesNumber, int nodeIndex) {
-  double &slot = reactionState.conc[speciesNumber - 1];
+void checkOutputValue(double &slot, int speciesNumber) {
   double value = slot;
   // Written so that NaN fails the test as well.
   if (!(value > -largestMagnitude && value < largestMagnitude)) {
     ConsoleLine()
         .text("out of bounds...reset to +/-1e30")
         .integer(speciesNumber)
-        .integer(nodeIndex)
+        .integer(nodeNumber)
         .real(value)
         .write();
     if (value > 0.0) {

@@ -6,7 +6,9 @@
 
 namespace vrex {
 
-// Bounds conc(speciesNumber) of reactionState; speciesNumber counts from 1.
-void checkOutputValue(int speciesNumber, int nodeIndex);
+// Bounds `conc`, the concentration of species speciesNumber (from 1); the
+// message names the species and the node (always node 1: a call computes one
+// node).
+void checkOutputValue(double &conc, int speciesNumber);
 
 } // namespace vrex

@@ -1,16 +1,21 @@
 #include "RatesFile.h"
 
 #include "ConsoleLine.h"
-#include "RatesRecord.h"
 
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <fcntl.h>
 #include <unistd.h>
 
 namespace vrex {
 
 namespace {
+
+// Serialises the file work of calls on different threads: each record goes
+// out whole, and a new file's deletion and first record are never split by
+// another call's record.
+std::mutex ratesFileMutex;
 
 void reportFailure(const char *what, int error) {
   ConsoleLine()
@@ -42,13 +47,10 @@ bool writeAll(int descriptor, const char *data, std::size_t size) {
 
 } // namespace
 
-void writeRatesRecord(bool startNewFile) {
+void appendRatesLine(const char *line, std::size_t length, bool startNewFile) {
   // Plain descriptors rather than buffered streams: the record is written in
   // one piece and no memory is allocated for it.
-  char line[ratesRecordLength + 1];
-  formatRatesRecord(line);
-  line[ratesRecordLength] = '\n';
-
+  const std::lock_guard<std::mutex> hold(ratesFileMutex);
   // Without a successful deletion the file would not start with this call's
   // record, so a failed deletion skips the record rather than appending it.
   if (startNewFile && ::unlink(ratesFileName) != 0 && errno != ENOENT) {
@@ -60,7 +62,7 @@ void writeRatesRecord(bool startNewFile) {
     reportFailure("cannot be opened for appending", errno);
     return;
   }
-  const bool written = writeAll(descriptor, line, sizeof(line));
+  const bool written = writeAll(descriptor, line, length);
   const int writeError = errno;
   if (::close(descriptor) != 0 && written) {
     reportFailure("cannot be closed", errno);

@@ -1,20 +1,19 @@
 #include "RatesRecord.h"
 
 #include "NumberFields.h"
-#include "ReactionState.h"
 
 #include <initializer_list>
 
 namespace vrex {
 
-int formatRatesRecord(char *out) {
-  const ReactionState &s = reactionState;
+int formatRatesRecord(double switchValue, double recordTag1, double recordTag2,
+                      const double *rates, char *out) {
   int length = 0;
-  for (double tag : {s.switchValue, s.recordTag1, s.recordTag2}) {
+  for (double tag : {switchValue, recordTag1, recordTag2}) {
     length += formatFixedField(tag, tagWidth, tagDecimals, out + length);
   }
-  for (double rate : s.rates) {
-    length += formatExponentField(rate, rateWidth, rateDigits, out + length);
+  for (int k = 0; k < nrates; ++k) {
+    length += formatExponentField(rates[k], rateWidth, rateDigits, out + length);
   }
   return length;
 }

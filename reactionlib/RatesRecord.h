@@ -4,7 +4,7 @@
 // separators.
 #pragma once
 
-#include "ReactionState.h"
+#include "network/NetworkSizes.h"
 
 namespace vrex {
 
@@ -14,9 +14,10 @@ inline constexpr int rateWidth = 14;
 inline constexpr int rateDigits = 7;
 inline constexpr int ratesRecordLength = 3 * tagWidth + nrates * rateWidth; // 792 characters
 
-// Writes the record of reactionState's switchValue, recordTag1, recordTag2
-// and rates into `out` (at least ratesRecordLength + 1 characters, the last
-// one a terminating zero); returns ratesRecordLength.
-int formatRatesRecord(char *out);
+// Writes the record of the switch value, the two record tags and rates(1..54)
+// into `out` (at least ratesRecordLength + 1 characters, the last one a
+// terminating zero); returns ratesRecordLength.
+int formatRatesRecord(double switchValue, double recordTag1, double recordTag2,
+                      const double *rates, char *out);
 
 } // namespace vrex

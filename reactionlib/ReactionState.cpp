@@ -4,9 +4,6 @@
 
 namespace vrex {
 
-// Zero-filled at load like every object of static storage duration.
-ReactionState reactionState;
-
 namespace {
 
 // A switch value below this selects the flushing regime.
@@ -14,15 +11,15 @@ constexpr double flushSwitchThreshold = 0.002;
 
 } // namespace
 
-void initSettings() {
-  reactionState.tolStep = 1e-12;
-  reactionState.tolResid = 5e-12;
-  reactionState.maxIter = 100000;
-  reactionState.linSolver = 1;
+void initSettings(ReactionState &state) {
+  state.settings.tolStep = 1e-12;
+  state.settings.tolResid = 5e-12;
+  state.settings.maxIter = 100000;
+  state.settings.linSolver = 1;
 }
 
-void initNetworkParameters() {
-  double *netpar = reactionState.netpar;
+void initNetworkParameters(ReactionState &state) {
+  double *netpar = state.netpar;
   for (int j = 0; j < nnetpar; ++j) {
     netpar[j] = network::parameterTable[j];
   }
@@ -31,24 +28,23 @@ void initNetworkParameters() {
   for (const network::DerivedParameter &derived : network::derivedParameters) {
     netpar[derived.index - 1] = derived.factor * netpar[derived.source - 1];
   }
-  reactionState.flushFlag = 0.0;
+  state.step.flushFlag = 0.0;
 }
 
-void initSpeciesTables() {
+void initSpeciesTables(ReactionState &state) {
   for (int i = 0; i < ncomp; ++i) {
-    reactionState.fixedConc[i] = 1.0;
-    reactionState.flushRateIndex[i] = 0.0;
+    state.held.fixedConc[i] = 1.0;
+    state.flushRateIndex[i] = 0.0;
   }
   for (const network::FlushingLaw &law : network::flushingLaws) {
-    reactionState.flushRateIndex[law.species - 1] = law.rateEntry;
+    state.flushRateIndex[law.species - 1] = law.rateEntry;
   }
 }
 
-void updateFlushFlag(int nodeIndex) {
-  reactionState.switchValue = reactionState.nodeSwitch[nodeIndex - 1];
+void updateFlushFlag(ReactionState &state) {
   // Written as "below the threshold" so that a switch value that is not a
   // number keeps the reactive regime.
-  reactionState.flushFlag = reactionState.switchValue < flushSwitchThreshold ? 1.0 : 0.0;
+  state.step.flushFlag = state.switchValue < flushSwitchThreshold ? 1.0 : 0.0;
 }
 
 } // namespace vrex

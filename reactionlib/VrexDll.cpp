@@ -1,16 +1,25 @@
 // The two exported entry points of the reaction library and the per-call
 // driver behind invokevrex.
 //
-// A call is self-contained: it re-initialises the settings and constants of
-// the one ReactionState, takes every per-call value from its arguments, runs
-// the reactive (Newton) or the flushing step, bounds and returns the result,
-// and on request writes the rates record. Only the rates file outlives it.
+// A call is self-contained: it fills a ReactionState of its own with the
+// settings, the constants and the values of its arguments, runs the reactive
+// (Newton) or the flushing step, bounds and returns the result, and on
+// request writes the rates record. Only the rates file outlives it.
+//
+// The record lives in the call's automatic storage (about 25 KB of stack),
+// not in thread-local storage: a thread_local object of a library loaded with
+// dlopen is allocated by the C library with malloc on each thread's first
+// call and reached through a lookup. On the stack each call, on whatever
+// thread, has its own record without either; calls on several threads at once
+// never share a value, and the library is re-entrant.
 #include "vrex.h"
 
 #include "ConsoleLine.h"
+#include "FloatingPointEnvironment.h"
 #include "FlushingStep.h"
 #include "OutputBounds.h"
 #include "RatesFile.h"
+#include "RatesRecord.h"
 #include "ReactionState.h"
 #include "network/Network.h"
 #include "solver/NewtonSolver.h"
@@ -23,37 +32,44 @@ using namespace vrex;
 // is not below it and passes unchanged.
 double atLeastFloor(double value) { return value < 1e-20 ? 1e-20 : value; }
 
-void copyInConcentrations(const double *concIn, const double *concGuess, const int *fixFlags) {
-  ReactionState &s = reactionState;
+void copyInConcentrations(ReactionState &s, const double *concIn, const double *concGuess,
+                          const int *fixFlags) {
   for (int i = 0; i < ncomp; ++i) {
-    s.conc[i] = atLeastFloor(concGuess[i]);
-    s.concOld[i] = atLeastFloor(concIn[i]);
+    s.step.conc[i] = atLeastFloor(concGuess[i]);
+    s.step.concOld[i] = atLeastFloor(concIn[i]);
     if (fixFlags[i] != 0) {
       // Held at the caller's value as given, not raised.
-      s.fixedConc[i] = concIn[i];
-      s.solveMode[i] = 0;
+      s.held.fixedConc[i] = concIn[i];
+      s.held.solveMode[i] = 0;
     } else {
-      s.solveMode[i] = 5;
+      s.held.solveMode[i] = 5;
     }
   }
 }
 
-} // namespace
+void writeRatesRecord(const ReactionState &s, bool startNewFile) {
+  char line[ratesRecordLength + 1];
+  const int length = formatRatesRecord(s.switchValue, s.recordTag1, s.recordTag2, s.rates, line);
+  line[length] = '\n';
+  appendRatesLine(line, static_cast<std::size_t>(length) + 1, startNewFile);
+}
 
-extern "C" __attribute__((visibility("default"))) void
-invokevrex(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
-           const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
-           const double *recordTag1, const double *recordTag2, double *carriedValue) {
-  ReactionState &s = reactionState;
+// The driver of invokevrex. Kept out of line, so that none of its arithmetic
+// can be moved across the change of floating-point environment around it.
+[[gnu::noinline]] void
+computeStep(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
+            const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
+            const double *recordTag1, const double *recordTag2, double *carriedValue) {
+  ReactionState s;
   const int ratesMode = *status;
   s.switchValue = *switchValue;
   s.recordTag1 = *recordTag1;
   s.recordTag2 = *recordTag2;
   *status = -1;
 
-  initSettings();
-  initNetworkParameters();
-  initSpeciesTables();
+  initSettings(s);
+  initNetworkParameters(s);
+  initSpeciesTables(s);
   s.carriedValue = *carriedValue;
 
   if (*nSpecies != ncomp) {
@@ -68,21 +84,19 @@ invokevrex(const double *concIn, const double *concGuess, double *concOut, const
     return;
   }
 
-  s.dt = *timeStep;
-  copyInConcentrations(concIn, concGuess, fixFlags);
-  s.nodeSwitch[0] = *switchValue;
-  updateFlushFlag(1);
+  s.step.dt = *timeStep;
+  copyInConcentrations(s, concIn, concGuess, fixFlags);
+  updateFlushFlag(s);
 
-  if (s.flushFlag == 0.0) {
-    // The solver writes its result code straight into the caller's status.
-    newtonSolve(1, *status, s.tolResid, s.tolStep, s.maxIter, s.linSolver);
+  if (s.step.flushFlag == 0.0) {
+    *status = newtonSolve(s.step, s.netpar, s.held, s.settings, s.work).status;
   } else {
-    takeFlushingStep();
+    takeFlushingStep(s.step, s.netpar, s.flushRateIndex, s.rates);
   }
 
-  for (int i = 1; i <= ncomp; ++i) {
-    checkOutputValue(i, 1);
-    concOut[i - 1] = s.conc[i - 1];
+  for (int i = 0; i < ncomp; ++i) {
+    checkOutputValue(s.step.conc[i], i + 1);
+    concOut[i] = s.step.conc[i];
   }
   *carriedValue = s.carriedValue;
 
@@ -90,11 +104,22 @@ invokevrex(const double *concIn, const double *concGuess, double *concOut, const
     return;
   }
   // Rates of the final concentrations for the record.
-  s.nodeSwitch[0] = *switchValue;
-  evalRates(1);
-  writeRatesRecord(ratesMode == -1);
+  evalRates(s.step.conc, s.netpar, s.step.flushFlag, s.rates);
+  writeRatesRecord(s, ratesMode == -1);
+}
+
+} // namespace
+
+extern "C" __attribute__((visibility("default"))) void
+invokevrex(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
+           const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
+           const double *recordTag1, const double *recordTag2, double *carriedValue) {
+  const DefaultFloatingPointEnvironment environment;
+  computeStep(concIn, concGuess, concOut, nSpecies, timeStep, fixFlags, status, switchValue,
+              recordTag1, recordTag2, carriedValue);
 }
 
 extern "C" __attribute__((visibility("default"))) void vrexIsAlive(void) {
+  const DefaultFloatingPointEnvironment environment;
   ConsoleLine().text("VREX is Alive!").write();
 }

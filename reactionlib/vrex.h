@@ -4,8 +4,17 @@
  * load it at run time with dlopen and look up the two names below.
  *
  * Every argument is passed by address. The library keeps no pointer beyond
- * the call and serves one thread at a time: a host that computes nodes in
- * parallel must serialise its calls.
+ * the call, and each call works on a record of its own: calls from any
+ * number of threads at once give the same results as the same calls made
+ * one after another. Writes to "ratesAtFinish.dat" are serialised inside the
+ * library (one whole record per call), and each console line goes out whole.
+ *
+ * Each call computes in the default floating-point environment (round to
+ * nearest, no flush-to-zero or denormals-are-zero, all exceptions masked)
+ * and restores the caller's environment, exception flags included, before
+ * it returns: trapping hosts get no SIGFPE, and results do not depend on the
+ * host's settings. Numbers are written in C conventions whatever locale the
+ * host has set.
  */
 #ifndef VREX_H
 #define VREX_H

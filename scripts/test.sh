@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds and runs every test. With no preset named it uses "dev"; name other
-# test presets (release-tests, asan) to run the suite under them too.
+# test presets (release-tests, asan) to run the suite under them too, or
+# "tsan" for the concurrency test under ThreadSanitizer.
 #
 # Under "dev" the tests of the loaded library and the example host then run
 # once more under valgrind's memory checker (ctest -T memcheck), leaving out
@@ -26,6 +27,15 @@ presets=("$@")
 bash scripts/install-deps.sh test
 
 for preset in "${presets[@]}"; do
+  if [[ "$preset" == tsan ]]; then
+    # ThreadSanitizer: only the concurrency test, whose targets the build
+    # preset names and whose label the test preset selects.
+    echo "=== the concurrency test under ThreadSanitizer in build/tsan ==="
+    cmake --preset tsan >/dev/null
+    cmake --build --preset tsan
+    ctest --preset tsan
+    continue
+  fi
   dir="build/$preset$suffix"
   echo "=== tests under preset '$preset' in $dir ==="
   cmake --preset "$preset" -B "$dir" "${generator[@]}" >/dev/null

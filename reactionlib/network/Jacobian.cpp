@@ -12,7 +12,6 @@
 
 #include <cmath>
 
-#include "ReactionState.h"
 #include "network/NetworkConstants.h"
 
 namespace vrex {
@@ -24,94 +23,93 @@ constexpr int at(int row, int column) { return ncomp * (column - 1) + (row - 1);
 
 } // namespace
 
-void evalJacobian(double *jac, int nodeIndex) {
+void evalJacobian(const NodeStep &step, const double *netpar, double *jac) {
   using network::kineticCoefficient;
   using network::storageWeight;
 
-  updateFlushFlag(nodeIndex);
-  const ReactionState &state = reactionState;
-  const double m = state.flushFlag;
+  const double m = step.flushFlag;
   // Kinetic laws act only in the reactive regime.
   const double live = 1.0 - m;
-  const double invDt = 1.0 / state.dt;
+  const double invDt = 1.0 / step.dt;
   // A flushed species adds its flushing slope to its storage term.
   const double flushedStorageRate = invDt + m * network::residualFlushSlope;
 
-  // Read everything before the first store: jac may be a member of the state.
-  const double x1 = state.conc[0];
-  const double x2 = state.conc[1];
-  const double x5 = state.conc[4];
-  const double x6 = state.conc[5];
-  const double x7 = state.conc[6];
-  const double x8 = state.conc[7];
-  const double x10 = state.conc[9];
-  const double x11 = state.conc[10];
-  const double x14 = state.conc[13];
-  const double x15 = state.conc[14];
-  const double x17 = state.conc[16];
-  const double x19 = state.conc[18];
-  const double x21 = state.conc[20];
-  const double x22 = state.conc[21];
-  const double x23 = state.conc[22];
-  const double x24 = state.conc[23];
-  const double x25 = state.conc[24];
-  const double x26 = state.conc[25];
-  const double x27 = state.conc[26];
-  const double x28 = state.conc[27];
-  const double x29 = state.conc[28];
-  const double x30 = state.conc[29];
-  const double x31 = state.conc[30];
-  const double x33 = state.conc[32];
-  const double x34 = state.conc[33];
-  const double x35 = state.conc[34];
-  const double x36 = state.conc[35];
-  const double p1 = state.netpar[0];
-  const double p2 = state.netpar[1];
-  const double p3 = state.netpar[2];
-  const double p4 = state.netpar[3];
-  const double p5 = state.netpar[4];
-  const double p6 = state.netpar[5];
-  const double p7 = state.netpar[6];
-  const double p8 = state.netpar[7];
-  const double p9 = state.netpar[8];
-  const double p11 = state.netpar[10];
-  const double p12 = state.netpar[11];
-  const double p14 = state.netpar[13];
-  const double p15 = state.netpar[14];
-  const double p17 = state.netpar[16];
-  const double p18 = state.netpar[17];
-  const double p20 = state.netpar[19];
-  const double p21 = state.netpar[20];
-  const double p23 = state.netpar[22];
-  const double p25 = state.netpar[24];
-  const double p26 = state.netpar[25];
-  const double p28 = state.netpar[27];
-  const double p29 = state.netpar[28];
-  const double p31 = state.netpar[30];
-  const double p32 = state.netpar[31];
-  const double p34 = state.netpar[33];
-  const double p35 = state.netpar[34];
-  const double p37 = state.netpar[36];
-  const double p38 = state.netpar[37];
-  const double p40 = state.netpar[39];
-  const double p41 = state.netpar[40];
-  const double p44 = state.netpar[43];
-  const double p45 = state.netpar[44];
-  const double p47 = state.netpar[46];
-  const double p48 = state.netpar[47];
-  const double p49 = state.netpar[48];
-  const double p50 = state.netpar[49];
-  const double p51 = state.netpar[50];
-  const double p52 = state.netpar[51];
-  const double p53 = state.netpar[52];
-  const double p54 = state.netpar[53];
-  const double p55 = state.netpar[54];
-  const double p56 = state.netpar[55];
-  const double p57 = state.netpar[56];
-  const double p58 = state.netpar[57];
-  const double p60 = state.netpar[59];
-  const double p61 = state.netpar[60];
-  const double p62 = state.netpar[61];
+  // Every input is read before the first store, so no store to jac can be
+  // taken to change one.
+  const double x1 = step.conc[0];
+  const double x2 = step.conc[1];
+  const double x5 = step.conc[4];
+  const double x6 = step.conc[5];
+  const double x7 = step.conc[6];
+  const double x8 = step.conc[7];
+  const double x10 = step.conc[9];
+  const double x11 = step.conc[10];
+  const double x14 = step.conc[13];
+  const double x15 = step.conc[14];
+  const double x17 = step.conc[16];
+  const double x19 = step.conc[18];
+  const double x21 = step.conc[20];
+  const double x22 = step.conc[21];
+  const double x23 = step.conc[22];
+  const double x24 = step.conc[23];
+  const double x25 = step.conc[24];
+  const double x26 = step.conc[25];
+  const double x27 = step.conc[26];
+  const double x28 = step.conc[27];
+  const double x29 = step.conc[28];
+  const double x30 = step.conc[29];
+  const double x31 = step.conc[30];
+  const double x33 = step.conc[32];
+  const double x34 = step.conc[33];
+  const double x35 = step.conc[34];
+  const double x36 = step.conc[35];
+  const double p1 = netpar[0];
+  const double p2 = netpar[1];
+  const double p3 = netpar[2];
+  const double p4 = netpar[3];
+  const double p5 = netpar[4];
+  const double p6 = netpar[5];
+  const double p7 = netpar[6];
+  const double p8 = netpar[7];
+  const double p9 = netpar[8];
+  const double p11 = netpar[10];
+  const double p12 = netpar[11];
+  const double p14 = netpar[13];
+  const double p15 = netpar[14];
+  const double p17 = netpar[16];
+  const double p18 = netpar[17];
+  const double p20 = netpar[19];
+  const double p21 = netpar[20];
+  const double p23 = netpar[22];
+  const double p25 = netpar[24];
+  const double p26 = netpar[25];
+  const double p28 = netpar[27];
+  const double p29 = netpar[28];
+  const double p31 = netpar[30];
+  const double p32 = netpar[31];
+  const double p34 = netpar[33];
+  const double p35 = netpar[34];
+  const double p37 = netpar[36];
+  const double p38 = netpar[37];
+  const double p40 = netpar[39];
+  const double p41 = netpar[40];
+  const double p44 = netpar[43];
+  const double p45 = netpar[44];
+  const double p47 = netpar[46];
+  const double p48 = netpar[47];
+  const double p49 = netpar[48];
+  const double p50 = netpar[49];
+  const double p51 = netpar[50];
+  const double p52 = netpar[51];
+  const double p53 = netpar[52];
+  const double p54 = netpar[53];
+  const double p55 = netpar[54];
+  const double p56 = netpar[55];
+  const double p57 = netpar[56];
+  const double p58 = netpar[57];
+  const double p60 = netpar[59];
+  const double p61 = netpar[60];
+  const double p62 = netpar[61];
 
   // Equilibrium constants of the equilibria whose third species is unknown.
   const double K21 = std::pow(10.0, -p44);

@@ -9,7 +9,7 @@
 // read them.
 #pragma once
 
-#include "ReactionState.h"
+#include "network/NetworkSizes.h"
 
 namespace vrex::network {
 

@@ -1,24 +1,20 @@
 #include "network/Network.h"
 
-#include "ReactionState.h"
 #include "network/NetworkConstants.h"
 #include "network/ReactionLaws.h"
 
 namespace vrex {
 
-void evalRates(int nodeIndex) {
-  updateFlushFlag(nodeIndex);
-  ReactionState &state = reactionState;
-  const double m = state.flushFlag;
-
-  network::evalReactionLaws(state.conc, state.netpar, m, state.rates);
+void evalRates(const double *conc, const double *netpar, double flushFlag, double *rates) {
+  const double m = flushFlag;
+  network::evalReactionLaws(conc, netpar, m, rates);
 
   // Flushing laws, entries 34..54: each pulls its species toward
   // target / scale, and only in the flushing regime.
   const network::FlushingConstants &flush = network::rateFlushing;
   for (const network::FlushingLaw &law : network::flushingLaws) {
-    const double conc = state.conc[law.species - 1];
-    state.rates[law.rateEntry - 1] = m * flush.rateConstant * (law.rateTarget - flush.scale * conc);
+    const double c = conc[law.species - 1];
+    rates[law.rateEntry - 1] = m * flush.rateConstant * (law.rateTarget - flush.scale * c);
   }
 }
 

@@ -1,6 +1,5 @@
 #include "network/Network.h"
 
-#include "ReactionState.h"
 #include "network/NetworkConstants.h"
 #include "network/ReactionLaws.h"
 
@@ -37,15 +36,13 @@ void sumWeightedTerms(const double *change, const double *flush, double *storage
 
 // Backward Euler over one step: every law is taken at the new concentrations,
 // the old ones enter only through the storage term.
-void evalResidual(double *resid, int nodeIndex) {
-  updateFlushFlag(nodeIndex);
-  const ReactionState &state = reactionState;
-  const double m = state.flushFlag;
-  const double *conc = state.conc;
-  const double *concOld = state.concOld;
+void evalResidual(const NodeStep &step, const double *netpar, double *resid) {
+  const double m = step.flushFlag;
+  const double *conc = step.conc;
+  const double *concOld = step.concOld;
 
   double laws[network::nreactionLaws];
-  network::evalReactionLaws(conc, state.netpar, m, laws);
+  network::evalReactionLaws(conc, netpar, m, laws);
 
   // The residual's own flushing law of each species, zero where a species is
   // not flushed.
@@ -72,7 +69,7 @@ void evalResidual(double *resid, int nodeIndex) {
   // Every row as a balance first; the nine algebraic rows, whose sums are
   // empty, are then overwritten by their equilibrium deviations.
   for (int i = 0; i < ncomp; ++i) {
-    resid[i] = -storage[i] / state.dt + kinetic[i] + m * flushed[i];
+    resid[i] = -storage[i] / step.dt + kinetic[i] + m * flushed[i];
   }
   for (const network::Equilibrium &eq : network::equilibria) {
     resid[eq.row - 1] = laws[eq.entry - 1];

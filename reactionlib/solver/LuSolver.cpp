@@ -10,9 +10,6 @@
 // the textbook row-by-row formulation, so results are bit for bit the same.
 #include "solver/LuSolver.h"
 
-#include "ConsoleLine.h"
-#include "ConsolePause.h"
-
 #include <alloca.h>
 #include <cmath>
 
@@ -25,10 +22,10 @@ double *column(double *a, int np, int j) { return a + static_cast<long>(np) * j;
 const double *column(const double *a, int np, int j) { return a + static_cast<long>(np) * j; }
 
 // scale[i] = 1 / (largest magnitude in row i). A row without any non-zero
-// entry makes the system singular; it is reported and the pause gives the
-// operator a chance to see it. Its scale becomes +infinity, so its scaled
+// entry makes the system singular: its scale becomes +infinity, so its scaled
 // pivot candidates are infinity x 0 = NaN and it never wins a pivot search.
-void computeRowScales(const double *a, int n, int np, double *scale) {
+// Returns the number (from 1) of the first such row, 0 when there is none.
+int computeRowScales(const double *a, int n, int np, double *scale) {
   for (int i = 0; i < n; ++i) {
     scale[i] = 0.0;
   }
@@ -43,13 +40,14 @@ void computeRowScales(const double *a, int n, int np, double *scale) {
       }
     }
   }
+  int firstZeroRow = 0;
   for (int i = 0; i < n; ++i) {
-    if (scale[i] == 0.0) {
-      ConsoleLine().text("Singular matrix").integer(i + 1).integer(n).integer(np).write();
-      pauseForEmptyLine();
+    if (scale[i] == 0.0 && firstZeroRow == 0) {
+      firstZeroRow = i + 1;
     }
     scale[i] = 1.0 / scale[i];
   }
+  return firstZeroRow;
 }
 
 // Brings every element of column j up to date with the columns before it:
@@ -127,13 +125,13 @@ void exchangeRows(double *a, int n, int np, int r1, int r2) {
 
 } // namespace
 
-void luDecompose(double *a, int n, int np, int *pivotIndex, double &parity) {
+int luDecompose(double *a, int n, int np, int *pivotIndex, double &parity) {
   parity = 1.0;
   if (n <= 0) {
-    return;
+    return 0;
   }
   double *scale = static_cast<double *>(alloca(sizeof(double) * static_cast<unsigned>(n)));
-  computeRowScales(a, n, np, scale);
+  const int firstZeroRow = computeRowScales(a, n, np, scale);
 
   for (int j = 0; j < n; ++j) {
     eliminateColumn(a, n, np, j);
@@ -157,6 +155,7 @@ void luDecompose(double *a, int n, int np, int *pivotIndex, double &parity) {
       }
     }
   }
+  return firstZeroRow;
 }
 
 void luBackSubstitute(const double *a, int n, int np, const int *pivotIndex, double *b) {

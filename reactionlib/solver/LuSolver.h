@@ -10,7 +10,12 @@ namespace vrex {
 
 inline constexpr double TINY = 1e-20; // replaces an exactly zero pivot
 
-void luDecompose(double *a, int n, int np, int *pivotIndex, double &parity);
+// Factorises a in place. A row without any non-zero entry makes the matrix
+// singular; the factorisation still runs to its end (the row never becomes a
+// pivot row, and zero pivots are replaced by TINY). Returns the number (from
+// 1) of the first all-zero row, 0 when there is none, for the caller to
+// report.
+int luDecompose(double *a, int n, int np, int *pivotIndex, double &parity);
 void luBackSubstitute(const double *a, int n, int np, const int *pivotIndex, double *b);
 void luImprove(const double *a, const double *alud, int n, int np, const int *pivotIndex,
                const double *b, double *x);

@@ -1,12 +1,34 @@
-// Backward-Euler Newton iteration over one time step of one node, on the
-// members of reactionState. Status: 0 converged, 1 converged after a negative
-// value was seen, 2 not converged within maxIter, 3 not converged and a
-// negative value was seen.
+// Backward-Euler Newton iteration over one time step of one node: the
+// network's residual and Jacobian solved for step.conc, which holds the
+// starting estimate on entry and the result on return.
 #pragma once
+
+#include "network/NodeStep.h"
+#include "solver/NewtonSettings.h"
+#include "solver/NewtonSystem.h"
+#include "solver/NewtonWork.h"
 
 namespace vrex {
 
-void newtonSolve(int nodeIndex, int &status, double tolResid, double tolStep, int maxIter,
-                 int linSolver);
+// The backward-Euler equations of one node step as a Newton system: the
+// unknowns are the concentrations at the end of the step, and the residual
+// measure is scaled by the time step.
+class NodeStepSystem final : public NewtonSystem {
+public:
+  NodeStepSystem(NodeStep &step, const double *netpar) : step_(step), netpar_(netpar) {}
+
+  int order() const override;
+  double *unknowns() override;
+  double residualScale() const override;
+  void evalResidual(double *resid) const override;
+  void evalJacobian(double *jac) const override;
+
+private:
+  NodeStep &step_;
+  const double *netpar_;
+};
+
+NewtonOutcome newtonSolve(NodeStep &step, const double *netpar, const HeldSpecies &held,
+                          const NewtonSettings &settings, NewtonWork &work);
 
 } // namespace vrex

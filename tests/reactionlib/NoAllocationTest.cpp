@@ -1,5 +1,5 @@
-// invokevrex allocates no memory: every array lives in the state block and
-// the rates record goes out through a plain file descriptor. The test
+// invokevrex allocates no memory: every array lives in the call's state
+// record and the rates record goes out through a plain file descriptor. The test
 // replaces the C allocator of the whole process (the loaded library
 // included) with counting wrappers around glibc's own.
 #include "LoadedVrexDll.h"
@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace {
 long allocations = 0;
@@ -88,6 +89,17 @@ TEST(NoAllocation, InvokevrexAllocatesNothing) {
   EXPECT_EQ(allocations, 0);
   EXPECT_EQ(calls[0].status, 0);
   EXPECT_EQ(calls[1].status, -1);
+
+  // Nor does the first call on a thread that never called the library (a
+  // per-thread record in thread-local storage of a loaded library would be
+  // allocated there).
+  std::thread newThread([&library, &calls] {
+    counting = true;
+    library.invoke(calls[0]);
+    counting = false;
+  });
+  newThread.join();
+  EXPECT_EQ(allocations, 0);
 }
 
 } // namespace

@@ -73,12 +73,13 @@ TEST_P(ReactionPhysics, ResidualVanishesAtTheEndOfTheStep) {
   // and is negligible against every concentration above it.
   const VrexCall call = stepFromRealisticState();
   ASSERT_EQ(call.status, 0);
-  test::prepareReactiveStep(call.concIn, call.timeStep);
-  std::memcpy(reactionState.conc, call.concOut, sizeof(call.concOut));
+  ReactionState s;
+  test::prepareReactiveStep(s, call.concIn, call.timeStep);
+  std::memcpy(s.step.conc, call.concOut, sizeof(call.concOut));
   double correction[ncomp];
-  evalResidual(correction, 1);
+  evalResidual(s.step, s.netpar, correction);
   double jacobian[nmatrix];
-  evalJacobian(jacobian, 1);
+  evalJacobian(s.step, s.netpar, jacobian);
   int pivots[ncomp];
   const int order = ncomp, one = 1;
   int info = -1;

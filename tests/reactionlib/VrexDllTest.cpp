@@ -199,14 +199,13 @@ TEST_F(VrexDll, NoValueOfOneCallIsUsedByTheNext) {
 // Rates of the final concentrations as the library evaluates them, computed
 // in this process with the network routines.
 std::vector<double> recordValues(const VrexCall &call) {
-  initSettings();
-  initNetworkParameters();
-  initSpeciesTables();
-  std::memcpy(reactionState.conc, call.concOut, sizeof(call.concOut));
-  reactionState.nodeSwitch[0] = call.switchValue;
-  evalRates(1);
+  ReactionState s;
+  initNetworkParameters(s);
+  s.switchValue = call.switchValue;
+  updateFlushFlag(s);
+  evalRates(call.concOut, s.netpar, s.step.flushFlag, s.rates);
   std::vector<double> values = {call.switchValue, call.recordTag1, call.recordTag2};
-  values.insert(values.end(), std::begin(reactionState.rates), std::end(reactionState.rates));
+  values.insert(values.end(), std::begin(s.rates), std::end(s.rates));
   return values;
 }
 

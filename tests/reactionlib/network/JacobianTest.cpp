@@ -78,7 +78,7 @@ protected:
   void SetUp() override {
     loadNetwork();
     std::mt19937_64 rng(GetParam().seed);
-    randomConcentrations(rng, reactionState.conc, GetParam().nearFloor ? 1e-20 : 1e-6);
+    randomConcentrations(rng, reactionState.step.conc, GetParam().nearFloor ? 1e-20 : 1e-6);
     if (GetParam().nearFloor) {
       // Dissolving solids a few times the guard concentration, where the
       // guard factors are far from 1, and precipitation all but stopped so
@@ -89,13 +89,13 @@ protected:
     // Differences of the residual are taken with the start of the step at
     // the evaluation point: the storage terms then add no rounding noise of
     // their own. The matrix does not depend on concOld (tested below).
-    std::copy(reactionState.conc, reactionState.conc + ncomp, reactionState.concOld);
+    std::copy(reactionState.step.conc, reactionState.step.conc + ncomp, reactionState.step.concOld);
     std::uniform_real_distribution<double> exponent(0.0, 5.0);
-    reactionState.dt = std::pow(10.0, exponent(rng));
+    reactionState.step.dt = std::pow(10.0, exponent(rng));
     selectRegime(GetParam().m);
-    evalJacobian(jac, 1);
-    evalResidual(resid, 1);
-    evalRates(1);
+    evalJacobian(reactionState.step, reactionState.netpar, jac);
+    evalResidual(reactionState.step, reactionState.netpar, resid);
+    evalNodeRates();
   }
 
   // Size of the terms summed in row i at the evaluation point: the rounding
@@ -133,9 +133,9 @@ protected:
     double plus[ncomp];
     double minus[ncomp];
     conc(j) = x + h;
-    evalResidual(plus, 1);
+    evalResidual(reactionState.step, reactionState.netpar, plus);
     conc(j) = x - h;
-    evalResidual(minus, 1);
+    evalResidual(reactionState.step, reactionState.netpar, minus);
     conc(j) = x;
     for (int i = 0; i < ncomp; ++i) {
       column[i] = (plus[i] - minus[i]) / ((x + h) - (x - h));
@@ -183,16 +183,16 @@ TEST_P(JacobianAtRandomStates, StructuralZerosAreExactlyZero) {
 
 TEST_P(JacobianAtRandomStates, IndependentOfTheStartOfStepConcentrations) {
   std::mt19937_64 rng(GetParam().seed + 1000);
-  randomConcentrations(rng, reactionState.concOld);
+  randomConcentrations(rng, reactionState.step.concOld);
   double other[nmatrix];
-  evalJacobian(other, 1);
+  evalJacobian(reactionState.step, reactionState.netpar, other);
   EXPECT_TRUE(std::equal(jac, jac + nmatrix, other));
 }
 
 TEST_P(JacobianAtRandomStates, OverwritesEveryEntryOfAnEarlierMatrix) {
   double reused[nmatrix];
   std::fill(reused, reused + nmatrix, std::numeric_limits<double>::quiet_NaN());
-  evalJacobian(reused, 1);
+  evalJacobian(reactionState.step, reactionState.netpar, reused);
   EXPECT_TRUE(std::equal(jac, jac + nmatrix, reused));
 }
 
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(BothRegimes, JacobianAtRandomStates,
 TEST(JacobianStructure, ReactiveNonzeroPatternIsTheCouplingTable) {
   loadRandomNode(11, 0.0);
   double jac[nmatrix];
-  evalJacobian(jac, 1);
+  evalJacobian(reactionState.step, reactionState.netpar, jac);
   int nonzeros = 0;
   std::vector<int> zeroDiagonal;
   for (int i = 1; i <= ncomp; ++i) {
@@ -231,7 +231,7 @@ TEST(JacobianStructure, MassActionRowAtSmallIntegers) {
   conc(1) = 2.0;
   conc(7) = 3.0;
   double jac[nmatrix];
-  evalJacobian(jac, 1);
+  evalJacobian(reactionState.step, reactionState.netpar, jac);
   for (int j = 1; j <= ncomp; ++j) {
     double expected = 0.0;
     if (j == 1) {
@@ -307,9 +307,9 @@ TEST(JacobianClosedForms, SelectedEntriesInBothRegimes) {
     conc(21) = 1e-20;
     conc(23) = 1e-20;
     double jac[nmatrix];
-    evalJacobian(jac, 1);
+    evalJacobian(reactionState.step, reactionState.netpar, jac);
     for (const ClosedForm &form : closedForms) {
-      const double expected = form.value(m, reactionState.dt);
+      const double expected = form.value(m, reactionState.step.dt);
       EXPECT_NEAR(entry(jac, form.row, form.column), expected, 1e-11 * std::abs(expected))
           << "J(" << form.row << "," << form.column << ") with m = " << m;
     }
@@ -318,14 +318,14 @@ TEST(JacobianClosedForms, SelectedEntriesInBothRegimes) {
 
 TEST(JacobianClosedForms, LastRowIsTheStorageRateAndTheFlushingSlope) {
   loadNetwork();
-  reactionState.dt = 3.0;
+  reactionState.step.dt = 3.0;
   double jac[nmatrix];
   selectRegime(0.0);
-  evalJacobian(jac, 1);
+  evalJacobian(reactionState.step, reactionState.netpar, jac);
   EXPECT_EQ(entry(jac, 39, 39), -1.0 / 3.0);
   EXPECT_EQ(entry(jac, 38, 38), -1.0 / 3.0);
   selectRegime(1.0);
-  evalJacobian(jac, 1);
+  evalJacobian(reactionState.step, reactionState.netpar, jac);
   EXPECT_EQ(entry(jac, 39, 39), -0.002814410189 - 1.0 / 3.0);
   EXPECT_EQ(entry(jac, 38, 38), -1.0 / 3.0);
 }

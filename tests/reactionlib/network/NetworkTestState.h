@@ -6,23 +6,34 @@
 #include <random>
 
 #include "ReactionState.h"
+#include "network/Network.h"
 
 namespace vrex::test {
+
+// The record the network tests evaluate the network on.
+inline ReactionState reactionState;
 
 // Switch values on either side of the flushing threshold 0.002.
 inline constexpr double reactiveSwitch = 1.0;
 inline constexpr double flushingSwitch = 0.001;
 
 inline void loadNetwork() {
-  initSettings();
-  initNetworkParameters();
-  initSpeciesTables();
+  initSettings(reactionState);
+  initNetworkParameters(reactionState);
+  initSpeciesTables(reactionState);
 }
 
-// m = 1.0 selects flushing, m = 0.0 the reactive regime; the routines under
-// test derive flushFlag from the node's switch value themselves.
+// m = 1.0 selects flushing, m = 0.0 the reactive regime, derived from the
+// switch value as the driver does.
 inline void selectRegime(double m) {
-  reactionState.nodeSwitch[0] = m == 1.0 ? flushingSwitch : reactiveSwitch;
+  reactionState.switchValue = m == 1.0 ? flushingSwitch : reactiveSwitch;
+  updateFlushFlag(reactionState);
+}
+
+// The rate vector of the node into reactionState.rates.
+inline void evalNodeRates() {
+  evalRates(reactionState.step.conc, reactionState.netpar, reactionState.step.flushFlag,
+            reactionState.rates);
 }
 
 // Concentrations spread log-uniformly over [low, high], so that saturation
@@ -41,14 +52,14 @@ inline void loadRandomNode(unsigned seed, double m, double dt = 100.0) {
   loadNetwork();
   selectRegime(m);
   std::mt19937_64 rng(seed);
-  randomConcentrations(rng, reactionState.conc);
-  randomConcentrations(rng, reactionState.concOld);
-  reactionState.dt = dt;
+  randomConcentrations(rng, reactionState.step.conc);
+  randomConcentrations(rng, reactionState.step.concOld);
+  reactionState.step.dt = dt;
 }
 
 // Species i and netpar(j) by their 1-based numbers.
-inline double &conc(int i) { return reactionState.conc[i - 1]; }
-inline double &concOld(int i) { return reactionState.concOld[i - 1]; }
+inline double &conc(int i) { return reactionState.step.conc[i - 1]; }
+inline double &concOld(int i) { return reactionState.step.concOld[i - 1]; }
 inline double netpar(int j) { return reactionState.netpar[j - 1]; }
 inline double rate(int k) { return reactionState.rates[k - 1]; }
 

@@ -22,13 +22,13 @@ protected:
     loadRandomNode(30, GetParam());
     std::fill(reactionState.rates, reactionState.rates + nrates,
               std::numeric_limits<double>::quiet_NaN());
-    evalRates(1);
+    evalNodeRates();
   }
 };
 
 TEST_P(Rates, EachClassActsOnlyInItsRegime) {
   const bool flushing = GetParam() == 1.0;
-  EXPECT_EQ(reactionState.flushFlag, GetParam());
+  EXPECT_EQ(reactionState.step.flushFlag, GetParam());
   for (int k = 1; k <= nrates; ++k) {
     const bool active = isEquilibrium(k) || (isKinetic(k) && !flushing) || (isFlushing(k) && flushing);
     EXPECT_TRUE(std::isfinite(rate(k))) << "entry " << k;
@@ -71,13 +71,13 @@ TEST_F(FlushingRates, EachEntryPullsItsOwnSpeciesToItsTarget) {
     const int species = law.species;
     const int expectedEntry = species == 39 ? 54 : 33 + species;
     EXPECT_EQ(law.rateEntry, expectedEntry);
-    evalRates(1);
+    evalNodeRates();
     double before[nrates];
     std::copy(reactionState.rates, reactionState.rates + nrates, before);
     EXPECT_EQ(rate(expectedEntry), lambda * (law.rateTarget - b * conc(species)));
 
     conc(species) = law.rateTarget / b;
-    evalRates(1);
+    evalNodeRates();
     EXPECT_NEAR(rate(expectedEntry), 0.0, 4 * std::numeric_limits<double>::epsilon() * lambda * law.rateTarget)
         << "species " << species;
     for (int k = network::firstFlushingEntry; k <= nrates; ++k) {
@@ -90,7 +90,7 @@ TEST_F(FlushingRates, EachEntryPullsItsOwnSpeciesToItsTarget) {
 
 TEST_F(FlushingRates, LastSpeciesAtUnitConcentrationIsAtItsTarget) {
   conc(39) = 1.0;
-  evalRates(1);
+  evalNodeRates();
   EXPECT_EQ(rate(54), 0.0);
 }
 
@@ -99,7 +99,7 @@ TEST(RateLaws, NeutralWaterDeviation) {
   selectRegime(0.0);
   conc(7) = 1e-7;
   conc(8) = 1e-7;
-  evalRates(1);
+  evalNodeRates();
   EXPECT_NEAR(rate(20), 1e-14 - std::pow(10.0, -13.998), 1e-29);
 }
 
@@ -107,13 +107,13 @@ TEST(RateLaws, NeutralWaterDeviation) {
 // decays (law 11).
 TEST(RateLaws, SecondGrowthLawFollowsSpecies31NotSpecies32) {
   loadRandomNode(32, 0.0);
-  evalRates(1);
+  evalNodeRates();
   const double law10 = rate(10);
   conc(32) *= 2;
-  evalRates(1);
+  evalNodeRates();
   EXPECT_EQ(rate(10), law10);
   conc(31) *= 2;
-  evalRates(1);
+  evalNodeRates();
   EXPECT_GT(rate(10), law10);
 }
 

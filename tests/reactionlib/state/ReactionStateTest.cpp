@@ -9,26 +9,28 @@
 namespace vrex {
 namespace {
 
+ReactionState reactionState;
+
 void initAll() {
-  initSettings();
-  initNetworkParameters();
-  initSpeciesTables();
+  initSettings(reactionState);
+  initNetworkParameters(reactionState);
+  initSpeciesTables(reactionState);
 }
 
 TEST(ReactionState, SettingsAreTheFixedDefaults) {
-  reactionState.tolStep = reactionState.tolResid = -1.0;
-  reactionState.maxIter = reactionState.linSolver = -1;
-  initSettings();
-  EXPECT_EQ(reactionState.tolStep, 1e-12);
-  EXPECT_EQ(reactionState.tolResid, 5e-12);
-  EXPECT_EQ(reactionState.maxIter, 100000);
-  EXPECT_EQ(reactionState.linSolver, 1);
+  reactionState.settings.tolStep = reactionState.settings.tolResid = -1.0;
+  reactionState.settings.maxIter = reactionState.settings.linSolver = -1;
+  initSettings(reactionState);
+  EXPECT_EQ(reactionState.settings.tolStep, 1e-12);
+  EXPECT_EQ(reactionState.settings.tolResid, 5e-12);
+  EXPECT_EQ(reactionState.settings.maxIter, 100000);
+  EXPECT_EQ(reactionState.settings.linSolver, 1);
 }
 
 // The five decay constants are formed as double products of their factors;
 // the decimal values they are usually quoted by are within an ulp or two.
 TEST(ReactionState, DerivedDecayConstantsAreDoubleProducts) {
-  initNetworkParameters();
+  initNetworkParameters(reactionState);
   struct Product {
     int index;
     double factor;
@@ -47,17 +49,17 @@ TEST(ReactionState, DerivedDecayConstantsAreDoubleProducts) {
 }
 
 TEST(ReactionState, LoadingParametersResetsTheFlushingSwitch) {
-  reactionState.flushFlag = 1.0;
-  initNetworkParameters();
-  EXPECT_EQ(reactionState.flushFlag, 0.0);
+  reactionState.step.flushFlag = 1.0;
+  initNetworkParameters(reactionState);
+  EXPECT_EQ(reactionState.step.flushFlag, 0.0);
 }
 
 TEST(ReactionState, SpeciesTables) {
-  initSpeciesTables();
+  initSpeciesTables(reactionState);
   for (int i = 1; i <= ncomp; ++i) {
     const double expected = i <= 20 ? 33 + i : (i == 39 ? 54 : 0);
     EXPECT_EQ(reactionState.flushRateIndex[i - 1], expected) << "species " << i;
-    EXPECT_EQ(reactionState.fixedConc[i - 1], 1.0) << "species " << i;
+    EXPECT_EQ(reactionState.held.fixedConc[i - 1], 1.0) << "species " << i;
   }
 }
 
@@ -70,11 +72,11 @@ class FlushSwitch : public ::testing::TestWithParam<SwitchCase> {};
 
 TEST_P(FlushSwitch, FlushingBelowThreshold) {
   initAll();
-  reactionState.nodeSwitch[0] = GetParam().switchValue;
-  reactionState.flushFlag = 1.0 - GetParam().flushFlag;
-  updateFlushFlag(1);
-  EXPECT_EQ(reactionState.flushFlag, GetParam().flushFlag);
-  // The switch value is copied, not compared only: NaN stays NaN.
+  reactionState.switchValue = GetParam().switchValue;
+  reactionState.step.flushFlag = 1.0 - GetParam().flushFlag;
+  updateFlushFlag(reactionState);
+  EXPECT_EQ(reactionState.step.flushFlag, GetParam().flushFlag);
+  // The switch value is only read: NaN stays NaN.
   EXPECT_EQ(std::memcmp(&reactionState.switchValue, &GetParam().switchValue, sizeof(double)), 0);
 }
 
@@ -92,13 +94,13 @@ TEST(ReactionState, InitialisationForgetsTheLastCall) {
   std::memset(&reactionState, 0x5a, sizeof reactionState);
   initAll();
   EXPECT_EQ(std::memcmp(reactionState.netpar, fresh.netpar, sizeof fresh.netpar), 0);
-  EXPECT_EQ(std::memcmp(reactionState.fixedConc, fresh.fixedConc, sizeof fresh.fixedConc), 0);
+  EXPECT_EQ(std::memcmp(reactionState.held.fixedConc, fresh.held.fixedConc, sizeof fresh.held.fixedConc), 0);
   EXPECT_EQ(std::memcmp(reactionState.flushRateIndex, fresh.flushRateIndex, sizeof fresh.flushRateIndex), 0);
-  EXPECT_EQ(reactionState.tolStep, fresh.tolStep);
-  EXPECT_EQ(reactionState.tolResid, fresh.tolResid);
-  EXPECT_EQ(reactionState.maxIter, fresh.maxIter);
-  EXPECT_EQ(reactionState.linSolver, fresh.linSolver);
-  EXPECT_EQ(reactionState.flushFlag, 0.0);
+  EXPECT_EQ(reactionState.settings.tolStep, fresh.settings.tolStep);
+  EXPECT_EQ(reactionState.settings.tolResid, fresh.settings.tolResid);
+  EXPECT_EQ(reactionState.settings.maxIter, fresh.settings.maxIter);
+  EXPECT_EQ(reactionState.settings.linSolver, fresh.settings.linSolver);
+  EXPECT_EQ(reactionState.step.flushFlag, 0.0);
 }
 
 } // namespace

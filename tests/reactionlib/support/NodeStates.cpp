@@ -51,30 +51,32 @@ void plausibleState(double *conc, std::uint64_t seed, double spread) {
   }
 }
 
-void prepareReactiveStep(const double *start, double dt) {
-  initSettings();
-  initNetworkParameters();
-  initSpeciesTables();
-  ReactionState &s = reactionState;
-  s.dt = dt;
+void prepareReactiveStep(ReactionState &s, const double *start, double dt) {
+  initSettings(s);
+  initNetworkParameters(s);
+  initSpeciesTables(s);
+  s.step.dt = dt;
   for (int i = 0; i < ncomp; ++i) {
-    s.concOld[i] = start[i] < 1e-20 ? 1e-20 : start[i];
-    s.conc[i] = s.concOld[i];
-    s.solveMode[i] = 5;
+    s.step.concOld[i] = start[i] < 1e-20 ? 1e-20 : start[i];
+    s.step.conc[i] = s.step.concOld[i];
+    s.held.solveMode[i] = 5;
   }
-  s.nodeSwitch[0] = 1.0; // reactive regime
-  updateFlushFlag(1);
+  s.switchValue = 1.0; // reactive regime
+  updateFlushFlag(s);
+}
+
+NewtonOutcome solveStep(ReactionState &s) {
+  return newtonSolve(s.step, s.netpar, s.held, s.settings, s.work);
 }
 
 void realisticState(double *conc, std::uint64_t seed) {
   plausibleState(conc, seed);
-  ReactionState &s = reactionState;
+  ReactionState s;
   for (int step = 0; step < 3; ++step) {
-    prepareReactiveStep(conc, plausibleTimeStep);
-    int status = 0;
-    newtonSolve(1, status, s.tolResid, s.tolStep, s.maxIter, s.linSolver);
+    prepareReactiveStep(s, conc, plausibleTimeStep);
+    solveStep(s);
     for (int i = 0; i < ncomp; ++i) {
-      conc[i] = s.conc[i];
+      conc[i] = s.step.conc[i];
     }
   }
   double inflow[ncomp];

@@ -35,9 +35,12 @@ void plausibleState(double *conc, std::uint64_t seed = 0, double spread = 3.0);
 // Newton needs a few dozen iterations from such a state.
 void realisticState(double *conc, std::uint64_t seed);
 
-// Loads the settings and constants into reactionState and prepares a
-// reactive step from `start` (also the starting estimate) over `dt`, every
-// species solved for, as invokevrex does before it calls newtonSolve.
-void prepareReactiveStep(const double *start, double dt);
+// Loads the settings and constants into `state` and prepares a reactive step
+// from `start` (also the starting estimate) over `dt`, every species solved
+// for, as invokevrex does before it calls newtonSolve.
+void prepareReactiveStep(ReactionState &state, const double *start, double dt);
+
+// newtonSolve on the pieces of `state`.
+NewtonOutcome solveStep(ReactionState &state);
 
 } // namespace vrex::test

@@ -1,0 +1,166 @@
+// Full Newton iteration.
+//
+// Every iteration evaluates the residual and its Jacobian at the current
+// unknowns, solves J step = -residual, limits the step of each positive
+// unknown to 10 % of its value, pins held unknowns, and tests two strict
+// convergence criteria: the undamped step and the scaled residual of the
+// iterate the step was computed at. There is no line search and no
+// sub-stepping.
+#include "solver/NewtonIteration.h"
+
+#include "ConsoleLine.h"
+#include "ConsolePause.h"
+#include "solver/Lapack.h"
+#include "solver/LuSolver.h"
+#include "solver/StepLimit.h"
+
+#include <cmath>
+#include <cstring>
+
+namespace vrex {
+
+namespace {
+
+// Iterations from this one on refine each solution with two passes of
+// iterative improvement; the Jacobian of a stiff network is badly scaled.
+constexpr int firstImprovedIteration = 9;
+constexpr int improvementPasses = 2;
+
+bool allFinite(const double *values, int n) {
+  for (int k = 0; k < n; ++k) {
+    if (!std::isfinite(values[k])) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// The status an iteration ends with when it stops without converging.
+int notConverged(int status) { return status == 0 ? 2 : 3; }
+
+// Solves luMat x = rhs in place: rhs becomes the solution and luMat its
+// factors, with pivotIndex recording the interchanges either way. A matrix
+// with an all-zero row is reported once per solve (singularReported), with
+// the console pause; a held species at zero can make every iteration's
+// matrix singular.
+void solveLinearSystem(NewtonWork &work, int n, int linSolver, bool &singularReported) {
+  if (linSolver == 1) {
+    double parity = 0.0;
+    const int zeroRow = luDecompose(work.luMat, n, n, work.pivotIndex, parity);
+    if (zeroRow != 0 && !singularReported) {
+      singularReported = true;
+      ConsoleLine().text("Singular matrix").integer(zeroRow).integer(n).integer(n).write();
+      pauseAtMostOncePerProcess();
+    }
+    luBackSubstitute(work.luMat, n, n, work.pivotIndex, work.rhs);
+    return;
+  }
+  const int rightHandSides = 1;
+  int info = 0;
+  dgesv_(&n, &rightHandSides, work.luMat, &n, work.pivotIndex, work.rhs, &n, &info);
+  // Either way the iteration goes on with whatever rhs holds: after a
+  // singular factor dgesv leaves it unchanged, so the step is the negated
+  // residual.
+  if (info < 0) {
+    ConsoleLine().text("illegal value in LUD").integer(info).write();
+  } else if (info > 0) {
+    ConsoleLine().text("singular matrix in LUD").write();
+  }
+}
+
+// Negates the residual in place to form the right-hand side and returns
+// scale times its largest magnitude (0 when every component is 0).
+double negateResidual(double *resid, int n, double scale) {
+  double largest = 0.0;
+  for (int k = 0; k < n; ++k) {
+    resid[k] = -resid[k];
+    const double magnitude = std::fabs(resid[k]);
+    if (magnitude > largest) {
+      largest = magnitude;
+    }
+  }
+  return scale * largest;
+}
+
+// Applies the step now held in work.resid to x, unknown by unknown. Held
+// unknowns are pinned and their step zeroed so that they do not count in the
+// step measure. Returns the largest undamped step magnitude.
+double applyStep(double *x, int n, const HeldSpecies &held, NewtonWork &work, int &status) {
+  double stepMax = 0.0;
+  for (int k = 0; k < n; ++k) {
+    double value = limitedUpdate(work.concStart[k], work.resid[k]);
+    if (held.solveMode[k] == 0) {
+      value = held.fixedConc[k];
+      work.resid[k] = 0.0;
+    }
+    x[k] = value;
+    // Negative values are only reported, never clipped; the flag is sticky.
+    if (value < 0.0) {
+      status = 1;
+    }
+    const double magnitude = std::fabs(work.resid[k]);
+    if (magnitude > stepMax) {
+      stepMax = magnitude;
+    }
+  }
+  return stepMax;
+}
+
+} // namespace
+
+NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
+                                 const NewtonSettings &settings, NewtonWork &work,
+                                 StallRule stallRule) {
+  if (settings.maxIter <= 0) {
+    return {2, 0};
+  }
+  const int n = system.order();
+  const std::size_t vectorBytes = sizeof(double) * static_cast<std::size_t>(n);
+  double *x = system.unknowns();
+  int status = 0;
+  bool singularReported = false;
+  for (int iteration = 1;; ++iteration) {
+    system.evalResidual(work.resid);
+    const double resMax = negateResidual(work.resid, n, system.residualScale());
+    // A residual that is not finite can only produce meaningless steps; stop
+    // with the last finite iterate instead of running out the iterations.
+    if (!allFinite(work.resid, n) || !std::isfinite(resMax)) {
+      return {notConverged(status), iteration};
+    }
+
+    system.evalJacobian(work.jac);
+    std::memcpy(work.luMat, work.jac, vectorBytes * static_cast<std::size_t>(n));
+    std::memcpy(work.rhs, work.resid, vectorBytes);
+    solveLinearSystem(work, n, settings.linSolver, singularReported);
+    if (iteration >= firstImprovedIteration) {
+      for (int pass = 0; pass < improvementPasses; ++pass) {
+        luImprove(work.jac, work.luMat, n, n, work.pivotIndex, work.resid, work.rhs);
+      }
+    }
+    if (!allFinite(work.rhs, n)) {
+      return {notConverged(status), iteration};
+    }
+
+    std::memcpy(work.resid, work.rhs, vectorBytes);
+    std::memcpy(work.concStart, x, vectorBytes);
+    const double stepMax = applyStep(x, n, held, work, status);
+
+    // Strict tests; resMax belongs to the iterate before this update.
+    if (settings.tolStep > stepMax || settings.tolResid > resMax) {
+      return {status, iteration};
+    }
+    // From the first improved iteration on, an iteration is a fixed function
+    // of the unknowns (everything else it reads is constant during the call).
+    // If it left them bit for bit unchanged, all remaining iterations would
+    // repeat it exactly and end at maxIter with this very state.
+    if (stallRule == StallRule::endAtOnce && iteration >= firstImprovedIteration &&
+        std::memcmp(x, work.concStart, vectorBytes) == 0) {
+      return {notConverged(status), iteration};
+    }
+    if (iteration >= settings.maxIter) {
+      return {notConverged(status), iteration};
+    }
+  }
+}
+
+} // namespace vrex
