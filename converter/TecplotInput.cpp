@@ -57,6 +57,13 @@ bool TecplotInput::refill() {
 }
 
 bool TecplotInput::nextLine(std::string_view &line) {
+  if (hasKept_) {
+    // The view still points into the block or the gathered line: neither
+    // has changed since the line was returned.
+    hasKept_ = false;
+    line = kept_;
+    return true;
+  }
   // Fast path: the whole line lies in the current block and is returned as a
   // view into it. A line that runs past the block is gathered.
   bool started = false;  // some bytes of this line have been consumed

@@ -25,6 +25,15 @@ public:
   // stays valid until the next call.
   bool nextLine(std::string_view &line);
 
+  // Hands the end of the line last returned back to the input: the next
+  // call of nextLine returns `rest` (a suffix of that line, or all of it).
+  // Lets a reader stop in the middle of a line, where one record or data
+  // section ends and the next begins.
+  void keepRest(std::string_view rest) {
+    kept_ = rest;
+    hasKept_ = true;
+  }
+
   // Running number of the next zone line accepted in this file.
   int nextZoneNumber = 0;
 
@@ -41,6 +50,8 @@ private:
   bool feedMayFollowReturn_ = false;
   // Lines that run past the end of a block are gathered here.
   std::string gathered_;
+  std::string_view kept_;
+  bool hasKept_ = false;
 };
 
 } // namespace zonvert

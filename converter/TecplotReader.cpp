@@ -1,7 +1,10 @@
 #include "TecplotReader.h"
 
+#include "CellShapes.h"
 #include "ConversionFailure.h"
 #include "LineOps.h"
+#include "TecplotTokens.h"
+#include "ZoneHeader.h"
 
 #include <climits>
 #include <string>
@@ -10,8 +13,6 @@ namespace zonvert {
 
 namespace {
 
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
-
 // How much of an input token a message quotes: enough to find it, never a
 // whole line of megabytes.
 int quotedLength(std::string_view token) {
@@ -19,213 +20,284 @@ int quotedLength(std::string_view token) {
   return static_cast<int>(token.size() < kMaxQuoted ? token.size() : kMaxQuoted);
 }
 
-// The reader's progress through one zone.
-struct ZoneProgress {
-  ReadState state = ReadState::Header;
-  int nodesRead = 0;
-  int elementsRead = 0;
-};
-
-// Turns the text after a count key into a count, leaving `count` unchanged
-// when there is no number, as the scan format "%d" does.
-void readCountKey(std::string_view text, int &count, const ZoneRecord &zone, const char *key) {
-  const auto value = scanDecimal(text);
-  if (!value)
-    return;
-  if (*value > INT_MAX || *value < INT_MIN)
-    throw formattedFailure("ERROR IN ZONE %d: %s VALUE OUT OF RANGE\n", zone.zoneNumber, key);
-  count = static_cast<int>(*value);
+std::string_view firstItem(std::string_view text) {
+  std::size_t start = 0;
+  while (start < text.size() && (isValueSeparator(text[start]) || isScanSpace(text[start])))
+    ++start;
+  std::size_t end = start;
+  while (end < text.size() && !isValueSeparator(text[end]))
+    ++end;
+  return text.substr(start, end - start);
 }
 
-void readElementTypeKey(std::string_view value, ZoneRecord &zone) {
-  zone.elementTypeName = value;
-  const std::string_view name = zone.elementTypeName;
-  if (contains(name, "TETRAHEDRON") || contains(name, "QUADRILATERAL") || contains(name, "TRIANGLE") ||
-      contains(name, "BRICK"))
-    return;
-  throw formattedFailure("ERROR: DON'T SUPPORT THIS ELEMENT TYPE- %s\n", zone.elementTypeName.c_str());
-}
-
-void readZoneKey(std::string_view piece, ZoneRecord &zone) {
-  if (piece.starts_with("T=")) {
-    if (const auto word = scanWord(piece.substr(2)))
-      zone.title = *word;
-  } else if (piece.starts_with("N=")) {
-    readCountKey(piece.substr(2), zone.nodeCount, zone, "N=");
-  } else if (piece.starts_with("E=")) {
-    readCountKey(piece.substr(2), zone.elementCount, zone, "E=");
-  } else if (piece.starts_with("I=")) {
-    readCountKey(piece.substr(2), zone.nodeCount, zone, "I=");
-  } else if (piece.starts_with("F=")) {
-    // The layout key is ignored: node values are always read one node per line.
-  } else if (piece.starts_with("ET=")) {
-    readElementTypeKey(piece.substr(3), zone);
-  } else if (piece.starts_with("C=")) {
-    zone.color = piece.substr(2);
+// VARIABLES = names: quoted or not, separated by commas, blanks or nothing
+// ("X""Y"). Quoted names may go on over the following lines; unquoted ones
+// when a line ends with a comma.
+void readVariables(TokenCursor &cursor, std::vector<std::string> &names) {
+  names.clear();
+  if (cursor.peek().kind == TokenKind::Equals)
+    cursor.take();
+  bool mayContinue = true; // a following line may hold unquoted names
+  for (;;) {
+    const Token &token = cursor.peek();
+    const bool quoted = token.kind == TokenKind::Quoted;
+    const bool word = token.kind == TokenKind::Word &&
+                      (!token.startsLine || (mayContinue && !isNumberStart(token.text[0]) &&
+                                             recordKindOf(token.text) == RecordKind::None));
+    if (!quoted && !word)
+      return;
+    names.emplace_back(cursor.take().text);
+    const std::string_view rest = cursor.restOfLine();
+    mayContinue = rest.find_first_not_of(" \t,\v\f") == std::string_view::npos && rest.find(',') != rest.npos;
   }
 }
 
-// A zone line starts a zone; any other line before it is ignored. Returns
-// true when the line was a zone line.
-bool readZoneLine(std::string_view line, TecplotInput &input, ZoneRecord &zone, ZoneProgress &progress) {
-  std::string copy = upcase(line);
-  // The colour key may follow the previous key after a blank only; a comma
-  // in place of that blank makes it a piece of its own.
-  if (const std::size_t colour = copy.find(" C="); colour != std::string::npos)
-    copy[colour] = ',';
-  const std::string_view trimmed = stripChar(copy, ' ');
-  if (!trimmed.starts_with("ZONE"))
-    return false;
-  std::string keys(trimmed);
-  removeBlanks(keys);
-
-  zone.zoneNumber = input.nextZoneNumber++;
-  forEachPiece(std::string_view(keys).substr(4), ',', [&](std::string_view piece) { readZoneKey(piece, zone); });
-  if (zone.elementCount < 0)
-    throw formattedFailure("ERROR IN ZONE %d: NEGATIVE ELEMENT COUNT E=%d\n", zone.zoneNumber,
-                                   zone.elementCount);
-  zone.nodeValues.clear();
-  zone.elementNodes.clear();
-  progress = ZoneProgress{ReadState::Nodes, 0, 0};
-  return true;
+// TITLE = "text"; an unquoted title runs to the end of its line.
+void skipTitle(TokenCursor &cursor) {
+  if (cursor.peek().kind == TokenKind::Equals)
+    cursor.take();
+  if (cursor.peek().kind == TokenKind::Quoted)
+    cursor.take();
+  else
+    cursor.dropLine();
 }
 
-// A variables line replaces the variable names. Returns true when the line
-// was taken as one (even when it ends up naming no variable).
-bool readVariablesLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progress) {
-  const std::string copy = upcaseKey(line);
-  if (!contains(copy, "VARIABLES"))
-    return false;
-  zone.variableNames.clear();
-
-  std::string_view keyPart, valuePart;
-  int pieceIndex = 0;
-  forEachPiece(copy, '=', [&](std::string_view piece) {
-    if (pieceIndex == 0)
-      keyPart = piece;
-    else if (pieceIndex == 1)
-      valuePart = piece;
-    ++pieceIndex;
-  });
-  if (!contains(keyPart, "VARIABLES") || pieceIndex < 2)
-    return true;
-  forEachPiece(valuePart, ',', [&](std::string_view piece) {
-    zone.variableNames.emplace_back(stripChar(stripChar(piece, ' '), '"'));
-  });
-  progress.state = ReadState::ZoneHeader;
-  return true;
+// FILETYPE = FULL, GRID or SOLUTION: the variables tell what a file holds.
+void skipFileType(TokenCursor &cursor) {
+  if (cursor.peek().kind == TokenKind::Equals)
+    cursor.take();
+  if (cursor.peek().kind == TokenKind::Word)
+    cursor.take();
 }
 
-void readHeaderLine(std::string_view line, TecplotInput &input, ZoneRecord &zone, ZoneProgress &progress) {
-  // Blank lines between zones and at the end of the file carry nothing.
-  if (isBlankLine(line))
-    return;
-  if (!contains(line, "="))
-    throw ConversionFailure("ERROR IN FILE\n");
-  if (readVariablesLine(line, zone, progress))
-    return;
-  readZoneLine(line, input, zone, progress);
-}
-
-void decideCellKind(ZoneRecord &zone) {
-  const std::string_view type = zone.elementTypeName;
-  const std::int32_t *first = zone.elementNodes.nodes(0);
-  const std::size_t firstCount = zone.elementNodes.nodeCount(0);
-  auto requireNodes = [&](std::size_t needed) {
-    if (firstCount < needed)
-      throw formattedFailure("ERROR IN ZONE %d, ELEMENT 1: %zu NODE NUMBERS, %zu NEEDED TO TELL THE "
-                                     "ELEMENT KIND\n",
-                                     zone.zoneNumber, firstCount, needed);
-  };
-  if (contains(type, "QUADRILATERAL")) {
-    requireNodes(4);
-    if (first[0] == first[3] && first[1] == first[2])
-      zone.cellKind = CellKind::Line;
-    else if (first[0] == first[3])
-      zone.cellKind = CellKind::Triangle;
-    else
-      zone.cellKind = CellKind::Quad;
-  } else if (contains(type, "TETRAHEDRON")) {
-    zone.cellKind = CellKind::Tetra;
-  } else if (contains(type, "TRIANGLE")) {
-    zone.cellKind = CellKind::Triangle;
-  } else if (contains(type, "BRICK")) {
-    requireNodes(2);
-    zone.cellKind = first[0] == first[1] ? CellKind::Wedge : CellKind::Hexahedron;
+// TEXT, GEOMETRY and CUSTOMLABELS records, with the data that follows a
+// GEOMETRY record, run up to the next line that starts a record.
+void skipToNextRecord(TokenCursor &cursor) {
+  cursor.dropLine();
+  for (;;) {
+    const Token &token = cursor.peek();
+    if (token.kind == TokenKind::End ||
+        (token.startsLine && token.kind == TokenKind::Word && recordKindOf(token.text) != RecordKind::None))
+      return;
+    cursor.dropLine();
   }
 }
 
-// Returns true when the zone is complete.
-bool readNodeLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progress) {
-  // Without a positive node count the node lines would never end the zone.
-  if (zone.nodeCount <= 0)
-    throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE "
-                                   "COUNT (N=%d)\n",
-                                   zone.zoneNumber, zone.nodeCount);
-  if (line.size() > NodeValueTable::kMaxNodeLineBytes)
-    throw formattedFailure("ERROR IN ZONE %d, NODE %d: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
-                           zone.zoneNumber, progress.nodesRead + 1, line.size(), NodeValueTable::kMaxNodeLineBytes);
-  zone.nodeValues.appendNodeLine(line);
-  if (++progress.nodesRead != zone.nodeCount)
+// Reads the records before the next zone. True with the ZONE keyword taken;
+// false at the end of the file.
+bool readRecordsBeforeZone(TokenCursor &cursor, ZoneRecord &zone) {
+  // Lines that are no record are read past where they hold "=", and after a
+  // VARIABLES record up to the first zone (as older versions of this reader
+  // did); anywhere else they are an error.
+  bool afterVariables = false;
+  for (;;) {
+    const Token &token = cursor.peek();
+    if (token.kind == TokenKind::End)
+      return false;
+    switch (token.kind == TokenKind::Word ? recordKindOf(token.text) : RecordKind::None) {
+    case RecordKind::Zone:
+      cursor.take();
+      return true;
+    case RecordKind::Variables:
+      cursor.take();
+      readVariables(cursor, zone.variableNames);
+      afterVariables = true;
+      continue;
+    case RecordKind::Title:
+      cursor.take();
+      skipTitle(cursor);
+      continue;
+    case RecordKind::FileType:
+      cursor.take();
+      skipFileType(cursor);
+      continue;
+    case RecordKind::DatasetAuxData:
+      cursor.dropLine();
+      continue;
+    case RecordKind::Text:
+    case RecordKind::Geometry:
+    case RecordKind::CustomLabels:
+      skipToNextRecord(cursor);
+      continue;
+    case RecordKind::None:
+      break;
+    }
+    if (!afterVariables && !cursor.lineHasEquals())
+      throw ConversionFailure("ERROR IN FILE\n");
+    cursor.dropLine();
+  }
+}
+
+[[noreturn]] void refuseCutValues(const ZoneRecord &zone, DataLayout layout) {
+  const NodeValueTable &values = zone.nodeValues;
+  if (layout == DataLayout::Point || values.variableCount() == 0)
+    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %zu OF %d NODE LINES\n", zone.zoneNumber,
+                           values.variableCount() == 0 ? values.valuesHeld() : values.valuesHeld() / values.variableCount(),
+                           zone.nodeCount);
+  throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %zu OF %zu BLOCK VALUES\n", zone.zoneNumber,
+                         values.valuesHeld(), values.valuesWanted());
+}
+
+// A zone without variables has no values to count: each node is one line.
+void readNodesWithoutVariables(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  for (int node = 0; node < zone.nodeCount;) {
+    if (!input.nextLine(line))
+      throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d NODE LINES\n", zone.zoneNumber, node,
+                             zone.nodeCount);
+    if (!isBlankOrComment(line))
+      ++node;
+  }
+}
+
+void readNodeValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout) {
+  NodeValueTable &values = zone.nodeValues;
+  values.reset(static_cast<std::size_t>(zone.nodeCount), zone.variableNames.size(),
+               layout == DataLayout::Point ? NodeValueTable::Order::ByNode : NodeValueTable::Order::ByVariable);
+  if (values.variableCount() == 0)
+    return readNodesWithoutVariables(input, zone);
+  std::string_view line;
+  while (values.valuesHeld() < values.valuesWanted()) {
+    if (!input.nextLine(line))
+      refuseCutValues(zone, layout);
+    if (isBlankOrComment(line))
+      continue;
+    if (layout == DataLayout::Point && values.openRowBytes() + line.size() > NodeValueTable::kMaxRowBytes)
+      throw formattedFailure("ERROR IN ZONE %d, NODE %zu: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
+                             zone.zoneNumber, values.valuesHeld() / values.variableCount() + 1,
+                             values.openRowBytes() + line.size(), NodeValueTable::kMaxRowBytes);
+    const std::size_t taken = values.appendValues(line);
+    if (taken == line.size())
+      continue;
+    const std::string_view rest = line.substr(taken);
+    if (values.valuesHeld() < values.valuesWanted()) {
+      const std::string_view item = firstItem(rest);
+      throw formattedFailure("ERROR IN ZONE %d: \"%.*s\" AFTER %zu OF %zu VALUES IS NOT A VALUE OF THE ZONE\n",
+                             zone.zoneNumber, quotedLength(item), item.data(), values.valuesHeld(),
+                             values.valuesWanted());
+    }
+    input.keepRest(rest);
+  }
+  values.finish();
+}
+
+// Reads the node number that starts at `pos`: an optional sign and digits up
+// to a separator or the end of the line, within 32 bits. On success `pos`
+// is moved past it. (Element lists run through here hundreds of millions of
+// times in a large file: one pass, no copies.)
+bool takeNodeNumber(std::string_view line, std::size_t &pos, std::int64_t &number) {
+  std::size_t at = pos;
+  const bool negative = line[at] == '-';
+  if (negative || line[at] == '+')
+    ++at;
+  const std::size_t digitsStart = at;
+  std::int64_t value = 0;
+  for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) {
+    value = value * 10 + (line[at] - '0');
+    if (value > std::int64_t{INT_MAX} + 1)
+      return false;
+  }
+  if (at == digitsStart || (at < line.size() && !isValueSeparator(line[at])))
     return false;
-  if (zone.elementCount <= 0)
-    return true;
-  progress.state = ReadState::Elements;
+  value = negative ? -value : value;
+  if (value > INT_MAX)
+    return false;
+  number = value;
+  pos = at;
+  return true;
+}
+
+void readElements(TecplotInput &input, ZoneRecord &zone) {
+  const ElementType type = zone.elementType;
+  const int corners = cornersOf(type);
+  std::int32_t numbers[8];
+  int have = 0;
+  int read = 0;
+  std::string_view line;
+  while (read < zone.elementCount) {
+    if (!input.nextLine(line))
+      throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber, read,
+                             zone.elementCount);
+    if (isBlankOrComment(line))
+      continue;
+    std::size_t pos = 0;
+    while (read < zone.elementCount) {
+      while (pos < line.size() && isValueSeparator(line[pos]))
+        ++pos;
+      if (pos == line.size())
+        break;
+      std::size_t end = pos;
+      std::int64_t number = 0;
+      if (!takeNodeNumber(line, end, number)) {
+        while (end < line.size() && !isValueSeparator(line[end]))
+          ++end;
+        const std::string_view token = line.substr(pos, end - pos);
+        throw formattedFailure("ERROR IN ZONE %d, ELEMENT %d: \"%.*s\" IS NOT A NODE NUMBER\n", zone.zoneNumber,
+                               read + 1, quotedLength(token), token.data());
+      }
+      numbers[have++] = static_cast<std::int32_t>(number);
+      if (have == corners) {
+        const Cell cell = cellOfElement(type, numbers);
+        zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+        have = 0;
+        ++read;
+      }
+      pos = end;
+    }
+    if (pos < line.size())
+      input.keepRest(line.substr(pos));
+  }
+}
+
+// More numbers after a zone's data than its counts take mean the counts or
+// the element type do not describe the data: nothing of it can be trusted.
+void refuseDataBeyondZone(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  while (input.nextLine(line)) {
+    if (isBlankOrComment(line))
+      continue;
+    const std::string_view item = firstItem(line);
+    if (!item.empty() && isNumberStart(item[0]))
+      throw formattedFailure("ERROR IN ZONE %d: DATA BEYOND ITS %d NODES AND %d ELEMENTS: \"%.*s\"\n", zone.zoneNumber,
+                             zone.nodeCount, zone.elementCount, quotedLength(item), item.data());
+    input.keepRest(line);
+    return;
+  }
+}
+
+// A zone without a positive node count holds nothing to read: at the end of
+// the file it is no zone (false); anything after it is an error.
+bool refuseZoneWithoutNodes(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  while (input.nextLine(line))
+    if (!isBlankOrComment(line))
+      throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE COUNT (N=%d)\n",
+                             zone.zoneNumber, zone.nodeCount);
   return false;
-}
-
-bool readElementLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progress) {
-  zone.elementNodes.beginElement();
-  forEachPiece(line, ' ', [&](std::string_view piece) {
-    const auto number = scanWholeDecimal(piece);
-    if (!number || *number > INT_MAX || *number < INT_MIN)
-      throw formattedFailure("ERROR IN ZONE %d, ELEMENT %d: \"%.*s\" IS NOT A NODE NUMBER\n",
-                                     zone.zoneNumber, progress.elementsRead + 1, quotedLength(piece),
-                                     piece.data());
-    zone.elementNodes.appendNode(static_cast<std::int32_t>(*number));
-  });
-  if (++progress.elementsRead != zone.elementCount)
-    return false;
-  decideCellKind(zone);
-  return true;
-}
-
-// The end of the file has come before the zone's announced lines: the file
-// is cut (the simulator may still be writing it).
-void refuseCutZone(const ZoneRecord &zone, const ZoneProgress &progress) {
-  if (progress.state == ReadState::Nodes && progress.nodesRead < zone.nodeCount)
-    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d NODE LINES\n", zone.zoneNumber,
-                           progress.nodesRead, zone.nodeCount);
-  if (progress.state == ReadState::Elements)
-    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber,
-                           progress.elementsRead, zone.elementCount);
 }
 
 } // namespace
 
 bool readZone(TecplotInput &input, ZoneRecord &zone) {
-  ZoneProgress progress;
-  std::string_view line;
-  while (input.nextLine(line)) {
-    switch (progress.state) {
-    case ReadState::Header:
-      readHeaderLine(line, input, zone, progress);
-      break;
-    case ReadState::ZoneHeader:
-      readZoneLine(line, input, zone, progress);
-      break;
-    case ReadState::Nodes:
-      if (readNodeLine(line, zone, progress))
-        return true;
-      break;
-    case ReadState::Elements:
-      if (readElementLine(line, zone, progress))
-        return true;
-      break;
-    }
+  ZoneShape shape;
+  {
+    TokenCursor cursor(input);
+    if (!readRecordsBeforeZone(cursor, zone))
+      return false;
+    zone.zoneNumber = input.nextZoneNumber++;
+    shape = readZoneHeader(cursor, zone);
   }
-  refuseCutZone(zone, progress);
-  return false;
+  zone.nodeValues.clear();
+  zone.elementNodes.clear();
+  if (zone.nodeCount <= 0)
+    return refuseZoneWithoutNodes(input, zone);
+  readNodeValues(input, zone, shape.layout);
+  if (shape.ordered)
+    appendOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
+  else if (zone.elementCount > 0)
+    readElements(input, zone);
+  refuseDataBeyondZone(input, zone);
+  return true;
 }
 
 } // namespace zonvert
