@@ -97,7 +97,31 @@ bool partnerOf(const std::int32_t *numbers, std::int32_t node, const Polygon &to
   return found == 1;
 }
 
+// The wedges most writers store, "a a b c d d e f" and "a b c c d e f f",
+// taken at once (the face analysis below gives the same corners).
+bool commonWedge(const std::int32_t *n, std::int32_t *corners) {
+  static constexpr int kFirstPairs[6] = {1, 2, 3, 5, 6, 7};
+  static constexpr int kSecondPairs[6] = {0, 1, 2, 4, 5, 6};
+  const int *positions = nullptr;
+  if (n[0] == n[1] && n[4] == n[5])
+    positions = kFirstPairs;
+  else if (n[2] == n[3] && n[6] == n[7])
+    positions = kSecondPairs;
+  if (!positions)
+    return false;
+  bool repeated = false;
+  for (int a = 0; a < 6; ++a) {
+    corners[a] = n[positions[a]];
+    for (int b = 0; b < a; ++b)
+      repeated |= corners[a] == corners[b];
+  }
+  return !repeated;
+}
+
 Cell collapsedBrickCell(const std::int32_t *numbers) {
+  std::int32_t wedge[6];
+  if (commonWedge(numbers, wedge))
+    return cellOf(CellKind::Wedge, wedge, 6);
   const Cell asGiven = cellOf(CellKind::Hexahedron, numbers, 8);
   // Faces collapsed to an edge or a point are gone.
   Polygon triangles[6], quadrilaterals[6];
