@@ -150,10 +150,15 @@ void readNodesWithoutVariables(TecplotInput &input, const ZoneRecord &zone) {
   }
 }
 
-void readNodeValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout) {
+void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape) {
+  const DataLayout layout = shape.layout;
   NodeValueTable &values = zone.nodeValues;
-  values.reset(static_cast<std::size_t>(zone.nodeCount), zone.variableNames.size(),
-               layout == DataLayout::Point ? NodeValueTable::Order::ByNode : NodeValueTable::Order::ByVariable);
+  if (!shape.cellCentred.empty())
+    values.resetBlocks(static_cast<std::size_t>(zone.nodeCount), static_cast<std::size_t>(zone.elementCount),
+                       shape.cellCentred);
+  else
+    values.reset(static_cast<std::size_t>(zone.nodeCount), zone.variableNames.size(),
+                 layout == DataLayout::Point ? NodeValueTable::Order::ByNode : NodeValueTable::Order::ByVariable);
   if (values.variableCount() == 0)
     return readNodesWithoutVariables(input, zone);
   std::string_view line;
@@ -291,7 +296,7 @@ bool readZone(TecplotInput &input, ZoneRecord &zone) {
   zone.elementNodes.clear();
   if (zone.nodeCount <= 0)
     return refuseZoneWithoutNodes(input, zone);
-  readNodeValues(input, zone, shape.layout);
+  readNodeValues(input, zone, shape);
   if (shape.ordered)
     appendOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
   else if (zone.elementCount > 0)

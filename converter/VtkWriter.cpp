@@ -22,7 +22,8 @@ struct VariableRoles {
   int x = -1, y = -1, z = -1;
   int vx = -1, vy = -1, vz = -1;
   bool hasVelocity = false;
-  std::vector<int> scalars;     // every variable not named exactly X, Y or Z
+  std::vector<int> scalars;     // every nodal variable not named exactly X, Y or Z
+  std::vector<int> cellScalars; // every cell-centred variable
   std::size_t valuesNeeded = 0; // a node line must hold this many values
 };
 
@@ -30,10 +31,17 @@ void noteUse(VariableRoles &roles, int index) {
   roles.valuesNeeded = std::max(roles.valuesNeeded, static_cast<std::size_t>(index) + 1);
 }
 
-VariableRoles findRoles(const std::vector<std::string> &names) {
+VariableRoles findRoles(const ZoneRecord &zone) {
+  const std::vector<std::string> &names = zone.variableNames;
   VariableRoles roles;
   for (int i = 0; i < static_cast<int>(names.size()); ++i) {
     const std::string_view name = names[i];
+    // A value per cell is neither a coordinate nor a velocity of the nodes.
+    if (zone.nodeValues.isCellCentred(static_cast<std::size_t>(i))) {
+      roles.cellScalars.push_back(i);
+      noteUse(roles, i);
+      continue;
+    }
     if (name == "X" || name == "x")
       roles.x = i;
     if (name == "Y" || name == "y")
@@ -116,10 +124,10 @@ void checkWritable(const ZoneRecord &zone, const VariableRoles &roles) {
 
 // The names of the scalar fields as the file holds them, with a warning for
 // each name shortened to fit VTK's reader.
-std::vector<std::string> scalarNames(const ZoneRecord &zone, const VariableRoles &roles,
+std::vector<std::string> scalarNames(const ZoneRecord &zone, const std::vector<int> &scalars,
                                      std::vector<std::string> &warnings) {
   std::vector<std::string> names;
-  for (int variable : roles.scalars) {
+  for (int variable : scalars) {
     LegacyName name = legacyName(zone.variableNames[variable]);
     if (name.shortened)
       warnings.push_back(formattedText("WARNING: NAME OF VARIABLE %d SHORTENED TO THE %zu CHARACTERS VTK'S READER "
@@ -131,30 +139,36 @@ std::vector<std::string> scalarNames(const ZoneRecord &zone, const VariableRoles
 }
 
 // VTK's ASCII reader stops at a NaN or an infinity and misreads the rest of
-// the file; the first such value the file holds (by node, then by variable)
-// is named so that the user can look.
+// the file; the first such value the file holds (by node, then by variable;
+// else by cell) is named so that the user can look.
 void warnOfNonFiniteValues(const ZoneRecord &zone, const VariableRoles &roles, std::vector<std::string> &warnings) {
-  std::size_t firstNode = NodeValueTable::kNoNode;
-  int firstVariable = -1;
-  auto consider = [&](int variable) {
-    if (variable < 0)
-      return;
-    const std::size_t node = zone.nodeValues.firstNonFiniteNode(static_cast<std::size_t>(variable));
-    if (node < firstNode || (node == firstNode && node != NodeValueTable::kNoNode && variable < firstVariable)) {
-      firstNode = node;
-      firstVariable = variable;
+  auto firstIn = [&](const std::vector<int> &variables, std::size_t &first, int &firstVariable) {
+    first = NodeValueTable::kNoNode;
+    for (int variable : variables) {
+      const std::size_t item = variable < 0 ? NodeValueTable::kNoNode
+                                            : zone.nodeValues.firstNonFiniteNode(static_cast<std::size_t>(variable));
+      if (item < first || (item == first && item != NodeValueTable::kNoNode && variable < firstVariable)) {
+        first = item;
+        firstVariable = variable;
+      }
     }
   };
-  for (int variable : {roles.x, roles.y, roles.z, roles.vx, roles.vy, roles.vz})
-    consider(variable);
-  for (int variable : roles.scalars)
-    consider(variable);
-  if (firstNode == NodeValueTable::kNoNode)
+  std::vector<int> nodal = {roles.x, roles.y, roles.z, roles.vx, roles.vy, roles.vz};
+  nodal.insert(nodal.end(), roles.scalars.begin(), roles.scalars.end());
+  std::size_t first = NodeValueTable::kNoNode;
+  int firstVariable = -1;
+  const char *where = "NODE";
+  firstIn(nodal, first, firstVariable);
+  if (first == NodeValueTable::kNoNode) {
+    where = "CELL";
+    firstIn(roles.cellScalars, first, firstVariable);
+  }
+  if (first == NodeValueTable::kNoNode)
     return;
-  const std::string value(zone.nodeValues.value(firstNode, static_cast<std::size_t>(firstVariable)));
-  warnings.push_back(formattedText("WARNING IN ZONE %d, NODE %zu: VARIABLE %s HOLDS %s, WHICH VTK'S ASCII READER "
+  const std::string value(zone.nodeValues.value(first, static_cast<std::size_t>(firstVariable)));
+  warnings.push_back(formattedText("WARNING IN ZONE %d, %s %zu: VARIABLE %s HOLDS %s, WHICH VTK'S ASCII READER "
                                    "CANNOT READ (THE FIRST NAN OR INFINITY OF THE ZONE)\n",
-                                   zone.zoneNumber, firstNode + 1, zone.variableNames[firstVariable].c_str(),
+                                   zone.zoneNumber, where, first + 1, zone.variableNames[firstVariable].c_str(),
                                    value.c_str()));
 }
 
@@ -225,6 +239,25 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append('\n');
 }
 
+// The cell-centred variables, one value per cell, after the point data.
+void writeCellData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
+                   const std::vector<std::string> &names) {
+  if (roles.cellScalars.empty())
+    return;
+  out.append("CELL_DATA ");
+  out.appendInt(zone.elementCount);
+  out.append('\n');
+  for (std::size_t field = 0; field < roles.cellScalars.size(); ++field) {
+    out.append("SCALARS ");
+    out.append(names[field]);
+    out.append(" float 1\nLOOKUP_TABLE default\n");
+    for (std::size_t cell = 0; cell < static_cast<std::size_t>(zone.elementCount); ++cell) {
+      out.append(zone.nodeValues.value(cell, static_cast<std::size_t>(roles.cellScalars[field])));
+      out.append('\n');
+    }
+  }
+}
+
 void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
                     const std::vector<std::string> &names) {
   out.append("POINT_DATA ");
@@ -256,10 +289,11 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
 } // namespace
 
 bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report) {
-  const VariableRoles roles = findRoles(zone.variableNames);
+  const VariableRoles roles = findRoles(zone);
   checkWritable(zone, roles);
   std::vector<std::string> warnings;
-  const std::vector<std::string> names = scalarNames(zone, roles, warnings);
+  const std::vector<std::string> names = scalarNames(zone, roles.scalars, warnings);
+  const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, warnings);
 
   std::string reason;
   AtomicFile file;
@@ -276,6 +310,7 @@ bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *
   else
     writeVertexCells(out, zone);
   writePointData(out, zone, roles, names);
+  writeCellData(out, zone, roles, cellNames);
   out.flush();
   if (!out.ok())
     reason = std::strerror(out.error());

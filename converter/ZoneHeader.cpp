@@ -23,6 +23,7 @@ struct ZoneKeys {
   std::string elementType; // ET=
   std::string zoneType;    // ZONETYPE=
   std::string packing;     // DATAPACKING= or F=
+  std::vector<std::string> varLocation; // the words of VARLOCATION=(...)
 };
 
 // A key's value: one word or quoted text, or the words of a list in
@@ -94,11 +95,9 @@ void readKey(const std::string &key, TokenCursor &cursor, ZoneKeys &keys, ZoneRe
     zone.color = upcase(value.text);
   else if (key == "SOLUTIONTIME")
     zone.solutionTime = value.text;
-  else if (key == "VARLOCATION") {
-    for (const std::string &word : value.list)
-      if (word == "CELLCENTERED")
-        refuseFeature(zone, "CELL-CENTRED VARIABLES (VARLOCATION) ARE");
-  } else if (key == "VARSHARELIST")
+  else if (key == "VARLOCATION")
+    keys.varLocation = value.list;
+  else if (key == "VARSHARELIST")
     refuseFeature(zone, "VARIABLES SHARED WITH ANOTHER ZONE (VARSHARELIST) ARE");
   else if (key == "CONNECTIVITYSHAREZONE")
     refuseFeature(zone, "CONNECTIVITY SHARED WITH ANOTHER ZONE (CONNECTIVITYSHAREZONE) IS");
@@ -170,6 +169,57 @@ ElementType elementTypeOf(const std::string &name, const ZoneRecord &zone, bool 
   throw formattedFailure("ERROR: DON'T SUPPORT THIS ELEMENT TYPE- %s\n", name.c_str());
 }
 
+// VARLOCATION=([3,5-7]=CELLCENTERED, [1-2]=NODAL), or one word per
+// variable: (NODAL, CELLCENTERED, NODAL). Variables not named are nodal.
+std::vector<bool> cellCentredVariables(const std::vector<std::string> &words, std::size_t variableCount) {
+  std::vector<bool> cellCentred(variableCount, false);
+  const bool ranges =
+      std::any_of(words.begin(), words.end(), [](const std::string &word) { return contains(word, "["); });
+  std::vector<std::pair<std::int64_t, std::int64_t>> pending; // 1-based, inclusive
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    const std::string &word = words[k];
+    const bool location = word == "CELLCENTERED" || word == "NODAL";
+    if (!ranges) {
+      if (k < variableCount)
+        cellCentred[k] = word == "CELLCENTERED";
+    } else if (!location) {
+      std::string range = word;
+      std::erase(range, '[');
+      std::erase(range, ']');
+      const std::size_t dash = range.find('-', 1);
+      const auto first = scanDecimal(range.substr(0, dash));
+      const auto last = dash == std::string::npos ? first : scanDecimal(range.substr(dash + 1));
+      if (first && last)
+        pending.emplace_back(*first, *last);
+    } else {
+      for (const auto &[first, last] : pending)
+        for (std::int64_t variable = std::max<std::int64_t>(first, 1);
+             variable <= std::min<std::int64_t>(last, static_cast<std::int64_t>(variableCount)); ++variable)
+          cellCentred[static_cast<std::size_t>(variable - 1)] = word == "CELLCENTERED";
+      pending.clear();
+    }
+  }
+  if (std::none_of(cellCentred.begin(), cellCentred.end(), [](bool c) { return c; }))
+    cellCentred.clear();
+  return cellCentred;
+}
+
+// Cell-centred values need cells to belong to, block layout (the format
+// allows nothing else) and node coordinates.
+void checkCellCentred(const ZoneShape &shape, const ZoneRecord &zone) {
+  if (shape.cellCentred.empty())
+    return;
+  if (shape.layout != DataLayout::Block)
+    refuseFeature(zone, "CELL-CENTRED VARIABLES (VARLOCATION) IN POINT LAYOUT ARE");
+  if (zone.elementCount <= 0)
+    refuseFeature(zone, "CELL-CENTRED VARIABLES (VARLOCATION) IN A ZONE WITHOUT CELLS ARE");
+  for (std::size_t variable = 0; variable < shape.cellCentred.size(); ++variable) {
+    const std::string &name = zone.variableNames[variable];
+    if (shape.cellCentred[variable] && name.size() == 1 && contains("XYZxyz", name))
+      refuseFeature(zone, "CELL-CENTRED COORDINATES (VARLOCATION) ARE");
+  }
+}
+
 void shapeOrderedZone(const ZoneKeys &keys, ZoneRecord &zone, ZoneShape &shape) {
   shape.ordered = true;
   shape.i = keys.i.value_or(1);
@@ -218,6 +268,8 @@ ZoneShape readZoneHeader(TokenCursor &cursor, ZoneRecord &zone) {
     shapeOrderedZone(keys, zone, shape);
   else
     shapeFiniteElementZone(keys, namedType, zone);
+  shape.cellCentred = cellCentredVariables(keys.varLocation, zone.variableNames.size());
+  checkCellCentred(shape, zone);
   return shape;
 }
 

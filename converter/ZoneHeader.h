@@ -6,14 +6,15 @@
 // texts or lists in parentheses (DT=(SINGLE DOUBLE)). Keys that change
 // nothing in the written file (DT, STRANDID, PARENTZONE, AUXDATA, ...) are
 // read past; keys that would need data this converter does not keep (shared
-// variables or connectivity, passive or cell-centred variables) are refused
-// with a message naming the zone and the feature.
+// variables or connectivity, passive variables) are refused with a message
+// naming the zone and the feature.
 #pragma once
 
 #include "TecplotTokens.h"
 #include "ZoneRecord.h"
 
 #include <cstdint>
+#include <vector>
 
 namespace zonvert {
 
@@ -26,6 +27,9 @@ struct ZoneShape {
   // them. A finite-element zone lists its elements after its values.
   bool ordered = false;
   std::int64_t i = 1, j = 1, k = 1;
+  // By variable: true for one value per cell (VARLOCATION=CELLCENTERED, in
+  // block layout only); empty when every variable is nodal.
+  std::vector<bool> cellCentred;
 };
 
 // Reads the keys of a ZONE record, its keyword taken, up to its first item

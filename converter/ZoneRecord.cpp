@@ -19,7 +19,12 @@ void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Ord
   order_ = order;
   nodeCount_ = nodeCount;
   variableCount_ = variableCount;
+  valuesWanted_ = nodeCount * variableCount;
   rowValues_ = order == Order::ByNode ? variableCount : kBlockRowValues;
+  cellCentred_.clear();
+  variableStart_.resize(variableCount + 1);
+  for (std::size_t variable = 0; variable <= variableCount; ++variable)
+    variableStart_[variable] = variable * nodeCount;
   held_ = 0;
   inRow_ = 0;
   rowOpen_ = false;
@@ -27,6 +32,14 @@ void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Ord
   rowTextStart_.clear();
   valueOffset_.clear();
   firstNonFinite_.clear();
+}
+
+void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred) {
+  reset(nodeCount, cellCentred.size(), Order::ByVariable);
+  cellCentred_ = cellCentred;
+  for (std::size_t variable = 0; variable < cellCentred.size(); ++variable)
+    variableStart_[variable + 1] = variableStart_[variable] + (cellCentred[variable] ? cellCount : nodeCount);
+  valuesWanted_ = variableStart_.back();
 }
 
 std::size_t NodeValueTable::appendValues(std::string_view text) {
@@ -237,9 +250,13 @@ void NodeValueTable::appendOneValue(std::string_view token) {
 }
 
 void NodeValueTable::noteNonFinite(std::size_t valueIndex) {
-  const bool byNode = order_ == Order::ByNode;
-  const std::size_t node = byNode ? valueIndex / variableCount_ : valueIndex % nodeCount_;
-  const std::size_t variable = byNode ? valueIndex % variableCount_ : valueIndex / nodeCount_;
+  std::size_t node = valueIndex / variableCount_;
+  std::size_t variable = valueIndex % variableCount_;
+  if (order_ == Order::ByVariable) {
+    variable = static_cast<std::size_t>(
+        std::upper_bound(variableStart_.begin(), variableStart_.end(), valueIndex) - variableStart_.begin() - 1);
+    node = valueIndex - variableStart_[variable];
+  }
   if (variable >= firstNonFinite_.size())
     firstNonFinite_.resize(variable + 1, kNoNode);
   firstNonFinite_[variable] = std::min(firstNonFinite_[variable], node);

@@ -44,7 +44,9 @@ enum class ElementType : std::uint8_t {
 
 // The value texts of every node of a zone, served by (node, variable)
 // whichever order they were read in: node after node (point layout) or
-// variable after variable (block layout).
+// variable after variable (block layout). In block layout a variable may
+// hold one value per cell instead of one per node (cell-centred); its
+// values are served by (cell, variable) the same way.
 //
 // Layout: all value texts packed back to back in `text_`, in reading order,
 // cut into rows of a fixed number of values: a node's values in point
@@ -71,11 +73,17 @@ public:
   // values each, read in `order`. Keeps the memory, so a file of similar
   // zones allocates once.
   void reset(std::size_t nodeCount, std::size_t variableCount, Order order);
+  // Empties the table for a zone in block layout whose variables marked in
+  // `cellCentred` hold `cellCount` values each, the others `nodeCount`.
+  void resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred);
   void clear() { reset(0, 0, Order::ByNode); }
 
   std::size_t nodeCount() const { return nodeCount_; }
   std::size_t variableCount() const { return variableCount_; }
-  std::size_t valuesWanted() const { return nodeCount_ * variableCount_; }
+  std::size_t valuesWanted() const { return valuesWanted_; }
+  bool isCellCentred(std::size_t variable) const {
+    return variable < cellCentred_.size() && cellCentred_[variable];
+  }
   std::size_t valuesHeld() const { return held_; }
   // The bytes of the row being filled: a node's values so far, in point layout.
   std::size_t openRowBytes() const { return rowOpen_ ? text_.size() - rowTextStart_.back() : 0; }
@@ -92,7 +100,7 @@ public:
   std::string_view value(std::size_t node, std::size_t variable) const {
     std::size_t row = node, column = variable;
     if (order_ == Order::ByVariable) {
-      const std::size_t at = variable * nodeCount_ + node;
+      const std::size_t at = variableStart_[variable] + node;
       row = at >> kBlockRowShift;
       column = at & (kBlockRowValues - 1);
     }
@@ -101,8 +109,8 @@ public:
     return {rowText + valueOffset_[first], static_cast<std::size_t>(valueOffset_[first + 1] - valueOffset_[first])};
   }
 
-  // The first node (0-based) whose value of `variable` is NaN or an
-  // infinity, or kNoNode.
+  // The first node (or cell, of a cell-centred variable), 0-based, whose
+  // value of `variable` is NaN or an infinity, or kNoNode.
   std::size_t firstNonFiniteNode(std::size_t variable) const {
     return variable < firstNonFinite_.size() ? firstNonFinite_[variable] : kNoNode;
   }
@@ -122,6 +130,9 @@ private:
   Order order_ = Order::ByNode;
   std::size_t nodeCount_ = 0;
   std::size_t variableCount_ = 0;
+  std::size_t valuesWanted_ = 0;
+  std::vector<std::size_t> variableStart_; // block layout: where each variable's values start
+  std::vector<bool> cellCentred_;          // by variable; empty when all are nodal
   std::size_t rowValues_ = 0;  // values per row
   std::size_t held_ = 0;       // values taken so far
   std::size_t inRow_ = 0;      // values in the open row

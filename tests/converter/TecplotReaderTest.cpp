@@ -286,6 +286,14 @@ TEST(TecplotReader, DataIsReadByCountNotByLine) {
   EXPECT_EQ(valuesOf(block, 0), (std::vector<std::string>{"1", "0.5"}));
   EXPECT_EQ(valuesOf(block, 2), (std::vector<std::string>{"3", "6"}));
 
+  ZoneRecord cells; // a cell-centred variable holds one value per cell
+  ASSERT_TRUE(readOne("VARIABLES = \"X\", \"C\", \"Y\"\nZONE I=3, J=2, DATAPACKING=BLOCK\n"
+                      "VARLOCATION=([2]=CELLCENTERED)\n0 1 2 0 1 2\n7 8\n0 0 0 1 1 1\n",
+                      cells));
+  EXPECT_TRUE(cells.nodeValues.isCellCentred(1));
+  EXPECT_EQ(cells.nodeValues.value(1, 1), "8");
+  EXPECT_EQ(cells.nodeValues.value(5, 2), "1");
+
   ZoneRecord wide; // block rows hold 64 values: values of many rows
   std::string blockText = "VARIABLES = \"A\", \"B\"\nZONE N=100, F=FEBLOCK\n";
   for (int k = 0; k < 200; ++k)
@@ -348,8 +356,12 @@ TEST(TecplotReader, FormatErrorsThrowWithMessage) {
       // Features that need data of other zones, or cells of other kinds.
       {"ZONE N=1, VARSHARELIST=([1]=1)\n",
        "ERROR IN ZONE 0: VARIABLES SHARED WITH ANOTHER ZONE (VARSHARELIST) ARE NOT SUPPORTED\n"},
-      {"ZONE N=1\nVARLOCATION=([3]=CELLCENTERED)\n",
-       "ERROR IN ZONE 0: CELL-CENTRED VARIABLES (VARLOCATION) ARE NOT SUPPORTED\n"},
+      {xyz + "ZONE N=1\nVARLOCATION=([3]=CELLCENTERED)\n",
+       "ERROR IN ZONE 0: CELL-CENTRED VARIABLES (VARLOCATION) IN POINT LAYOUT ARE NOT SUPPORTED\n"},
+      {xyz + "ZONE N=1, DATAPACKING=BLOCK, VARLOCATION=(NODAL, NODAL, CELLCENTERED)\n",
+       "ERROR IN ZONE 0: CELL-CENTRED VARIABLES (VARLOCATION) IN A ZONE WITHOUT CELLS ARE NOT SUPPORTED\n"},
+      {xyz + "ZONE I=2, J=2, DATAPACKING=BLOCK, VARLOCATION=([1-2]=CELLCENTERED, [3]=NODAL)\n",
+       "ERROR IN ZONE 0: CELL-CENTRED COORDINATES (VARLOCATION) ARE NOT SUPPORTED\n"},
       {"ZONE N=1, ZONETYPE=FEPOLYGON\n", "ERROR IN ZONE 0: POLYGON AND POLYHEDRON ZONES (FEPOLYGON) ARE NOT SUPPORTED\n"},
       {"ZONE N=1, D=(1,2,FECONNECT)\n", "ERROR IN ZONE 0: DATA DUPLICATED FROM ANOTHER ZONE (D=) IS NOT SUPPORTED\n"},
       {"ZONE N=1 NV=3\n", "ERROR IN ZONE 0: A NODAL VARIABLE COUNT (NV=) IS NOT SUPPORTED\n"},

@@ -202,28 +202,33 @@ VTK_PYRAMID = 14
 CUBE = [(0, 0, 0), (1, 0, 0), (1, 1, 0), (0, 1, 0), (0, 0, 1), (1, 0, 1), (1, 1, 1), (0, 1, 1)]
 
 
-def zone_of(names, rows, cells):
-    """What a converted zone must hold: points, point arrays (by name) and
-    cells (VTK type, 0-based corners), from value texts by node."""
+def zone_of(names, rows, cells, cell_values=None):
+    """What a converted zone must hold: points, point arrays (by name),
+    cells (VTK type, 0-based corners) and cell arrays, from value texts by
+    node (and by cell for the cell-centred variables in `cell_values`)."""
+    cell_values = cell_values or {}
     coordinate = lambda row, axis: as_float32(row[names.index(axis)]) if axis in names else 0.0
     return {"points": [tuple(coordinate(row, a) for a in "XYZ") for row in rows],
-            "arrays": {n: [as_float32(row[k]) for row in rows] for k, n in enumerate(names) if n not in "XYZ"},
-            "cells": cells}
+            "arrays": {n: [as_float32(row[k]) for row in rows] for k, n in enumerate(names)
+                       if n not in "XYZ" and n not in cell_values},
+            "cells": cells,
+            "cellArrays": {n: [as_float32(v) for v in values] for n, values in cell_values.items()}}
 
 
 def grid_of(dataset, names):
     points = [dataset.GetPoint(i) for i in range(dataset.GetNumberOfPoints())]
-    arrays = {}
-    for n in names:
-        array = dataset.GetPointData().GetArray(n)
-        if array is not None:
-            arrays[n] = [array.GetValue(i) for i in range(array.GetNumberOfTuples())]
+    arrays, cell_arrays = {}, {}
+    for data, found in ((dataset.GetPointData(), arrays), (dataset.GetCellData(), cell_arrays)):
+        for n in names:
+            array = data.GetArray(n)
+            if array is not None:
+                found[n] = [array.GetValue(i) for i in range(array.GetNumberOfTuples())]
     cells = []
     for c in range(dataset.GetNumberOfCells()):
         ids = vtk.vtkIdList()
         dataset.GetCellPoints(c, ids)
         cells.append((dataset.GetCellType(c), [ids.GetId(k) for k in range(ids.GetNumberOfIds())]))
-    return {"points": points, "arrays": arrays, "cells": cells}
+    return {"points": points, "arrays": arrays, "cells": cells, "cellArrays": cell_arrays}
 
 
 def read_legacy(path, names):
@@ -308,6 +313,21 @@ def forms():
                                                        for c in (0, 1, 6, 7)])],
                   True, True))
 
+    # Cell-centred variables: one value per cell, written as cell data.
+    rows = [["%g" % v for v in xyz] for xyz in CUBE + [(0.5, 0.5, 2)]]
+    text = ('VARIABLES = "X" "Y" "Z" "Mat"\nZONE T="cube+pyramid", N=9, E=2, ZONETYPE=FEBRICK\n'
+            "DATAPACKING=BLOCK, VARLOCATION=([4]=CELLCENTERED)\n" + block(list(zip(*rows))) +
+            "1 2\n1 2 3 4 5 6 7 8\n5 6 7 8 9 9 9 9\n")
+    cells = [(VTK_HEXAHEDRON, list(range(8))), (VTK_PYRAMID, [4, 5, 6, 7, 8])]
+    cases.append(("cellvalues", text, ["X", "Y", "Z", "Mat"],
+                  [zone_of(["X", "Y", "Z"], rows, cells, {"Mat": ["1", "2"]})], True, False))
+    rows = [["%d" % i, "%d" % j, "%.2f" % (i * j + 0.25)] for j in range(3) for i in range(3)]
+    text = ('VARIABLES = "X" "Y" "P" "Flux"\nZONE T="cells", I=3, J=3\nDATAPACKING=BLOCK\n'
+            "VARLOCATION=(NODAL, NODAL, NODAL, CELLCENTERED)\n" + block(list(zip(*rows))) + "1.5E-03 -2 3 4e1\n")
+    cells = [(VTK_QUAD, [c, c + 1, c + 4, c + 3]) for c in (0, 1, 3, 4)]
+    cases.append(("cellgrid", text, ["X", "Y", "P", "Flux"],
+                  [zone_of(["X", "Y", "P"], rows, cells, {"Flux": ["1.5E-03", "-2", "3", "4e1"]})], True, True))
+
     # Triangles with everything real writers put around them: records read
     # past, keys over lines, values wrapped, tabs and commas, comments.
     rows = [["%d" % (i % 3), "%d" % (i // 3), "%.6E" % (i * -0.75), "%.4f" % (i / 7.0)] for i in range(6)]
@@ -353,7 +373,7 @@ def check_forms(zonvert, folder):
                 # VTK's reader keeps collapsed elements as hexahedra and
                 # quadrilaterals: their cells are checked against the file.
                 expected = dict(reference, cells=reference["cells"] if vtk_cells else expected["cells"])
-            for part in ("points", "arrays", "cells"):
+            for part in ("points", "arrays", "cells", "cellArrays"):
                 if got[part] != expected[part]:
                     found.append("%s zone %d: %s %s, expected %s" % (name, z, part, got[part], expected[part]))
             for c in range(grid.GetNumberOfCells()):
