@@ -64,7 +64,19 @@ bool TecplotInput::nextLine(std::string_view &line) {
     line = kept_;
     return true;
   }
-  // Fast path: the whole line lies in the current block and is returned as a
+  if (!atStart_)
+    return readLine(line);
+  // Windows programs may start a text file with the UTF-8 byte order mark.
+  atStart_ = false;
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (!readLine(line))
+    return false;
+  if (line.starts_with(kByteOrderMark))
+    line.remove_prefix(kByteOrderMark.size());
+  return true;
+}
+
+bool TecplotInput::readLine(std::string_view &line) {  // Fast path: the whole line lies in the current block and is returned as a
   // view into it. A line that runs past the block is gathered.
   bool started = false;  // some bytes of this line have been consumed
   bool textEnded = false; // a NUL byte ended the line's text

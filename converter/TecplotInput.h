@@ -5,7 +5,8 @@
 // with). Lines may be of any length; a line that does not fit in the current
 // read block is gathered in a buffer that grows with the longest line. A line
 // holding a NUL byte ends its text at that byte, since the lines are handled
-// as zero-terminated texts; the rest up to the line end is dropped.
+// as zero-terminated texts; the rest up to the line end is dropped. A UTF-8
+// byte order mark at the start of the file is no part of its first line.
 #pragma once
 
 #include <cstdio>
@@ -39,6 +40,7 @@ public:
 
 private:
   bool refill();
+  bool readLine(std::string_view &line);
 
   std::FILE *stream_;
   std::unique_ptr<char[]> chunk_;
@@ -52,6 +54,7 @@ private:
   std::string gathered_;
   std::string_view kept_;
   bool hasKept_ = false;
+  bool atStart_ = true;
 };
 
 } // namespace zonvert

@@ -128,6 +128,9 @@ std::string_view TokenCursor::takeUnquotedText() {
       --keyStart;
     while (keyStart > start && !isItemSeparator(line_[keyStart - 1]))
       --keyStart;
+    // The next key right after "=": the text is empty.
+    if (keyStart == start)
+      return {};
     end = keyStart;
   }
   const std::string_view text = trimBlanks(line_.substr(start, end - start));

@@ -31,6 +31,16 @@ void noteUse(VariableRoles &roles, int index) {
   roles.valuesNeeded = std::max(roles.valuesNeeded, static_cast<std::size_t>(index) + 1);
 }
 
+// Other writers name coordinates with their unit or in full: "X [m]",
+// "x (m)", "CoordinateX".
+bool namesCoordinate(std::string_view name, char axis) {
+  const char lower = static_cast<char>(axis - 'A' + 'a');
+  if (name == std::string("Coordinate") + axis)
+    return true;
+  return name.size() >= 2 && (name[0] == axis || name[0] == lower) &&
+         (name[1] == ' ' || name[1] == '[' || name[1] == '(');
+}
+
 VariableRoles findRoles(const ZoneRecord &zone) {
   const std::vector<std::string> &names = zone.variableNames;
   VariableRoles roles;
@@ -59,6 +69,12 @@ VariableRoles findRoles(const ZoneRecord &zone) {
       noteUse(roles, i);
     }
   }
+  // Without a variable named X (or x), one named as other writers name that
+  // coordinate gives it; it stays a scalar field too.
+  for (auto [axis, role] : {std::pair{'X', &roles.x}, std::pair{'Y', &roles.y}, std::pair{'Z', &roles.z}})
+    for (int i = 0; i < static_cast<int>(names.size()) && *role < 0; ++i)
+      if (!zone.nodeValues.isCellCentred(static_cast<std::size_t>(i)) && namesCoordinate(names[i], axis))
+        *role = i;
   roles.hasVelocity = roles.vx >= 0 || roles.vy >= 0 || roles.vz >= 0;
   for (int used : {roles.x, roles.y, roles.z})
     if (used >= 0)

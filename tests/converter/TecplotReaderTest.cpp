@@ -158,6 +158,7 @@ TEST(TecplotReader, ZoneKeys) {
   const std::string brickData = "0\n1\n2\n3\n4\n5\n6\n7\n1 2 3 4 5 6 7 8\n";
   const std::vector<Case> cases = {
       {"ZONE N=8 E=1 ET=BRICK", 8, 1, ElementType::Brick, ""},
+      {"ZONE T=, N=8 E=1 ET=BRICK", 8, 1, ElementType::Brick, ""},
       {"ZONE T=Zone 1 N = 8, E =1, ZONETYPE=FEBRICK", 8, 1, ElementType::Brick, "Zone 1"},
       {"ZONE NODES=8, ELEMENTS=1, ZONETYPE=FEBRICK, DATAPACKING=POINT", 8, 1, ElementType::Brick, ""},
       {"ZONE N=8, NODES=9, E=1, ELEMENTS=2, ET=BRICK, ZONETYPE=FETRIANGLE", 8, 1, ElementType::Brick, ""},

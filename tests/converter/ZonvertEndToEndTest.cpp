@@ -217,6 +217,14 @@ std::vector<EndToEndCase> cases() {
        "AUXDATA step=\"8\"\nzonetype = fetetrahedron\ndatapacking=point\n"
        "0.0 0.0 0.0 8.1\n\n1.0 0.0 0.0\t8.2\n0.0,1.0,0.0,8.3\n# wrapped\n0.0 0.0\n 1.0 8.4\n1 2\n3 4\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(8)}}},
+      {"CoordinatesNamedWithUnitsAfterAByteOrderMark",
+       "\xEF\xBB\xBFVARIABLES = \"x [m]\", \"Y (m)\", \"CoordinateZ\", \"C\"\nZONE I=1\n1 2 3 4\n", kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 1 float\n1 2 3\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"
+                                "SCALARS x%20[m] float 1\nLOOKUP_TABLE default\n1\n"
+                                "SCALARS Y%20(m) float 1\nLOOKUP_TABLE default\n2\n"
+                                "SCALARS CoordinateZ float 1\nLOOKUP_TABLE default\n3\n"
+                                "SCALARS C float 1\nLOOKUP_TABLE default\n4\n"}}},
       {"OrderedZoneOfQuadrilaterals", "VARIABLES = \"X\", \"Y\", \"P\"\nZONE I=3, J=2, DATAPACKING=BLOCK\n"
        "0 1 2 0 1 2\n0 0 0 1 1 1\n10 11 12 20 2*0.5D1\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
