@@ -9,10 +9,14 @@
 // byte order mark at the start of the file is no part of its first line.
 #pragma once
 
+#include "ZoneRecord.h"
+
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zonvert {
 
@@ -30,13 +34,35 @@ public:
   // call of nextLine returns `rest` (a suffix of that line, or all of it).
   // Lets a reader stop in the middle of a line, where one record or data
   // section ends and the next begins.
-  void keepRest(std::string_view rest) {
-    kept_ = rest;
-    hasKept_ = true;
-  }
+  void keepRest(std::string_view rest);
+
+  // A place in the file to come back to: where a line starts.
+  struct Position {
+    std::uint64_t offset = 0;
+    bool afterReturn = false; // a line feed there ends the line before
+  };
+  // Where the next line starts (with a kept rest: where that rest starts).
+  Position position() const;
+  // Where the line last returned starts in the file.
+  std::uint64_t lineOffset() const { return lineOffset_; }
+  // Moves to a place told before; false when the stream cannot move (a
+  // pipe), which leaves it where it was.
+  bool seek(const Position &position);
 
   // Running number of the next zone line accepted in this file.
   int nextZoneNumber = 0;
+
+  // What the reader keeps of the file's zones, so that a zone may take
+  // variables or connectivity from an earlier one by reading it again.
+  struct ZoneStart {
+    Position position;             // of its ZONE keyword
+    ElementType typeBefore;        // the element type it would inherit
+    // The variables in force, shared by the zones under one list.
+    std::shared_ptr<const std::vector<std::string>> names;
+  };
+  std::vector<ZoneStart> zoneStarts;
+  ZoneRecord sharedZone; // the earlier zone read again last
+  int sharedZoneNumber = -1;
 
 private:
   bool refill();
@@ -53,7 +79,11 @@ private:
   // Lines that run past the end of a block are gathered here.
   std::string gathered_;
   std::string_view kept_;
+  std::uint64_t keptOffset_ = 0;
   bool hasKept_ = false;
+  std::string_view lastLine_;
+  std::uint64_t lineOffset_ = 0;
+  std::uint64_t chunkOffset_ = 0; // where the block starts in the file
   bool atStart_ = true;
 };
 

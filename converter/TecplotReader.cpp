@@ -7,6 +7,7 @@
 #include "ZoneHeader.h"
 
 #include <climits>
+#include <memory>
 #include <string>
 
 namespace zonvert {
@@ -83,9 +84,9 @@ void skipToNextRecord(TokenCursor &cursor) {
   }
 }
 
-// Reads the records before the next zone. True with the ZONE keyword taken;
-// false at the end of the file.
-bool readRecordsBeforeZone(TokenCursor &cursor, ZoneRecord &zone) {
+// Reads the records before the next zone. True with the ZONE keyword taken
+// (`zoneStart` tells where it stood); false at the end of the file.
+bool readRecordsBeforeZone(TokenCursor &cursor, ZoneRecord &zone, TecplotInput::Position &zoneStart) {
   // Lines that are no record are read past where they hold "=", and after a
   // VARIABLES record up to the first zone (as older versions of this reader
   // did); anywhere else they are an error.
@@ -96,6 +97,7 @@ bool readRecordsBeforeZone(TokenCursor &cursor, ZoneRecord &zone) {
       return false;
     switch (token.kind == TokenKind::Word ? recordKindOf(token.text) : RecordKind::None) {
     case RecordKind::Zone:
+      zoneStart = cursor.positionOfNext();
       cursor.take();
       return true;
     case RecordKind::Variables:
@@ -150,7 +152,66 @@ void readNodesWithoutVariables(TecplotInput &input, const ZoneRecord &zone) {
   }
 }
 
-void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape) {
+// Reads `count` more values from the input into the zone's value table.
+void readValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout, std::size_t count) {
+  NodeValueTable &values = zone.nodeValues;
+  const std::size_t target = values.valuesHeld() + count;
+  std::string_view line;
+  while (values.valuesHeld() < target) {
+    if (!input.nextLine(line))
+      refuseCutValues(zone, layout);
+    if (isBlankOrComment(line))
+      continue;
+    if (layout == DataLayout::Point && values.openRowBytes() + line.size() > NodeValueTable::kMaxRowBytes)
+      throw formattedFailure("ERROR IN ZONE %d, NODE %zu: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
+                             zone.zoneNumber, values.valuesHeld() / values.variableCount() + 1,
+                             values.openRowBytes() + line.size(), NodeValueTable::kMaxRowBytes);
+    const std::size_t taken = values.appendValues(line, count == values.valuesWanted() ? SIZE_MAX : target - values.valuesHeld());
+    if (taken == line.size())
+      continue;
+    const std::string_view rest = line.substr(taken);
+    if (values.valuesHeld() < target) {
+      const std::string_view item = firstItem(rest);
+      throw formattedFailure("ERROR IN ZONE %d: \"%.*s\" AFTER %zu OF %zu VALUES IS NOT A VALUE OF THE ZONE\n",
+                             zone.zoneNumber, quotedLength(item), item.data(), values.valuesHeld(),
+                             values.valuesWanted());
+    }
+    input.keepRest(rest);
+  }
+}
+
+// Values of variables shared with an earlier zone are taken from it, in the
+// order the zone's own values would stand; the others are read.
+void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord &source) {
+  NodeValueTable &values = zone.nodeValues;
+  const std::size_t variables = values.variableCount();
+  auto isShared = [&](std::size_t variable) { return shape.sharedFrom[variable] >= 0; };
+  if (shape.layout == DataLayout::Block) {
+    for (std::size_t variable = 0; variable < variables; ++variable) {
+      const auto count = static_cast<std::size_t>(values.isCellCentred(variable) ? zone.elementCount : zone.nodeCount);
+      if (!isShared(variable))
+        readValues(input, zone, shape.layout, count);
+      else
+        for (std::size_t item = 0; item < count; ++item)
+          values.appendValue(source.nodeValues.value(item, variable));
+    }
+    return;
+  }
+  for (std::size_t node = 0; node < static_cast<std::size_t>(zone.nodeCount); ++node)
+    for (std::size_t variable = 0; variable < variables;) {
+      std::size_t run = variable;
+      while (run < variables && !isShared(run))
+        ++run;
+      if (run > variable) {
+        readValues(input, zone, shape.layout, run - variable);
+        variable = run;
+      } else {
+        values.appendValue(source.nodeValues.value(node, variable++));
+      }
+    }
+}
+
+void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord *source) {
   const DataLayout layout = shape.layout;
   NodeValueTable &values = zone.nodeValues;
   if (!shape.cellCentred.empty())
@@ -161,29 +222,74 @@ void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shap
                  layout == DataLayout::Point ? NodeValueTable::Order::ByNode : NodeValueTable::Order::ByVariable);
   if (values.variableCount() == 0)
     return readNodesWithoutVariables(input, zone);
-  std::string_view line;
-  while (values.valuesHeld() < values.valuesWanted()) {
-    if (!input.nextLine(line))
-      refuseCutValues(zone, layout);
-    if (isBlankOrComment(line))
-      continue;
-    if (layout == DataLayout::Point && values.openRowBytes() + line.size() > NodeValueTable::kMaxRowBytes)
-      throw formattedFailure("ERROR IN ZONE %d, NODE %zu: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
-                             zone.zoneNumber, values.valuesHeld() / values.variableCount() + 1,
-                             values.openRowBytes() + line.size(), NodeValueTable::kMaxRowBytes);
-    const std::size_t taken = values.appendValues(line);
-    if (taken == line.size())
-      continue;
-    const std::string_view rest = line.substr(taken);
-    if (values.valuesHeld() < values.valuesWanted()) {
-      const std::string_view item = firstItem(rest);
-      throw formattedFailure("ERROR IN ZONE %d: \"%.*s\" AFTER %zu OF %zu VALUES IS NOT A VALUE OF THE ZONE\n",
-                             zone.zoneNumber, quotedLength(item), item.data(), values.valuesHeld(),
-                             values.valuesWanted());
-    }
-    input.keepRest(rest);
-  }
+  if (shape.sharedFrom.empty())
+    readValues(input, zone, layout, values.valuesWanted());
+  else
+    readValuesWithShared(input, zone, shape, *source);
   values.finish();
+}
+
+void noteZoneStart(TecplotInput &input, const ZoneRecord &zone, const TecplotInput::Position &position) {
+  auto names = input.zoneStarts.empty() ? nullptr : input.zoneStarts.back().names;
+  if (!names || *names != zone.variableNames)
+    names = std::make_shared<const std::vector<std::string>>(zone.variableNames);
+  input.zoneStarts.push_back({position, zone.elementType, std::move(names)});
+}
+
+// The earlier zone that a zone takes variables or connectivity from: read
+// again from where it starts, then kept, since the zones after it mostly
+// take from the same one.
+const ZoneRecord &sharedSource(TecplotInput &input, int source, const ZoneRecord &zone) {
+  if (input.sharedZoneNumber == source)
+    return input.sharedZone;
+  const TecplotInput::Position back = input.position();
+  const int nextZoneNumber = input.nextZoneNumber;
+  const TecplotInput::ZoneStart &start = input.zoneStarts[static_cast<std::size_t>(source)];
+  if (!input.seek(start.position))
+    throw formattedFailure("ERROR IN ZONE %d: TAKING DATA FROM ZONE %d NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, "
+                           "NOT A PIPE\n",
+                           zone.zoneNumber, source);
+  ZoneRecord earlier;
+  earlier.variableNames = *start.names;
+  earlier.elementType = start.typeBefore;
+  input.nextZoneNumber = source;
+  input.sharedZoneNumber = -1;
+  const bool read = readZone(input, earlier);
+  input.seek(back);
+  input.nextZoneNumber = nextZoneNumber;
+  if (!read)
+    throw formattedFailure("ERROR IN ZONE %d: ZONE %d CANNOT BE READ AGAIN\n", zone.zoneNumber, source);
+  input.sharedZone = std::move(earlier);
+  input.sharedZoneNumber = source;
+  return input.sharedZone;
+}
+
+// The one earlier zone the zone shares with, after checking that what it
+// takes fits; null when it shares nothing.
+const ZoneRecord *sourceOfSharedData(TecplotInput &input, const ZoneRecord &zone, const ZoneShape &shape) {
+  int source = shape.ordered ? -1 : shape.connectivityFrom;
+  for (int from : shape.sharedFrom)
+    if (from >= 0 && source >= 0 && from != source)
+      throw formattedFailure("ERROR IN ZONE %d: DATA SHARED WITH MORE THAN ONE EARLIER ZONE IS NOT SUPPORTED\n",
+                             zone.zoneNumber);
+    else if (from >= 0)
+      source = from;
+  if (source < 0)
+    return nullptr;
+  const ZoneRecord &earlier = sharedSource(input, source, zone);
+  const bool sharesElements = !shape.ordered && shape.connectivityFrom >= 0;
+  if (earlier.nodeCount != zone.nodeCount || earlier.variableNames.size() < shape.sharedFrom.size() ||
+      (sharesElements && earlier.elementCount != zone.elementCount))
+    throw formattedFailure("ERROR IN ZONE %d: SHARES DATA WITH ZONE %d OF %d NODES AND %d ELEMENTS, NOT %d AND %d\n",
+                           zone.zoneNumber, source, earlier.nodeCount, earlier.elementCount, zone.nodeCount,
+                           zone.elementCount);
+  for (std::size_t variable = 0; variable < shape.sharedFrom.size(); ++variable)
+    if (shape.sharedFrom[variable] >= 0 &&
+        (earlier.nodeValues.isCellCentred(variable) != zone.nodeValues.isCellCentred(variable) ||
+         (zone.nodeValues.isCellCentred(variable) && earlier.elementCount != zone.elementCount)))
+      throw formattedFailure("ERROR IN ZONE %d: VARIABLE %zu SHARED WITH ZONE %d IS NOT LOCATED ALIKE THERE\n",
+                             zone.zoneNumber, variable + 1, source);
+  return &earlier;
 }
 
 // Reads the node number that starts at `pos`: an optional sign and digits up
@@ -287,20 +393,33 @@ bool readZone(TecplotInput &input, ZoneRecord &zone) {
   ZoneShape shape;
   {
     TokenCursor cursor(input);
-    if (!readRecordsBeforeZone(cursor, zone))
+    TecplotInput::Position zoneStart;
+    if (!readRecordsBeforeZone(cursor, zone, zoneStart))
       return false;
     zone.zoneNumber = input.nextZoneNumber++;
+    if (static_cast<std::size_t>(zone.zoneNumber) == input.zoneStarts.size())
+      noteZoneStart(input, zone, zoneStart);
     shape = readZoneHeader(cursor, zone);
   }
   zone.nodeValues.clear();
   zone.elementNodes.clear();
   if (zone.nodeCount <= 0)
     return refuseZoneWithoutNodes(input, zone);
-  readNodeValues(input, zone, shape);
-  if (shape.ordered)
+  // The value table tells which variables are cell-centred before the
+  // earlier zone is compared with it.
+  if (!shape.cellCentred.empty())
+    zone.nodeValues.resetBlocks(static_cast<std::size_t>(zone.nodeCount), static_cast<std::size_t>(zone.elementCount),
+                                shape.cellCentred);
+  const ZoneRecord *source = sourceOfSharedData(input, zone, shape);
+  readNodeValues(input, zone, shape, source);
+  if (shape.ordered) {
     appendOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
-  else if (zone.elementCount > 0)
+  } else if (source && shape.connectivityFrom >= 0) {
+    zone.elementNodes = source->elementNodes;
+    zone.elementType = source->elementType;
+  } else if (zone.elementCount > 0) {
     readElements(input, zone);
+  }
   refuseDataBeyondZone(input, zone);
   return true;
 }

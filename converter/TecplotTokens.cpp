@@ -38,6 +38,7 @@ bool TokenCursor::readSignificantLine() {
     if (isBlankOrComment(line))
       continue;
     line_ = line;
+    lineOffset_ = input_.lineOffset();
     pos_ = 0;
     hasLine_ = true;
     lineFresh_ = true;
@@ -111,6 +112,11 @@ void TokenCursor::handBack() {
   input_.keepRest(line_.substr(peekedStart_));
   hasLine_ = false;
   hasPeeked_ = false;
+}
+
+TecplotInput::Position TokenCursor::positionOfNext() {
+  peek();
+  return {lineOffset_ + peekedStart_, false};
 }
 
 std::string_view TokenCursor::takeUnquotedText() {

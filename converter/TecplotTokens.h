@@ -50,12 +50,15 @@ public:
   // line's end, but not into a following "key=" (keys may be separated by
   // blanks alone), blanks around it trimmed.
   std::string_view takeUnquotedText();
+  // Where the next item stands in the file.
+  TecplotInput::Position positionOfNext();
 
 private:
   bool readSignificantLine();
 
   TecplotInput &input_;
   std::string_view line_;
+  std::uint64_t lineOffset_ = 0;
   std::size_t pos_ = 0;
   bool hasLine_ = false;
   bool lineFresh_ = false; // no item of the line taken yet

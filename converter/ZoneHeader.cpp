@@ -24,6 +24,8 @@ struct ZoneKeys {
   std::string zoneType;    // ZONETYPE=
   std::string packing;     // DATAPACKING= or F=
   std::vector<std::string> varLocation; // the words of VARLOCATION=(...)
+  std::vector<std::string> varShare;    // the words of VARSHARELIST=(...)
+  std::optional<int> connectivityZone;  // CONNECTIVITYSHAREZONE=, 1-based
 };
 
 // A key's value: one word or quoted text, or the words of a list in
@@ -98,9 +100,9 @@ void readKey(const std::string &key, TokenCursor &cursor, ZoneKeys &keys, ZoneRe
   else if (key == "VARLOCATION")
     keys.varLocation = value.list;
   else if (key == "VARSHARELIST")
-    refuseFeature(zone, "VARIABLES SHARED WITH ANOTHER ZONE (VARSHARELIST) ARE");
+    keys.varShare = value.list;
   else if (key == "CONNECTIVITYSHAREZONE")
-    refuseFeature(zone, "CONNECTIVITY SHARED WITH ANOTHER ZONE (CONNECTIVITYSHAREZONE) IS");
+    readCount(value.text, keys.connectivityZone, zone, key);
   else if (key == "PASSIVEVARLIST")
     refuseFeature(zone, "PASSIVE VARIABLES (PASSIVEVARLIST) ARE");
   else if (key == "D")
@@ -169,6 +171,60 @@ ElementType elementTypeOf(const std::string &name, const ZoneRecord &zone, bool 
   throw formattedFailure("ERROR: DON'T SUPPORT THIS ELEMENT TYPE- %s\n", name.c_str());
 }
 
+// The variable ranges of a list: "[3", "5-7]" (1-based, inclusive).
+std::optional<std::pair<std::int64_t, std::int64_t>> rangeOf(std::string word) {
+  std::erase(word, '[');
+  std::erase(word, ']');
+  const std::size_t dash = word.find('-', 1);
+  const auto first = scanDecimal(word.substr(0, dash));
+  const auto last = dash == std::string::npos ? first : scanDecimal(word.substr(dash + 1));
+  if (!first || !last)
+    return std::nullopt;
+  return std::pair{*first, *last};
+}
+
+template <typename T, typename Value>
+void setRange(std::vector<T> &byVariable, std::pair<std::int64_t, std::int64_t> range, Value value) {
+  const auto count = static_cast<std::int64_t>(byVariable.size());
+  for (std::int64_t variable = std::max<std::int64_t>(range.first, 1); variable <= std::min(range.second, count);
+       ++variable)
+    byVariable[static_cast<std::size_t>(variable - 1)] = value;
+}
+
+// VARSHARELIST=([1-3]=1, [5]=2), or ([1-3]) for the zone just before: the
+// 0-based zone each variable takes its values from, -1 for its own.
+std::vector<int> sharedVariables(const std::vector<std::string> &words, std::size_t variableCount,
+                                 const ZoneRecord &zone) {
+  std::vector<int> sharedFrom(variableCount, -1);
+  std::vector<std::pair<std::int64_t, std::int64_t>> pending;
+  auto share = [&](std::int64_t zoneNumber) {
+    if (zoneNumber < 1 || zoneNumber > zone.zoneNumber)
+      throw formattedFailure("ERROR IN ZONE %d: VARSHARELIST NAMES ZONE %lld (COUNTED FROM 1), WHICH IS NO EARLIER "
+                             "ZONE\n",
+                             zone.zoneNumber, static_cast<long long>(zoneNumber));
+    for (const auto &range : pending)
+      setRange(sharedFrom, range, static_cast<int>(zoneNumber - 1));
+    pending.clear();
+  };
+  bool inRanges = false;
+  for (const std::string &word : words) {
+    if (inRanges || word.starts_with("[")) {
+      if (!inRanges && !pending.empty())
+        share(zone.zoneNumber); // the previous list named no zone
+      if (const auto range = rangeOf(word))
+        pending.push_back(*range);
+      inRanges = !word.ends_with("]");
+    } else if (const auto number = scanDecimal(word)) {
+      share(*number);
+    }
+  }
+  if (!pending.empty())
+    share(zone.zoneNumber);
+  if (std::all_of(sharedFrom.begin(), sharedFrom.end(), [](int from) { return from < 0; }))
+    sharedFrom.clear();
+  return sharedFrom;
+}
+
 // VARLOCATION=([3,5-7]=CELLCENTERED, [1-2]=NODAL), or one word per
 // variable: (NODAL, CELLCENTERED, NODAL). Variables not named are nodal.
 std::vector<bool> cellCentredVariables(const std::vector<std::string> &words, std::size_t variableCount) {
@@ -183,19 +239,11 @@ std::vector<bool> cellCentredVariables(const std::vector<std::string> &words, st
       if (k < variableCount)
         cellCentred[k] = word == "CELLCENTERED";
     } else if (!location) {
-      std::string range = word;
-      std::erase(range, '[');
-      std::erase(range, ']');
-      const std::size_t dash = range.find('-', 1);
-      const auto first = scanDecimal(range.substr(0, dash));
-      const auto last = dash == std::string::npos ? first : scanDecimal(range.substr(dash + 1));
-      if (first && last)
-        pending.emplace_back(*first, *last);
+      if (const auto range = rangeOf(word))
+        pending.push_back(*range);
     } else {
-      for (const auto &[first, last] : pending)
-        for (std::int64_t variable = std::max<std::int64_t>(first, 1);
-             variable <= std::min<std::int64_t>(last, static_cast<std::int64_t>(variableCount)); ++variable)
-          cellCentred[static_cast<std::size_t>(variable - 1)] = word == "CELLCENTERED";
+      for (const auto &range : pending)
+        setRange(cellCentred, range, word == "CELLCENTERED");
       pending.clear();
     }
   }
@@ -270,6 +318,14 @@ ZoneShape readZoneHeader(TokenCursor &cursor, ZoneRecord &zone) {
     shapeFiniteElementZone(keys, namedType, zone);
   shape.cellCentred = cellCentredVariables(keys.varLocation, zone.variableNames.size());
   checkCellCentred(shape, zone);
+  shape.sharedFrom = sharedVariables(keys.varShare, zone.variableNames.size(), zone);
+  if (keys.connectivityZone) {
+    if (*keys.connectivityZone < 1 || *keys.connectivityZone > zone.zoneNumber)
+      throw formattedFailure("ERROR IN ZONE %d: CONNECTIVITYSHAREZONE NAMES ZONE %d (COUNTED FROM 1), WHICH IS NO "
+                             "EARLIER ZONE\n",
+                             zone.zoneNumber, *keys.connectivityZone);
+    shape.connectivityFrom = *keys.connectivityZone - 1;
+  }
   return shape;
 }
 

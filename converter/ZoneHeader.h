@@ -5,9 +5,10 @@
 // item of data: a number where a key could stand. Values are words, quoted
 // texts or lists in parentheses (DT=(SINGLE DOUBLE)). Keys that change
 // nothing in the written file (DT, STRANDID, PARENTZONE, AUXDATA, ...) are
-// read past; keys that would need data this converter does not keep (shared
-// variables or connectivity, passive variables) are refused with a message
-// naming the zone and the feature.
+// read past; variables and connectivity shared with an earlier zone are
+// noted for the reader to take from there; keys that would need data this
+// converter does not keep (passive variables, duplication lists) are refused
+// with a message naming the zone and the feature.
 #pragma once
 
 #include "TecplotTokens.h"
@@ -30,6 +31,12 @@ struct ZoneShape {
   // By variable: true for one value per cell (VARLOCATION=CELLCENTERED, in
   // block layout only); empty when every variable is nodal.
   std::vector<bool> cellCentred;
+  // By variable: the 0-based number of the earlier zone whose values it
+  // takes (VARSHARELIST), or -1 for values of its own; empty when none is
+  // shared. The zone whose connectivity it takes (CONNECTIVITYSHAREZONE),
+  // or -1.
+  std::vector<int> sharedFrom;
+  int connectivityFrom = -1;
 };
 
 // Reads the keys of a ZONE record, its keyword taken, up to its first item

@@ -42,12 +42,13 @@ void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, c
   valuesWanted_ = variableStart_.back();
 }
 
-std::size_t NodeValueTable::appendValues(std::string_view text) {
+std::size_t NodeValueTable::appendValues(std::string_view text, std::size_t limit) {
   // A node line holding exactly one node's values, as result files are
   // written, is taken in one pass.
-  if (order_ == Order::ByNode && !rowOpen_ && rowValues_ > 0 && held_ < valuesWanted() && appendWholeRow(text))
+  if (limit == SIZE_MAX && order_ == Order::ByNode && !rowOpen_ && rowValues_ > 0 && held_ < valuesWanted() &&
+      appendWholeRow(text))
     return text.size();
-  return appendTokens(text);
+  return appendTokens(text, std::min(valuesWanted(), limit == SIZE_MAX ? limit : held_ + limit));
 }
 
 void NodeValueTable::finish() {
@@ -207,9 +208,9 @@ bool NodeValueTable::appendPlainValues(std::string_view line, char *out, std::si
 // The general path, value by value: values wrapped over lines, several
 // nodes on a line, block layout, and the rare value that needs a look of
 // its own (Fortran numbers, repeat counts, NaN, infinities).
-std::size_t NodeValueTable::appendTokens(std::string_view text) {
+std::size_t NodeValueTable::appendTokens(std::string_view text, std::size_t target) {
   std::size_t pos = 0;
-  while (held_ < valuesWanted()) {
+  while (held_ < target) {
     while (pos < text.size() && isValueSeparator(text[pos]))
       ++pos;
     if (pos == text.size())
@@ -222,19 +223,19 @@ std::size_t NodeValueTable::appendTokens(std::string_view text) {
     if (recordKindOf(token) != RecordKind::None)
       break;
     if (const auto repeat = repeatOf(token)) {
-      if (repeat->count == 0 || repeat->count > valuesWanted() - held_)
+      if (repeat->count == 0 || repeat->count > target - held_)
         break;
       for (std::size_t k = 0; k < repeat->count; ++k)
-        appendOneValue(repeat->value);
+        appendValue(repeat->value);
     } else {
-      appendOneValue(token);
+      appendValue(token);
     }
     pos = end;
   }
   return pos;
 }
 
-void NodeValueTable::appendOneValue(std::string_view token) {
+void NodeValueTable::appendValue(std::string_view token) {
   if (!rowOpen_)
     openRow();
   const std::size_t at = text_.size();

@@ -89,10 +89,12 @@ public:
   std::size_t openRowBytes() const { return rowOpen_ ? text_.size() - rowTextStart_.back() : 0; }
 
   // Takes values from the start of `text`, separated by blanks, tabs and
-  // commas, until the table holds all the values it wants. Returns how many
-  // bytes of `text` it took; a repeat count standing for more values than
-  // are still wanted is not taken.
-  std::size_t appendValues(std::string_view text);
+  // commas, until the table holds all the values it wants, or `limit` more.
+  // Returns how many bytes of `text` it took; a repeat count standing for
+  // more values than are still wanted is not taken.
+  std::size_t appendValues(std::string_view text, std::size_t limit = SIZE_MAX);
+  // Takes one value as it stands (Fortran forms aside).
+  void appendValue(std::string_view value);
 
   // Closes the last row. Call once the values are in, before reading any.
   void finish();
@@ -120,8 +122,7 @@ private:
   static constexpr std::size_t kBlockRowValues = std::size_t{1} << kBlockRowShift;
 
   bool appendWholeRow(std::string_view text);
-  std::size_t appendTokens(std::string_view text);
-  void appendOneValue(std::string_view token);
+  std::size_t appendTokens(std::string_view text, std::size_t target);
   bool appendPlainValues(std::string_view line, char *out, std::size_t &used);
   void openRow();
   void closeRow();

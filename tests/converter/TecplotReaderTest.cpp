@@ -355,8 +355,12 @@ TEST(TecplotReader, FormatErrorsThrowWithMessage) {
       {xyz + "ZONE N=1, E=1, ET=TRIANGLE\n1 2 3\n1 1 1 1\n",
        "ERROR IN ZONE 0: DATA BEYOND ITS 1 NODES AND 1 ELEMENTS: \"1\"\n"},
       // Features that need data of other zones, or cells of other kinds.
-      {"ZONE N=1, VARSHARELIST=([1]=1)\n",
-       "ERROR IN ZONE 0: VARIABLES SHARED WITH ANOTHER ZONE (VARSHARELIST) ARE NOT SUPPORTED\n"},
+      {xyz + "ZONE N=1, VARSHARELIST=([1]=1)\n",
+       "ERROR IN ZONE 0: VARSHARELIST NAMES ZONE 1 (COUNTED FROM 1), WHICH IS NO EARLIER ZONE\n"},
+      {xyz + "ZONE N=1\n1 2 3\nZONE N=1\n4 5 6\nZONE N=1, VARSHARELIST=([1]=1, [2]=2)\n",
+       "ERROR IN ZONE 2: DATA SHARED WITH MORE THAN ONE EARLIER ZONE IS NOT SUPPORTED\n"},
+      {xyz + "ZONE N=1\n1 2 3\nZONE N=2, VARSHARELIST=([1])\n",
+       "ERROR IN ZONE 1: SHARES DATA WITH ZONE 0 OF 1 NODES AND 0 ELEMENTS, NOT 2 AND 0\n"},
       {xyz + "ZONE N=1\nVARLOCATION=([3]=CELLCENTERED)\n",
        "ERROR IN ZONE 0: CELL-CENTRED VARIABLES (VARLOCATION) IN POINT LAYOUT ARE NOT SUPPORTED\n"},
       {xyz + "ZONE N=1, DATAPACKING=BLOCK, VARLOCATION=(NODAL, NODAL, CELLCENTERED)\n",
@@ -370,9 +374,10 @@ TEST(TecplotReader, FormatErrorsThrowWithMessage) {
        "ERROR IN ZONE 0: FACE NEIGHBOUR CONNECTIONS (FACENEIGHBORCONNECTIONS) ARE NOT SUPPORTED\n"},
   };
   for (const auto &[text, message] : cases) {
-    ZoneRecord zone;
     try {
-      readOne(text, zone);
+      MemoryFile file(text);
+      for (ZoneRecord zone; readZone(file.input(), zone);)
+        clearZone(zone);
       ADD_FAILURE() << "no failure for: " << text;
     } catch (const ConversionFailure &failure) {
       EXPECT_EQ(failure.message, message);

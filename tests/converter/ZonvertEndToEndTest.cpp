@@ -233,13 +233,22 @@ std::vector<EndToEndCase> cases() {
                                 "SCALARS P float 1\nLOOKUP_TABLE default\n10\n11\n12\n20\n0.5E1\n0.5E1\n"}}},
       // Features that need data this converter does not keep: the zone is
       // refused by name, earlier zones stay.
-      {"SharedVariablesRefused", kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, VARSHARELIST=([1-3]=1)\n1\n",
-       kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 1: VARIABLES SHARED WITH ANOTHER ZONE (VARSHARELIST) ARE NOT SUPPORTED\n",
-       1, {{"out0.vtk", tetVtk(0)}}},
-      {"SharedConnectivityRefused", kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON\nCONNECTIVITYSHAREZONE=1\n",
+      // Variables and connectivity taken from an earlier zone, which is read
+      // again (zone 2 takes from zone 1, which takes from zone 0).
+      {"VariablesAndConnectivitySharedWithEarlierZones",
+       kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, VARSHARELIST=([1-3]=1), CONNECTIVITYSHAREZONE=1\n"
+               "1.1\n1.2\n1.3\n1.4\nZONE N=4, E=1, ZONETYPE=FETETRAHEDRON, DATAPACKING=BLOCK\n"
+               "VARSHARELIST=([1,2],[3]) CONNECTIVITYSHAREZONE=2\n2.1 2.2 2.3 2.4\n",
+       {"in.dat", "out.vtk", "1"}, "", kStart + "0 1 2 " + kFinish, 0,
+       {{"out1.vtk", tetVtk(1)}, {"out2.vtk", tetVtk(2)}}},
+      {"SharingWithALaterZoneRefused", kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, VARSHARELIST=([1-3]=3)\n",
        kDefaultArgs, "",
-       kStart + "0 \nERROR IN ZONE 1: CONNECTIVITY SHARED WITH ANOTHER ZONE (CONNECTIVITYSHAREZONE) IS NOT SUPPORTED\n",
-       1, {{"out0.vtk", tetVtk(0)}}},
+       kStart + "0 \nERROR IN ZONE 1: VARSHARELIST NAMES ZONE 3 (COUNTED FROM 1), WHICH IS NO EARLIER ZONE\n", 1,
+       {{"out0.vtk", tetVtk(0)}}},
+      {"SharedDataFromAPipeRefused", "", {"in.fifo", "out.vtk"}, "",
+       kStart + "0 \nERROR IN ZONE 1: TAKING DATA FROM ZONE 0 NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, NOT A PIPE\n",
+       1, {{"out0.vtk", tetVtk(0)}}, {}, {},
+       "mkfifo in.fifo; printf '" + kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, CONNECTIVITYSHAREZONE=1\\n' > in.fifo &"},
       {"PassiveVariablesRefused", kVars + "ZONE N=4, E=1, ET=TETRAHEDRON, PASSIVEVARLIST=[4]\n", kDefaultArgs, "",
        kStart + "\nERROR IN ZONE 0: PASSIVE VARIABLES (PASSIVEVARLIST) ARE NOT SUPPORTED\n", 1, {}},
       {"CellCentredVariablesInPointLayoutRefused",

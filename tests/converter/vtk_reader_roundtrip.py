@@ -12,7 +12,8 @@ their names (the long one shortened to 255 characters) with their values.
 
 Then files in the forms other programs write (block layout, ordered zones,
 zone keys over several lines, collapsed elements of every shape, records to
-read past, values wrapped over lines, tabs and commas) are converted and each
+read past, values wrapped over lines, tabs and commas, cell-centred values,
+variables and connectivity shared with an earlier zone) are converted and each
 zone is compared with what VTK's own Tecplot reader (vtkTecplotReader) makes
 of the same file, values as its 32-bit floats. Where that reader keeps
 collapsed elements as they stand, or misreads the form altogether (see the
@@ -340,6 +341,18 @@ def forms():
              (VTK_TRIANGLE, [1, 5, 4])]
     names = ["X", "Y", "Temperature", "Conc"]
     cases.append(("triangles", text, names, [zone_of(names, rows, cells)], True, True))
+
+    # A time series sharing the grid and connectivity of its first zone
+    # (VTK's Tecplot reader reads such data as if every zone held all).
+    rows = [["0.0", "0.0", "1.0"], ["1.0", "0.0", "2.0"], ["1.0", "1.0", "3.0"], ["0.0", "1.0", "4.0"]]
+    later = [r[:2] + ["%d.5" % k] for k, r in enumerate(rows)]
+    text = ('VARIABLES = "X" "Y" "T"\nZONE T="t0", N=4, E=1, ZONETYPE=FEQUADRILATERAL, DATAPACKING=POINT\n' +
+            "".join(" ".join(r) + "\n" for r in rows) + "1 2 3 4\n" +
+            'ZONE T="t1", N=4, E=1, ZONETYPE=FEQUADRILATERAL, DATAPACKING=BLOCK, VARSHARELIST=([1-2]=1)\n'
+            "CONNECTIVITYSHAREZONE=1, SOLUTIONTIME=1.0, STRANDID=1\n" + " ".join(r[2] for r in later) + "\n")
+    cells = [(VTK_QUAD, [0, 1, 2, 3])]
+    cases.append(("shared", text, ["X", "Y", "T"], [zone_of(["X", "Y", "T"], rows, cells),
+                                                  zone_of(["X", "Y", "T"], later, cells)], False, False))
 
     # Forms VTK's Tecplot reader rejects or misreads (FILETYPE, unquoted
     # titles, line segments, the legacy I=nodes J=elements header, repeat
