@@ -252,8 +252,9 @@ const ZoneRecord &sharedSource(TecplotInput &input, int source, const ZoneRecord
   ZoneRecord earlier;
   earlier.variableNames = *start.names;
   earlier.elementType = start.typeBefore;
+  // It may take from a zone before it in turn: from the one kept, when a
+  // series takes each zone's grid from the zone just before.
   input.nextZoneNumber = source;
-  input.sharedZoneNumber = -1;
   const bool read = readZone(input, earlier);
   input.seek(back);
   input.nextZoneNumber = nextZoneNumber;

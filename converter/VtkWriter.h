@@ -22,7 +22,8 @@ struct WriteReport {
 // partial file is left then, and a file that had the name stays as it was.
 // Throws ConversionFailure, before any file is created, when the zone cannot
 // be written whole: values or cells missing from the record, or node numbers
-// outside the zone. Each element is written as the cell of its own kind.
+// outside the zone. Each element is written as the cell of its own kind;
+// cell-centred variables as cell data after the point data.
 bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report = nullptr);
 
 } // namespace zonvert
