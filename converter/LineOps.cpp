@@ -1,6 +1,7 @@
 #include "LineOps.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace zonvert {
 
@@ -47,6 +48,32 @@ bool parseDecimal(std::string_view text, std::int64_t &value, std::size_t &end) 
 }
 
 } // namespace
+
+bool equalsInAnyCase(std::string_view text, std::string_view upper) {
+  if (text.size() != upper.size())
+    return false;
+  for (std::size_t i = 0; i < text.size(); ++i)
+    if (upcaseChar(text[i]) != upper[i])
+      return false;
+  return true;
+}
+
+RecordKind recordKindOf(std::string_view word) {
+  static constexpr std::pair<std::string_view, RecordKind> kKeywords[] = {
+      {"TITLE", RecordKind::Title},
+      {"FILETYPE", RecordKind::FileType},
+      {"VARIABLES", RecordKind::Variables},
+      {"ZONE", RecordKind::Zone},
+      {"TEXT", RecordKind::Text},
+      {"GEOMETRY", RecordKind::Geometry},
+      {"DATASETAUXDATA", RecordKind::DatasetAuxData},
+      {"CUSTOMLABELS", RecordKind::CustomLabels},
+  };
+  for (const auto &[keyword, kind] : kKeywords)
+    if (equalsInAnyCase(word, keyword))
+      return kind;
+  return RecordKind::None;
+}
 
 std::string_view stripChar(std::string_view text, char c) {
   const std::size_t first = text.find_first_not_of(c);

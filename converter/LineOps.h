@@ -17,6 +17,21 @@ inline bool isScanSpace(char c) {
   return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
 }
 
+// True for the bytes that separate values and node numbers in zone data:
+// blanks, tabs and commas, in any mix.
+inline bool isValueSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
+
+// True when `text` is `upper` in any case (`upper` in capitals).
+bool equalsInAnyCase(std::string_view text, std::string_view upper);
+
+// The records of a Tecplot file, each begun by its keyword (in any case).
+enum class RecordKind { None, Title, FileType, Variables, Zone, Text, Geometry, DatasetAuxData, CustomLabels };
+RecordKind recordKindOf(std::string_view word);
+
+// True for the first byte of a number: a digit, a sign or a point. Where a
+// key of a header may stand, such a byte starts the data instead.
+inline bool isNumberStart(char c) { return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == '.'; }
+
 // Removes every leading and trailing occurrence of `c`. A text made only of
 // `c` becomes empty.
 std::string_view stripChar(std::string_view text, char c);

@@ -1,5 +1,7 @@
 #include "NumberForms.h"
 
+#include "LineOps.h"
+
 #include <cstring>
 
 namespace zonvert {
@@ -8,7 +10,6 @@ namespace {
 
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isSign(char c) { return c == '+' || c == '-'; }
-char lowered(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::size_t skipDigits(std::string_view text, std::size_t pos) {
   while (pos < text.size() && isDigit(text[pos]))
@@ -21,15 +22,6 @@ bool isExponent(std::string_view text, std::size_t pos) {
   if (pos < text.size() && isSign(text[pos]))
     ++pos;
   return pos < text.size() && skipDigits(text, pos) == text.size();
-}
-
-bool equalsLowered(std::string_view text, std::string_view lower) {
-  if (text.size() != lower.size())
-    return false;
-  for (std::size_t i = 0; i < text.size(); ++i)
-    if (lowered(text[i]) != lower[i])
-      return false;
-  return true;
 }
 
 } // namespace
@@ -60,9 +52,9 @@ std::size_t copyInCForm(std::string_view token, char *out) {
 bool isNonFinite(std::string_view token) {
   if (!token.empty() && isSign(token[0]))
     token.remove_prefix(1);
-  if (equalsLowered(token, "nan") || equalsLowered(token, "inf") || equalsLowered(token, "infinity"))
+  if (equalsInAnyCase(token, "NAN") || equalsInAnyCase(token, "INF") || equalsInAnyCase(token, "INFINITY"))
     return true;
-  return token.size() > 4 && equalsLowered(token.substr(0, 4), "nan(") && token.back() == ')';
+  return token.size() > 4 && equalsInAnyCase(token.substr(0, 4), "NAN(") && token.back() == ')';
 }
 
 } // namespace zonvert

@@ -46,6 +46,7 @@ TecplotInput::TecplotInput(std::FILE *stream) : stream_(stream), chunk_(new char
 bool TecplotInput::refill() {
   if (endOfFile_)
     return false;
+  chunkOffset_ += chunkEnd_;
   chunkPos_ = 0;
   chunkEnd_ = std::fread(chunk_.get(), 1, kChunkBytes, stream_);
   if (chunkEnd_ > 0)
@@ -57,6 +58,53 @@ bool TecplotInput::refill() {
 }
 
 bool TecplotInput::nextLine(std::string_view &line) {
+  if (hasKept_) {
+    // The view still points into the block or the gathered line: neither
+    // has changed since the line was returned.
+    hasKept_ = false;
+    line = lastLine_ = kept_;
+    lineOffset_ = keptOffset_;
+    return true;
+  }
+  const bool atStart = atStart_;
+  atStart_ = false;
+  if (!readLine(line))
+    return false;
+  // Windows programs may start a text file with the UTF-8 byte order mark.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (atStart && line.starts_with(kByteOrderMark)) {
+    line.remove_prefix(kByteOrderMark.size());
+    lineOffset_ += kByteOrderMark.size();
+  }
+  lastLine_ = line;
+  return true;
+}
+
+void TecplotInput::keepRest(std::string_view rest) {
+  kept_ = rest;
+  keptOffset_ = lineOffset_ + static_cast<std::uint64_t>(rest.data() - lastLine_.data());
+  hasKept_ = true;
+}
+
+TecplotInput::Position TecplotInput::position() const {
+  if (hasKept_)
+    return {keptOffset_, false};
+  return {chunkOffset_ + chunkPos_, feedMayFollowReturn_};
+}
+
+bool TecplotInput::seek(const Position &position) {
+  if (std::fseek(stream_, static_cast<long>(position.offset), SEEK_SET) != 0)
+    return false;
+  chunkOffset_ = position.offset;
+  chunkPos_ = chunkEnd_ = 0;
+  endOfFile_ = false;
+  feedMayFollowReturn_ = position.afterReturn;
+  hasKept_ = false;
+  atStart_ = position.offset == 0;
+  return true;
+}
+
+bool TecplotInput::readLine(std::string_view &line) {
   // Fast path: the whole line lies in the current block and is returned as a
   // view into it. A line that runs past the block is gathered.
   bool started = false;  // some bytes of this line have been consumed
@@ -74,6 +122,8 @@ bool TecplotInput::nextLine(std::string_view &line) {
         continue;
       }
     }
+    if (!started)
+      lineOffset_ = chunkOffset_ + chunkPos_;
     const char *stop = findLineBreak(from, end);
     const std::size_t take = static_cast<std::size_t>(stop - from);
     if (stop == end || *stop == '\0') {

@@ -5,13 +5,18 @@
 // with). Lines may be of any length; a line that does not fit in the current
 // read block is gathered in a buffer that grows with the longest line. A line
 // holding a NUL byte ends its text at that byte, since the lines are handled
-// as zero-terminated texts; the rest up to the line end is dropped.
+// as zero-terminated texts; the rest up to the line end is dropped. A UTF-8
+// byte order mark at the start of the file is no part of its first line.
 #pragma once
 
+#include "ZoneRecord.h"
+
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace zonvert {
 
@@ -25,11 +30,43 @@ public:
   // stays valid until the next call.
   bool nextLine(std::string_view &line);
 
+  // Hands the end of the line last returned back to the input: the next
+  // call of nextLine returns `rest` (a suffix of that line, or all of it).
+  // Lets a reader stop in the middle of a line, where one record or data
+  // section ends and the next begins.
+  void keepRest(std::string_view rest);
+
+  // A place in the file to come back to: where a line starts.
+  struct Position {
+    std::uint64_t offset = 0;
+    bool afterReturn = false; // a line feed there ends the line before
+  };
+  // Where the next line starts (with a kept rest: where that rest starts).
+  Position position() const;
+  // Where the line last returned starts in the file.
+  std::uint64_t lineOffset() const { return lineOffset_; }
+  // Moves to a place told before; false when the stream cannot move (a
+  // pipe), which leaves it where it was.
+  bool seek(const Position &position);
+
   // Running number of the next zone line accepted in this file.
   int nextZoneNumber = 0;
 
+  // What the reader keeps of the file's zones, so that a zone may take
+  // variables or connectivity from an earlier one by reading it again.
+  struct ZoneStart {
+    Position position;             // of its ZONE keyword
+    ElementType typeBefore;        // the element type it would inherit
+    // The variables in force, shared by the zones under one list.
+    std::shared_ptr<const std::vector<std::string>> names;
+  };
+  std::vector<ZoneStart> zoneStarts;
+  ZoneRecord sharedZone; // the earlier zone read again last
+  int sharedZoneNumber = -1;
+
 private:
   bool refill();
+  bool readLine(std::string_view &line);
 
   std::FILE *stream_;
   std::unique_ptr<char[]> chunk_;
@@ -41,6 +78,13 @@ private:
   bool feedMayFollowReturn_ = false;
   // Lines that run past the end of a block are gathered here.
   std::string gathered_;
+  std::string_view kept_;
+  std::uint64_t keptOffset_ = 0;
+  bool hasKept_ = false;
+  std::string_view lastLine_;
+  std::uint64_t lineOffset_ = 0;
+  std::uint64_t chunkOffset_ = 0; // where the block starts in the file
+  bool atStart_ = true;
 };
 
 } // namespace zonvert

@@ -1,16 +1,19 @@
 #include "TecplotReader.h"
 
+#include "CellShapes.h"
 #include "ConversionFailure.h"
+#include "FileRecords.h"
 #include "LineOps.h"
+#include "TecplotTokens.h"
+#include "ZoneHeader.h"
 
 #include <climits>
+#include <memory>
 #include <string>
 
 namespace zonvert {
 
 namespace {
-
-bool contains(std::string_view text, std::string_view part) { return text.find(part) != std::string_view::npos; }
 
 // How much of an input token a message quotes: enough to find it, never a
 // whole line of megabytes.
@@ -19,213 +22,309 @@ int quotedLength(std::string_view token) {
   return static_cast<int>(token.size() < kMaxQuoted ? token.size() : kMaxQuoted);
 }
 
-// The reader's progress through one zone.
-struct ZoneProgress {
-  ReadState state = ReadState::Header;
-  int nodesRead = 0;
-  int elementsRead = 0;
-};
-
-// Turns the text after a count key into a count, leaving `count` unchanged
-// when there is no number, as the scan format "%d" does.
-void readCountKey(std::string_view text, int &count, const ZoneRecord &zone, const char *key) {
-  const auto value = scanDecimal(text);
-  if (!value)
-    return;
-  if (*value > INT_MAX || *value < INT_MIN)
-    throw formattedFailure("ERROR IN ZONE %d: %s VALUE OUT OF RANGE\n", zone.zoneNumber, key);
-  count = static_cast<int>(*value);
+std::string_view firstItem(std::string_view text) {
+  std::size_t start = 0;
+  while (start < text.size() && (isValueSeparator(text[start]) || isScanSpace(text[start])))
+    ++start;
+  std::size_t end = start;
+  while (end < text.size() && !isValueSeparator(text[end]))
+    ++end;
+  return text.substr(start, end - start);
 }
 
-void readElementTypeKey(std::string_view value, ZoneRecord &zone) {
-  zone.elementTypeName = value;
-  const std::string_view name = zone.elementTypeName;
-  if (contains(name, "TETRAHEDRON") || contains(name, "QUADRILATERAL") || contains(name, "TRIANGLE") ||
-      contains(name, "BRICK"))
-    return;
-  throw formattedFailure("ERROR: DON'T SUPPORT THIS ELEMENT TYPE- %s\n", zone.elementTypeName.c_str());
+[[noreturn]] void refuseCutValues(const ZoneRecord &zone, DataLayout layout) {
+  const NodeValueTable &values = zone.nodeValues;
+  if (layout == DataLayout::Point || values.variableCount() == 0)
+    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %zu OF %d NODE LINES\n", zone.zoneNumber,
+                           values.variableCount() == 0 ? values.valuesHeld() : values.valuesHeld() / values.variableCount(),
+                           zone.nodeCount);
+  throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %zu OF %zu BLOCK VALUES\n", zone.zoneNumber,
+                         values.valuesHeld(), values.valuesWanted());
 }
 
-void readZoneKey(std::string_view piece, ZoneRecord &zone) {
-  if (piece.starts_with("T=")) {
-    if (const auto word = scanWord(piece.substr(2)))
-      zone.title = *word;
-  } else if (piece.starts_with("N=")) {
-    readCountKey(piece.substr(2), zone.nodeCount, zone, "N=");
-  } else if (piece.starts_with("E=")) {
-    readCountKey(piece.substr(2), zone.elementCount, zone, "E=");
-  } else if (piece.starts_with("I=")) {
-    readCountKey(piece.substr(2), zone.nodeCount, zone, "I=");
-  } else if (piece.starts_with("F=")) {
-    // The layout key is ignored: node values are always read one node per line.
-  } else if (piece.starts_with("ET=")) {
-    readElementTypeKey(piece.substr(3), zone);
-  } else if (piece.starts_with("C=")) {
-    zone.color = piece.substr(2);
+// A zone without variables has no values to count: each node is one line.
+void readNodesWithoutVariables(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  for (int node = 0; node < zone.nodeCount;) {
+    if (!input.nextLine(line))
+      throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d NODE LINES\n", zone.zoneNumber, node,
+                             zone.nodeCount);
+    if (!isBlankOrComment(line))
+      ++node;
   }
 }
 
-// A zone line starts a zone; any other line before it is ignored. Returns
-// true when the line was a zone line.
-bool readZoneLine(std::string_view line, TecplotInput &input, ZoneRecord &zone, ZoneProgress &progress) {
-  std::string copy = upcase(line);
-  // The colour key may follow the previous key after a blank only; a comma
-  // in place of that blank makes it a piece of its own.
-  if (const std::size_t colour = copy.find(" C="); colour != std::string::npos)
-    copy[colour] = ',';
-  const std::string_view trimmed = stripChar(copy, ' ');
-  if (!trimmed.starts_with("ZONE"))
-    return false;
-  std::string keys(trimmed);
-  removeBlanks(keys);
-
-  zone.zoneNumber = input.nextZoneNumber++;
-  forEachPiece(std::string_view(keys).substr(4), ',', [&](std::string_view piece) { readZoneKey(piece, zone); });
-  if (zone.elementCount < 0)
-    throw formattedFailure("ERROR IN ZONE %d: NEGATIVE ELEMENT COUNT E=%d\n", zone.zoneNumber,
-                                   zone.elementCount);
-  zone.nodeValues.clear();
-  zone.elementNodes.clear();
-  progress = ZoneProgress{ReadState::Nodes, 0, 0};
-  return true;
-}
-
-// A variables line replaces the variable names. Returns true when the line
-// was taken as one (even when it ends up naming no variable).
-bool readVariablesLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progress) {
-  const std::string copy = upcaseKey(line);
-  if (!contains(copy, "VARIABLES"))
-    return false;
-  zone.variableNames.clear();
-
-  std::string_view keyPart, valuePart;
-  int pieceIndex = 0;
-  forEachPiece(copy, '=', [&](std::string_view piece) {
-    if (pieceIndex == 0)
-      keyPart = piece;
-    else if (pieceIndex == 1)
-      valuePart = piece;
-    ++pieceIndex;
-  });
-  if (!contains(keyPart, "VARIABLES") || pieceIndex < 2)
-    return true;
-  forEachPiece(valuePart, ',', [&](std::string_view piece) {
-    zone.variableNames.emplace_back(stripChar(stripChar(piece, ' '), '"'));
-  });
-  progress.state = ReadState::ZoneHeader;
-  return true;
-}
-
-void readHeaderLine(std::string_view line, TecplotInput &input, ZoneRecord &zone, ZoneProgress &progress) {
-  // Blank lines between zones and at the end of the file carry nothing.
-  if (isBlankLine(line))
-    return;
-  if (!contains(line, "="))
-    throw ConversionFailure("ERROR IN FILE\n");
-  if (readVariablesLine(line, zone, progress))
-    return;
-  readZoneLine(line, input, zone, progress);
-}
-
-void decideCellKind(ZoneRecord &zone) {
-  const std::string_view type = zone.elementTypeName;
-  const std::int32_t *first = zone.elementNodes.nodes(0);
-  const std::size_t firstCount = zone.elementNodes.nodeCount(0);
-  auto requireNodes = [&](std::size_t needed) {
-    if (firstCount < needed)
-      throw formattedFailure("ERROR IN ZONE %d, ELEMENT 1: %zu NODE NUMBERS, %zu NEEDED TO TELL THE "
-                                     "ELEMENT KIND\n",
-                                     zone.zoneNumber, firstCount, needed);
-  };
-  if (contains(type, "QUADRILATERAL")) {
-    requireNodes(4);
-    if (first[0] == first[3] && first[1] == first[2])
-      zone.cellKind = CellKind::Line;
-    else if (first[0] == first[3])
-      zone.cellKind = CellKind::Triangle;
-    else
-      zone.cellKind = CellKind::Quad;
-  } else if (contains(type, "TETRAHEDRON")) {
-    zone.cellKind = CellKind::Tetra;
-  } else if (contains(type, "TRIANGLE")) {
-    zone.cellKind = CellKind::Triangle;
-  } else if (contains(type, "BRICK")) {
-    requireNodes(2);
-    zone.cellKind = first[0] == first[1] ? CellKind::Wedge : CellKind::Hexahedron;
+// Reads `count` more values from the input into the zone's value table.
+void readValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout, std::size_t count) {
+  NodeValueTable &values = zone.nodeValues;
+  const std::size_t target = values.valuesHeld() + count;
+  std::string_view line;
+  while (values.valuesHeld() < target) {
+    if (!input.nextLine(line))
+      refuseCutValues(zone, layout);
+    if (isBlankOrComment(line))
+      continue;
+    if (layout == DataLayout::Point && values.openRowBytes() + line.size() > NodeValueTable::kMaxRowBytes)
+      throw formattedFailure("ERROR IN ZONE %d, NODE %zu: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
+                             zone.zoneNumber, values.valuesHeld() / values.variableCount() + 1,
+                             values.openRowBytes() + line.size(), NodeValueTable::kMaxRowBytes);
+    const std::size_t taken = values.appendValues(line, count == values.valuesWanted() ? SIZE_MAX : target - values.valuesHeld());
+    if (taken == line.size())
+      continue;
+    const std::string_view rest = line.substr(taken);
+    if (values.valuesHeld() < target) {
+      const std::string_view item = firstItem(rest);
+      throw formattedFailure("ERROR IN ZONE %d: \"%.*s\" AFTER %zu OF %zu VALUES IS NOT A VALUE OF THE ZONE\n",
+                             zone.zoneNumber, quotedLength(item), item.data(), values.valuesHeld(),
+                             values.valuesWanted());
+    }
+    input.keepRest(rest);
   }
 }
 
-// Returns true when the zone is complete.
-bool readNodeLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progress) {
-  // Without a positive node count the node lines would never end the zone.
-  if (zone.nodeCount <= 0)
-    throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE "
-                                   "COUNT (N=%d)\n",
-                                   zone.zoneNumber, zone.nodeCount);
-  if (line.size() > NodeValueTable::kMaxNodeLineBytes)
-    throw formattedFailure("ERROR IN ZONE %d, NODE %d: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
-                           zone.zoneNumber, progress.nodesRead + 1, line.size(), NodeValueTable::kMaxNodeLineBytes);
-  zone.nodeValues.appendNodeLine(line);
-  if (++progress.nodesRead != zone.nodeCount)
+// Values of variables shared with an earlier zone are taken from it, in the
+// order the zone's own values would stand; the others are read.
+void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord &source) {
+  NodeValueTable &values = zone.nodeValues;
+  const std::size_t variables = values.variableCount();
+  auto isShared = [&](std::size_t variable) { return shape.sharedFrom[variable] >= 0; };
+  if (shape.layout == DataLayout::Block) {
+    for (std::size_t variable = 0; variable < variables; ++variable) {
+      const auto count = static_cast<std::size_t>(values.isCellCentred(variable) ? zone.elementCount : zone.nodeCount);
+      if (!isShared(variable))
+        readValues(input, zone, shape.layout, count);
+      else
+        for (std::size_t item = 0; item < count; ++item)
+          values.appendValue(source.nodeValues.value(item, variable));
+    }
+    return;
+  }
+  for (std::size_t node = 0; node < static_cast<std::size_t>(zone.nodeCount); ++node)
+    for (std::size_t variable = 0; variable < variables;) {
+      std::size_t run = variable;
+      while (run < variables && !isShared(run))
+        ++run;
+      if (run > variable) {
+        readValues(input, zone, shape.layout, run - variable);
+        variable = run;
+      } else {
+        values.appendValue(source.nodeValues.value(node, variable++));
+      }
+    }
+}
+
+void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord *source) {
+  const DataLayout layout = shape.layout;
+  NodeValueTable &values = zone.nodeValues;
+  if (!shape.cellCentred.empty())
+    values.resetBlocks(static_cast<std::size_t>(zone.nodeCount), static_cast<std::size_t>(zone.elementCount),
+                       shape.cellCentred);
+  else
+    values.reset(static_cast<std::size_t>(zone.nodeCount), zone.variableNames.size(),
+                 layout == DataLayout::Point ? NodeValueTable::Order::ByNode : NodeValueTable::Order::ByVariable);
+  if (values.variableCount() == 0)
+    return readNodesWithoutVariables(input, zone);
+  if (shape.sharedFrom.empty())
+    readValues(input, zone, layout, values.valuesWanted());
+  else
+    readValuesWithShared(input, zone, shape, *source);
+  values.finish();
+}
+
+void noteZoneStart(TecplotInput &input, const ZoneRecord &zone, const TecplotInput::Position &position) {
+  auto names = input.zoneStarts.empty() ? nullptr : input.zoneStarts.back().names;
+  if (!names || *names != zone.variableNames)
+    names = std::make_shared<const std::vector<std::string>>(zone.variableNames);
+  input.zoneStarts.push_back({position, zone.elementType, std::move(names)});
+}
+
+// The earlier zone that a zone takes variables or connectivity from: read
+// again from where it starts, then kept, since the zones after it mostly
+// take from the same one.
+const ZoneRecord &sharedSource(TecplotInput &input, int source, const ZoneRecord &zone) {
+  if (input.sharedZoneNumber == source)
+    return input.sharedZone;
+  const TecplotInput::Position back = input.position();
+  const int nextZoneNumber = input.nextZoneNumber;
+  const TecplotInput::ZoneStart &start = input.zoneStarts[static_cast<std::size_t>(source)];
+  if (!input.seek(start.position))
+    throw formattedFailure("ERROR IN ZONE %d: TAKING DATA FROM ZONE %d NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, "
+                           "NOT A PIPE\n",
+                           zone.zoneNumber, source);
+  ZoneRecord earlier;
+  earlier.variableNames = *start.names;
+  earlier.elementType = start.typeBefore;
+  // It may take from a zone before it in turn: from the one kept, when a
+  // series takes each zone's grid from the zone just before.
+  input.nextZoneNumber = source;
+  const bool read = readZone(input, earlier);
+  input.seek(back);
+  input.nextZoneNumber = nextZoneNumber;
+  if (!read)
+    throw formattedFailure("ERROR IN ZONE %d: ZONE %d CANNOT BE READ AGAIN\n", zone.zoneNumber, source);
+  input.sharedZone = std::move(earlier);
+  input.sharedZoneNumber = source;
+  return input.sharedZone;
+}
+
+// The one earlier zone the zone shares with, after checking that what it
+// takes fits; null when it shares nothing.
+const ZoneRecord *sourceOfSharedData(TecplotInput &input, const ZoneRecord &zone, const ZoneShape &shape) {
+  int source = shape.ordered ? -1 : shape.connectivityFrom;
+  for (int from : shape.sharedFrom)
+    if (from >= 0 && source >= 0 && from != source)
+      throw formattedFailure("ERROR IN ZONE %d: DATA SHARED WITH MORE THAN ONE EARLIER ZONE IS NOT SUPPORTED\n",
+                             zone.zoneNumber);
+    else if (from >= 0)
+      source = from;
+  if (source < 0)
+    return nullptr;
+  const ZoneRecord &earlier = sharedSource(input, source, zone);
+  const bool sharesElements = !shape.ordered && shape.connectivityFrom >= 0;
+  if (earlier.nodeCount != zone.nodeCount || earlier.variableNames.size() < shape.sharedFrom.size() ||
+      (sharesElements && earlier.elementCount != zone.elementCount))
+    throw formattedFailure("ERROR IN ZONE %d: SHARES DATA WITH ZONE %d OF %d NODES AND %d ELEMENTS, NOT %d AND %d\n",
+                           zone.zoneNumber, source, earlier.nodeCount, earlier.elementCount, zone.nodeCount,
+                           zone.elementCount);
+  for (std::size_t variable = 0; variable < shape.sharedFrom.size(); ++variable)
+    if (shape.sharedFrom[variable] >= 0 &&
+        (earlier.nodeValues.isCellCentred(variable) != zone.nodeValues.isCellCentred(variable) ||
+         (zone.nodeValues.isCellCentred(variable) && earlier.elementCount != zone.elementCount)))
+      throw formattedFailure("ERROR IN ZONE %d: VARIABLE %zu SHARED WITH ZONE %d IS NOT LOCATED ALIKE THERE\n",
+                             zone.zoneNumber, variable + 1, source);
+  return &earlier;
+}
+
+// Reads the node number that starts at `pos`: an optional sign and digits up
+// to a separator or the end of the line, within 32 bits. On success `pos`
+// is moved past it. (Element lists run through here hundreds of millions of
+// times in a large file: one pass, no copies.)
+bool takeNodeNumber(std::string_view line, std::size_t &pos, std::int64_t &number) {
+  std::size_t at = pos;
+  const bool negative = line[at] == '-';
+  if (negative || line[at] == '+')
+    ++at;
+  const std::size_t digitsStart = at;
+  std::int64_t value = 0;
+  for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) {
+    value = value * 10 + (line[at] - '0');
+    if (value > std::int64_t{INT_MAX} + 1)
+      return false;
+  }
+  if (at == digitsStart || (at < line.size() && !isValueSeparator(line[at])))
     return false;
-  if (zone.elementCount <= 0)
-    return true;
-  progress.state = ReadState::Elements;
+  value = negative ? -value : value;
+  if (value > INT_MAX)
+    return false;
+  number = value;
+  pos = at;
+  return true;
+}
+
+void readElements(TecplotInput &input, ZoneRecord &zone) {
+  const ElementType type = zone.elementType;
+  const int corners = cornersOf(type);
+  std::int32_t numbers[8];
+  int have = 0;
+  int read = 0;
+  std::string_view line;
+  while (read < zone.elementCount) {
+    if (!input.nextLine(line))
+      throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber, read,
+                             zone.elementCount);
+    if (isBlankOrComment(line))
+      continue;
+    std::size_t pos = 0;
+    while (read < zone.elementCount) {
+      while (pos < line.size() && isValueSeparator(line[pos]))
+        ++pos;
+      if (pos == line.size())
+        break;
+      std::size_t end = pos;
+      std::int64_t number = 0;
+      if (!takeNodeNumber(line, end, number)) {
+        while (end < line.size() && !isValueSeparator(line[end]))
+          ++end;
+        const std::string_view token = line.substr(pos, end - pos);
+        throw formattedFailure("ERROR IN ZONE %d, ELEMENT %d: \"%.*s\" IS NOT A NODE NUMBER\n", zone.zoneNumber,
+                               read + 1, quotedLength(token), token.data());
+      }
+      numbers[have++] = static_cast<std::int32_t>(number);
+      if (have == corners) {
+        const Cell cell = cellOfElement(type, numbers);
+        zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+        have = 0;
+        ++read;
+      }
+      pos = end;
+    }
+    if (pos < line.size())
+      input.keepRest(line.substr(pos));
+  }
+}
+
+// More numbers after a zone's data than its counts take mean the counts or
+// the element type do not describe the data: nothing of it can be trusted.
+void refuseDataBeyondZone(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  while (input.nextLine(line)) {
+    if (isBlankOrComment(line))
+      continue;
+    const std::string_view item = firstItem(line);
+    if (!item.empty() && isNumberStart(item[0]))
+      throw formattedFailure("ERROR IN ZONE %d: DATA BEYOND ITS %d NODES AND %d ELEMENTS: \"%.*s\"\n", zone.zoneNumber,
+                             zone.nodeCount, zone.elementCount, quotedLength(item), item.data());
+    input.keepRest(line);
+    return;
+  }
+}
+
+// A zone without a positive node count holds nothing to read: at the end of
+// the file it is no zone (false); anything after it is an error.
+bool refuseZoneWithoutNodes(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  while (input.nextLine(line))
+    if (!isBlankOrComment(line))
+      throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE COUNT (N=%d)\n",
+                             zone.zoneNumber, zone.nodeCount);
   return false;
-}
-
-bool readElementLine(std::string_view line, ZoneRecord &zone, ZoneProgress &progress) {
-  zone.elementNodes.beginElement();
-  forEachPiece(line, ' ', [&](std::string_view piece) {
-    const auto number = scanWholeDecimal(piece);
-    if (!number || *number > INT_MAX || *number < INT_MIN)
-      throw formattedFailure("ERROR IN ZONE %d, ELEMENT %d: \"%.*s\" IS NOT A NODE NUMBER\n",
-                                     zone.zoneNumber, progress.elementsRead + 1, quotedLength(piece),
-                                     piece.data());
-    zone.elementNodes.appendNode(static_cast<std::int32_t>(*number));
-  });
-  if (++progress.elementsRead != zone.elementCount)
-    return false;
-  decideCellKind(zone);
-  return true;
-}
-
-// The end of the file has come before the zone's announced lines: the file
-// is cut (the simulator may still be writing it).
-void refuseCutZone(const ZoneRecord &zone, const ZoneProgress &progress) {
-  if (progress.state == ReadState::Nodes && progress.nodesRead < zone.nodeCount)
-    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d NODE LINES\n", zone.zoneNumber,
-                           progress.nodesRead, zone.nodeCount);
-  if (progress.state == ReadState::Elements)
-    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber,
-                           progress.elementsRead, zone.elementCount);
 }
 
 } // namespace
 
 bool readZone(TecplotInput &input, ZoneRecord &zone) {
-  ZoneProgress progress;
-  std::string_view line;
-  while (input.nextLine(line)) {
-    switch (progress.state) {
-    case ReadState::Header:
-      readHeaderLine(line, input, zone, progress);
-      break;
-    case ReadState::ZoneHeader:
-      readZoneLine(line, input, zone, progress);
-      break;
-    case ReadState::Nodes:
-      if (readNodeLine(line, zone, progress))
-        return true;
-      break;
-    case ReadState::Elements:
-      if (readElementLine(line, zone, progress))
-        return true;
-      break;
-    }
+  ZoneShape shape;
+  {
+    TokenCursor cursor(input);
+    TecplotInput::Position zoneStart;
+    if (!readRecordsBeforeZone(cursor, zone, zoneStart))
+      return false;
+    zone.zoneNumber = input.nextZoneNumber++;
+    if (static_cast<std::size_t>(zone.zoneNumber) == input.zoneStarts.size())
+      noteZoneStart(input, zone, zoneStart);
+    shape = readZoneHeader(cursor, zone);
   }
-  refuseCutZone(zone, progress);
-  return false;
+  zone.nodeValues.clear();
+  zone.elementNodes.clear();
+  if (zone.nodeCount <= 0)
+    return refuseZoneWithoutNodes(input, zone);
+  // The value table tells which variables are cell-centred before the
+  // earlier zone is compared with it.
+  if (!shape.cellCentred.empty())
+    zone.nodeValues.resetBlocks(static_cast<std::size_t>(zone.nodeCount), static_cast<std::size_t>(zone.elementCount),
+                                shape.cellCentred);
+  const ZoneRecord *source = sourceOfSharedData(input, zone, shape);
+  readNodeValues(input, zone, shape, source);
+  if (shape.ordered) {
+    appendOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
+  } else if (source && shape.connectivityFrom >= 0) {
+    zone.elementNodes = source->elementNodes;
+    zone.elementType = source->elementType;
+  } else if (zone.elementCount > 0) {
+    readElements(input, zone);
+  }
+  refuseDataBeyondZone(input, zone);
+  return true;
 }
 
 } // namespace zonvert

@@ -1,9 +1,12 @@
-// Reads the zones of a Tecplot ASCII finite-element result file one at a time.
+// Reads the zones of a Tecplot ASCII data file one at a time.
 //
-// The subset understood: header lines with "=" (among them the variables
-// line), zone lines with comma-separated keys, then one line per node (all
-// variables of a node on one line) and one line per element (its 1-based
-// node numbers).
+// The file is a sequence of records: TITLE, FILETYPE and VARIABLES, then
+// ZONE records, each followed by its data, with TEXT, GEOMETRY and
+// DATASETAUXDATA records read past wherever they stand. Keywords and keys
+// come in any case; blank lines and "#" comment lines may stand anywhere.
+// A zone's data is read by count, not by line: its node values (node after
+// node, or variable after variable in block layout), then the node numbers
+// of its elements, separated by blanks, tabs, commas or line ends.
 #pragma once
 
 #include "TecplotInput.h"
@@ -11,13 +14,12 @@
 
 namespace zonvert {
 
-// The line state of one readZone call.
-enum class ReadState : int { Header = 0, ZoneHeader = 1, Nodes = 2, Elements = 3 };
-
-// Reads lines until one zone is complete (true) or the file ends outside a
-// zone (false). The record must be new or reset with clearZone. Throws
-// ConversionFailure on a format error, and when the file ends inside a zone
-// (fewer node or element lines than its counts announce).
+// Reads records until one zone is complete (true) or the file ends outside
+// a zone (false). The record must be new or reset with clearZone. Throws
+// ConversionFailure on a format error, on a feature that cannot be
+// converted, when the file ends inside a zone (fewer values or elements
+// than its counts announce), and when more data follows a zone than its
+// counts announce.
 bool readZone(TecplotInput &input, ZoneRecord &zone);
 
 } // namespace zonvert

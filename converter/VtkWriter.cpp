@@ -22,7 +22,8 @@ struct VariableRoles {
   int x = -1, y = -1, z = -1;
   int vx = -1, vy = -1, vz = -1;
   bool hasVelocity = false;
-  std::vector<int> scalars;     // every variable not named exactly X, Y or Z
+  std::vector<int> scalars;     // every nodal variable not named exactly X, Y or Z
+  std::vector<int> cellScalars; // every cell-centred variable
   std::size_t valuesNeeded = 0; // a node line must hold this many values
 };
 
@@ -30,10 +31,27 @@ void noteUse(VariableRoles &roles, int index) {
   roles.valuesNeeded = std::max(roles.valuesNeeded, static_cast<std::size_t>(index) + 1);
 }
 
-VariableRoles findRoles(const std::vector<std::string> &names) {
+// Other writers name coordinates with their unit or in full: "X [m]",
+// "x (m)", "CoordinateX".
+bool namesCoordinate(std::string_view name, char axis) {
+  const char lower = static_cast<char>(axis - 'A' + 'a');
+  if (name == std::string("Coordinate") + axis)
+    return true;
+  return name.size() >= 2 && (name[0] == axis || name[0] == lower) &&
+         (name[1] == ' ' || name[1] == '[' || name[1] == '(');
+}
+
+VariableRoles findRoles(const ZoneRecord &zone) {
+  const std::vector<std::string> &names = zone.variableNames;
   VariableRoles roles;
   for (int i = 0; i < static_cast<int>(names.size()); ++i) {
     const std::string_view name = names[i];
+    // A value per cell is neither a coordinate nor a velocity of the nodes.
+    if (zone.nodeValues.isCellCentred(static_cast<std::size_t>(i))) {
+      roles.cellScalars.push_back(i);
+      noteUse(roles, i);
+      continue;
+    }
     if (name == "X" || name == "x")
       roles.x = i;
     if (name == "Y" || name == "y")
@@ -51,6 +69,12 @@ VariableRoles findRoles(const std::vector<std::string> &names) {
       noteUse(roles, i);
     }
   }
+  // Without a variable named X (or x), one named as other writers name that
+  // coordinate gives it; it stays a scalar field too.
+  for (auto [axis, role] : {std::pair{'X', &roles.x}, std::pair{'Y', &roles.y}, std::pair{'Z', &roles.z}})
+    for (int i = 0; i < static_cast<int>(names.size()) && *role < 0; ++i)
+      if (!zone.nodeValues.isCellCentred(static_cast<std::size_t>(i)) && namesCoordinate(names[i], axis))
+        *role = i;
   roles.hasVelocity = roles.vx >= 0 || roles.vy >= 0 || roles.vz >= 0;
   for (int used : {roles.x, roles.y, roles.z})
     if (used >= 0)
@@ -58,38 +82,26 @@ VariableRoles findRoles(const std::vector<std::string> &names) {
   return roles;
 }
 
-// How the elements of one kind become VTK cells.
-struct CellLayout {
-  std::string_view prefix;      // count of indices, with its blank
-  std::array<int, 8> positions; // 0-based places in the element's node list
-  int positionCount;
-  int entriesPerCell;           // the count plus the indices
-  int vtkType;
-  std::size_t nodesNeeded;      // the element line must hold this many numbers
+// How a cell of each kind is written: its count of indices (with its
+// blank) and its VTK cell type, by CellKind.
+struct CellFormat {
+  std::string_view prefix;
+  std::string_view typeLine;
 };
 
-std::optional<CellLayout> cellLayout(CellKind kind) {
-  switch (kind) {
-  case CellKind::Line:
-    return CellLayout{"2 ", {0, 1}, 2, 3, 3, 2};
-  case CellKind::Triangle:
-    return CellLayout{"3 ", {0, 1, 2}, 3, 4, 5, 3};
-  case CellKind::Quad:
-    return CellLayout{"4 ", {0, 1, 2, 3}, 4, 5, 9, 4};
-  case CellKind::Tetra:
-    return CellLayout{"4 ", {0, 1, 2, 3}, 4, 5, 10, 4};
-  case CellKind::Hexahedron:
-    return CellLayout{"8 ", {0, 1, 2, 3, 4, 5, 6, 7}, 8, 9, 12, 8};
-  case CellKind::Wedge:
-    // A wedge is stored as a degenerate brick that repeats its first node
-    // number as its second and its fifth as its sixth; the six corners are
-    // taken from the second of each pair and the other positions.
-    return CellLayout{"6 ", {1, 2, 3, 5, 6, 7}, 6, 7, 13, 8};
-  case CellKind::None:
-    break;
-  }
-  return std::nullopt;
-}
+constexpr CellFormat kCellFormats[] = {
+    {"", ""},        // None: never stored
+    {"2 ", "3\n"},  // Line
+    {"3 ", "5\n"},  // Triangle
+    {"4 ", "9\n"},  // Quad
+    {"4 ", "10\n"}, // Tetra
+    {"8 ", "12\n"}, // Hexahedron
+    {"6 ", "13\n"}, // Wedge
+    {"5 ", "14\n"}, // Pyramid
+    {"1 ", "1\n"},  // Vertex
+};
+
+const CellFormat &formatOf(CellKind kind) { return kCellFormats[static_cast<std::size_t>(kind)]; }
 
 // Every node number of every element must name a node of the zone; a cell
 // pointing elsewhere crashes the filters of visualisation tools.
@@ -111,34 +123,27 @@ void checkNodeNumbers(const ZoneRecord &zone) {
   }
 }
 
-// Refuses, before any file is created, a zone that cannot be written whole.
-void checkWritable(const ZoneRecord &zone, const VariableRoles &roles, const std::optional<CellLayout> &layout) {
-  const bool hasElements = zone.elementCount > 0;
-  if (hasElements && !layout)
-    throw ConversionFailure("not implemented yet... \n");
-  for (std::size_t node = 0; node < zone.nodeValues.size(); ++node) {
-    const std::size_t held = zone.nodeValues.valueCount(node);
-    if (held < roles.valuesNeeded)
-      throw formattedFailure("ERROR IN ZONE %d, NODE %zu: %zu VALUES, %zu NEEDED\n", zone.zoneNumber,
-                                     node + 1, held, roles.valuesNeeded);
-  }
-  if (!hasElements)
-    return;
-  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
-    const std::size_t held = zone.elementNodes.nodeCount(element);
-    if (held < layout->nodesNeeded)
-      throw formattedFailure("ERROR IN ZONE %d, ELEMENT %zu: %zu NODE NUMBERS, %zu NEEDED\n",
-                                     zone.zoneNumber, element + 1, held, layout->nodesNeeded);
-  }
+// Refuses, before any file is created, a zone that cannot be written whole:
+// values or cells missing, or node numbers outside the zone.
+void checkWritable(const ZoneRecord &zone, const VariableRoles &roles) {
+  const NodeValueTable &values = zone.nodeValues;
+  const auto nodes = static_cast<std::size_t>(std::max(zone.nodeCount, 0));
+  if (values.nodeCount() != nodes || values.valuesHeld() != values.valuesWanted() ||
+      values.variableCount() < roles.valuesNeeded)
+    throw formattedFailure("ERROR IN ZONE %d: %zu VALUES FOR %zu NODES, %zu NEEDED FOR EACH\n", zone.zoneNumber,
+                           values.valuesHeld(), nodes, roles.valuesNeeded);
+  if (zone.elementCount > 0 && zone.elementNodes.size() != static_cast<std::size_t>(zone.elementCount))
+    throw formattedFailure("ERROR IN ZONE %d: %zu OF %d ELEMENTS HELD\n", zone.zoneNumber, zone.elementNodes.size(),
+                           zone.elementCount);
   checkNodeNumbers(zone);
 }
 
 // The names of the scalar fields as the file holds them, with a warning for
 // each name shortened to fit VTK's reader.
-std::vector<std::string> scalarNames(const ZoneRecord &zone, const VariableRoles &roles,
+std::vector<std::string> scalarNames(const ZoneRecord &zone, const std::vector<int> &scalars,
                                      std::vector<std::string> &warnings) {
   std::vector<std::string> names;
-  for (int variable : roles.scalars) {
+  for (int variable : scalars) {
     LegacyName name = legacyName(zone.variableNames[variable]);
     if (name.shortened)
       warnings.push_back(formattedText("WARNING: NAME OF VARIABLE %d SHORTENED TO THE %zu CHARACTERS VTK'S READER "
@@ -150,30 +155,36 @@ std::vector<std::string> scalarNames(const ZoneRecord &zone, const VariableRoles
 }
 
 // VTK's ASCII reader stops at a NaN or an infinity and misreads the rest of
-// the file; the first such value the file holds (by node, then by variable)
-// is named so that the user can look.
+// the file; the first such value the file holds (by node, then by variable;
+// else by cell) is named so that the user can look.
 void warnOfNonFiniteValues(const ZoneRecord &zone, const VariableRoles &roles, std::vector<std::string> &warnings) {
-  std::size_t firstNode = NodeValueTable::kNoNode;
-  int firstVariable = -1;
-  auto consider = [&](int variable) {
-    if (variable < 0)
-      return;
-    const std::size_t node = zone.nodeValues.firstNonFiniteNode(static_cast<std::size_t>(variable));
-    if (node < firstNode || (node == firstNode && node != NodeValueTable::kNoNode && variable < firstVariable)) {
-      firstNode = node;
-      firstVariable = variable;
+  auto firstIn = [&](const std::vector<int> &variables, std::size_t &first, int &firstVariable) {
+    first = NodeValueTable::kNoNode;
+    for (int variable : variables) {
+      const std::size_t item = variable < 0 ? NodeValueTable::kNoNode
+                                            : zone.nodeValues.firstNonFiniteNode(static_cast<std::size_t>(variable));
+      if (item < first || (item == first && item != NodeValueTable::kNoNode && variable < firstVariable)) {
+        first = item;
+        firstVariable = variable;
+      }
     }
   };
-  for (int variable : {roles.x, roles.y, roles.z, roles.vx, roles.vy, roles.vz})
-    consider(variable);
-  for (int variable : roles.scalars)
-    consider(variable);
-  if (firstNode == NodeValueTable::kNoNode)
+  std::vector<int> nodal = {roles.x, roles.y, roles.z, roles.vx, roles.vy, roles.vz};
+  nodal.insert(nodal.end(), roles.scalars.begin(), roles.scalars.end());
+  std::size_t first = NodeValueTable::kNoNode;
+  int firstVariable = -1;
+  const char *where = "NODE";
+  firstIn(nodal, first, firstVariable);
+  if (first == NodeValueTable::kNoNode) {
+    where = "CELL";
+    firstIn(roles.cellScalars, first, firstVariable);
+  }
+  if (first == NodeValueTable::kNoNode)
     return;
-  const std::string value(zone.nodeValues.value(firstNode, static_cast<std::size_t>(firstVariable)));
-  warnings.push_back(formattedText("WARNING IN ZONE %d, NODE %zu: VARIABLE %s HOLDS %s, WHICH VTK'S ASCII READER "
+  const std::string value(zone.nodeValues.value(first, static_cast<std::size_t>(firstVariable)));
+  warnings.push_back(formattedText("WARNING IN ZONE %d, %s %zu: VARIABLE %s HOLDS %s, WHICH VTK'S ASCII READER "
                                    "CANNOT READ (THE FIRST NAN OR INFINITY OF THE ZONE)\n",
-                                   zone.zoneNumber, firstNode + 1, zone.variableNames[firstVariable].c_str(),
+                                   zone.zoneNumber, where, first + 1, zone.variableNames[firstVariable].c_str(),
                                    value.c_str()));
 }
 
@@ -188,7 +199,7 @@ void writePoints(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles 
   out.append("POINTS ");
   out.appendInt(zone.nodeCount);
   out.append(" float\n");
-  for (std::size_t node = 0; node < zone.nodeValues.size(); ++node) {
+  for (std::size_t node = 0; node < zone.nodeValues.nodeCount(); ++node) {
     appendValueOrZero(out, zone, node, roles.x);
     out.append(' ');
     appendValueOrZero(out, zone, node, roles.y);
@@ -199,35 +210,28 @@ void writePoints(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles 
   out.append('\n');
 }
 
-void writeCellTypes(OutputBuffer &out, std::int64_t count, std::size_t cells, int vtkType) {
-  out.append("CELL_TYPES ");
-  out.appendInt(count);
-  out.append('\n');
-  char line[8];
-  const int length = std::snprintf(line, sizeof line, "%d\n", vtkType);
-  const std::string_view typeLine(line, static_cast<std::size_t>(length));
-  for (std::size_t cell = 0; cell < cells; ++cell)
-    out.append(typeLine);
-  out.append('\n');
-}
-
-void writeElementCells(OutputBuffer &out, const ZoneRecord &zone, const CellLayout &layout) {
+void writeElementCells(OutputBuffer &out, const ZoneRecord &zone) {
+  const ElementTable &cells = zone.elementNodes;
   out.append("CELLS ");
   out.appendInt(zone.elementCount);
   out.append(' ');
-  out.appendInt(std::int64_t{zone.elementCount} * layout.entriesPerCell);
+  out.appendInt(static_cast<std::int64_t>(cells.allNodes().size() + cells.size()));
   out.append('\n');
-  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
-    const std::int32_t *nodes = zone.elementNodes.nodes(element);
-    out.append(layout.prefix);
-    for (int p = 0; p < layout.positionCount; ++p) {
+  for (std::size_t element = 0; element < cells.size(); ++element) {
+    const std::int32_t *nodes = cells.nodes(element);
+    out.append(formatOf(cells.kind(element)).prefix);
+    for (std::size_t k = 0, count = cells.nodeCount(element); k < count; ++k) {
       out.append(' ');
-      out.appendInt(std::int64_t{nodes[layout.positions[p]]} - 1);
+      out.appendInt(std::int64_t{nodes[k]} - 1);
     }
     out.append('\n');
   }
+  out.append("\nCELL_TYPES ");
+  out.appendInt(zone.elementCount);
   out.append('\n');
-  writeCellTypes(out, zone.elementCount, zone.elementNodes.size(), layout.vtkType);
+  for (std::size_t element = 0; element < cells.size(); ++element)
+    out.append(formatOf(cells.kind(element)).typeLine);
+  out.append('\n');
 }
 
 // A zone without elements: every node becomes a vertex cell.
@@ -237,14 +241,37 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append(' ');
   out.appendInt(std::int64_t{zone.nodeCount} * 2);
   out.append('\n');
-  const std::size_t nodes = zone.nodeValues.size();
+  const auto nodes = static_cast<std::size_t>(zone.nodeCount);
   for (std::size_t node = 0; node < nodes; ++node) {
     out.append("1 ");
     out.appendInt(static_cast<std::int64_t>(node));
     out.append('\n');
   }
+  out.append("\nCELL_TYPES ");
+  out.appendInt(zone.nodeCount);
   out.append('\n');
-  writeCellTypes(out, zone.nodeCount, nodes, 1);
+  for (std::size_t node = 0; node < nodes; ++node)
+    out.append(formatOf(CellKind::Vertex).typeLine);
+  out.append('\n');
+}
+
+// The cell-centred variables, one value per cell, after the point data.
+void writeCellData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
+                   const std::vector<std::string> &names) {
+  if (roles.cellScalars.empty())
+    return;
+  out.append("CELL_DATA ");
+  out.appendInt(zone.elementCount);
+  out.append('\n');
+  for (std::size_t field = 0; field < roles.cellScalars.size(); ++field) {
+    out.append("SCALARS ");
+    out.append(names[field]);
+    out.append(" float 1\nLOOKUP_TABLE default\n");
+    for (std::size_t cell = 0; cell < static_cast<std::size_t>(zone.elementCount); ++cell) {
+      out.append(zone.nodeValues.value(cell, static_cast<std::size_t>(roles.cellScalars[field])));
+      out.append('\n');
+    }
+  }
 }
 
 void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
@@ -252,7 +279,7 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
   out.append("POINT_DATA ");
   out.appendInt(zone.nodeCount);
   out.append('\n');
-  const std::size_t nodes = zone.nodeValues.size();
+  const std::size_t nodes = zone.nodeValues.nodeCount();
   for (std::size_t field = 0; field < roles.scalars.size(); ++field) {
     const int variable = roles.scalars[field];
     out.append("SCALARS ");
@@ -278,11 +305,11 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
 } // namespace
 
 bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report) {
-  const VariableRoles roles = findRoles(zone.variableNames);
-  const std::optional<CellLayout> layout = cellLayout(zone.cellKind);
-  checkWritable(zone, roles, layout);
+  const VariableRoles roles = findRoles(zone);
+  checkWritable(zone, roles);
   std::vector<std::string> warnings;
-  const std::vector<std::string> names = scalarNames(zone, roles, warnings);
+  const std::vector<std::string> names = scalarNames(zone, roles.scalars, warnings);
+  const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, warnings);
 
   std::string reason;
   AtomicFile file;
@@ -295,10 +322,11 @@ bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *
   out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
   writePoints(out, zone, roles);
   if (zone.elementCount > 0)
-    writeElementCells(out, zone, *layout);
+    writeElementCells(out, zone);
   else
     writeVertexCells(out, zone);
   writePointData(out, zone, roles, names);
+  writeCellData(out, zone, roles, cellNames);
   out.flush();
   if (!out.ok())
     reason = std::strerror(out.error());

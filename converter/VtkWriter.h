@@ -21,8 +21,9 @@ struct WriteReport {
 // AtomicFile). Returns false when the file cannot be created or written; no
 // partial file is left then, and a file that had the name stays as it was.
 // Throws ConversionFailure, before any file is created, when the zone cannot
-// be written whole: elements without a cell kind, node or element lines
-// shorter than what the file needs, or node numbers outside the zone.
+// be written whole: values or cells missing from the record, or node numbers
+// outside the zone. Each element is written as the cell of its own kind;
+// cell-centred variables as cell data after the point data.
 bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report = nullptr);
 
 } // namespace zonvert

@@ -3,8 +3,10 @@
 #include "LineOps.h"
 #include "NumberForms.h"
 
+#include <algorithm>
 #include <cassert>
 #include <cstring>
+#include <optional>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -12,34 +14,58 @@
 
 namespace zonvert {
 
-void NodeValueTable::clear() {
+void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Order order) {
   // clear() keeps the capacity, so a file of similar zones allocates once.
+  order_ = order;
+  nodeCount_ = nodeCount;
+  variableCount_ = variableCount;
+  valuesWanted_ = nodeCount * variableCount;
+  rowValues_ = order == Order::ByNode ? variableCount : kBlockRowValues;
+  cellCentred_.clear();
+  variableStart_.resize(variableCount + 1);
+  for (std::size_t variable = 0; variable <= variableCount; ++variable)
+    variableStart_[variable] = variable * nodeCount;
+  held_ = 0;
+  inRow_ = 0;
+  rowOpen_ = false;
   text_.clear();
-  nodeTextStart_.clear();
-  nodeFirstValue_.clear();
+  rowTextStart_.clear();
   valueOffset_.clear();
   firstNonFinite_.clear();
 }
 
-void NodeValueTable::appendNodeLine(std::string_view line) {
-  assert(line.size() <= kMaxNodeLineBytes);
-  nodeTextStart_.push_back(text_.size());
-  nodeFirstValue_.push_back(valueOffset_.size());
-  // Make room once, copy the pieces without their separating blanks, then
-  // trim. A rewritten number is one byte longer than its token at most, and
-  // the blanks between tokens are dropped, so the values of a line take at
-  // most one byte more than the line.
-  const std::size_t base = text_.size();
-  text_.resize(base + line.size() + 1);
-  char *const out = text_.data() + base;
-  std::size_t used = 0;
-  if (!appendPlainValues(line, out, used)) {
-    valueOffset_.resize(nodeFirstValue_.back());
-    used = 0;
-    appendSpecialValues(line, out, used);
-  }
-  valueOffset_.push_back(static_cast<std::uint32_t>(used));
-  text_.resize(base + used);
+void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred) {
+  reset(nodeCount, cellCentred.size(), Order::ByVariable);
+  cellCentred_ = cellCentred;
+  for (std::size_t variable = 0; variable < cellCentred.size(); ++variable)
+    variableStart_[variable + 1] = variableStart_[variable] + (cellCentred[variable] ? cellCount : nodeCount);
+  valuesWanted_ = variableStart_.back();
+}
+
+std::size_t NodeValueTable::appendValues(std::string_view text, std::size_t limit) {
+  // A node line holding exactly one node's values, as result files are
+  // written, is taken in one pass.
+  if (limit == SIZE_MAX && order_ == Order::ByNode && !rowOpen_ && rowValues_ > 0 && held_ < valuesWanted() &&
+      appendWholeRow(text))
+    return text.size();
+  return appendTokens(text, std::min(valuesWanted(), limit == SIZE_MAX ? limit : held_ + limit));
+}
+
+void NodeValueTable::finish() {
+  if (rowOpen_)
+    closeRow();
+}
+
+void NodeValueTable::openRow() {
+  rowTextStart_.push_back(text_.size());
+  rowOpen_ = true;
+  inRow_ = 0;
+}
+
+void NodeValueTable::closeRow() {
+  valueOffset_.push_back(static_cast<std::uint32_t>(text_.size() - rowTextStart_.back()));
+  rowOpen_ = false;
+  inRow_ = 0;
 }
 
 namespace {
@@ -48,8 +74,8 @@ constexpr std::size_t kBlockBytes = 16;
 
 // Bit k of each mask tells about byte k of a block of 16 bytes.
 struct BlockMasks {
-  unsigned blanks;
-  unsigned special; // see maySignalSpecialNumber
+  unsigned separators; // blanks, tabs, commas
+  unsigned special;    // see maySignalSpecialNumber
 };
 
 BlockMasks classifyBlock(const char *bytes, char previous) {
@@ -67,14 +93,17 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
   const __m128i fromZero = _mm_sub_epi8(before, _mm_set1_epi8('0'));
   const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
   const __m128i mantissa = _mm_or_si128(digit, _mm_cmpeq_epi8(before, _mm_set1_epi8('.')));
-  const __m128i special = _mm_or_si128(letter, _mm_and_si128(sign, mantissa));
-  return {static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')))),
-          static_cast<unsigned>(_mm_movemask_epi8(special))};
+  const __m128i repeat = _mm_cmpeq_epi8(block, _mm_set1_epi8('*'));
+  const __m128i special = _mm_or_si128(_mm_or_si128(letter, repeat), _mm_and_si128(sign, mantissa));
+  const __m128i separators =
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\t'))),
+                   _mm_cmpeq_epi8(block, _mm_set1_epi8(',')));
+  return {static_cast<unsigned>(_mm_movemask_epi8(separators)), static_cast<unsigned>(_mm_movemask_epi8(special))};
 #else
   BlockMasks masks{0, 0};
   for (std::size_t k = 0; k < kBlockBytes; ++k) {
     const auto byte = static_cast<unsigned char>(bytes[k]);
-    masks.blanks |= static_cast<unsigned>(byte == ' ') << k;
+    masks.separators |= static_cast<unsigned>(isValueSeparator(bytes[k])) << k;
     masks.special |= static_cast<unsigned>(maySignalSpecialNumber(byte, static_cast<unsigned char>(previous))) << k;
     previous = bytes[k];
   }
@@ -82,29 +111,77 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
 #endif
 }
 
+// "3*0.0", Fortran's repeat count: the value after the asterisk, three times.
+struct Repeat {
+  std::size_t count;
+  std::string_view value;
+};
+
+std::optional<Repeat> repeatOf(std::string_view token) {
+  const std::size_t star = token.find('*');
+  if (star == 0 || star == std::string_view::npos || star + 1 == token.size())
+    return std::nullopt;
+  std::size_t count = 0;
+  for (std::size_t k = 0; k < star; ++k) {
+    if (token[k] < '0' || token[k] > '9')
+      return std::nullopt;
+    // Saturates far beyond any zone's value count.
+    count = std::min<std::size_t>(count * 10 + static_cast<std::size_t>(token[k] - '0'), std::size_t{1} << 50);
+  }
+  return Repeat{count, token.substr(star + 1)};
+}
+
 } // namespace
 
-// Splits a node line at runs of blanks and copies its values, sixteen bytes
-// at a time: one pass finds the blanks and the bytes that may belong to a
-// Fortran number, NaN or infinity. Returns false, part way, at the first such
-// byte; the caller then takes the line token by token.
+// A row of exactly one node's values, taken from a line in one pass; false
+// (and nothing taken) when the line holds another number of values or may
+// hold values that need a look of their own.
+bool NodeValueTable::appendWholeRow(std::string_view text) {
+  assert(text.size() <= kMaxRowBytes);
+  const std::size_t firstOffset = valueOffset_.size();
+  const std::size_t base = text_.size();
+  // The values of a line never take more bytes than the line.
+  text_.resize(base + text.size());
+  std::size_t used = 0;
+  if (appendPlainValues(text, text_.data() + base, used) && valueOffset_.size() - firstOffset == rowValues_) {
+    rowTextStart_.push_back(base);
+    valueOffset_.push_back(static_cast<std::uint32_t>(used));
+    text_.resize(base + used);
+    held_ += rowValues_;
+    return true;
+  }
+  valueOffset_.resize(firstOffset);
+  text_.resize(base);
+  return false;
+}
+
+// Splits a node line at runs of separators and copies its values, sixteen
+// bytes at a time: one pass finds the separators and the bytes that may
+// belong to a Fortran number, a repeat count, NaN or infinity. Returns
+// false, part way, at the first such byte; the caller then takes the line
+// token by token.
 bool NodeValueTable::appendPlainValues(std::string_view line, char *out, std::size_t &used) {
   const char *const text = line.data();
   bool inValue = false;
   std::size_t valueStart = 0;
   char previous = ' ';
+  auto appendValue = [&](std::size_t start, std::size_t length) {
+    valueOffset_.push_back(static_cast<std::uint32_t>(used));
+    std::memcpy(out + used, text + start, length);
+    used += length;
+  };
   auto takeBlock = [&](const char *bytes, std::size_t at) {
     const BlockMasks masks = classifyBlock(bytes, previous);
     if (masks.special != 0)
       return false;
     previous = bytes[kBlockBytes - 1];
     // A value starts or ends wherever a byte differs from its predecessor
-    // in being a blank.
-    const unsigned blankBefore = ((masks.blanks << 1) | (inValue ? 0u : 1u)) & 0xFFFFu;
-    for (unsigned changes = masks.blanks ^ blankBefore; changes != 0; changes &= changes - 1) {
+    // in being a separator.
+    const unsigned separatorBefore = ((masks.separators << 1) | (inValue ? 0u : 1u)) & 0xFFFFu;
+    for (unsigned changes = masks.separators ^ separatorBefore; changes != 0; changes &= changes - 1) {
       const std::size_t position = at + static_cast<std::size_t>(__builtin_ctz(changes));
       if (inValue)
-        appendValue(text + valueStart, position - valueStart, out, used);
+        appendValue(valueStart, position - valueStart);
       else
         valueStart = position;
       inValue = !inValue;
@@ -124,42 +201,73 @@ bool NodeValueTable::appendPlainValues(std::string_view line, char *out, std::si
       return false;
   }
   if (inValue)
-    appendValue(text + valueStart, line.size() - valueStart, out, used);
+    appendValue(valueStart, line.size() - valueStart);
   return true;
 }
 
-// The slow path for the rare line that may hold Fortran numbers, NaN or
-// infinities: each token is looked at on its own.
-void NodeValueTable::appendSpecialValues(std::string_view line, char *out, std::size_t &used) {
-  const std::size_t node = nodeTextStart_.size() - 1;
-  std::size_t index = 0;
-  forEachPiece(line, ' ', [&](std::string_view piece) {
-    valueOffset_.push_back(static_cast<std::uint32_t>(used));
-    used += copyInCForm(piece, out + used);
-    if (isNonFinite(piece)) {
-      if (index >= firstNonFinite_.size())
-        firstNonFinite_.resize(index + 1, kNoNode);
-      if (firstNonFinite_[index] == kNoNode)
-        firstNonFinite_[index] = node;
+// The general path, value by value: values wrapped over lines, several
+// nodes on a line, block layout, and the rare value that needs a look of
+// its own (Fortran numbers, repeat counts, NaN, infinities).
+std::size_t NodeValueTable::appendTokens(std::string_view text, std::size_t target) {
+  std::size_t pos = 0;
+  while (held_ < target) {
+    while (pos < text.size() && isValueSeparator(text[pos]))
+      ++pos;
+    if (pos == text.size())
+      break;
+    std::size_t end = pos;
+    while (end < text.size() && !isValueSeparator(text[end]))
+      ++end;
+    const std::string_view token = text.substr(pos, end - pos);
+    // A record keyword among the values: the zone holds fewer than it says.
+    if (recordKindOf(token) != RecordKind::None)
+      break;
+    if (const auto repeat = repeatOf(token)) {
+      if (repeat->count == 0 || repeat->count > target - held_)
+        break;
+      for (std::size_t k = 0; k < repeat->count; ++k)
+        appendValue(repeat->value);
+    } else {
+      appendValue(token);
     }
-    ++index;
-  });
+    pos = end;
+  }
+  return pos;
 }
 
-std::size_t NodeValueTable::valueCount(std::size_t node) const {
-  const std::size_t next = node + 1 < nodeFirstValue_.size() ? nodeFirstValue_[node + 1] : valueOffset_.size();
-  // Each node's entries end with its end marker.
-  return next - nodeFirstValue_[node] - 1;
+void NodeValueTable::appendValue(std::string_view token) {
+  if (!rowOpen_)
+    openRow();
+  const std::size_t at = text_.size();
+  // A rewritten number is one byte longer than its token at most.
+  text_.resize(at + token.size() + 1);
+  text_.resize(at + copyInCForm(token, text_.data() + at));
+  valueOffset_.push_back(static_cast<std::uint32_t>(at - rowTextStart_.back()));
+  if (isNonFinite(token))
+    noteNonFinite(held_);
+  ++held_;
+  if (++inRow_ == rowValues_)
+    closeRow();
+}
+
+void NodeValueTable::noteNonFinite(std::size_t valueIndex) {
+  std::size_t node = valueIndex / variableCount_;
+  std::size_t variable = valueIndex % variableCount_;
+  if (order_ == Order::ByVariable) {
+    variable = static_cast<std::size_t>(
+        std::upper_bound(variableStart_.begin(), variableStart_.end(), valueIndex) - variableStart_.begin() - 1);
+    node = valueIndex - variableStart_[variable];
+  }
+  if (variable >= firstNonFinite_.size())
+    firstNonFinite_.resize(variable + 1, kNoNode);
+  firstNonFinite_[variable] = std::min(firstNonFinite_[variable], node);
 }
 
 void ElementTable::clear() {
   nodes_.clear();
   elementStart_.clear();
+  kinds_.clear();
 }
-
-void ElementTable::beginElement() { elementStart_.push_back(nodes_.size()); }
-
-void ElementTable::appendNode(std::int32_t nodeNumber) { nodes_.push_back(nodeNumber); }
 
 std::size_t ElementTable::nodeCount(std::size_t element) const {
   const std::size_t end = element + 1 < elementStart_.size() ? elementStart_[element + 1] : nodes_.size();
@@ -168,6 +276,7 @@ std::size_t ElementTable::nodeCount(std::size_t element) const {
 
 void clearZone(ZoneRecord &zone) {
   zone.title.clear();
+  zone.solutionTime.clear();
   zone.nodeCount = 0;
   zone.elementCount = 0;
   zone.elementTypeName.clear();

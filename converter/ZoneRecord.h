@@ -17,7 +17,8 @@
 
 namespace zonvert {
 
-enum class CellKind : int {
+// The shape of one cell as the VTK file holds it.
+enum class CellKind : std::uint8_t {
   None = 0,
   Line = 1,
   Triangle = 2,
@@ -25,74 +26,139 @@ enum class CellKind : int {
   Tetra = 4,
   Hexahedron = 5,
   Wedge = 6,
+  Pyramid = 7,
+  Vertex = 8,
 };
 
-// The value texts of every node line of a zone.
+// The element type a finite-element zone declares (ET= or ZONETYPE=). Each
+// element of such a zone is a list of as many node numbers as the type has
+// corners; collapsed elements (repeated node numbers) describe simpler cells.
+enum class ElementType : std::uint8_t {
+  None = 0,
+  LineSegment,
+  Triangle,
+  Quadrilateral,
+  Tetrahedron,
+  Brick,
+};
+
+// The value texts of every node of a zone, served by (node, variable)
+// whichever order they were read in: node after node (point layout) or
+// variable after variable (block layout). In block layout a variable may
+// hold one value per cell instead of one per node (cell-centred); its
+// values are served by (cell, variable) the same way.
 //
-// Layout: all value texts packed back to back in `text_`; per node the offset
-// of its first text byte and the index of its first entry in `valueOffset_`.
-// That array holds, per node, the offset of each value relative to the
-// node's first byte and one more offset marking the end of its last value,
-// so every value is found without a branch. The offsets are 32 bits wide, so
-// a node line may hold up to 4 GiB of values (kMaxNodeLineBytes) at half the
-// memory of full-width offsets.
+// Layout: all value texts packed back to back in `text_`, in reading order,
+// cut into rows of a fixed number of values: a node's values in point
+// layout, 64 values of one long block in block layout. Per row, the offset
+// of its first text byte; `valueOffset_` holds, per row, the offset of each
+// value relative to the row's first byte and one more offset marking the end
+// of its last value, so every value is found without a branch. The offsets
+// are 32 bits wide, so a row may hold up to 4 GiB of values (kMaxRowBytes)
+// at half the memory of full-width offsets.
 //
-// Values are stored as the line holds them, except numbers in the Fortran
+// Values are stored as the file holds them, except numbers in the Fortran
 // forms that C readers cannot read whole, which are stored in the C form
-// (see NumberForms.h).
+// (see NumberForms.h), and repeat counts ("3*0.0"), which are stored as the
+// values they stand for.
 class NodeValueTable {
 public:
-  // The longest node line the 32-bit offsets can describe.
-  static constexpr std::size_t kMaxNodeLineBytes = UINT32_MAX - 1;
+  enum class Order { ByNode, ByVariable };
+
+  // The most value bytes one row can hold.
+  static constexpr std::size_t kMaxRowBytes = UINT32_MAX - 1;
   static constexpr std::size_t kNoNode = SIZE_MAX;
 
-  void clear();
-  std::size_t size() const { return nodeTextStart_.size(); }
+  // Empties the table for a zone of `nodeCount` nodes with `variableCount`
+  // values each, read in `order`. Keeps the memory, so a file of similar
+  // zones allocates once.
+  void reset(std::size_t nodeCount, std::size_t variableCount, Order order);
+  // Empties the table for a zone in block layout whose variables marked in
+  // `cellCentred` hold `cellCount` values each, the others `nodeCount`.
+  void resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred);
+  void clear() { reset(0, 0, Order::ByNode); }
 
-  // Adds a node whose values are the pieces of `line` split at runs of
-  // blanks (empty pieces dropped). The line holds at most kMaxNodeLineBytes.
-  void appendNodeLine(std::string_view line);
+  std::size_t nodeCount() const { return nodeCount_; }
+  std::size_t variableCount() const { return variableCount_; }
+  std::size_t valuesWanted() const { return valuesWanted_; }
+  bool isCellCentred(std::size_t variable) const {
+    return variable < cellCentred_.size() && cellCentred_[variable];
+  }
+  std::size_t valuesHeld() const { return held_; }
+  // The bytes of the row being filled: a node's values so far, in point layout.
+  std::size_t openRowBytes() const { return rowOpen_ ? text_.size() - rowTextStart_.back() : 0; }
 
-  std::size_t valueCount(std::size_t node) const;
-  std::string_view value(std::size_t node, std::size_t index) const {
-    const std::size_t at = nodeFirstValue_[node] + index;
-    const char *nodeText = text_.data() + nodeTextStart_[node];
-    return {nodeText + valueOffset_[at], static_cast<std::size_t>(valueOffset_[at + 1] - valueOffset_[at])};
+  // Takes values from the start of `text`, separated by blanks, tabs and
+  // commas, until the table holds all the values it wants, or `limit` more.
+  // Returns how many bytes of `text` it took; a repeat count standing for
+  // more values than are still wanted is not taken.
+  std::size_t appendValues(std::string_view text, std::size_t limit = SIZE_MAX);
+  // Takes one value as it stands (Fortran forms aside).
+  void appendValue(std::string_view value);
+
+  // Closes the last row. Call once the values are in, before reading any.
+  void finish();
+
+  std::string_view value(std::size_t node, std::size_t variable) const {
+    std::size_t row = node, column = variable;
+    if (order_ == Order::ByVariable) {
+      const std::size_t at = variableStart_[variable] + node;
+      row = at >> kBlockRowShift;
+      column = at & (kBlockRowValues - 1);
+    }
+    const std::size_t first = row * (rowValues_ + 1) + column;
+    const char *rowText = text_.data() + rowTextStart_[row];
+    return {rowText + valueOffset_[first], static_cast<std::size_t>(valueOffset_[first + 1] - valueOffset_[first])};
   }
 
-  // The first node (0-based) whose value at `index` is NaN or an infinity,
-  // or kNoNode.
-  std::size_t firstNonFiniteNode(std::size_t index) const {
-    return index < firstNonFinite_.size() ? firstNonFinite_[index] : kNoNode;
+  // The first node (or cell, of a cell-centred variable), 0-based, whose
+  // value of `variable` is NaN or an infinity, or kNoNode.
+  std::size_t firstNonFiniteNode(std::size_t variable) const {
+    return variable < firstNonFinite_.size() ? firstNonFinite_[variable] : kNoNode;
   }
 
 private:
-  bool appendPlainValues(std::string_view line, char *out, std::size_t &used);
-  void appendSpecialValues(std::string_view line, char *out, std::size_t &used);
-  void appendValue(const char *text, std::size_t length, char *out, std::size_t &used) {
-    valueOffset_.push_back(static_cast<std::uint32_t>(used));
-    std::memcpy(out + used, text, length);
-    used += length;
-  }
+  static constexpr std::size_t kBlockRowShift = 6;
+  static constexpr std::size_t kBlockRowValues = std::size_t{1} << kBlockRowShift;
 
+  bool appendWholeRow(std::string_view text);
+  std::size_t appendTokens(std::string_view text, std::size_t target);
+  bool appendPlainValues(std::string_view line, char *out, std::size_t &used);
+  void openRow();
+  void closeRow();
+  void noteNonFinite(std::size_t valueIndex);
+
+  Order order_ = Order::ByNode;
+  std::size_t nodeCount_ = 0;
+  std::size_t variableCount_ = 0;
+  std::size_t valuesWanted_ = 0;
+  std::vector<std::size_t> variableStart_; // block layout: where each variable's values start
+  std::vector<bool> cellCentred_;          // by variable; empty when all are nodal
+  std::size_t rowValues_ = 0;  // values per row
+  std::size_t held_ = 0;       // values taken so far
+  std::size_t inRow_ = 0;      // values in the open row
+  bool rowOpen_ = false;
   std::vector<char> text_;
-  std::vector<std::uint64_t> nodeTextStart_;
-  std::vector<std::uint64_t> nodeFirstValue_;
+  std::vector<std::uint64_t> rowTextStart_;
   std::vector<std::uint32_t> valueOffset_;
-  std::vector<std::size_t> firstNonFinite_; // by value index
+  std::vector<std::size_t> firstNonFinite_; // by variable
 };
 
-// The 1-based node numbers of every element line of a zone, flat.
+// The cells of a zone: per element its cell kind and its corner node
+// numbers (1-based, in VTK's corner order), flat.
 class ElementTable {
 public:
   void clear();
-  std::size_t size() const { return elementStart_.size(); }
+  std::size_t size() const { return kinds_.size(); }
 
-  void beginElement();
-  void appendNode(std::int32_t nodeNumber);
+  void append(CellKind kind, const std::int32_t *nodes, std::size_t count) {
+    elementStart_.push_back(nodes_.size());
+    kinds_.push_back(kind);
+    nodes_.insert(nodes_.end(), nodes, nodes + count);
+  }
 
+  CellKind kind(std::size_t element) const { return kinds_[element]; }
   std::size_t nodeCount(std::size_t element) const;
-  // The node numbers of one element, counted from 0 within the element.
   const std::int32_t *nodes(std::size_t element) const { return nodes_.data() + elementStart_[element]; }
   // The node numbers of all elements, one after the other.
   std::span<const std::int32_t> allNodes() const { return nodes_; }
@@ -100,26 +166,31 @@ public:
 private:
   std::vector<std::int32_t> nodes_;
   std::vector<std::uint64_t> elementStart_;
+  std::vector<CellKind> kinds_;
 };
 
 struct ZoneRecord {
-  std::string title;          // "T=" value, upper-cased, blanks removed
-  int nodeCount = 0;          // "N=" or "I="
-  int elementCount = 0;       // "E="; 0 or less: a zone of nodes only
-  std::string elementTypeName; // "ET=" value, upper-cased
-  CellKind cellKind = CellKind::None;
+  std::string title;           // "T=" value as the file holds it, without its quotes
+  std::string solutionTime;    // "SOLUTIONTIME=" value as the file holds it; empty when absent
+  int nodeCount = 0;           // "N=", "NODES=", "I=" (x "J=" x "K=" in an ordered zone)
+  int elementCount = 0;        // elements or cells; 0 or less: a zone of nodes only
+  std::string elementTypeName; // "ET=" (else "ZONETYPE=") value, upper-cased
+  // The element type of the zone's elements: its own, or that of an earlier
+  // zone when the zone names none.
+  ElementType elementType = ElementType::None;
   std::vector<std::string> variableNames;
   NodeValueTable nodeValues;
   ElementTable elementNodes;
-  std::string color;          // "C=" value, upper-cased
+  std::string color;           // "C=" value, upper-cased
   // Running 0-based number of the zone in its file, as the driver prints
   // it; used to name the zone in error messages.
   int zoneNumber = 0;
 };
 
-// Resets a record for the next zone. The variable names and the cell kind
-// carry over: a file's variables line serves all its zones, and a zone
-// without an element type inherits the kind of the zone before it.
+// Resets a record for the next zone. The variable names and the element
+// type carry over: a file's variables record serves all its zones, and a
+// finite-element zone that names no element type takes that of the zone
+// before it.
 void clearZone(ZoneRecord &zone);
 
 } // namespace zonvert

@@ -13,7 +13,9 @@ ZoneRecord oneNodeZone() {
   ZoneRecord zone;
   zone.variableNames = {"X", "C"};
   zone.nodeCount = 1;
-  zone.nodeValues.appendNodeLine("1.5 2.5");
+  zone.nodeValues.reset(1, 2, NodeValueTable::Order::ByNode);
+  zone.nodeValues.appendValues("1.5 2.5");
+  zone.nodeValues.finish();
   return zone;
 }
 
@@ -36,7 +38,7 @@ TEST(VtkWriter, ZoneThatCannotBeWrittenWholeIsRefusedBeforeTheFileExists) {
     writeVTKFile(path.string(), zone);
     ADD_FAILURE() << "short node accepted";
   } catch (const ConversionFailure &failure) {
-    EXPECT_EQ(failure.message, "ERROR IN ZONE 0, NODE 1: 2 VALUES, 3 NEEDED\n");
+    EXPECT_EQ(failure.message, "ERROR IN ZONE 0: 2 VALUES FOR 1 NODES, 3 NEEDED FOR EACH\n");
   }
   EXPECT_FALSE(std::filesystem::exists(path));
   std::filesystem::remove_all(folder);
