@@ -42,20 +42,31 @@ ReactionState &benchState() {
 }
 
 // Newton iterations on the bench state with the given settings.
-NewtonOutcome iterate(const NewtonSettings &settings, StallRule stallRule) {
+NewtonOutcome iterate(const NewtonSettings &settings, IterationOptions options) {
   ReactionState &s = benchState();
   NodeStepSystem system(s.step, s.netpar);
-  return runNewtonIteration(system, s.held, settings, s.work, stallRule);
+  return runNewtonIteration(system, s.held, settings, s.work, options);
 }
 
-// Mean number of Newton iterations per call over the realistic states.
-double meanIterations() {
+constexpr IterationOptions runOut{CycleRule::runOut};
+
+// Newton iterations per call over the realistic states, and the share of
+// them whose linear system went to the dense routines.
+struct IterationCounts {
+  double perCall;
+  double denseShare;
+};
+
+IterationCounts countIterations() {
   long total = 0;
+  long dense = 0;
   for (const std::vector<double> &conc : realisticStates()) {
     test::prepareReactiveStep(benchState(), conc.data(), test::plausibleTimeStep);
-    total += iterate(benchState().settings, StallRule::endAtOnce).iterations;
+    const NewtonOutcome outcome = iterate(benchState().settings, {});
+    total += outcome.iterations;
+    dense += outcome.denseSolves;
   }
-  return static_cast<double>(total) / stateCount;
+  return {static_cast<double>(total) / stateCount, static_cast<double>(dense) / static_cast<double>(total)};
 }
 
 void invokevrexOnRealisticStates(benchmark::State &state) {
@@ -75,8 +86,10 @@ void invokevrexOnRealisticStates(benchmark::State &state) {
     benchmark::DoNotOptimize(concOut);
   }
   state.SetItemsProcessed(state.iterations());
-  const double iterations = meanIterations();
+  const IterationCounts counts = countIterations();
+  const double iterations = counts.perCall;
   state.counters["newton_iterations_per_call"] = iterations;
+  state.counters["dense_solve_share"] = counts.denseShare;
   state.counters["time_per_newton_iteration"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * iterations,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -94,7 +107,7 @@ const LinearSystem &realisticSystem() {
   static const LinearSystem system = [] {
     ReactionState &state = benchState();
     test::prepareReactiveStep(state, realisticStates()[0].data(), test::plausibleTimeStep);
-    iterate({0.0, 0.0, 9, 1}, StallRule::runOut);
+    iterate({0.0, 0.0, 9, 1}, runOut);
     LinearSystem s;
     evalResidual(state.step, state.netpar, s.rhs);
     evalJacobian(state.step, state.netpar, s.jac);
@@ -144,7 +157,7 @@ void newtonIterations(benchmark::State &state) {
   test::prepareReactiveStep(s, start.data(), test::plausibleTimeStep);
   for (auto _ : state) {
     std::memcpy(s.step.conc, start.data(), sizeof(s.step.conc));
-    iterate({0.0, 0.0, count, 1}, StallRule::runOut);
+    iterate({0.0, 0.0, count, 1}, runOut);
     benchmark::DoNotOptimize(s.step.conc);
   }
   state.counters["time_per_iteration"] =
