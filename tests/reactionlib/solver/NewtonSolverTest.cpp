@@ -385,6 +385,45 @@ TEST(NewtonSolve, StalledIterationEndsWithTheResultOfRunningOut) {
   EXPECT_TRUE(sameBits(&earlyEnd, &state(), sizeof(ReactionState)));
 }
 
+// A realistic state with species 39 stalled as above: the other species
+// settle into rounding cycles that repeat bit for bit, with periods of 22
+// (seed 14) and 2731 iterations (seed 9).
+void prepareCyclingState(std::uint64_t seed) {
+  prepareRealistic(seed);
+  state().step.conc[38] = std::nextafter(0.0, 1.0);
+  state().step.concOld[38] = -1.0;
+}
+
+TEST(NewtonSolve, RepeatingIterationEndsWithTheResultOfRunningOut) {
+  struct Case {
+    std::uint64_t seed;
+    int maxIter;
+  };
+  for (const Case c : {Case{14, 10001}, Case{9, 20000}}) {
+    prepareCyclingState(c.seed);
+    const NewtonOutcome skipped = iterate(c.maxIter, skipRepeats);
+    const ReactionState skipEnd = state();
+    prepareCyclingState(c.seed);
+    const NewtonOutcome full = iterate(c.maxIter, runOut);
+    const ReactionState &fullEnd = state();
+
+    EXPECT_GT(skipped.cyclePeriod, 1) << c.seed;
+    EXPECT_LT(skipped.iterations, c.maxIter / 2) << c.seed;
+    EXPECT_EQ(full.iterations, c.maxIter);
+    EXPECT_EQ(skipped.status, full.status);
+    // The result and what the last iteration left behind, bit for bit.
+    EXPECT_TRUE(sameBits(skipEnd.step.conc, fullEnd.step.conc, sizeof(fullEnd.step.conc)));
+    EXPECT_TRUE(sameBits(skipEnd.work.resid, fullEnd.work.resid, sizeof(fullEnd.work.resid)));
+    EXPECT_TRUE(sameBits(skipEnd.work.rhs, fullEnd.work.rhs, sizeof(fullEnd.work.rhs)));
+    EXPECT_TRUE(
+        sameBits(skipEnd.work.concStart, fullEnd.work.concStart, sizeof(fullEnd.work.concStart)));
+    EXPECT_TRUE(sameBits(skipEnd.work.jacValues, fullEnd.work.jacValues,
+                         sizeof(fullEnd.work.jacValues)));
+    EXPECT_TRUE(sameBits(skipEnd.work.sparse.factors, fullEnd.work.sparse.factors,
+                         sizeof(fullEnd.work.sparse.factors)));
+  }
+}
+
 TEST(NewtonSolve, StallBeforeTheNinthIterationDoesNotEndEarly) {
   // Iterations 1 to 8 have no improvement passes, so an unchanged iterate
   // there says nothing about the later ones.
