@@ -104,14 +104,31 @@ bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWo
   return std::isfinite(guard) && !negativeZero && !zeroRow;
 }
 
+// Subtracts multiplier x the pivot row from a row over the columns first to
+// last, for two rows at once: each value of the pivot row is loaded once.
+void subtractFromTwoRows(double *__restrict rowA, double multiplierA, double *__restrict rowB,
+                         double multiplierB, const double *__restrict rowP, int first, int last) {
+  for (int c = first; c <= last; ++c) {
+    const double u = rowP[c];
+    rowA[c] -= multiplierA * u;
+    rowB[c] -= multiplierB * u;
+  }
+}
+
+void subtractFromRow(double *__restrict rowI, double multiplier, const double *__restrict rowP,
+                     int first, int last) {
+  for (int c = first; c <= last; ++c) {
+    rowI[c] -= multiplier * rowP[c];
+  }
+}
+
 // Step k of the elimination with pivot row rowP: forms the multipliers of
-// the lower rows and subtracts multiplier x the pivot row from each, over
-// the columns first to last. Returns the multipliers, the pivot and its
-// reciprocal as a guard (see watch): U of the step is watched by the
+// the given lower rows and subtracts multiplier x the pivot row from each,
+// over the columns first to last. Returns the multipliers, the pivot and
+// its reciprocal as a guard (see watch): U of the step is watched by the
 // substitution, which uses every value of it.
-template <class LowerRows>
 double eliminate(double *factors, int n, int k, const double *rowP, int first, int last,
-                 LowerRows lowerRows) {
+                 const int *lowerRows, int lowerCount) {
   // One reciprocal, then multiplications, as the dense routine forms the
   // multipliers (none after the last step); it forms them for the zeros of
   // the column too, so the reciprocal must be finite for those to stay
@@ -120,16 +137,24 @@ double eliminate(double *factors, int n, int k, const double *rowP, int first, i
   double guard = 0.0;
   watch(guard, rowP[k]);
   watch(guard, reciprocal);
-  lowerRows([&](int i) {
-    double *__restrict rowI = row(factors, n, i);
-    const double *__restrict pivotRow = rowP;
+  const auto multiplierOf = [&](double *rowI) {
     const double multiplier = rowI[k] * reciprocal;
     rowI[k] = multiplier;
     watch(guard, multiplier);
-    for (int c = first; c <= last; ++c) {
-      rowI[c] -= multiplier * pivotRow[c];
-    }
-  });
+    return multiplier;
+  };
+  int r = 0;
+  for (; r + 2 <= lowerCount; r += 2) {
+    double *rowA = row(factors, n, lowerRows[r]);
+    double *rowB = row(factors, n, lowerRows[r + 1]);
+    const double multiplierA = multiplierOf(rowA);
+    const double multiplierB = multiplierOf(rowB);
+    subtractFromTwoRows(rowA, multiplierA, rowB, multiplierB, rowP, first, last);
+  }
+  if (r < lowerCount) {
+    double *rowI = row(factors, n, lowerRows[r]);
+    subtractFromRow(rowI, multiplierOf(rowI), rowP, first, last);
+  }
   return guard;
 }
 
@@ -238,11 +263,12 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     int first = 0;
     int last = 0;
     span(upperColumns, n, first, last);
-    guard += eliminate(factors, n, k, row(factors, n, pivot), first, last, [lowerRows](auto each) {
-      for (std::uint64_t rows = lowerRows; rows != 0; rows &= rows - 1) {
-        each(lowest(rows));
-      }
-    });
+    int rows[maxNewtonOrder];
+    int rowCount = 0;
+    for (std::uint64_t lower = lowerRows; lower != 0; lower &= lower - 1) {
+      rows[rowCount++] = lowest(lower);
+    }
+    guard += eliminate(factors, n, k, row(factors, n, pivot), first, last, rows, rowCount);
   }
   if (!std::isfinite(guard)) {
     return false;
@@ -287,11 +313,12 @@ int factorFollowingPlan(const FactorPlan &plan, int n, int from, SparseLuWork &w
     int first = 0;
     int last = 0;
     span(plan.upperColumns[k], n, first, last);
-    guard += eliminate(factors, n, k, rowP, first, last, [lowerBegin, lowerEnd](auto each) {
-      for (const std::uint8_t *entry = lowerBegin; entry != lowerEnd; ++entry) {
-        each(*entry & rowBits);
-      }
-    });
+    int rows[maxNewtonOrder];
+    const int rowCount = static_cast<int>(lowerEnd - lowerBegin);
+    for (int r = 0; r < rowCount; ++r) {
+      rows[r] = lowerBegin[r] & rowBits;
+    }
+    guard += eliminate(factors, n, k, rowP, first, last, rows, rowCount);
   }
   return std::isfinite(guard) ? n : -1;
 }
