@@ -12,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -165,5 +166,48 @@ void newtonIterations(benchmark::State &state) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(newtonIterations)->Arg(1)->Arg(40);
+
+// Calls that run to the limit of 100000 iterations. Holding species 6 at its
+// start value, as a host's hold flag does, keeps realistic states from
+// converging without their iterates ever repeating: every iteration runs.
+void invokevrexToTheIterationLimit(benchmark::State &state) {
+  const double *conc = realisticStates()[0].data();
+  double concOut[ncomp];
+  int fixFlags[ncomp] = {};
+  fixFlags[5] = 1;
+  const int nSpecies = ncomp;
+  const double dt = test::plausibleTimeStep, switchValue = 1.0, tag = 0.0;
+  double carried = 0.0;
+  int status = 0;
+  for (auto _ : state) {
+    status = 0;
+    invokevrex(conc, conc, concOut, &nSpecies, &dt, fixFlags, &status, &switchValue, &tag, &tag,
+               &carried);
+    benchmark::DoNotOptimize(concOut);
+  }
+  state.counters["status"] = status;
+}
+BENCHMARK(invokevrexToTheIterationLimit)->Unit(benchmark::kMillisecond);
+
+// The state of seed 10 with species 39 stalled (its estimate the smallest
+// subnormal, its start value -1: its step never passes the tests and 10 % of
+// its value rounds to zero) is a call that reaches the limit through a
+// cycle: from iteration 9830 on the other species repeat every 8196
+// iterations.
+void iterationLimitThroughACycle(benchmark::State &state) {
+  const std::vector<double> &start = realisticStates()[9];
+  ReactionState &s = benchState();
+  NewtonOutcome outcome{};
+  for (auto _ : state) {
+    test::prepareReactiveStep(s, start.data(), test::plausibleTimeStep);
+    s.step.conc[38] = std::nextafter(0.0, 1.0);
+    s.step.concOld[38] = -1.0;
+    outcome = iterate(s.settings, {});
+    benchmark::DoNotOptimize(s.step.conc);
+  }
+  state.counters["iterations"] = outcome.iterations;
+  state.counters["cycle_period"] = outcome.cyclePeriod;
+}
+BENCHMARK(iterationLimitThroughACycle)->Unit(benchmark::kMillisecond);
 
 } // namespace
