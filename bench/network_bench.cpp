@@ -1,6 +1,6 @@
 // Cost of one evaluation of the network: rate vector, residual and Jacobian
-// at a fixed positive state in the reactive regime, as the Newton iteration
-// calls them.
+// at a fixed positive state in the reactive regime, alone and as the Newton
+// iteration calls them.
 #include <benchmark/benchmark.h>
 
 #include <cmath>
@@ -46,6 +46,32 @@ void BM_evalResidual(benchmark::State &bench) {
   }
 }
 BENCHMARK(BM_evalResidual);
+
+// The residual as the Newton iteration evaluates it, with the equilibrium
+// constants formed once.
+void BM_evalResidualWithConstants(benchmark::State &bench) {
+  prepareState();
+  const vrex::EquilibriumConstants constants = vrex::formEquilibriumConstants(state.netpar);
+  double resid[vrex::ncomp];
+  for (auto _ : bench) {
+    vrex::evalResidual(state.step, state.netpar, constants, resid);
+    benchmark::DoNotOptimize(resid);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_evalResidualWithConstants);
+
+// The Jacobian as the Newton iteration evaluates it: its 219 values.
+void BM_evalJacobianValues(benchmark::State &bench) {
+  prepareState();
+  const vrex::EquilibriumConstants constants = vrex::formEquilibriumConstants(state.netpar);
+  for (auto _ : bench) {
+    vrex::evalJacobianValues(state.step, state.netpar, constants, state.work.jacValues);
+    benchmark::DoNotOptimize(state.work.jacValues);
+    benchmark::ClobberMemory();
+  }
+}
+BENCHMARK(BM_evalJacobianValues);
 
 void BM_evalJacobian(benchmark::State &bench) {
   prepareState();

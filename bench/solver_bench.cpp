@@ -12,6 +12,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -42,20 +43,31 @@ ReactionState &benchState() {
 }
 
 // Newton iterations on the bench state with the given settings.
-NewtonOutcome iterate(const NewtonSettings &settings, StallRule stallRule) {
+NewtonOutcome iterate(const NewtonSettings &settings, IterationOptions options) {
   ReactionState &s = benchState();
   NodeStepSystem system(s.step, s.netpar);
-  return runNewtonIteration(system, s.held, settings, s.work, stallRule);
+  return runNewtonIteration(system, s.held, settings, s.work, options);
 }
 
-// Mean number of Newton iterations per call over the realistic states.
-double meanIterations() {
+constexpr IterationOptions runOut{CycleRule::runOut};
+
+// Newton iterations per call over the realistic states, and the share of
+// them whose linear system went to the dense routines.
+struct IterationCounts {
+  double perCall;
+  double denseShare;
+};
+
+IterationCounts countIterations() {
   long total = 0;
+  long dense = 0;
   for (const std::vector<double> &conc : realisticStates()) {
     test::prepareReactiveStep(benchState(), conc.data(), test::plausibleTimeStep);
-    total += iterate(benchState().settings, StallRule::endAtOnce).iterations;
+    const NewtonOutcome outcome = iterate(benchState().settings, {});
+    total += outcome.iterations;
+    dense += outcome.denseSolves;
   }
-  return static_cast<double>(total) / stateCount;
+  return {static_cast<double>(total) / stateCount, static_cast<double>(dense) / static_cast<double>(total)};
 }
 
 void invokevrexOnRealisticStates(benchmark::State &state) {
@@ -75,8 +87,10 @@ void invokevrexOnRealisticStates(benchmark::State &state) {
     benchmark::DoNotOptimize(concOut);
   }
   state.SetItemsProcessed(state.iterations());
-  const double iterations = meanIterations();
+  const IterationCounts counts = countIterations();
+  const double iterations = counts.perCall;
   state.counters["newton_iterations_per_call"] = iterations;
+  state.counters["dense_solve_share"] = counts.denseShare;
   state.counters["time_per_newton_iteration"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * iterations,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
@@ -94,7 +108,7 @@ const LinearSystem &realisticSystem() {
   static const LinearSystem system = [] {
     ReactionState &state = benchState();
     test::prepareReactiveStep(state, realisticStates()[0].data(), test::plausibleTimeStep);
-    iterate({0.0, 0.0, 9, 1}, StallRule::runOut);
+    iterate({0.0, 0.0, 9, 1}, runOut);
     LinearSystem s;
     evalResidual(state.step, state.netpar, s.rhs);
     evalJacobian(state.step, state.netpar, s.jac);
@@ -144,7 +158,7 @@ void newtonIterations(benchmark::State &state) {
   test::prepareReactiveStep(s, start.data(), test::plausibleTimeStep);
   for (auto _ : state) {
     std::memcpy(s.step.conc, start.data(), sizeof(s.step.conc));
-    iterate({0.0, 0.0, count, 1}, StallRule::runOut);
+    iterate({0.0, 0.0, count, 1}, runOut);
     benchmark::DoNotOptimize(s.step.conc);
   }
   state.counters["time_per_iteration"] =
@@ -152,5 +166,48 @@ void newtonIterations(benchmark::State &state) {
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(newtonIterations)->Arg(1)->Arg(40);
+
+// Calls that run to the limit of 100000 iterations. Holding species 6 at its
+// start value, as a host's hold flag does, keeps realistic states from
+// converging without their iterates ever repeating: every iteration runs.
+void invokevrexToTheIterationLimit(benchmark::State &state) {
+  const double *conc = realisticStates()[0].data();
+  double concOut[ncomp];
+  int fixFlags[ncomp] = {};
+  fixFlags[5] = 1;
+  const int nSpecies = ncomp;
+  const double dt = test::plausibleTimeStep, switchValue = 1.0, tag = 0.0;
+  double carried = 0.0;
+  int status = 0;
+  for (auto _ : state) {
+    status = 0;
+    invokevrex(conc, conc, concOut, &nSpecies, &dt, fixFlags, &status, &switchValue, &tag, &tag,
+               &carried);
+    benchmark::DoNotOptimize(concOut);
+  }
+  state.counters["status"] = status;
+}
+BENCHMARK(invokevrexToTheIterationLimit)->Unit(benchmark::kMillisecond);
+
+// The state of seed 10 with species 39 stalled (its estimate the smallest
+// subnormal, its start value -1: its step never passes the tests and 10 % of
+// its value rounds to zero) is a call that reaches the limit through a
+// cycle: from iteration 9830 on the other species repeat every 8196
+// iterations.
+void iterationLimitThroughACycle(benchmark::State &state) {
+  const std::vector<double> &start = realisticStates()[9];
+  ReactionState &s = benchState();
+  NewtonOutcome outcome{};
+  for (auto _ : state) {
+    test::prepareReactiveStep(s, start.data(), test::plausibleTimeStep);
+    s.step.conc[38] = std::nextafter(0.0, 1.0);
+    s.step.concOld[38] = -1.0;
+    outcome = iterate(s.settings, {});
+    benchmark::DoNotOptimize(s.step.conc);
+  }
+  state.counters["iterations"] = outcome.iterations;
+  state.counters["cycle_period"] = outcome.cyclePeriod;
+}
+BENCHMARK(iterationLimitThroughACycle)->Unit(benchmark::kMillisecond);
 
 } // namespace

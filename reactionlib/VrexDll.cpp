@@ -6,7 +6,7 @@
 // (Newton) or the flushing step, bounds and returns the result, and on
 // request writes the rates record. Only the rates file outlives it.
 //
-// The record lives in the call's automatic storage (about 25 KB of stack),
+// The record lives in the call's automatic storage (about 65 KB of stack),
 // not in thread-local storage: a thread_local object of a library loaded with
 // dlopen is allocated by the C library with malloc on each thread's first
 // call and reached through a lookup. On the stack each call, on whatever

@@ -3,14 +3,15 @@
 //   python3 scripts/generate_jacobian.py
 // A test fails when this file and its generator drift apart.
 //
-// The analytic Jacobian of the residual: J(i, j) = d resid(i) / d conc(j),
-// stored column by column with leading dimension 39. Every one of the 1521
-// entries is written on every call, in straight-line code: the entries the
-// network cannot couple are stored as 0.0, the others are closed-form
-// derivatives built from the same tables as the residual.
+// The analytic Jacobian of the residual, J(i, j) = d resid(i) / d conc(j),
+// at the places the network couples: closed-form derivatives built from the
+// same tables as the residual, in straight-line code. Every other entry of
+// the 39 x 39 matrix is identically zero and is not written here.
 #include "network/Network.h"
 
 #include <cmath>
+#include <cstdint>
+#include <iterator>
 
 #include "network/NetworkConstants.h"
 
@@ -18,12 +19,62 @@ namespace vrex {
 
 namespace {
 
-// Element of entry (row, column), both counted from 1.
-constexpr int at(int row, int column) { return ncomp * (column - 1) + (row - 1); }
+// Row (from 0) of each value, column by column.
+constexpr std::uint8_t valueRows[] = {
+    0, 15, 18, 27, // column 1
+    1, 10, 11, 14, 15, 18, 19, 22, 23, 26, 27, 30, // column 2
+    2, 15, 18, 23, 26, 27, 30, // column 3
+    3, 15, 18, 19, 22, 26, 27, 29, 32, 34, 35, // column 4
+    4, 37, // column 5
+    20, 21, 25, // column 6
+    0, 6, 7, 8, 9, 12, 13, 16, 18, // column 7
+    6, 18, // column 8
+    7, 18, 26, // column 9
+    7, 8, 18, 26, // column 10
+    4, 8, 21, 26, // column 11
+    33, // column 12
+    9, 18, 29, // column 13
+    5, 9, 12, 18, 29, // column 14
+    12, 20, 29, // column 15
+    0, 27, // column 16
+    13, 15, 17, 18, 19, 26, 27, 32, 34, // column 17
+    13, 17, // column 18
+    16, 18, 34, // column 19
+    16, 34, // column 20
+    20, 25, 29, // column 21
+    21, 25, 26, // column 22
+    5, 18, 24, 25, 29, // column 23
+    10, 15, 18, 19, 23, 27, // column 24
+    11, 14, 15, 17, 18, 19, 22, 26, 27, 32, 34, // column 25
+    1, 10, 15, 18, 26, 27, 30, // column 26
+    2, 15, 18, 23, 26, 27, 30, // column 27
+    3, 15, 18, 19, 22, 26, 27, 29, 32, 34, 35, // column 28
+    11, 15, 18, 19, 26, 27, 28, 32, 33, 34, 36, // column 29
+    5, 14, 18, 24, 25, 29, // column 30
+    10, 11, 14, 19, 22, 23, 30, // column 31
+    31, // column 32
+    10, 11, 14, 19, 22, 23, 32, // column 33
+    10, 11, 14, 19, 22, 23, 36, // column 34
+    5, 10, 11, 14, 15, 18, 19, 22, 23, 24, 26, 27, 29, 32, 34, // column 35
+    10, 11, 14, 19, 22, 23, 35, // column 36
+    11, 15, 18, 19, 26, 27, 28, 32, 33, 34, 36, // column 37
+    26, 37, // column 38
+    38, // column 39
+};
+static_assert(std::size(valueRows) == njacobianValues);
+
+// First value of each column; the last entry is the number of values.
+constexpr std::uint16_t columnStarts[ncomp + 1] = {
+    0, 4, 16, 23, 34, 36, 39, 48, 50, 53, 57, 61, 62, 65, 70, 73, 75, 84, 86, 89, 91, 94, 97, 102,
+    108, 119, 126, 133, 144, 155, 161, 168, 169, 176, 183, 198, 205, 216, 218, 219,
+};
 
 } // namespace
 
-void evalJacobian(const NodeStep &step, const double *netpar, double *jac) {
+const SparsityPattern jacobianPattern{ncomp, njacobianValues, valueRows, columnStarts};
+
+void evalJacobianValues(const NodeStep &step, const double *netpar,
+                        const EquilibriumConstants &constants, double *values) {
   using network::kineticCoefficient;
   using network::storageWeight;
 
@@ -34,8 +85,8 @@ void evalJacobian(const NodeStep &step, const double *netpar, double *jac) {
   // A flushed species adds its flushing slope to its storage term.
   const double flushedStorageRate = invDt + m * network::residualFlushSlope;
 
-  // Every input is read before the first store, so no store to jac can be
-  // taken to change one.
+  // Every input is read before the first store, so no store to values can
+  // be taken to change one.
   const double x1 = step.conc[0];
   const double x2 = step.conc[1];
   const double x5 = step.conc[4];
@@ -93,13 +144,6 @@ void evalJacobian(const NodeStep &step, const double *netpar, double *jac) {
   const double p38 = netpar[37];
   const double p40 = netpar[39];
   const double p41 = netpar[40];
-  const double p44 = netpar[43];
-  const double p45 = netpar[44];
-  const double p47 = netpar[46];
-  const double p48 = netpar[47];
-  const double p49 = netpar[48];
-  const double p50 = netpar[49];
-  const double p51 = netpar[50];
   const double p52 = netpar[51];
   const double p53 = netpar[52];
   const double p54 = netpar[53];
@@ -112,13 +156,13 @@ void evalJacobian(const NodeStep &step, const double *netpar, double *jac) {
   const double p62 = netpar[61];
 
   // Equilibrium constants of the equilibria whose third species is unknown.
-  const double K21 = std::pow(10.0, -p44);
-  const double K22 = std::pow(10.0, -p45);
-  const double K24 = std::pow(10.0, -p47);
-  const double K25 = std::pow(10.0, -p48);
-  const double K26 = std::pow(10.0, -p49);
-  const double K27 = std::pow(10.0, -p50);
-  const double K28 = std::pow(10.0, -p51);
+  const double K21 = constants.K[1];
+  const double K22 = constants.K[2];
+  const double K24 = constants.K[4];
+  const double K25 = constants.K[5];
+  const double K26 = constants.K[6];
+  const double K27 = constants.K[7];
+  const double K28 = constants.K[8];
 
   // Factors of the rate laws and their derivatives.
   const double sat24_p11 = x24 / (p11 + x24);
@@ -234,551 +278,264 @@ void evalJacobian(const NodeStep &step, const double *netpar, double *jac) {
   const double dr33_dx14 = live * p56 * dpow15_14 * guard23;
   const double dr33_dx23 = live * p56 * dguard23 * pow15_14;
 
-  // Entries the network does not couple, column by column.
-  // column 1
-  jac[1] = 0.0; jac[2] = 0.0; jac[3] = 0.0; jac[4] = 0.0; jac[5] = 0.0; jac[6] = 0.0; jac[7] = 0.0;
-  jac[8] = 0.0; jac[9] = 0.0; jac[10] = 0.0; jac[11] = 0.0; jac[12] = 0.0; jac[13] = 0.0;
-  jac[14] = 0.0; jac[16] = 0.0; jac[17] = 0.0; jac[19] = 0.0; jac[20] = 0.0; jac[21] = 0.0;
-  jac[22] = 0.0; jac[23] = 0.0; jac[24] = 0.0; jac[25] = 0.0; jac[26] = 0.0; jac[28] = 0.0;
-  jac[29] = 0.0; jac[30] = 0.0; jac[31] = 0.0; jac[32] = 0.0; jac[33] = 0.0; jac[34] = 0.0;
-  jac[35] = 0.0; jac[36] = 0.0; jac[37] = 0.0; jac[38] = 0.0;
-  // column 2
-  jac[39] = 0.0; jac[41] = 0.0; jac[42] = 0.0; jac[43] = 0.0; jac[44] = 0.0; jac[45] = 0.0;
-  jac[46] = 0.0; jac[47] = 0.0; jac[48] = 0.0; jac[51] = 0.0; jac[52] = 0.0; jac[55] = 0.0;
-  jac[56] = 0.0; jac[59] = 0.0; jac[60] = 0.0; jac[63] = 0.0; jac[64] = 0.0; jac[67] = 0.0;
-  jac[68] = 0.0; jac[70] = 0.0; jac[71] = 0.0; jac[72] = 0.0; jac[73] = 0.0; jac[74] = 0.0;
-  jac[75] = 0.0; jac[76] = 0.0; jac[77] = 0.0;
-  // column 3
-  jac[78] = 0.0; jac[79] = 0.0; jac[81] = 0.0; jac[82] = 0.0; jac[83] = 0.0; jac[84] = 0.0;
-  jac[85] = 0.0; jac[86] = 0.0; jac[87] = 0.0; jac[88] = 0.0; jac[89] = 0.0; jac[90] = 0.0;
-  jac[91] = 0.0; jac[92] = 0.0; jac[94] = 0.0; jac[95] = 0.0; jac[97] = 0.0; jac[98] = 0.0;
-  jac[99] = 0.0; jac[100] = 0.0; jac[102] = 0.0; jac[103] = 0.0; jac[106] = 0.0; jac[107] = 0.0;
-  jac[109] = 0.0; jac[110] = 0.0; jac[111] = 0.0; jac[112] = 0.0; jac[113] = 0.0; jac[114] = 0.0;
-  jac[115] = 0.0; jac[116] = 0.0;
-  // column 4
-  jac[117] = 0.0; jac[118] = 0.0; jac[119] = 0.0; jac[121] = 0.0; jac[122] = 0.0; jac[123] = 0.0;
-  jac[124] = 0.0; jac[125] = 0.0; jac[126] = 0.0; jac[127] = 0.0; jac[128] = 0.0; jac[129] = 0.0;
-  jac[130] = 0.0; jac[131] = 0.0; jac[133] = 0.0; jac[134] = 0.0; jac[137] = 0.0; jac[138] = 0.0;
-  jac[140] = 0.0; jac[141] = 0.0; jac[142] = 0.0; jac[145] = 0.0; jac[147] = 0.0; jac[148] = 0.0;
-  jac[150] = 0.0; jac[153] = 0.0; jac[154] = 0.0; jac[155] = 0.0;
-  // column 5
-  jac[156] = 0.0; jac[157] = 0.0; jac[158] = 0.0; jac[159] = 0.0; jac[161] = 0.0; jac[162] = 0.0;
-  jac[163] = 0.0; jac[164] = 0.0; jac[165] = 0.0; jac[166] = 0.0; jac[167] = 0.0; jac[168] = 0.0;
-  jac[169] = 0.0; jac[170] = 0.0; jac[171] = 0.0; jac[172] = 0.0; jac[173] = 0.0; jac[174] = 0.0;
-  jac[175] = 0.0; jac[176] = 0.0; jac[177] = 0.0; jac[178] = 0.0; jac[179] = 0.0; jac[180] = 0.0;
-  jac[181] = 0.0; jac[182] = 0.0; jac[183] = 0.0; jac[184] = 0.0; jac[185] = 0.0; jac[186] = 0.0;
-  jac[187] = 0.0; jac[188] = 0.0; jac[189] = 0.0; jac[190] = 0.0; jac[191] = 0.0; jac[192] = 0.0;
-  jac[194] = 0.0;
-  // column 6
-  jac[195] = 0.0; jac[196] = 0.0; jac[197] = 0.0; jac[198] = 0.0; jac[199] = 0.0; jac[200] = 0.0;
-  jac[201] = 0.0; jac[202] = 0.0; jac[203] = 0.0; jac[204] = 0.0; jac[205] = 0.0; jac[206] = 0.0;
-  jac[207] = 0.0; jac[208] = 0.0; jac[209] = 0.0; jac[210] = 0.0; jac[211] = 0.0; jac[212] = 0.0;
-  jac[213] = 0.0; jac[214] = 0.0; jac[217] = 0.0; jac[218] = 0.0; jac[219] = 0.0; jac[221] = 0.0;
-  jac[222] = 0.0; jac[223] = 0.0; jac[224] = 0.0; jac[225] = 0.0; jac[226] = 0.0; jac[227] = 0.0;
-  jac[228] = 0.0; jac[229] = 0.0; jac[230] = 0.0; jac[231] = 0.0; jac[232] = 0.0; jac[233] = 0.0;
-  // column 7
-  jac[235] = 0.0; jac[236] = 0.0; jac[237] = 0.0; jac[238] = 0.0; jac[239] = 0.0; jac[244] = 0.0;
-  jac[245] = 0.0; jac[248] = 0.0; jac[249] = 0.0; jac[251] = 0.0; jac[253] = 0.0; jac[254] = 0.0;
-  jac[255] = 0.0; jac[256] = 0.0; jac[257] = 0.0; jac[258] = 0.0; jac[259] = 0.0; jac[260] = 0.0;
-  jac[261] = 0.0; jac[262] = 0.0; jac[263] = 0.0; jac[264] = 0.0; jac[265] = 0.0; jac[266] = 0.0;
-  jac[267] = 0.0; jac[268] = 0.0; jac[269] = 0.0; jac[270] = 0.0; jac[271] = 0.0; jac[272] = 0.0;
-  // column 8
-  jac[273] = 0.0; jac[274] = 0.0; jac[275] = 0.0; jac[276] = 0.0; jac[277] = 0.0; jac[278] = 0.0;
-  jac[280] = 0.0; jac[281] = 0.0; jac[282] = 0.0; jac[283] = 0.0; jac[284] = 0.0; jac[285] = 0.0;
-  jac[286] = 0.0; jac[287] = 0.0; jac[288] = 0.0; jac[289] = 0.0; jac[290] = 0.0; jac[292] = 0.0;
-  jac[293] = 0.0; jac[294] = 0.0; jac[295] = 0.0; jac[296] = 0.0; jac[297] = 0.0; jac[298] = 0.0;
-  jac[299] = 0.0; jac[300] = 0.0; jac[301] = 0.0; jac[302] = 0.0; jac[303] = 0.0; jac[304] = 0.0;
-  jac[305] = 0.0; jac[306] = 0.0; jac[307] = 0.0; jac[308] = 0.0; jac[309] = 0.0; jac[310] = 0.0;
-  jac[311] = 0.0;
-  // column 9
-  jac[312] = 0.0; jac[313] = 0.0; jac[314] = 0.0; jac[315] = 0.0; jac[316] = 0.0; jac[317] = 0.0;
-  jac[318] = 0.0; jac[320] = 0.0; jac[321] = 0.0; jac[322] = 0.0; jac[323] = 0.0; jac[324] = 0.0;
-  jac[325] = 0.0; jac[326] = 0.0; jac[327] = 0.0; jac[328] = 0.0; jac[329] = 0.0; jac[331] = 0.0;
-  jac[332] = 0.0; jac[333] = 0.0; jac[334] = 0.0; jac[335] = 0.0; jac[336] = 0.0; jac[337] = 0.0;
-  jac[339] = 0.0; jac[340] = 0.0; jac[341] = 0.0; jac[342] = 0.0; jac[343] = 0.0; jac[344] = 0.0;
-  jac[345] = 0.0; jac[346] = 0.0; jac[347] = 0.0; jac[348] = 0.0; jac[349] = 0.0; jac[350] = 0.0;
-  // column 10
-  jac[351] = 0.0; jac[352] = 0.0; jac[353] = 0.0; jac[354] = 0.0; jac[355] = 0.0; jac[356] = 0.0;
-  jac[357] = 0.0; jac[360] = 0.0; jac[361] = 0.0; jac[362] = 0.0; jac[363] = 0.0; jac[364] = 0.0;
-  jac[365] = 0.0; jac[366] = 0.0; jac[367] = 0.0; jac[368] = 0.0; jac[370] = 0.0; jac[371] = 0.0;
-  jac[372] = 0.0; jac[373] = 0.0; jac[374] = 0.0; jac[375] = 0.0; jac[376] = 0.0; jac[378] = 0.0;
-  jac[379] = 0.0; jac[380] = 0.0; jac[381] = 0.0; jac[382] = 0.0; jac[383] = 0.0; jac[384] = 0.0;
-  jac[385] = 0.0; jac[386] = 0.0; jac[387] = 0.0; jac[388] = 0.0; jac[389] = 0.0;
-  // column 11
-  jac[390] = 0.0; jac[391] = 0.0; jac[392] = 0.0; jac[393] = 0.0; jac[395] = 0.0; jac[396] = 0.0;
-  jac[397] = 0.0; jac[399] = 0.0; jac[400] = 0.0; jac[401] = 0.0; jac[402] = 0.0; jac[403] = 0.0;
-  jac[404] = 0.0; jac[405] = 0.0; jac[406] = 0.0; jac[407] = 0.0; jac[408] = 0.0; jac[409] = 0.0;
-  jac[410] = 0.0; jac[412] = 0.0; jac[413] = 0.0; jac[414] = 0.0; jac[415] = 0.0; jac[417] = 0.0;
-  jac[418] = 0.0; jac[419] = 0.0; jac[420] = 0.0; jac[421] = 0.0; jac[422] = 0.0; jac[423] = 0.0;
-  jac[424] = 0.0; jac[425] = 0.0; jac[426] = 0.0; jac[427] = 0.0; jac[428] = 0.0;
-  // column 12
-  jac[429] = 0.0; jac[430] = 0.0; jac[431] = 0.0; jac[432] = 0.0; jac[433] = 0.0; jac[434] = 0.0;
-  jac[435] = 0.0; jac[436] = 0.0; jac[437] = 0.0; jac[438] = 0.0; jac[439] = 0.0; jac[440] = 0.0;
-  jac[441] = 0.0; jac[442] = 0.0; jac[443] = 0.0; jac[444] = 0.0; jac[445] = 0.0; jac[446] = 0.0;
-  jac[447] = 0.0; jac[448] = 0.0; jac[449] = 0.0; jac[450] = 0.0; jac[451] = 0.0; jac[452] = 0.0;
-  jac[453] = 0.0; jac[454] = 0.0; jac[455] = 0.0; jac[456] = 0.0; jac[457] = 0.0; jac[458] = 0.0;
-  jac[459] = 0.0; jac[460] = 0.0; jac[461] = 0.0; jac[463] = 0.0; jac[464] = 0.0; jac[465] = 0.0;
-  jac[466] = 0.0; jac[467] = 0.0;
-  // column 13
-  jac[468] = 0.0; jac[469] = 0.0; jac[470] = 0.0; jac[471] = 0.0; jac[472] = 0.0; jac[473] = 0.0;
-  jac[474] = 0.0; jac[475] = 0.0; jac[476] = 0.0; jac[478] = 0.0; jac[479] = 0.0; jac[480] = 0.0;
-  jac[481] = 0.0; jac[482] = 0.0; jac[483] = 0.0; jac[484] = 0.0; jac[485] = 0.0; jac[487] = 0.0;
-  jac[488] = 0.0; jac[489] = 0.0; jac[490] = 0.0; jac[491] = 0.0; jac[492] = 0.0; jac[493] = 0.0;
-  jac[494] = 0.0; jac[495] = 0.0; jac[496] = 0.0; jac[498] = 0.0; jac[499] = 0.0; jac[500] = 0.0;
-  jac[501] = 0.0; jac[502] = 0.0; jac[503] = 0.0; jac[504] = 0.0; jac[505] = 0.0; jac[506] = 0.0;
-  // column 14
-  jac[507] = 0.0; jac[508] = 0.0; jac[509] = 0.0; jac[510] = 0.0; jac[511] = 0.0; jac[513] = 0.0;
-  jac[514] = 0.0; jac[515] = 0.0; jac[517] = 0.0; jac[518] = 0.0; jac[520] = 0.0; jac[521] = 0.0;
-  jac[522] = 0.0; jac[523] = 0.0; jac[524] = 0.0; jac[526] = 0.0; jac[527] = 0.0; jac[528] = 0.0;
-  jac[529] = 0.0; jac[530] = 0.0; jac[531] = 0.0; jac[532] = 0.0; jac[533] = 0.0; jac[534] = 0.0;
-  jac[535] = 0.0; jac[537] = 0.0; jac[538] = 0.0; jac[539] = 0.0; jac[540] = 0.0; jac[541] = 0.0;
-  jac[542] = 0.0; jac[543] = 0.0; jac[544] = 0.0; jac[545] = 0.0;
-  // column 15
-  jac[546] = 0.0; jac[547] = 0.0; jac[548] = 0.0; jac[549] = 0.0; jac[550] = 0.0; jac[551] = 0.0;
-  jac[552] = 0.0; jac[553] = 0.0; jac[554] = 0.0; jac[555] = 0.0; jac[556] = 0.0; jac[557] = 0.0;
-  jac[559] = 0.0; jac[560] = 0.0; jac[561] = 0.0; jac[562] = 0.0; jac[563] = 0.0; jac[564] = 0.0;
-  jac[565] = 0.0; jac[567] = 0.0; jac[568] = 0.0; jac[569] = 0.0; jac[570] = 0.0; jac[571] = 0.0;
-  jac[572] = 0.0; jac[573] = 0.0; jac[574] = 0.0; jac[576] = 0.0; jac[577] = 0.0; jac[578] = 0.0;
-  jac[579] = 0.0; jac[580] = 0.0; jac[581] = 0.0; jac[582] = 0.0; jac[583] = 0.0; jac[584] = 0.0;
-  // column 16
-  jac[586] = 0.0; jac[587] = 0.0; jac[588] = 0.0; jac[589] = 0.0; jac[590] = 0.0; jac[591] = 0.0;
-  jac[592] = 0.0; jac[593] = 0.0; jac[594] = 0.0; jac[595] = 0.0; jac[596] = 0.0; jac[597] = 0.0;
-  jac[598] = 0.0; jac[599] = 0.0; jac[600] = 0.0; jac[601] = 0.0; jac[602] = 0.0; jac[603] = 0.0;
-  jac[604] = 0.0; jac[605] = 0.0; jac[606] = 0.0; jac[607] = 0.0; jac[608] = 0.0; jac[609] = 0.0;
-  jac[610] = 0.0; jac[611] = 0.0; jac[613] = 0.0; jac[614] = 0.0; jac[615] = 0.0; jac[616] = 0.0;
-  jac[617] = 0.0; jac[618] = 0.0; jac[619] = 0.0; jac[620] = 0.0; jac[621] = 0.0; jac[622] = 0.0;
-  jac[623] = 0.0;
-  // column 17
-  jac[624] = 0.0; jac[625] = 0.0; jac[626] = 0.0; jac[627] = 0.0; jac[628] = 0.0; jac[629] = 0.0;
-  jac[630] = 0.0; jac[631] = 0.0; jac[632] = 0.0; jac[633] = 0.0; jac[634] = 0.0; jac[635] = 0.0;
-  jac[636] = 0.0; jac[638] = 0.0; jac[640] = 0.0; jac[644] = 0.0; jac[645] = 0.0; jac[646] = 0.0;
-  jac[647] = 0.0; jac[648] = 0.0; jac[649] = 0.0; jac[652] = 0.0; jac[653] = 0.0; jac[654] = 0.0;
-  jac[655] = 0.0; jac[657] = 0.0; jac[659] = 0.0; jac[660] = 0.0; jac[661] = 0.0; jac[662] = 0.0;
-  // column 18
-  jac[663] = 0.0; jac[664] = 0.0; jac[665] = 0.0; jac[666] = 0.0; jac[667] = 0.0; jac[668] = 0.0;
-  jac[669] = 0.0; jac[670] = 0.0; jac[671] = 0.0; jac[672] = 0.0; jac[673] = 0.0; jac[674] = 0.0;
-  jac[675] = 0.0; jac[677] = 0.0; jac[678] = 0.0; jac[679] = 0.0; jac[681] = 0.0; jac[682] = 0.0;
-  jac[683] = 0.0; jac[684] = 0.0; jac[685] = 0.0; jac[686] = 0.0; jac[687] = 0.0; jac[688] = 0.0;
-  jac[689] = 0.0; jac[690] = 0.0; jac[691] = 0.0; jac[692] = 0.0; jac[693] = 0.0; jac[694] = 0.0;
-  jac[695] = 0.0; jac[696] = 0.0; jac[697] = 0.0; jac[698] = 0.0; jac[699] = 0.0; jac[700] = 0.0;
-  jac[701] = 0.0;
-  // column 19
-  jac[702] = 0.0; jac[703] = 0.0; jac[704] = 0.0; jac[705] = 0.0; jac[706] = 0.0; jac[707] = 0.0;
-  jac[708] = 0.0; jac[709] = 0.0; jac[710] = 0.0; jac[711] = 0.0; jac[712] = 0.0; jac[713] = 0.0;
-  jac[714] = 0.0; jac[715] = 0.0; jac[716] = 0.0; jac[717] = 0.0; jac[719] = 0.0; jac[721] = 0.0;
-  jac[722] = 0.0; jac[723] = 0.0; jac[724] = 0.0; jac[725] = 0.0; jac[726] = 0.0; jac[727] = 0.0;
-  jac[728] = 0.0; jac[729] = 0.0; jac[730] = 0.0; jac[731] = 0.0; jac[732] = 0.0; jac[733] = 0.0;
-  jac[734] = 0.0; jac[735] = 0.0; jac[737] = 0.0; jac[738] = 0.0; jac[739] = 0.0; jac[740] = 0.0;
-  // column 20
-  jac[741] = 0.0; jac[742] = 0.0; jac[743] = 0.0; jac[744] = 0.0; jac[745] = 0.0; jac[746] = 0.0;
-  jac[747] = 0.0; jac[748] = 0.0; jac[749] = 0.0; jac[750] = 0.0; jac[751] = 0.0; jac[752] = 0.0;
-  jac[753] = 0.0; jac[754] = 0.0; jac[755] = 0.0; jac[756] = 0.0; jac[758] = 0.0; jac[759] = 0.0;
-  jac[760] = 0.0; jac[761] = 0.0; jac[762] = 0.0; jac[763] = 0.0; jac[764] = 0.0; jac[765] = 0.0;
-  jac[766] = 0.0; jac[767] = 0.0; jac[768] = 0.0; jac[769] = 0.0; jac[770] = 0.0; jac[771] = 0.0;
-  jac[772] = 0.0; jac[773] = 0.0; jac[774] = 0.0; jac[776] = 0.0; jac[777] = 0.0; jac[778] = 0.0;
-  jac[779] = 0.0;
-  // column 21
-  jac[780] = 0.0; jac[781] = 0.0; jac[782] = 0.0; jac[783] = 0.0; jac[784] = 0.0; jac[785] = 0.0;
-  jac[786] = 0.0; jac[787] = 0.0; jac[788] = 0.0; jac[789] = 0.0; jac[790] = 0.0; jac[791] = 0.0;
-  jac[792] = 0.0; jac[793] = 0.0; jac[794] = 0.0; jac[795] = 0.0; jac[796] = 0.0; jac[797] = 0.0;
-  jac[798] = 0.0; jac[799] = 0.0; jac[801] = 0.0; jac[802] = 0.0; jac[803] = 0.0; jac[804] = 0.0;
-  jac[806] = 0.0; jac[807] = 0.0; jac[808] = 0.0; jac[810] = 0.0; jac[811] = 0.0; jac[812] = 0.0;
-  jac[813] = 0.0; jac[814] = 0.0; jac[815] = 0.0; jac[816] = 0.0; jac[817] = 0.0; jac[818] = 0.0;
-  // column 22
-  jac[819] = 0.0; jac[820] = 0.0; jac[821] = 0.0; jac[822] = 0.0; jac[823] = 0.0; jac[824] = 0.0;
-  jac[825] = 0.0; jac[826] = 0.0; jac[827] = 0.0; jac[828] = 0.0; jac[829] = 0.0; jac[830] = 0.0;
-  jac[831] = 0.0; jac[832] = 0.0; jac[833] = 0.0; jac[834] = 0.0; jac[835] = 0.0; jac[836] = 0.0;
-  jac[837] = 0.0; jac[838] = 0.0; jac[839] = 0.0; jac[841] = 0.0; jac[842] = 0.0; jac[843] = 0.0;
-  jac[846] = 0.0; jac[847] = 0.0; jac[848] = 0.0; jac[849] = 0.0; jac[850] = 0.0; jac[851] = 0.0;
-  jac[852] = 0.0; jac[853] = 0.0; jac[854] = 0.0; jac[855] = 0.0; jac[856] = 0.0; jac[857] = 0.0;
-  // column 23
-  jac[858] = 0.0; jac[859] = 0.0; jac[860] = 0.0; jac[861] = 0.0; jac[862] = 0.0; jac[864] = 0.0;
-  jac[865] = 0.0; jac[866] = 0.0; jac[867] = 0.0; jac[868] = 0.0; jac[869] = 0.0; jac[870] = 0.0;
-  jac[871] = 0.0; jac[872] = 0.0; jac[873] = 0.0; jac[874] = 0.0; jac[875] = 0.0; jac[877] = 0.0;
-  jac[878] = 0.0; jac[879] = 0.0; jac[880] = 0.0; jac[881] = 0.0; jac[884] = 0.0; jac[885] = 0.0;
-  jac[886] = 0.0; jac[888] = 0.0; jac[889] = 0.0; jac[890] = 0.0; jac[891] = 0.0; jac[892] = 0.0;
-  jac[893] = 0.0; jac[894] = 0.0; jac[895] = 0.0; jac[896] = 0.0;
-  // column 24
-  jac[897] = 0.0; jac[898] = 0.0; jac[899] = 0.0; jac[900] = 0.0; jac[901] = 0.0; jac[902] = 0.0;
-  jac[903] = 0.0; jac[904] = 0.0; jac[905] = 0.0; jac[906] = 0.0; jac[908] = 0.0; jac[909] = 0.0;
-  jac[910] = 0.0; jac[911] = 0.0; jac[913] = 0.0; jac[914] = 0.0; jac[917] = 0.0; jac[918] = 0.0;
-  jac[919] = 0.0; jac[921] = 0.0; jac[922] = 0.0; jac[923] = 0.0; jac[925] = 0.0; jac[926] = 0.0;
-  jac[927] = 0.0; jac[928] = 0.0; jac[929] = 0.0; jac[930] = 0.0; jac[931] = 0.0; jac[932] = 0.0;
-  jac[933] = 0.0; jac[934] = 0.0; jac[935] = 0.0;
-  // column 25
-  jac[936] = 0.0; jac[937] = 0.0; jac[938] = 0.0; jac[939] = 0.0; jac[940] = 0.0; jac[941] = 0.0;
-  jac[942] = 0.0; jac[943] = 0.0; jac[944] = 0.0; jac[945] = 0.0; jac[946] = 0.0; jac[948] = 0.0;
-  jac[949] = 0.0; jac[952] = 0.0; jac[956] = 0.0; jac[957] = 0.0; jac[959] = 0.0; jac[960] = 0.0;
-  jac[961] = 0.0; jac[964] = 0.0; jac[965] = 0.0; jac[966] = 0.0; jac[967] = 0.0; jac[969] = 0.0;
-  jac[971] = 0.0; jac[972] = 0.0; jac[973] = 0.0; jac[974] = 0.0;
-  // column 26
-  jac[975] = 0.0; jac[977] = 0.0; jac[978] = 0.0; jac[979] = 0.0; jac[980] = 0.0; jac[981] = 0.0;
-  jac[982] = 0.0; jac[983] = 0.0; jac[984] = 0.0; jac[986] = 0.0; jac[987] = 0.0; jac[988] = 0.0;
-  jac[989] = 0.0; jac[991] = 0.0; jac[992] = 0.0; jac[994] = 0.0; jac[995] = 0.0; jac[996] = 0.0;
-  jac[997] = 0.0; jac[998] = 0.0; jac[999] = 0.0; jac[1000] = 0.0; jac[1003] = 0.0; jac[1004] = 0.0;
-  jac[1006] = 0.0; jac[1007] = 0.0; jac[1008] = 0.0; jac[1009] = 0.0; jac[1010] = 0.0;
-  jac[1011] = 0.0; jac[1012] = 0.0; jac[1013] = 0.0;
-  // column 27
-  jac[1014] = 0.0; jac[1015] = 0.0; jac[1017] = 0.0; jac[1018] = 0.0; jac[1019] = 0.0;
-  jac[1020] = 0.0; jac[1021] = 0.0; jac[1022] = 0.0; jac[1023] = 0.0; jac[1024] = 0.0;
-  jac[1025] = 0.0; jac[1026] = 0.0; jac[1027] = 0.0; jac[1028] = 0.0; jac[1030] = 0.0;
-  jac[1031] = 0.0; jac[1033] = 0.0; jac[1034] = 0.0; jac[1035] = 0.0; jac[1036] = 0.0;
-  jac[1038] = 0.0; jac[1039] = 0.0; jac[1042] = 0.0; jac[1043] = 0.0; jac[1045] = 0.0;
-  jac[1046] = 0.0; jac[1047] = 0.0; jac[1048] = 0.0; jac[1049] = 0.0; jac[1050] = 0.0;
-  jac[1051] = 0.0; jac[1052] = 0.0;
-  // column 28
-  jac[1053] = 0.0; jac[1054] = 0.0; jac[1055] = 0.0; jac[1057] = 0.0; jac[1058] = 0.0;
-  jac[1059] = 0.0; jac[1060] = 0.0; jac[1061] = 0.0; jac[1062] = 0.0; jac[1063] = 0.0;
-  jac[1064] = 0.0; jac[1065] = 0.0; jac[1066] = 0.0; jac[1067] = 0.0; jac[1069] = 0.0;
-  jac[1070] = 0.0; jac[1073] = 0.0; jac[1074] = 0.0; jac[1076] = 0.0; jac[1077] = 0.0;
-  jac[1078] = 0.0; jac[1081] = 0.0; jac[1083] = 0.0; jac[1084] = 0.0; jac[1086] = 0.0;
-  jac[1089] = 0.0; jac[1090] = 0.0; jac[1091] = 0.0;
-  // column 29
-  jac[1092] = 0.0; jac[1093] = 0.0; jac[1094] = 0.0; jac[1095] = 0.0; jac[1096] = 0.0;
-  jac[1097] = 0.0; jac[1098] = 0.0; jac[1099] = 0.0; jac[1100] = 0.0; jac[1101] = 0.0;
-  jac[1102] = 0.0; jac[1104] = 0.0; jac[1105] = 0.0; jac[1106] = 0.0; jac[1108] = 0.0;
-  jac[1109] = 0.0; jac[1112] = 0.0; jac[1113] = 0.0; jac[1114] = 0.0; jac[1115] = 0.0;
-  jac[1116] = 0.0; jac[1117] = 0.0; jac[1121] = 0.0; jac[1122] = 0.0; jac[1123] = 0.0;
-  jac[1127] = 0.0; jac[1129] = 0.0; jac[1130] = 0.0;
-  // column 30
-  jac[1131] = 0.0; jac[1132] = 0.0; jac[1133] = 0.0; jac[1134] = 0.0; jac[1135] = 0.0;
-  jac[1137] = 0.0; jac[1138] = 0.0; jac[1139] = 0.0; jac[1140] = 0.0; jac[1141] = 0.0;
-  jac[1142] = 0.0; jac[1143] = 0.0; jac[1144] = 0.0; jac[1146] = 0.0; jac[1147] = 0.0;
-  jac[1148] = 0.0; jac[1150] = 0.0; jac[1151] = 0.0; jac[1152] = 0.0; jac[1153] = 0.0;
-  jac[1154] = 0.0; jac[1157] = 0.0; jac[1158] = 0.0; jac[1159] = 0.0; jac[1161] = 0.0;
-  jac[1162] = 0.0; jac[1163] = 0.0; jac[1164] = 0.0; jac[1165] = 0.0; jac[1166] = 0.0;
-  jac[1167] = 0.0; jac[1168] = 0.0; jac[1169] = 0.0;
-  // column 31
-  jac[1170] = 0.0; jac[1171] = 0.0; jac[1172] = 0.0; jac[1173] = 0.0; jac[1174] = 0.0;
-  jac[1175] = 0.0; jac[1176] = 0.0; jac[1177] = 0.0; jac[1178] = 0.0; jac[1179] = 0.0;
-  jac[1182] = 0.0; jac[1183] = 0.0; jac[1185] = 0.0; jac[1186] = 0.0; jac[1187] = 0.0;
-  jac[1188] = 0.0; jac[1190] = 0.0; jac[1191] = 0.0; jac[1194] = 0.0; jac[1195] = 0.0;
-  jac[1196] = 0.0; jac[1197] = 0.0; jac[1198] = 0.0; jac[1199] = 0.0; jac[1201] = 0.0;
-  jac[1202] = 0.0; jac[1203] = 0.0; jac[1204] = 0.0; jac[1205] = 0.0; jac[1206] = 0.0;
-  jac[1207] = 0.0; jac[1208] = 0.0;
-  // column 32
-  jac[1209] = 0.0; jac[1210] = 0.0; jac[1211] = 0.0; jac[1212] = 0.0; jac[1213] = 0.0;
-  jac[1214] = 0.0; jac[1215] = 0.0; jac[1216] = 0.0; jac[1217] = 0.0; jac[1218] = 0.0;
-  jac[1219] = 0.0; jac[1220] = 0.0; jac[1221] = 0.0; jac[1222] = 0.0; jac[1223] = 0.0;
-  jac[1224] = 0.0; jac[1225] = 0.0; jac[1226] = 0.0; jac[1227] = 0.0; jac[1228] = 0.0;
-  jac[1229] = 0.0; jac[1230] = 0.0; jac[1231] = 0.0; jac[1232] = 0.0; jac[1233] = 0.0;
-  jac[1234] = 0.0; jac[1235] = 0.0; jac[1236] = 0.0; jac[1237] = 0.0; jac[1238] = 0.0;
-  jac[1239] = 0.0; jac[1241] = 0.0; jac[1242] = 0.0; jac[1243] = 0.0; jac[1244] = 0.0;
-  jac[1245] = 0.0; jac[1246] = 0.0; jac[1247] = 0.0;
-  // column 33
-  jac[1248] = 0.0; jac[1249] = 0.0; jac[1250] = 0.0; jac[1251] = 0.0; jac[1252] = 0.0;
-  jac[1253] = 0.0; jac[1254] = 0.0; jac[1255] = 0.0; jac[1256] = 0.0; jac[1257] = 0.0;
-  jac[1260] = 0.0; jac[1261] = 0.0; jac[1263] = 0.0; jac[1264] = 0.0; jac[1265] = 0.0;
-  jac[1266] = 0.0; jac[1268] = 0.0; jac[1269] = 0.0; jac[1272] = 0.0; jac[1273] = 0.0;
-  jac[1274] = 0.0; jac[1275] = 0.0; jac[1276] = 0.0; jac[1277] = 0.0; jac[1278] = 0.0;
-  jac[1279] = 0.0; jac[1281] = 0.0; jac[1282] = 0.0; jac[1283] = 0.0; jac[1284] = 0.0;
-  jac[1285] = 0.0; jac[1286] = 0.0;
-  // column 34
-  jac[1287] = 0.0; jac[1288] = 0.0; jac[1289] = 0.0; jac[1290] = 0.0; jac[1291] = 0.0;
-  jac[1292] = 0.0; jac[1293] = 0.0; jac[1294] = 0.0; jac[1295] = 0.0; jac[1296] = 0.0;
-  jac[1299] = 0.0; jac[1300] = 0.0; jac[1302] = 0.0; jac[1303] = 0.0; jac[1304] = 0.0;
-  jac[1305] = 0.0; jac[1307] = 0.0; jac[1308] = 0.0; jac[1311] = 0.0; jac[1312] = 0.0;
-  jac[1313] = 0.0; jac[1314] = 0.0; jac[1315] = 0.0; jac[1316] = 0.0; jac[1317] = 0.0;
-  jac[1318] = 0.0; jac[1319] = 0.0; jac[1320] = 0.0; jac[1321] = 0.0; jac[1322] = 0.0;
-  jac[1324] = 0.0; jac[1325] = 0.0;
-  // column 35
-  jac[1326] = 0.0; jac[1327] = 0.0; jac[1328] = 0.0; jac[1329] = 0.0; jac[1330] = 0.0;
-  jac[1332] = 0.0; jac[1333] = 0.0; jac[1334] = 0.0; jac[1335] = 0.0; jac[1338] = 0.0;
-  jac[1339] = 0.0; jac[1342] = 0.0; jac[1343] = 0.0; jac[1346] = 0.0; jac[1347] = 0.0;
-  jac[1351] = 0.0; jac[1354] = 0.0; jac[1356] = 0.0; jac[1357] = 0.0; jac[1359] = 0.0;
-  jac[1361] = 0.0; jac[1362] = 0.0; jac[1363] = 0.0; jac[1364] = 0.0;
-  // column 36
-  jac[1365] = 0.0; jac[1366] = 0.0; jac[1367] = 0.0; jac[1368] = 0.0; jac[1369] = 0.0;
-  jac[1370] = 0.0; jac[1371] = 0.0; jac[1372] = 0.0; jac[1373] = 0.0; jac[1374] = 0.0;
-  jac[1377] = 0.0; jac[1378] = 0.0; jac[1380] = 0.0; jac[1381] = 0.0; jac[1382] = 0.0;
-  jac[1383] = 0.0; jac[1385] = 0.0; jac[1386] = 0.0; jac[1389] = 0.0; jac[1390] = 0.0;
-  jac[1391] = 0.0; jac[1392] = 0.0; jac[1393] = 0.0; jac[1394] = 0.0; jac[1395] = 0.0;
-  jac[1396] = 0.0; jac[1397] = 0.0; jac[1398] = 0.0; jac[1399] = 0.0; jac[1401] = 0.0;
-  jac[1402] = 0.0; jac[1403] = 0.0;
-  // column 37
-  jac[1404] = 0.0; jac[1405] = 0.0; jac[1406] = 0.0; jac[1407] = 0.0; jac[1408] = 0.0;
-  jac[1409] = 0.0; jac[1410] = 0.0; jac[1411] = 0.0; jac[1412] = 0.0; jac[1413] = 0.0;
-  jac[1414] = 0.0; jac[1416] = 0.0; jac[1417] = 0.0; jac[1418] = 0.0; jac[1420] = 0.0;
-  jac[1421] = 0.0; jac[1424] = 0.0; jac[1425] = 0.0; jac[1426] = 0.0; jac[1427] = 0.0;
-  jac[1428] = 0.0; jac[1429] = 0.0; jac[1433] = 0.0; jac[1434] = 0.0; jac[1435] = 0.0;
-  jac[1439] = 0.0; jac[1441] = 0.0; jac[1442] = 0.0;
-  // column 38
-  jac[1443] = 0.0; jac[1444] = 0.0; jac[1445] = 0.0; jac[1446] = 0.0; jac[1447] = 0.0;
-  jac[1448] = 0.0; jac[1449] = 0.0; jac[1450] = 0.0; jac[1451] = 0.0; jac[1452] = 0.0;
-  jac[1453] = 0.0; jac[1454] = 0.0; jac[1455] = 0.0; jac[1456] = 0.0; jac[1457] = 0.0;
-  jac[1458] = 0.0; jac[1459] = 0.0; jac[1460] = 0.0; jac[1461] = 0.0; jac[1462] = 0.0;
-  jac[1463] = 0.0; jac[1464] = 0.0; jac[1465] = 0.0; jac[1466] = 0.0; jac[1467] = 0.0;
-  jac[1468] = 0.0; jac[1470] = 0.0; jac[1471] = 0.0; jac[1472] = 0.0; jac[1473] = 0.0;
-  jac[1474] = 0.0; jac[1475] = 0.0; jac[1476] = 0.0; jac[1477] = 0.0; jac[1478] = 0.0;
-  jac[1479] = 0.0; jac[1481] = 0.0;
-  // column 39
-  jac[1482] = 0.0; jac[1483] = 0.0; jac[1484] = 0.0; jac[1485] = 0.0; jac[1486] = 0.0;
-  jac[1487] = 0.0; jac[1488] = 0.0; jac[1489] = 0.0; jac[1490] = 0.0; jac[1491] = 0.0;
-  jac[1492] = 0.0; jac[1493] = 0.0; jac[1494] = 0.0; jac[1495] = 0.0; jac[1496] = 0.0;
-  jac[1497] = 0.0; jac[1498] = 0.0; jac[1499] = 0.0; jac[1500] = 0.0; jac[1501] = 0.0;
-  jac[1502] = 0.0; jac[1503] = 0.0; jac[1504] = 0.0; jac[1505] = 0.0; jac[1506] = 0.0;
-  jac[1507] = 0.0; jac[1508] = 0.0; jac[1509] = 0.0; jac[1510] = 0.0; jac[1511] = 0.0;
-  jac[1512] = 0.0; jac[1513] = 0.0; jac[1514] = 0.0; jac[1515] = 0.0; jac[1516] = 0.0;
-  jac[1517] = 0.0; jac[1518] = 0.0; jac[1519] = 0.0;
-
-  // Row 1: mass action of equilibrium 26
-  jac[at(1, 1)] = x7;
-  jac[at(1, 7)] = x1;
-  jac[at(1, 16)] = -K26;
-  // Row 2: balance
-  jac[at(2, 2)] = -storageWeight(2, 2) * flushedStorageRate + kineticCoefficient(2, 2) * dr2_dx2;
-  jac[at(2, 26)] = kineticCoefficient(2, 2) * dr2_dx26;
-  // Row 3: balance
-  jac[at(3, 3)] = -storageWeight(3, 3) * flushedStorageRate + kineticCoefficient(3, 3) * dr3_dx3;
-  jac[at(3, 27)] = kineticCoefficient(3, 3) * dr3_dx27;
-  // Row 4: balance
-  jac[at(4, 4)] = -storageWeight(4, 4) * flushedStorageRate + kineticCoefficient(4, 4) * dr4_dx4;
-  jac[at(4, 28)] = kineticCoefficient(4, 4) * dr4_dx28;
-  // Row 5: mass action of equilibrium 23
-  jac[at(5, 5)] = x11;
-  jac[at(5, 11)] = x5;
-  // Row 6: balance
-  jac[at(6, 14)] = kineticCoefficient(6, 33) * dr33_dx14;
-  jac[at(6, 23)] = -storageWeight(6, 23) * invDt + kineticCoefficient(6, 33) * dr33_dx23;
-  jac[at(6, 30)] = -storageWeight(6, 30) * invDt;
-  jac[at(6, 35)] = -storageWeight(6, 35) * invDt + kineticCoefficient(6, 17) * dr17_dx35;
-  // Row 7: mass action of equilibrium 20
-  jac[at(7, 7)] = x8;
-  jac[at(7, 8)] = x7;
-  // Row 8: mass action of equilibrium 21
-  jac[at(8, 7)] = x10;
-  jac[at(8, 9)] = -K21;
-  jac[at(8, 10)] = x7;
-  // Row 9: mass action of equilibrium 22
-  jac[at(9, 7)] = x11;
-  jac[at(9, 10)] = -K22;
-  jac[at(9, 11)] = x7;
-  // Row 10: mass action of equilibrium 24
-  jac[at(10, 7)] = x14;
-  jac[at(10, 13)] = -K24;
-  jac[at(10, 14)] = x7;
-  // Row 11: balance
-  jac[at(11, 2)] = -storageWeight(11, 2) * flushedStorageRate;
-  jac[at(11, 24)] = kineticCoefficient(11, 8) * dr8_dx24;
-  jac[at(11, 26)] = -storageWeight(11, 26) * invDt + kineticCoefficient(11, 8) * dr8_dx26;
-  jac[at(11, 31)] = kineticCoefficient(11, 8) * dr8_dx31;
-  jac[at(11, 33)] = kineticCoefficient(11, 8) * dr8_dx33;
-  jac[at(11, 34)] = kineticCoefficient(11, 8) * dr8_dx34;
-  jac[at(11, 35)] = kineticCoefficient(11, 8) * dr8_dx35;
-  jac[at(11, 36)] = kineticCoefficient(11, 8) * dr8_dx36;
-  // Row 12: balance
-  jac[at(12, 2)] = kineticCoefficient(12, 14) * dr14_dx2;
-  jac[at(12, 25)] = kineticCoefficient(12, 14) * dr14_dx25;
-  jac[at(12, 29)] = -storageWeight(12, 29) * invDt + kineticCoefficient(12, 14) * dr14_dx29;
-  jac[at(12, 31)] = kineticCoefficient(12, 14) * dr14_dx31;
-  jac[at(12, 33)] = kineticCoefficient(12, 14) * dr14_dx33;
-  jac[at(12, 34)] = kineticCoefficient(12, 14) * dr14_dx34;
-  jac[at(12, 35)] = kineticCoefficient(12, 14) * dr14_dx35;
-  jac[at(12, 36)] = kineticCoefficient(12, 14) * dr14_dx36;
-  jac[at(12, 37)] = -storageWeight(12, 37) * invDt;
-  // Row 13: mass action of equilibrium 25
-  jac[at(13, 7)] = x15;
-  jac[at(13, 14)] = -K25;
-  jac[at(13, 15)] = x7;
-  // Row 14: mass action of equilibrium 27
-  jac[at(14, 7)] = x17;
-  jac[at(14, 17)] = x7;
-  jac[at(14, 18)] = -K27;
-  // Row 15: balance
-  jac[at(15, 2)] = kineticCoefficient(15, 16) * dr16_dx2;
-  jac[at(15, 25)] = kineticCoefficient(15, 16) * dr16_dx25;
-  jac[at(15, 30)] = kineticCoefficient(15, 16) * dr16_dx30;
-  jac[at(15, 31)] = kineticCoefficient(15, 16) * dr16_dx31;
-  jac[at(15, 33)] = kineticCoefficient(15, 16) * dr16_dx33;
-  jac[at(15, 34)] = kineticCoefficient(15, 16) * dr16_dx34;
-  jac[at(15, 35)] = -storageWeight(15, 35) * invDt + kineticCoefficient(15, 16) * dr16_dx35 + kineticCoefficient(15, 17) * dr17_dx35;
-  jac[at(15, 36)] = kineticCoefficient(15, 16) * dr16_dx36;
-  // Row 16: balance
-  jac[at(16, 1)] = kineticCoefficient(16, 1) * dr1_dx1;
-  jac[at(16, 2)] = -storageWeight(16, 2) * flushedStorageRate;
-  jac[at(16, 3)] = -storageWeight(16, 3) * flushedStorageRate;
-  jac[at(16, 4)] = -storageWeight(16, 4) * flushedStorageRate;
-  jac[at(16, 17)] = kineticCoefficient(16, 7) * dr7_dx17;
-  jac[at(16, 24)] = -storageWeight(16, 24) * invDt + kineticCoefficient(16, 1) * dr1_dx24;
-  jac[at(16, 25)] = -storageWeight(16, 25) * invDt + kineticCoefficient(16, 7) * dr7_dx25;
-  jac[at(16, 26)] = -storageWeight(16, 26) * invDt;
-  jac[at(16, 27)] = -storageWeight(16, 27) * invDt;
-  jac[at(16, 28)] = -storageWeight(16, 28) * invDt;
-  jac[at(16, 29)] = -storageWeight(16, 29) * invDt;
-  jac[at(16, 35)] = -storageWeight(16, 35) * invDt + kineticCoefficient(16, 17) * dr17_dx35;
-  jac[at(16, 37)] = -storageWeight(16, 37) * invDt;
-  // Row 17: mass action of equilibrium 28
-  jac[at(17, 7)] = x19;
-  jac[at(17, 19)] = x7;
-  jac[at(17, 20)] = -K28;
-  // Row 18: balance
-  jac[at(18, 17)] = -storageWeight(18, 17) * flushedStorageRate + kineticCoefficient(18, 7) * dr7_dx17;
-  jac[at(18, 18)] = -storageWeight(18, 18) * flushedStorageRate;
-  jac[at(18, 25)] = kineticCoefficient(18, 7) * dr7_dx25;
-  // Row 19: balance
-  jac[at(19, 1)] = -storageWeight(19, 1) * flushedStorageRate;
-  jac[at(19, 2)] = -storageWeight(19, 2) * flushedStorageRate;
-  jac[at(19, 3)] = -storageWeight(19, 3) * flushedStorageRate;
-  jac[at(19, 4)] = -storageWeight(19, 4) * flushedStorageRate;
-  jac[at(19, 7)] = -storageWeight(19, 7) * flushedStorageRate;
-  jac[at(19, 8)] = -storageWeight(19, 8) * flushedStorageRate;
-  jac[at(19, 9)] = -storageWeight(19, 9) * flushedStorageRate;
-  jac[at(19, 10)] = -storageWeight(19, 10) * flushedStorageRate;
-  jac[at(19, 13)] = -storageWeight(19, 13) * flushedStorageRate;
-  jac[at(19, 14)] = -storageWeight(19, 14) * flushedStorageRate;
-  jac[at(19, 17)] = -storageWeight(19, 17) * flushedStorageRate + kineticCoefficient(19, 7) * dr7_dx17;
-  jac[at(19, 19)] = -storageWeight(19, 19) * flushedStorageRate;
-  jac[at(19, 23)] = -storageWeight(19, 23) * invDt;
-  jac[at(19, 24)] = -storageWeight(19, 24) * invDt;
-  jac[at(19, 25)] = -storageWeight(19, 25) * invDt + kineticCoefficient(19, 7) * dr7_dx25;
-  jac[at(19, 26)] = -storageWeight(19, 26) * invDt;
-  jac[at(19, 27)] = -storageWeight(19, 27) * invDt;
-  jac[at(19, 28)] = -storageWeight(19, 28) * invDt;
-  jac[at(19, 29)] = -storageWeight(19, 29) * invDt;
-  jac[at(19, 30)] = -storageWeight(19, 30) * invDt;
-  jac[at(19, 35)] = -storageWeight(19, 35) * invDt + kineticCoefficient(19, 17) * dr17_dx35;
-  jac[at(19, 37)] = -storageWeight(19, 37) * invDt;
-  // Row 20: balance
-  jac[at(20, 2)] = kineticCoefficient(20, 12) * dr12_dx2;
-  jac[at(20, 4)] = -storageWeight(20, 4) * flushedStorageRate;
-  jac[at(20, 17)] = kineticCoefficient(20, 7) * dr7_dx17;
-  jac[at(20, 24)] = kineticCoefficient(20, 12) * dr12_dx24;
-  jac[at(20, 25)] = -storageWeight(20, 25) * invDt + kineticCoefficient(20, 7) * dr7_dx25;
-  jac[at(20, 28)] = -storageWeight(20, 28) * invDt;
-  jac[at(20, 29)] = -storageWeight(20, 29) * invDt;
-  jac[at(20, 31)] = kineticCoefficient(20, 12) * dr12_dx31;
-  jac[at(20, 33)] = kineticCoefficient(20, 12) * dr12_dx33;
-  jac[at(20, 34)] = kineticCoefficient(20, 12) * dr12_dx34;
-  jac[at(20, 35)] = -storageWeight(20, 35) * invDt + kineticCoefficient(20, 12) * dr12_dx35 + kineticCoefficient(20, 17) * dr17_dx35;
-  jac[at(20, 36)] = kineticCoefficient(20, 12) * dr12_dx36;
-  jac[at(20, 37)] = -storageWeight(20, 37) * invDt;
-  // Row 21: balance
-  jac[at(21, 6)] = kineticCoefficient(21, 29) * dr29_dx6;
-  jac[at(21, 15)] = kineticCoefficient(21, 29) * dr29_dx15;
-  jac[at(21, 21)] = -storageWeight(21, 21) * invDt + kineticCoefficient(21, 30) * dr30_dx21;
-  // Row 22: balance
-  jac[at(22, 6)] = kineticCoefficient(22, 31) * dr31_dx6;
-  jac[at(22, 11)] = kineticCoefficient(22, 31) * dr31_dx11;
-  jac[at(22, 22)] = -storageWeight(22, 22) * invDt + kineticCoefficient(22, 32) * dr32_dx22;
-  // Row 23: balance
-  jac[at(23, 2)] = kineticCoefficient(23, 18) * dr18_dx2;
-  jac[at(23, 4)] = -storageWeight(23, 4) * flushedStorageRate;
-  jac[at(23, 25)] = kineticCoefficient(23, 18) * dr18_dx25;
-  jac[at(23, 28)] = -storageWeight(23, 28) * invDt + kineticCoefficient(23, 18) * dr18_dx28;
-  jac[at(23, 31)] = kineticCoefficient(23, 18) * dr18_dx31;
-  jac[at(23, 33)] = kineticCoefficient(23, 18) * dr18_dx33;
-  jac[at(23, 34)] = kineticCoefficient(23, 18) * dr18_dx34;
-  jac[at(23, 35)] = kineticCoefficient(23, 18) * dr18_dx35;
-  jac[at(23, 36)] = kineticCoefficient(23, 18) * dr18_dx36;
-  // Row 24: balance
-  jac[at(24, 2)] = kineticCoefficient(24, 10) * dr10_dx2;
-  jac[at(24, 3)] = -storageWeight(24, 3) * flushedStorageRate;
-  jac[at(24, 24)] = kineticCoefficient(24, 10) * dr10_dx24;
-  jac[at(24, 27)] = -storageWeight(24, 27) * invDt + kineticCoefficient(24, 10) * dr10_dx27;
-  jac[at(24, 31)] = kineticCoefficient(24, 10) * dr10_dx31;
-  jac[at(24, 33)] = kineticCoefficient(24, 10) * dr10_dx33;
-  jac[at(24, 34)] = kineticCoefficient(24, 10) * dr10_dx34;
-  jac[at(24, 35)] = kineticCoefficient(24, 10) * dr10_dx35;
-  jac[at(24, 36)] = kineticCoefficient(24, 10) * dr10_dx36;
-  // Row 25: balance
-  jac[at(25, 23)] = kineticCoefficient(25, 6) * dr6_dx23;
-  jac[at(25, 30)] = -storageWeight(25, 30) * invDt + kineticCoefficient(25, 6) * dr6_dx30;
-  jac[at(25, 35)] = -storageWeight(25, 35) * invDt + kineticCoefficient(25, 17) * dr17_dx35;
-  // Row 26: balance
-  jac[at(26, 6)] = -storageWeight(26, 6) * flushedStorageRate;
-  jac[at(26, 21)] = -storageWeight(26, 21) * invDt;
-  jac[at(26, 22)] = -storageWeight(26, 22) * invDt;
-  jac[at(26, 23)] = -storageWeight(26, 23) * invDt;
-  jac[at(26, 30)] = -storageWeight(26, 30) * invDt;
-  // Row 27: balance
-  jac[at(27, 2)] = -storageWeight(27, 2) * flushedStorageRate;
-  jac[at(27, 3)] = -storageWeight(27, 3) * flushedStorageRate;
-  jac[at(27, 4)] = -storageWeight(27, 4) * flushedStorageRate;
-  jac[at(27, 9)] = -storageWeight(27, 9) * flushedStorageRate;
-  jac[at(27, 10)] = -storageWeight(27, 10) * flushedStorageRate;
-  jac[at(27, 11)] = -storageWeight(27, 11) * flushedStorageRate;
-  jac[at(27, 17)] = kineticCoefficient(27, 7) * dr7_dx17;
-  jac[at(27, 22)] = -storageWeight(27, 22) * invDt;
-  jac[at(27, 25)] = -storageWeight(27, 25) * invDt + kineticCoefficient(27, 7) * dr7_dx25;
-  jac[at(27, 26)] = -storageWeight(27, 26) * invDt;
-  jac[at(27, 27)] = -storageWeight(27, 27) * invDt;
-  jac[at(27, 28)] = -storageWeight(27, 28) * invDt;
-  jac[at(27, 29)] = -storageWeight(27, 29) * invDt;
-  jac[at(27, 35)] = -storageWeight(27, 35) * invDt + kineticCoefficient(27, 17) * dr17_dx35;
-  jac[at(27, 37)] = -storageWeight(27, 37) * invDt;
-  jac[at(27, 38)] = -storageWeight(27, 38) * invDt;
-  // Row 28: balance
-  jac[at(28, 1)] = -storageWeight(28, 1) * flushedStorageRate;
-  jac[at(28, 2)] = -storageWeight(28, 2) * flushedStorageRate;
-  jac[at(28, 3)] = -storageWeight(28, 3) * flushedStorageRate;
-  jac[at(28, 4)] = -storageWeight(28, 4) * flushedStorageRate;
-  jac[at(28, 16)] = -storageWeight(28, 16) * flushedStorageRate;
-  jac[at(28, 17)] = kineticCoefficient(28, 7) * dr7_dx17;
-  jac[at(28, 24)] = -storageWeight(28, 24) * invDt;
-  jac[at(28, 25)] = -storageWeight(28, 25) * invDt + kineticCoefficient(28, 7) * dr7_dx25;
-  jac[at(28, 26)] = -storageWeight(28, 26) * invDt;
-  jac[at(28, 27)] = -storageWeight(28, 27) * invDt;
-  jac[at(28, 28)] = -storageWeight(28, 28) * invDt;
-  jac[at(28, 29)] = -storageWeight(28, 29) * invDt;
-  jac[at(28, 35)] = -storageWeight(28, 35) * invDt + kineticCoefficient(28, 17) * dr17_dx35;
-  jac[at(28, 37)] = -storageWeight(28, 37) * invDt;
-  // Row 29: balance
-  jac[at(29, 29)] = kineticCoefficient(29, 5) * dr5_dx29;
-  jac[at(29, 37)] = -storageWeight(29, 37) * invDt + kineticCoefficient(29, 5) * dr5_dx37;
-  // Row 30: balance
-  jac[at(30, 4)] = -storageWeight(30, 4) * flushedStorageRate;
-  jac[at(30, 13)] = -storageWeight(30, 13) * flushedStorageRate;
-  jac[at(30, 14)] = -storageWeight(30, 14) * flushedStorageRate;
-  jac[at(30, 15)] = -storageWeight(30, 15) * flushedStorageRate;
-  jac[at(30, 21)] = -storageWeight(30, 21) * invDt;
-  jac[at(30, 23)] = -storageWeight(30, 23) * invDt;
-  jac[at(30, 28)] = -storageWeight(30, 28) * invDt;
-  jac[at(30, 30)] = -storageWeight(30, 30) * invDt;
-  jac[at(30, 35)] = -storageWeight(30, 35) * invDt + kineticCoefficient(30, 17) * dr17_dx35;
-  // Row 31: balance
-  jac[at(31, 2)] = -storageWeight(31, 2) * flushedStorageRate;
-  jac[at(31, 3)] = -storageWeight(31, 3) * flushedStorageRate;
-  jac[at(31, 26)] = -storageWeight(31, 26) * invDt;
-  jac[at(31, 27)] = -storageWeight(31, 27) * invDt;
-  jac[at(31, 31)] = -storageWeight(31, 31) * invDt + kineticCoefficient(31, 9) * dr9_dx31;
-  // Row 32: balance
-  jac[at(32, 32)] = -storageWeight(32, 32) * invDt + kineticCoefficient(32, 11) * dr11_dx32;
-  // Row 33: balance
-  jac[at(33, 4)] = -storageWeight(33, 4) * flushedStorageRate;
-  jac[at(33, 17)] = kineticCoefficient(33, 7) * dr7_dx17;
-  jac[at(33, 25)] = -storageWeight(33, 25) * invDt + kineticCoefficient(33, 7) * dr7_dx25;
-  jac[at(33, 28)] = -storageWeight(33, 28) * invDt;
-  jac[at(33, 29)] = -storageWeight(33, 29) * invDt;
-  jac[at(33, 33)] = -storageWeight(33, 33) * invDt + kineticCoefficient(33, 13) * dr13_dx33;
-  jac[at(33, 35)] = -storageWeight(33, 35) * invDt + kineticCoefficient(33, 17) * dr17_dx35;
-  jac[at(33, 37)] = -storageWeight(33, 37) * invDt;
-  // Row 34: balance
-  jac[at(34, 12)] = -storageWeight(34, 12) * flushedStorageRate;
-  jac[at(34, 29)] = -storageWeight(34, 29) * invDt;
-  jac[at(34, 37)] = -storageWeight(34, 37) * invDt;
-  // Row 35: balance
-  jac[at(35, 4)] = -storageWeight(35, 4) * flushedStorageRate;
-  jac[at(35, 17)] = kineticCoefficient(35, 7) * dr7_dx17;
-  jac[at(35, 19)] = -storageWeight(35, 19) * flushedStorageRate;
-  jac[at(35, 20)] = -storageWeight(35, 20) * flushedStorageRate;
-  jac[at(35, 25)] = -storageWeight(35, 25) * invDt + kineticCoefficient(35, 7) * dr7_dx25;
-  jac[at(35, 28)] = -storageWeight(35, 28) * invDt;
-  jac[at(35, 29)] = -storageWeight(35, 29) * invDt;
-  jac[at(35, 35)] = -storageWeight(35, 35) * invDt + kineticCoefficient(35, 17) * dr17_dx35;
-  jac[at(35, 37)] = -storageWeight(35, 37) * invDt;
-  // Row 36: balance
-  jac[at(36, 4)] = -storageWeight(36, 4) * flushedStorageRate;
-  jac[at(36, 28)] = -storageWeight(36, 28) * invDt;
-  jac[at(36, 36)] = -storageWeight(36, 36) * invDt + kineticCoefficient(36, 19) * dr19_dx36;
-  // Row 37: balance
-  jac[at(37, 29)] = -storageWeight(37, 29) * invDt;
-  jac[at(37, 34)] = -storageWeight(37, 34) * invDt + kineticCoefficient(37, 15) * dr15_dx34;
-  jac[at(37, 37)] = -storageWeight(37, 37) * invDt;
-  // Row 38: balance
-  jac[at(38, 5)] = -storageWeight(38, 5) * flushedStorageRate;
-  jac[at(38, 38)] = -storageWeight(38, 38) * invDt;
-  // Row 39: balance
-  jac[at(39, 39)] = -storageWeight(39, 39) * flushedStorageRate;
+  // Column 1
+  values[0] = x7; // row 1: mass action of equilibrium 26
+  values[1] = kineticCoefficient(16, 1) * dr1_dx1; // row 16: balance
+  values[2] = -storageWeight(19, 1) * flushedStorageRate; // row 19: balance
+  values[3] = -storageWeight(28, 1) * flushedStorageRate; // row 28: balance
+  // Column 2
+  values[4] = -storageWeight(2, 2) * flushedStorageRate + kineticCoefficient(2, 2) * dr2_dx2; // row 2: balance
+  values[5] = -storageWeight(11, 2) * flushedStorageRate; // row 11: balance
+  values[6] = kineticCoefficient(12, 14) * dr14_dx2; // row 12: balance
+  values[7] = kineticCoefficient(15, 16) * dr16_dx2; // row 15: balance
+  values[8] = -storageWeight(16, 2) * flushedStorageRate; // row 16: balance
+  values[9] = -storageWeight(19, 2) * flushedStorageRate; // row 19: balance
+  values[10] = kineticCoefficient(20, 12) * dr12_dx2; // row 20: balance
+  values[11] = kineticCoefficient(23, 18) * dr18_dx2; // row 23: balance
+  values[12] = kineticCoefficient(24, 10) * dr10_dx2; // row 24: balance
+  values[13] = -storageWeight(27, 2) * flushedStorageRate; // row 27: balance
+  values[14] = -storageWeight(28, 2) * flushedStorageRate; // row 28: balance
+  values[15] = -storageWeight(31, 2) * flushedStorageRate; // row 31: balance
+  // Column 3
+  values[16] = -storageWeight(3, 3) * flushedStorageRate + kineticCoefficient(3, 3) * dr3_dx3; // row 3: balance
+  values[17] = -storageWeight(16, 3) * flushedStorageRate; // row 16: balance
+  values[18] = -storageWeight(19, 3) * flushedStorageRate; // row 19: balance
+  values[19] = -storageWeight(24, 3) * flushedStorageRate; // row 24: balance
+  values[20] = -storageWeight(27, 3) * flushedStorageRate; // row 27: balance
+  values[21] = -storageWeight(28, 3) * flushedStorageRate; // row 28: balance
+  values[22] = -storageWeight(31, 3) * flushedStorageRate; // row 31: balance
+  // Column 4
+  values[23] = -storageWeight(4, 4) * flushedStorageRate + kineticCoefficient(4, 4) * dr4_dx4; // row 4: balance
+  values[24] = -storageWeight(16, 4) * flushedStorageRate; // row 16: balance
+  values[25] = -storageWeight(19, 4) * flushedStorageRate; // row 19: balance
+  values[26] = -storageWeight(20, 4) * flushedStorageRate; // row 20: balance
+  values[27] = -storageWeight(23, 4) * flushedStorageRate; // row 23: balance
+  values[28] = -storageWeight(27, 4) * flushedStorageRate; // row 27: balance
+  values[29] = -storageWeight(28, 4) * flushedStorageRate; // row 28: balance
+  values[30] = -storageWeight(30, 4) * flushedStorageRate; // row 30: balance
+  values[31] = -storageWeight(33, 4) * flushedStorageRate; // row 33: balance
+  values[32] = -storageWeight(35, 4) * flushedStorageRate; // row 35: balance
+  values[33] = -storageWeight(36, 4) * flushedStorageRate; // row 36: balance
+  // Column 5
+  values[34] = x11; // row 5: mass action of equilibrium 23
+  values[35] = -storageWeight(38, 5) * flushedStorageRate; // row 38: balance
+  // Column 6
+  values[36] = kineticCoefficient(21, 29) * dr29_dx6; // row 21: balance
+  values[37] = kineticCoefficient(22, 31) * dr31_dx6; // row 22: balance
+  values[38] = -storageWeight(26, 6) * flushedStorageRate; // row 26: balance
+  // Column 7
+  values[39] = x1; // row 1: mass action of equilibrium 26
+  values[40] = x8; // row 7: mass action of equilibrium 20
+  values[41] = x10; // row 8: mass action of equilibrium 21
+  values[42] = x11; // row 9: mass action of equilibrium 22
+  values[43] = x14; // row 10: mass action of equilibrium 24
+  values[44] = x15; // row 13: mass action of equilibrium 25
+  values[45] = x17; // row 14: mass action of equilibrium 27
+  values[46] = x19; // row 17: mass action of equilibrium 28
+  values[47] = -storageWeight(19, 7) * flushedStorageRate; // row 19: balance
+  // Column 8
+  values[48] = x7; // row 7: mass action of equilibrium 20
+  values[49] = -storageWeight(19, 8) * flushedStorageRate; // row 19: balance
+  // Column 9
+  values[50] = -K21; // row 8: mass action of equilibrium 21
+  values[51] = -storageWeight(19, 9) * flushedStorageRate; // row 19: balance
+  values[52] = -storageWeight(27, 9) * flushedStorageRate; // row 27: balance
+  // Column 10
+  values[53] = x7; // row 8: mass action of equilibrium 21
+  values[54] = -K22; // row 9: mass action of equilibrium 22
+  values[55] = -storageWeight(19, 10) * flushedStorageRate; // row 19: balance
+  values[56] = -storageWeight(27, 10) * flushedStorageRate; // row 27: balance
+  // Column 11
+  values[57] = x5; // row 5: mass action of equilibrium 23
+  values[58] = x7; // row 9: mass action of equilibrium 22
+  values[59] = kineticCoefficient(22, 31) * dr31_dx11; // row 22: balance
+  values[60] = -storageWeight(27, 11) * flushedStorageRate; // row 27: balance
+  // Column 12
+  values[61] = -storageWeight(34, 12) * flushedStorageRate; // row 34: balance
+  // Column 13
+  values[62] = -K24; // row 10: mass action of equilibrium 24
+  values[63] = -storageWeight(19, 13) * flushedStorageRate; // row 19: balance
+  values[64] = -storageWeight(30, 13) * flushedStorageRate; // row 30: balance
+  // Column 14
+  values[65] = kineticCoefficient(6, 33) * dr33_dx14; // row 6: balance
+  values[66] = x7; // row 10: mass action of equilibrium 24
+  values[67] = -K25; // row 13: mass action of equilibrium 25
+  values[68] = -storageWeight(19, 14) * flushedStorageRate; // row 19: balance
+  values[69] = -storageWeight(30, 14) * flushedStorageRate; // row 30: balance
+  // Column 15
+  values[70] = x7; // row 13: mass action of equilibrium 25
+  values[71] = kineticCoefficient(21, 29) * dr29_dx15; // row 21: balance
+  values[72] = -storageWeight(30, 15) * flushedStorageRate; // row 30: balance
+  // Column 16
+  values[73] = -K26; // row 1: mass action of equilibrium 26
+  values[74] = -storageWeight(28, 16) * flushedStorageRate; // row 28: balance
+  // Column 17
+  values[75] = x7; // row 14: mass action of equilibrium 27
+  values[76] = kineticCoefficient(16, 7) * dr7_dx17; // row 16: balance
+  values[77] = -storageWeight(18, 17) * flushedStorageRate + kineticCoefficient(18, 7) * dr7_dx17; // row 18: balance
+  values[78] = -storageWeight(19, 17) * flushedStorageRate + kineticCoefficient(19, 7) * dr7_dx17; // row 19: balance
+  values[79] = kineticCoefficient(20, 7) * dr7_dx17; // row 20: balance
+  values[80] = kineticCoefficient(27, 7) * dr7_dx17; // row 27: balance
+  values[81] = kineticCoefficient(28, 7) * dr7_dx17; // row 28: balance
+  values[82] = kineticCoefficient(33, 7) * dr7_dx17; // row 33: balance
+  values[83] = kineticCoefficient(35, 7) * dr7_dx17; // row 35: balance
+  // Column 18
+  values[84] = -K27; // row 14: mass action of equilibrium 27
+  values[85] = -storageWeight(18, 18) * flushedStorageRate; // row 18: balance
+  // Column 19
+  values[86] = x7; // row 17: mass action of equilibrium 28
+  values[87] = -storageWeight(19, 19) * flushedStorageRate; // row 19: balance
+  values[88] = -storageWeight(35, 19) * flushedStorageRate; // row 35: balance
+  // Column 20
+  values[89] = -K28; // row 17: mass action of equilibrium 28
+  values[90] = -storageWeight(35, 20) * flushedStorageRate; // row 35: balance
+  // Column 21
+  values[91] = -storageWeight(21, 21) * invDt + kineticCoefficient(21, 30) * dr30_dx21; // row 21: balance
+  values[92] = -storageWeight(26, 21) * invDt; // row 26: balance
+  values[93] = -storageWeight(30, 21) * invDt; // row 30: balance
+  // Column 22
+  values[94] = -storageWeight(22, 22) * invDt + kineticCoefficient(22, 32) * dr32_dx22; // row 22: balance
+  values[95] = -storageWeight(26, 22) * invDt; // row 26: balance
+  values[96] = -storageWeight(27, 22) * invDt; // row 27: balance
+  // Column 23
+  values[97] = -storageWeight(6, 23) * invDt + kineticCoefficient(6, 33) * dr33_dx23; // row 6: balance
+  values[98] = -storageWeight(19, 23) * invDt; // row 19: balance
+  values[99] = kineticCoefficient(25, 6) * dr6_dx23; // row 25: balance
+  values[100] = -storageWeight(26, 23) * invDt; // row 26: balance
+  values[101] = -storageWeight(30, 23) * invDt; // row 30: balance
+  // Column 24
+  values[102] = kineticCoefficient(11, 8) * dr8_dx24; // row 11: balance
+  values[103] = -storageWeight(16, 24) * invDt + kineticCoefficient(16, 1) * dr1_dx24; // row 16: balance
+  values[104] = -storageWeight(19, 24) * invDt; // row 19: balance
+  values[105] = kineticCoefficient(20, 12) * dr12_dx24; // row 20: balance
+  values[106] = kineticCoefficient(24, 10) * dr10_dx24; // row 24: balance
+  values[107] = -storageWeight(28, 24) * invDt; // row 28: balance
+  // Column 25
+  values[108] = kineticCoefficient(12, 14) * dr14_dx25; // row 12: balance
+  values[109] = kineticCoefficient(15, 16) * dr16_dx25; // row 15: balance
+  values[110] = -storageWeight(16, 25) * invDt + kineticCoefficient(16, 7) * dr7_dx25; // row 16: balance
+  values[111] = kineticCoefficient(18, 7) * dr7_dx25; // row 18: balance
+  values[112] = -storageWeight(19, 25) * invDt + kineticCoefficient(19, 7) * dr7_dx25; // row 19: balance
+  values[113] = -storageWeight(20, 25) * invDt + kineticCoefficient(20, 7) * dr7_dx25; // row 20: balance
+  values[114] = kineticCoefficient(23, 18) * dr18_dx25; // row 23: balance
+  values[115] = -storageWeight(27, 25) * invDt + kineticCoefficient(27, 7) * dr7_dx25; // row 27: balance
+  values[116] = -storageWeight(28, 25) * invDt + kineticCoefficient(28, 7) * dr7_dx25; // row 28: balance
+  values[117] = -storageWeight(33, 25) * invDt + kineticCoefficient(33, 7) * dr7_dx25; // row 33: balance
+  values[118] = -storageWeight(35, 25) * invDt + kineticCoefficient(35, 7) * dr7_dx25; // row 35: balance
+  // Column 26
+  values[119] = kineticCoefficient(2, 2) * dr2_dx26; // row 2: balance
+  values[120] = -storageWeight(11, 26) * invDt + kineticCoefficient(11, 8) * dr8_dx26; // row 11: balance
+  values[121] = -storageWeight(16, 26) * invDt; // row 16: balance
+  values[122] = -storageWeight(19, 26) * invDt; // row 19: balance
+  values[123] = -storageWeight(27, 26) * invDt; // row 27: balance
+  values[124] = -storageWeight(28, 26) * invDt; // row 28: balance
+  values[125] = -storageWeight(31, 26) * invDt; // row 31: balance
+  // Column 27
+  values[126] = kineticCoefficient(3, 3) * dr3_dx27; // row 3: balance
+  values[127] = -storageWeight(16, 27) * invDt; // row 16: balance
+  values[128] = -storageWeight(19, 27) * invDt; // row 19: balance
+  values[129] = -storageWeight(24, 27) * invDt + kineticCoefficient(24, 10) * dr10_dx27; // row 24: balance
+  values[130] = -storageWeight(27, 27) * invDt; // row 27: balance
+  values[131] = -storageWeight(28, 27) * invDt; // row 28: balance
+  values[132] = -storageWeight(31, 27) * invDt; // row 31: balance
+  // Column 28
+  values[133] = kineticCoefficient(4, 4) * dr4_dx28; // row 4: balance
+  values[134] = -storageWeight(16, 28) * invDt; // row 16: balance
+  values[135] = -storageWeight(19, 28) * invDt; // row 19: balance
+  values[136] = -storageWeight(20, 28) * invDt; // row 20: balance
+  values[137] = -storageWeight(23, 28) * invDt + kineticCoefficient(23, 18) * dr18_dx28; // row 23: balance
+  values[138] = -storageWeight(27, 28) * invDt; // row 27: balance
+  values[139] = -storageWeight(28, 28) * invDt; // row 28: balance
+  values[140] = -storageWeight(30, 28) * invDt; // row 30: balance
+  values[141] = -storageWeight(33, 28) * invDt; // row 33: balance
+  values[142] = -storageWeight(35, 28) * invDt; // row 35: balance
+  values[143] = -storageWeight(36, 28) * invDt; // row 36: balance
+  // Column 29
+  values[144] = -storageWeight(12, 29) * invDt + kineticCoefficient(12, 14) * dr14_dx29; // row 12: balance
+  values[145] = -storageWeight(16, 29) * invDt; // row 16: balance
+  values[146] = -storageWeight(19, 29) * invDt; // row 19: balance
+  values[147] = -storageWeight(20, 29) * invDt; // row 20: balance
+  values[148] = -storageWeight(27, 29) * invDt; // row 27: balance
+  values[149] = -storageWeight(28, 29) * invDt; // row 28: balance
+  values[150] = kineticCoefficient(29, 5) * dr5_dx29; // row 29: balance
+  values[151] = -storageWeight(33, 29) * invDt; // row 33: balance
+  values[152] = -storageWeight(34, 29) * invDt; // row 34: balance
+  values[153] = -storageWeight(35, 29) * invDt; // row 35: balance
+  values[154] = -storageWeight(37, 29) * invDt; // row 37: balance
+  // Column 30
+  values[155] = -storageWeight(6, 30) * invDt; // row 6: balance
+  values[156] = kineticCoefficient(15, 16) * dr16_dx30; // row 15: balance
+  values[157] = -storageWeight(19, 30) * invDt; // row 19: balance
+  values[158] = -storageWeight(25, 30) * invDt + kineticCoefficient(25, 6) * dr6_dx30; // row 25: balance
+  values[159] = -storageWeight(26, 30) * invDt; // row 26: balance
+  values[160] = -storageWeight(30, 30) * invDt; // row 30: balance
+  // Column 31
+  values[161] = kineticCoefficient(11, 8) * dr8_dx31; // row 11: balance
+  values[162] = kineticCoefficient(12, 14) * dr14_dx31; // row 12: balance
+  values[163] = kineticCoefficient(15, 16) * dr16_dx31; // row 15: balance
+  values[164] = kineticCoefficient(20, 12) * dr12_dx31; // row 20: balance
+  values[165] = kineticCoefficient(23, 18) * dr18_dx31; // row 23: balance
+  values[166] = kineticCoefficient(24, 10) * dr10_dx31; // row 24: balance
+  values[167] = -storageWeight(31, 31) * invDt + kineticCoefficient(31, 9) * dr9_dx31; // row 31: balance
+  // Column 32
+  values[168] = -storageWeight(32, 32) * invDt + kineticCoefficient(32, 11) * dr11_dx32; // row 32: balance
+  // Column 33
+  values[169] = kineticCoefficient(11, 8) * dr8_dx33; // row 11: balance
+  values[170] = kineticCoefficient(12, 14) * dr14_dx33; // row 12: balance
+  values[171] = kineticCoefficient(15, 16) * dr16_dx33; // row 15: balance
+  values[172] = kineticCoefficient(20, 12) * dr12_dx33; // row 20: balance
+  values[173] = kineticCoefficient(23, 18) * dr18_dx33; // row 23: balance
+  values[174] = kineticCoefficient(24, 10) * dr10_dx33; // row 24: balance
+  values[175] = -storageWeight(33, 33) * invDt + kineticCoefficient(33, 13) * dr13_dx33; // row 33: balance
+  // Column 34
+  values[176] = kineticCoefficient(11, 8) * dr8_dx34; // row 11: balance
+  values[177] = kineticCoefficient(12, 14) * dr14_dx34; // row 12: balance
+  values[178] = kineticCoefficient(15, 16) * dr16_dx34; // row 15: balance
+  values[179] = kineticCoefficient(20, 12) * dr12_dx34; // row 20: balance
+  values[180] = kineticCoefficient(23, 18) * dr18_dx34; // row 23: balance
+  values[181] = kineticCoefficient(24, 10) * dr10_dx34; // row 24: balance
+  values[182] = -storageWeight(37, 34) * invDt + kineticCoefficient(37, 15) * dr15_dx34; // row 37: balance
+  // Column 35
+  values[183] = -storageWeight(6, 35) * invDt + kineticCoefficient(6, 17) * dr17_dx35; // row 6: balance
+  values[184] = kineticCoefficient(11, 8) * dr8_dx35; // row 11: balance
+  values[185] = kineticCoefficient(12, 14) * dr14_dx35; // row 12: balance
+  values[186] = -storageWeight(15, 35) * invDt + kineticCoefficient(15, 16) * dr16_dx35 + kineticCoefficient(15, 17) * dr17_dx35; // row 15: balance
+  values[187] = -storageWeight(16, 35) * invDt + kineticCoefficient(16, 17) * dr17_dx35; // row 16: balance
+  values[188] = -storageWeight(19, 35) * invDt + kineticCoefficient(19, 17) * dr17_dx35; // row 19: balance
+  values[189] = -storageWeight(20, 35) * invDt + kineticCoefficient(20, 12) * dr12_dx35 + kineticCoefficient(20, 17) * dr17_dx35; // row 20: balance
+  values[190] = kineticCoefficient(23, 18) * dr18_dx35; // row 23: balance
+  values[191] = kineticCoefficient(24, 10) * dr10_dx35; // row 24: balance
+  values[192] = -storageWeight(25, 35) * invDt + kineticCoefficient(25, 17) * dr17_dx35; // row 25: balance
+  values[193] = -storageWeight(27, 35) * invDt + kineticCoefficient(27, 17) * dr17_dx35; // row 27: balance
+  values[194] = -storageWeight(28, 35) * invDt + kineticCoefficient(28, 17) * dr17_dx35; // row 28: balance
+  values[195] = -storageWeight(30, 35) * invDt + kineticCoefficient(30, 17) * dr17_dx35; // row 30: balance
+  values[196] = -storageWeight(33, 35) * invDt + kineticCoefficient(33, 17) * dr17_dx35; // row 33: balance
+  values[197] = -storageWeight(35, 35) * invDt + kineticCoefficient(35, 17) * dr17_dx35; // row 35: balance
+  // Column 36
+  values[198] = kineticCoefficient(11, 8) * dr8_dx36; // row 11: balance
+  values[199] = kineticCoefficient(12, 14) * dr14_dx36; // row 12: balance
+  values[200] = kineticCoefficient(15, 16) * dr16_dx36; // row 15: balance
+  values[201] = kineticCoefficient(20, 12) * dr12_dx36; // row 20: balance
+  values[202] = kineticCoefficient(23, 18) * dr18_dx36; // row 23: balance
+  values[203] = kineticCoefficient(24, 10) * dr10_dx36; // row 24: balance
+  values[204] = -storageWeight(36, 36) * invDt + kineticCoefficient(36, 19) * dr19_dx36; // row 36: balance
+  // Column 37
+  values[205] = -storageWeight(12, 37) * invDt; // row 12: balance
+  values[206] = -storageWeight(16, 37) * invDt; // row 16: balance
+  values[207] = -storageWeight(19, 37) * invDt; // row 19: balance
+  values[208] = -storageWeight(20, 37) * invDt; // row 20: balance
+  values[209] = -storageWeight(27, 37) * invDt; // row 27: balance
+  values[210] = -storageWeight(28, 37) * invDt; // row 28: balance
+  values[211] = -storageWeight(29, 37) * invDt + kineticCoefficient(29, 5) * dr5_dx37; // row 29: balance
+  values[212] = -storageWeight(33, 37) * invDt; // row 33: balance
+  values[213] = -storageWeight(34, 37) * invDt; // row 34: balance
+  values[214] = -storageWeight(35, 37) * invDt; // row 35: balance
+  values[215] = -storageWeight(37, 37) * invDt; // row 37: balance
+  // Column 38
+  values[216] = -storageWeight(27, 38) * invDt; // row 27: balance
+  values[217] = -storageWeight(38, 38) * invDt; // row 38: balance
+  // Column 39
+  values[218] = -storageWeight(39, 39) * flushedStorageRate; // row 39: balance
 }
 
 } // namespace vrex

@@ -7,7 +7,7 @@ namespace vrex {
 
 void evalRates(const double *conc, const double *netpar, double flushFlag, double *rates) {
   const double m = flushFlag;
-  network::evalReactionLaws(conc, netpar, m, rates);
+  network::evalReactionLaws(conc, netpar, formEquilibriumConstants(netpar), m, rates);
 
   // Flushing laws, entries 34..54: each pulls its species toward
   // target / scale, and only in the flushing regime.

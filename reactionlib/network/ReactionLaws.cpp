@@ -1,6 +1,7 @@
 #include "network/ReactionLaws.h"
 
 #include <cmath>
+#include <iterator>
 
 #include "network/NetworkConstants.h"
 
@@ -18,9 +19,10 @@ double crowding(const double *conc, const double *netpar) {
                      conc[36 - 1]);
 }
 
-void evalEquilibria(const double *conc, const double *netpar, double *laws) {
-  for (const Equilibrium &eq : equilibria) {
-    const double constant = std::pow(10.0, -netpar[eq.pK - 1]);
+void evalEquilibria(const double *conc, const EquilibriumConstants &constants, double *laws) {
+  for (int e = 0; e < nequilibria; ++e) {
+    const Equilibrium &eq = equilibria[e];
+    const double constant = constants.K[e];
     const double product = conc[eq.first - 1] * conc[eq.second - 1];
     laws[eq.entry - 1] = eq.third == 0 ? product - constant : product - constant * conc[eq.third - 1];
   }
@@ -28,7 +30,8 @@ void evalEquilibria(const double *conc, const double *netpar, double *laws) {
 
 } // namespace
 
-void evalReactionLaws(const double *conc, const double *netpar, double m, double *laws) {
+void evalReactionLaws(const double *conc, const double *netpar,
+                      const EquilibriumConstants &constants, double m, double *laws) {
   // Read species and parameters with the network's own 1-based numbers, so
   // the laws below read like the rate table.
   const auto s = [conc](int i) { return conc[i - 1]; };
@@ -65,7 +68,7 @@ void evalReactionLaws(const double *conc, const double *netpar, double m, double
           B * live;
   r(19) = p(38) * s(36) * (1.0 - p(42) / s(36)) * live;
 
-  evalEquilibria(conc, netpar, laws);
+  evalEquilibria(conc, constants, laws);
 
   // Precipitation and dissolution. The guard (1 - p57/s) stops a dissolving
   // solid at the guard concentration instead of letting it go negative.
@@ -77,3 +80,16 @@ void evalReactionLaws(const double *conc, const double *netpar, double m, double
 }
 
 } // namespace vrex::network
+
+namespace vrex {
+
+EquilibriumConstants formEquilibriumConstants(const double *netpar) {
+  static_assert(std::size(network::equilibria) == nequilibria);
+  EquilibriumConstants constants;
+  for (int e = 0; e < nequilibria; ++e) {
+    constants.K[e] = std::pow(10.0, -netpar[network::equilibria[e].pK - 1]);
+  }
+  return constants;
+}
+
+} // namespace vrex

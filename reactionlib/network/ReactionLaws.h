@@ -4,12 +4,15 @@
 // on a law.
 #pragma once
 
+#include "network/Network.h"
+
 namespace vrex::network {
 
 // Writes law k (1..33) to laws[k - 1] for the concentrations conc(1..39), the
-// parameters netpar(1..62) and the flushing switch m. The kinetic laws carry
-// the factor (1 - m), so they vanish in the flushing regime; the equilibrium
-// deviations carry no switch.
-void evalReactionLaws(const double *conc, const double *netpar, double m, double *laws);
+// parameters netpar(1..62) with their equilibrium constants, and the
+// flushing switch m. The kinetic laws carry the factor (1 - m), so they
+// vanish in the flushing regime; the equilibrium deviations carry no switch.
+void evalReactionLaws(const double *conc, const double *netpar,
+                      const EquilibriumConstants &constants, double m, double *laws);
 
 } // namespace vrex::network

@@ -36,13 +36,14 @@ void sumWeightedTerms(const double *change, const double *flush, double *storage
 
 // Backward Euler over one step: every law is taken at the new concentrations,
 // the old ones enter only through the storage term.
-void evalResidual(const NodeStep &step, const double *netpar, double *resid) {
+void evalResidual(const NodeStep &step, const double *netpar, const EquilibriumConstants &constants,
+                  double *resid) {
   const double m = step.flushFlag;
   const double *conc = step.conc;
   const double *concOld = step.concOld;
 
   double laws[network::nreactionLaws];
-  network::evalReactionLaws(conc, netpar, m, laws);
+  network::evalReactionLaws(conc, netpar, constants, m, laws);
 
   // The residual's own flushing law of each species, zero where a species is
   // not flushed.
@@ -74,6 +75,10 @@ void evalResidual(const NodeStep &step, const double *netpar, double *resid) {
   for (const network::Equilibrium &eq : network::equilibria) {
     resid[eq.row - 1] = laws[eq.entry - 1];
   }
+}
+
+void evalResidual(const NodeStep &step, const double *netpar, double *resid) {
+  evalResidual(step, netpar, formEquilibriumConstants(netpar), resid);
 }
 
 } // namespace vrex

@@ -12,6 +12,8 @@
 #include "ConsolePause.h"
 #include "solver/Lapack.h"
 #include "solver/LuSolver.h"
+#include "solver/RepeatDetector.h"
+#include "solver/SparseLu.h"
 #include "solver/StepLimit.h"
 
 #include <cmath>
@@ -38,11 +40,19 @@ bool allFinite(const double *values, int n) {
 // The status an iteration ends with when it stops without converging.
 int notConverged(int status) { return status == 0 ? 2 : 3; }
 
+// What the dense linear algebra keeps over the iterations of one call.
+struct DenseSolves {
+  // The places outside the Jacobian's pattern of work.jac hold their zeros:
+  // they are written once per call, its values at every use.
+  bool zerosWritten = false;
+  // A matrix with an all-zero row has been reported; a held species at zero
+  // can make every iteration's matrix singular.
+  bool singularReported = false;
+};
+
 // Solves luMat x = rhs in place: rhs becomes the solution and luMat its
 // factors, with pivotIndex recording the interchanges either way. A matrix
-// with an all-zero row is reported once per solve (singularReported), with
-// the console pause; a held species at zero can make every iteration's
-// matrix singular.
+// with an all-zero row is reported once per call, with the console pause.
 void solveLinearSystem(NewtonWork &work, int n, int linSolver, bool &singularReported) {
   if (linSolver == 1) {
     double parity = 0.0;
@@ -66,6 +76,47 @@ void solveLinearSystem(NewtonWork &work, int n, int linSolver, bool &singularRep
   } else if (info > 0) {
     ConsoleLine().text("singular matrix in LUD").write();
   }
+}
+
+// The step of one iteration with the dense routines (or dgesv) on the full
+// Jacobian: its solution into work.rhs, the factors into work.luMat.
+void solveDense(const SparsityPattern &pattern, NewtonWork &work, int n, int linSolver,
+                bool improve, DenseSolves &dense) {
+  const std::size_t entries = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
+  const std::size_t matrixBytes = sizeof(double) * entries;
+  if (!dense.zerosWritten) {
+    std::memset(work.jac, 0, matrixBytes);
+    dense.zerosWritten = true;
+  }
+  scatterValues(pattern, work.jacValues, work.jac);
+  std::memcpy(work.luMat, work.jac, matrixBytes);
+  std::memcpy(work.rhs, work.resid, sizeof(double) * static_cast<std::size_t>(n));
+  solveLinearSystem(work, n, linSolver, dense.singularReported);
+  if (improve) {
+    for (int pass = 0; pass < improvementPasses; ++pass) {
+      luImprove(work.jac, work.luMat, n, n, work.pivotIndex, work.resid, work.rhs);
+    }
+  }
+}
+
+// The same step from the Jacobian's values at the places of its pattern,
+// bit for bit what solveDense gives with the own LU routines, the factors
+// into work.sparse. Returns false where that cannot be guaranteed;
+// solveDense must then run.
+bool solveFollowingStructure(const SparsityPattern &pattern, NewtonWork &work, int n,
+                             bool improve) {
+  if (!sparseLuDecompose(pattern, work.jacValues, work.pivotIndex, work.sparse) ||
+      !sparseLuSolve(n, work.resid, work.rhs, work.sparse)) {
+    return false;
+  }
+  if (improve) {
+    for (int pass = 0; pass < improvementPasses; ++pass) {
+      if (!sparseLuImprove(pattern, work.jacValues, work.resid, work.rhs, work.sparse)) {
+        return false;
+      }
+    }
+  }
+  return true;
 }
 
 // Negates the residual in place to form the right-hand side and returns
@@ -110,35 +161,51 @@ double applyStep(double *x, int n, const HeldSpecies &held, NewtonWork &work, in
 
 NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
                                  const NewtonSettings &settings, NewtonWork &work,
-                                 StallRule stallRule) {
+                                 IterationOptions options) {
+  NewtonOutcome outcome{2, 0, 0, 0};
   if (settings.maxIter <= 0) {
-    return {2, 0};
+    return outcome;
   }
   const int n = system.order();
   const std::size_t vectorBytes = sizeof(double) * static_cast<std::size_t>(n);
+  const SparsityPattern &pattern = system.jacobianPattern();
+  const bool followStructure = settings.linSolver == 1 && options.lu == LuPath::followStructure;
+  if (followStructure) {
+    preparePattern(pattern, work.sparse);
+  }
   double *x = system.unknowns();
   int status = 0;
-  bool singularReported = false;
+  DenseSolves dense;
+  RepeatDetector repeats;
+  const bool skipRepeats = options.cycles == CycleRule::skipRepeats;
+  int lastIteration = settings.maxIter;
+  const auto end = [&outcome](int endStatus, int iteration) {
+    outcome.status = endStatus;
+    outcome.iterations = iteration;
+    return outcome;
+  };
   for (int iteration = 1;; ++iteration) {
+    // From here on an iteration is a fixed function of the unknowns and the
+    // negative flag (everything else it reads is constant during the call).
+    if (skipRepeats && iteration == firstImprovedIteration) {
+      repeats.start(x, n, status, iteration - 1);
+    }
     system.evalResidual(work.resid);
     const double resMax = negateResidual(work.resid, n, system.residualScale());
     // A residual that is not finite can only produce meaningless steps; stop
     // with the last finite iterate instead of running out the iterations.
     if (!allFinite(work.resid, n) || !std::isfinite(resMax)) {
-      return {notConverged(status), iteration};
+      return end(notConverged(status), iteration);
     }
 
-    system.evalJacobian(work.jac);
-    std::memcpy(work.luMat, work.jac, vectorBytes * static_cast<std::size_t>(n));
-    std::memcpy(work.rhs, work.resid, vectorBytes);
-    solveLinearSystem(work, n, settings.linSolver, singularReported);
-    if (iteration >= firstImprovedIteration) {
-      for (int pass = 0; pass < improvementPasses; ++pass) {
-        luImprove(work.jac, work.luMat, n, n, work.pivotIndex, work.resid, work.rhs);
-      }
+    system.evalJacobianValues(work.jacValues);
+    const bool improve = iteration >= firstImprovedIteration;
+    if (!followStructure || !solveFollowingStructure(pattern, work, n, improve)) {
+      solveDense(pattern, work, n, settings.linSolver, improve, dense);
+      ++outcome.denseSolves;
     }
     if (!allFinite(work.rhs, n)) {
-      return {notConverged(status), iteration};
+      return end(notConverged(status), iteration);
     }
 
     std::memcpy(work.resid, work.rhs, vectorBytes);
@@ -147,18 +214,20 @@ NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
 
     // Strict tests; resMax belongs to the iterate before this update.
     if (settings.tolStep > stepMax || settings.tolResid > resMax) {
-      return {status, iteration};
+      return end(status, iteration);
     }
-    // From the first improved iteration on, an iteration is a fixed function
-    // of the unknowns (everything else it reads is constant during the call).
-    // If it left them bit for bit unchanged, all remaining iterations would
-    // repeat it exactly and end at maxIter with this very state.
-    if (stallRule == StallRule::endAtOnce && iteration >= firstImprovedIteration &&
-        std::memcmp(x, work.concStart, vectorBytes) == 0) {
-      return {notConverged(status), iteration};
+    // A state seen before repeats with its period until maxIter; the last
+    // iteration whose distance to maxIter is a whole number of periods
+    // leaves exactly what maxIter would. An unchanged state is period 1.
+    if (skipRepeats && improve && outcome.cyclePeriod == 0) {
+      const int period = repeats.periodAfter(x, n, status, iteration);
+      if (period > 0) {
+        outcome.cyclePeriod = period;
+        lastIteration = iteration + (settings.maxIter - iteration) % period;
+      }
     }
-    if (iteration >= settings.maxIter) {
-      return {notConverged(status), iteration};
+    if (iteration >= lastIteration) {
+      return end(notConverged(status), iteration);
     }
   }
 }

@@ -1,8 +1,9 @@
 // The Newton iteration on any system of at most maxNewtonOrder unknowns,
-// with the two things that only the tests and the benchmarks need: the
-// number of iterations it took, and a way to switch off the early end of a
-// stalled iteration so that its result can be compared with running the
-// iterations out.
+// with what only the tests and the benchmarks need: counts of what an
+// iteration did, and ways to switch off its two shortcuts (ending a
+// repeating iteration early, and following the Jacobian's structure in the
+// linear algebra) so that their results can be compared with the plain
+// iteration's.
 #pragma once
 
 #include "solver/NewtonSettings.h"
@@ -11,13 +12,27 @@
 
 namespace vrex {
 
-enum class StallRule {
-  // End as soon as an iteration with improvement passes leaves every unknown
-  // bit for bit unchanged without converging: every later iteration would
-  // repeat it exactly.
-  endAtOnce,
+enum class CycleRule {
+  // From the first iteration with improvement passes on, an iteration is a
+  // fixed function of the unknowns and the negative flag. When that state
+  // repeats bit for bit, run only the iterations left over whole periods:
+  // the result is the one maxIter would end with.
+  skipRepeats,
   // Keep iterating until convergence or maxIter.
   runOut,
+};
+
+enum class LuPath {
+  // Sparse factorisation and substitutions where they give the dense
+  // routines' results bit for bit, the dense routines elsewhere.
+  followStructure,
+  // The dense routines in every iteration.
+  denseOnly,
+};
+
+struct IterationOptions {
+  CycleRule cycles = CycleRule::skipRepeats;
+  LuPath lu = LuPath::followStructure;
 };
 
 // Every iteration evaluates the residual and the Jacobian at the current
@@ -28,6 +43,6 @@ enum class StallRule {
 // pause.
 NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
                                  const NewtonSettings &settings, NewtonWork &work,
-                                 StallRule stallRule);
+                                 IterationOptions options = {});
 
 } // namespace vrex

@@ -14,7 +14,9 @@ struct NewtonSettings {
 // converged within maxIter, 3 not converged and a negative value was seen.
 struct NewtonOutcome {
   int status;
-  int iterations; // iterations performed; 0 when maxIter is 0 or negative
+  int iterations;  // iterations performed; 0 when maxIter is 0 or negative
+  int denseSolves = 0; // iterations whose linear system the dense routines solved
+  int cyclePeriod = 0; // period of the repeat that ended the iteration early, or 0
 };
 
 } // namespace vrex

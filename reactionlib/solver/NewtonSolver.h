@@ -3,7 +3,7 @@
 // starting estimate on entry and the result on return.
 #pragma once
 
-#include "network/NodeStep.h"
+#include "network/Network.h"
 #include "solver/NewtonSettings.h"
 #include "solver/NewtonSystem.h"
 #include "solver/NewtonWork.h"
@@ -12,20 +12,24 @@ namespace vrex {
 
 // The backward-Euler equations of one node step as a Newton system: the
 // unknowns are the concentrations at the end of the step, and the residual
-// measure is scaled by the time step.
+// measure is scaled by the time step. The equilibrium constants are formed
+// once, when the system is made.
 class NodeStepSystem final : public NewtonSystem {
 public:
-  NodeStepSystem(NodeStep &step, const double *netpar) : step_(step), netpar_(netpar) {}
+  NodeStepSystem(NodeStep &step, const double *netpar)
+      : step_(step), netpar_(netpar), constants_(formEquilibriumConstants(netpar)) {}
 
   int order() const override;
   double *unknowns() override;
   double residualScale() const override;
   void evalResidual(double *resid) const override;
-  void evalJacobian(double *jac) const override;
+  const SparsityPattern &jacobianPattern() const override;
+  void evalJacobianValues(double *values) const override;
 
 private:
   NodeStep &step_;
   const double *netpar_;
+  EquilibriumConstants constants_;
 };
 
 NewtonOutcome newtonSolve(NodeStep &step, const double *netpar, const HeldSpecies &held,

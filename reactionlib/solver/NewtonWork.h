@@ -5,23 +5,31 @@
 // dimension.
 #pragma once
 
+#include "solver/SparseLu.h"
+#include "solver/SystemOrder.h"
+
 namespace vrex {
 
-inline constexpr int maxNewtonOrder = 39;
+inline constexpr int maxJacobianValues = maxNewtonOrder * maxNewtonOrder;
 
 struct HeldSpecies {
   int solveMode[maxNewtonOrder];    // 0: held at fixedConc; any other value: solved for
   double fixedConc[maxNewtonOrder]; // value a held unknown is pinned at
 };
 
-// After a return they hold the values of the last iteration.
+// After a return resid, rhs, pivotIndex, concStart and jacValues hold the
+// values of the last iteration. The dense matrices hold those of the last
+// iteration that used the dense routines, sparse the factors of the last
+// that did not.
 struct NewtonWork {
   double resid[maxNewtonOrder];  // residual, negated; after the solve the step
-  double jac[maxNewtonOrder * maxNewtonOrder];   // Jacobian, kept unfactorised
+  double jacValues[maxJacobianValues]; // Jacobian at the places of its pattern
+  double jac[maxNewtonOrder * maxNewtonOrder];   // the same as a dense matrix
   double luMat[maxNewtonOrder * maxNewtonOrder]; // its factors
   double rhs[maxNewtonOrder];    // right-hand side, replaced by the solution
   int pivotIndex[maxNewtonOrder];
   double concStart[maxNewtonOrder]; // the unknowns before the update
+  SparseLuWork sparse;           // the structure-following path's factors and arrays
 };
 
 } // namespace vrex
