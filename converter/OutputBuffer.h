@@ -12,7 +12,7 @@ namespace zonvert {
 class OutputBuffer {
 public:
   // Writes to `descriptor`; the caller keeps ownership and closes it.
-  explicit OutputBuffer(int descriptor);
+  explicit OutputBuffer(int descriptor, std::uint64_t start = 0);
 
   void append(std::string_view text) {
     if (text.size() > buffer_.size() - used_)
@@ -34,6 +34,9 @@ public:
 
   // Hands everything gathered so far to the system.
   void flush();
+  // Bytes appended since the buffer was made (written or not), counted
+  // from `start`, the file position the descriptor stood at.
+  std::uint64_t position() const { return written_ + used_; }
   // False once any write has failed; error() then tells why (an errno value).
   bool ok() const { return error_ == 0; }
   int error() const { return error_; }
@@ -44,7 +47,12 @@ private:
   int descriptor_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
+  std::uint64_t written_ = 0;
   int error_ = 0;
 };
+
+// Writes all of `bytes` at `offset` of the file, whatever the file position.
+// Returns 0, or the errno value of the failed write.
+int writeAllAt(int descriptor, std::string_view bytes, std::uint64_t offset);
 
 } // namespace zonvert

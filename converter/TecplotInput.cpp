@@ -46,6 +46,8 @@ TecplotInput::TecplotInput(std::FILE *stream) : stream_(stream), chunk_(new char
 bool TecplotInput::refill() {
   if (endOfFile_)
     return false;
+  if (cancel_ && cancel_->load(std::memory_order_relaxed))
+    throw ReadingCancelled{};
   chunkOffset_ += chunkEnd_;
   chunkPos_ = 0;
   chunkEnd_ = std::fread(chunk_.get(), 1, kChunkBytes, stream_);

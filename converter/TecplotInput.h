@@ -11,6 +11,7 @@
 
 #include "ZoneRecord.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -19,6 +20,9 @@
 #include <vector>
 
 namespace zonvert {
+
+// Thrown by the input when the run it serves has been called off.
+struct ReadingCancelled {};
 
 class TecplotInput {
 public:
@@ -49,6 +53,10 @@ public:
   // pipe), which leaves it where it was.
   bool seek(const Position &position);
 
+  // A flag that, once raised, makes the next read throw ReadingCancelled:
+  // a run that has failed stops reading ahead. Looked at once per read block.
+  void setCancelFlag(const std::atomic<bool> *flag) { cancel_ = flag; }
+
   // Running number of the next zone line accepted in this file.
   int nextZoneNumber = 0;
 
@@ -69,6 +77,7 @@ private:
   bool readLine(std::string_view &line);
 
   std::FILE *stream_;
+  const std::atomic<bool> *cancel_ = nullptr;
   std::unique_ptr<char[]> chunk_;
   std::size_t chunkPos_ = 0;
   std::size_t chunkEnd_ = 0;

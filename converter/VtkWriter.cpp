@@ -1,6 +1,7 @@
 #include "VtkWriter.h"
 
 #include "AtomicFile.h"
+#include "ZoneFiles.h"
 #include "ConversionFailure.h"
 #include "LegacyNames.h"
 #include "OutputBuffer.h"
@@ -15,72 +16,6 @@
 namespace zonvert {
 
 namespace {
-
-// Which variable plays which part in the file. Names are compared exactly
-// and case-sensitively; where several variables match, the last one wins.
-struct VariableRoles {
-  int x = -1, y = -1, z = -1;
-  int vx = -1, vy = -1, vz = -1;
-  bool hasVelocity = false;
-  std::vector<int> scalars;     // every nodal variable not named exactly X, Y or Z
-  std::vector<int> cellScalars; // every cell-centred variable
-  std::size_t valuesNeeded = 0; // a node line must hold this many values
-};
-
-void noteUse(VariableRoles &roles, int index) {
-  roles.valuesNeeded = std::max(roles.valuesNeeded, static_cast<std::size_t>(index) + 1);
-}
-
-// Other writers name coordinates with their unit or in full: "X [m]",
-// "x (m)", "CoordinateX".
-bool namesCoordinate(std::string_view name, char axis) {
-  const char lower = static_cast<char>(axis - 'A' + 'a');
-  if (name == std::string("Coordinate") + axis)
-    return true;
-  return name.size() >= 2 && (name[0] == axis || name[0] == lower) &&
-         (name[1] == ' ' || name[1] == '[' || name[1] == '(');
-}
-
-VariableRoles findRoles(const ZoneRecord &zone) {
-  const std::vector<std::string> &names = zone.variableNames;
-  VariableRoles roles;
-  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
-    const std::string_view name = names[i];
-    // A value per cell is neither a coordinate nor a velocity of the nodes.
-    if (zone.nodeValues.isCellCentred(static_cast<std::size_t>(i))) {
-      roles.cellScalars.push_back(i);
-      noteUse(roles, i);
-      continue;
-    }
-    if (name == "X" || name == "x")
-      roles.x = i;
-    if (name == "Y" || name == "y")
-      roles.y = i;
-    if (name == "Z" || name == "z")
-      roles.z = i;
-    if (name == "VX" || name == "VELOCITY_X1")
-      roles.vx = i;
-    if (name == "VY" || name == "VELOCITY_Y1")
-      roles.vy = i;
-    if (name == "VZ" || name == "VELOCITY_Z1")
-      roles.vz = i;
-    if (name != "X" && name != "Y" && name != "Z") {
-      roles.scalars.push_back(i);
-      noteUse(roles, i);
-    }
-  }
-  // Without a variable named X (or x), one named as other writers name that
-  // coordinate gives it; it stays a scalar field too.
-  for (auto [axis, role] : {std::pair{'X', &roles.x}, std::pair{'Y', &roles.y}, std::pair{'Z', &roles.z}})
-    for (int i = 0; i < static_cast<int>(names.size()) && *role < 0; ++i)
-      if (!zone.nodeValues.isCellCentred(static_cast<std::size_t>(i)) && namesCoordinate(names[i], axis))
-        *role = i;
-  roles.hasVelocity = roles.vx >= 0 || roles.vy >= 0 || roles.vz >= 0;
-  for (int used : {roles.x, roles.y, roles.z})
-    if (used >= 0)
-      noteUse(roles, used);
-  return roles;
-}
 
 // How a cell of each kind is written: its count of indices (with its
 // blank) and its VTK cell type, by CellKind.
@@ -102,41 +37,6 @@ constexpr CellFormat kCellFormats[] = {
 };
 
 const CellFormat &formatOf(CellKind kind) { return kCellFormats[static_cast<std::size_t>(kind)]; }
-
-// Every node number of every element must name a node of the zone; a cell
-// pointing elsewhere crashes the filters of visualisation tools.
-void checkNodeNumbers(const ZoneRecord &zone) {
-  const auto nodeCount = static_cast<std::uint32_t>(zone.nodeCount);
-  bool outside = false;
-  // One pass without branches over all numbers; the element at fault is
-  // looked for only when there is one.
-  for (std::int32_t number : zone.elementNodes.allNodes())
-    outside |= static_cast<std::uint32_t>(number) - 1u >= nodeCount;
-  if (!outside)
-    return;
-  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
-    const std::int32_t *nodes = zone.elementNodes.nodes(element);
-    for (std::size_t k = 0; k < zone.elementNodes.nodeCount(element); ++k)
-      if (nodes[k] < 1 || nodes[k] > zone.nodeCount)
-        throw formattedFailure("ERROR IN ZONE %d, ELEMENT %zu: NODE NUMBER %d IS OUTSIDE 1..%d\n", zone.zoneNumber,
-                               element + 1, nodes[k], zone.nodeCount);
-  }
-}
-
-// Refuses, before any file is created, a zone that cannot be written whole:
-// values or cells missing, or node numbers outside the zone.
-void checkWritable(const ZoneRecord &zone, const VariableRoles &roles) {
-  const NodeValueTable &values = zone.nodeValues;
-  const auto nodes = static_cast<std::size_t>(std::max(zone.nodeCount, 0));
-  if (values.nodeCount() != nodes || values.valuesHeld() != values.valuesWanted() ||
-      values.variableCount() < roles.valuesNeeded)
-    throw formattedFailure("ERROR IN ZONE %d: %zu VALUES FOR %zu NODES, %zu NEEDED FOR EACH\n", zone.zoneNumber,
-                           values.valuesHeld(), nodes, roles.valuesNeeded);
-  if (zone.elementCount > 0 && zone.elementNodes.size() != static_cast<std::size_t>(zone.elementCount))
-    throw formattedFailure("ERROR IN ZONE %d: %zu OF %d ELEMENTS HELD\n", zone.zoneNumber, zone.elementNodes.size(),
-                           zone.elementCount);
-  checkNodeNumbers(zone);
-}
 
 // The names of the scalar fields as the file holds them, with a warning for
 // each name shortened to fit VTK's reader.
@@ -304,21 +204,10 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
 
 } // namespace
 
-bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report) {
-  const VariableRoles roles = findRoles(zone);
-  checkWritable(zone, roles);
-  std::vector<std::string> warnings;
+void writeLegacyVtk(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
+                    std::vector<std::string> &warnings) {
   const std::vector<std::string> names = scalarNames(zone, roles.scalars, warnings);
   const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, warnings);
-
-  std::string reason;
-  AtomicFile file;
-  if (!file.create(path, reason)) {
-    if (report)
-      report->failureReason = reason;
-    return false;
-  }
-  OutputBuffer out(file.descriptor());
   out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
   writePoints(out, zone, roles);
   if (zone.elementCount > 0)
@@ -327,20 +216,20 @@ bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *
     writeVertexCells(out, zone);
   writePointData(out, zone, roles, names);
   writeCellData(out, zone, roles, cellNames);
-  out.flush();
-  if (!out.ok())
-    reason = std::strerror(out.error());
+  warnOfNonFiniteValues(zone, roles, warnings);
+}
+
+bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report) {
+  AtomicFile file;
+  WriteReport written;
   // A file cut short by a full disk or a size limit must not pass for a
   // converted zone: the temporary goes, and the name keeps its old file.
-  if (!out.ok() || !file.commit(reason)) {
-    if (report)
-      report->failureReason = reason;
-    return false;
-  }
-  warnOfNonFiniteValues(zone, roles, warnings);
+  const bool ok = writeZoneFile(file, path, zone, ZoneFormat::LegacyVtk, written) && file.commit(written.failureReason);
+  if (!ok)
+    written.warnings.clear();
   if (report)
-    report->warnings = std::move(warnings);
-  return true;
+    *report = std::move(written);
+  return ok;
 }
 
 } // namespace zonvert
