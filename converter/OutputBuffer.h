@@ -29,6 +29,15 @@ public:
       flush();
     buffer_[used_++] = c;
   }
+  // Room for `bytes` bytes (at most the buffer's size), to be filled at the
+  // place returned; wrote() then tells where the bytes written end.
+  char *room(std::size_t bytes) {
+    if (bytes > buffer_.size() - used_)
+      flush();
+    return buffer_.data() + used_;
+  }
+  void wrote(const char *end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+
   // Appends a signed decimal integer without fill, like "%d".
   void appendInt(std::int64_t value);
 

@@ -227,6 +227,7 @@ void readElements(TecplotInput &input, ZoneRecord &zone) {
   std::int32_t numbers[8];
   int have = 0;
   int read = 0;
+  zone.elementNodes.reserve(static_cast<std::size_t>(zone.elementCount), static_cast<std::size_t>(corners));
   std::string_view line;
   while (read < zone.elementCount) {
     if (!input.nextLine(line))

@@ -73,17 +73,13 @@ namespace {
 // Every node number of every element must name a node of the zone; a cell
 // pointing elsewhere crashes the filters of visualisation tools.
 void checkNodeNumbers(const ZoneRecord &zone) {
-  const auto nodeCount = static_cast<std::uint32_t>(zone.nodeCount);
-  bool outside = false;
-  // One pass without branches over all numbers; the element at fault is
-  // looked for only when there is one.
-  for (std::int32_t number : zone.elementNodes.allNodes())
-    outside |= static_cast<std::uint32_t>(number) - 1u >= nodeCount;
-  if (!outside)
+  const ElementTable &cells = zone.elementNodes;
+  // The element at fault is looked for only when there is one.
+  if (cells.size() == 0 || (cells.smallestNumber() >= 1 && cells.largestNumber() <= zone.nodeCount))
     return;
-  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
-    const std::int32_t *nodes = zone.elementNodes.nodes(element);
-    for (std::size_t k = 0; k < zone.elementNodes.nodeCount(element); ++k)
+  for (std::size_t element = 0; element < cells.size(); ++element) {
+    const std::int32_t *nodes = cells.nodes(element);
+    for (std::size_t k = 0; k < cells.nodeCount(element); ++k)
       if (nodes[k] < 1 || nodes[k] > zone.nodeCount)
         throw formattedFailure("ERROR IN ZONE %d, ELEMENT %zu: NODE NUMBER %d IS OUTSIDE 1..%d\n", zone.zoneNumber,
                                element + 1, nodes[k], zone.nodeCount);

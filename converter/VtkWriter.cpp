@@ -1,6 +1,8 @@
 #include "VtkWriter.h"
 
 #include "AtomicFile.h"
+#include "ByteCopy.h"
+#include "DecimalTexts.h"
 #include "ZoneFiles.h"
 #include "ConversionFailure.h"
 #include "LegacyNames.h"
@@ -17,23 +19,25 @@ namespace zonvert {
 
 namespace {
 
-// How a cell of each kind is written: its count of indices (with its
-// blank) and its VTK cell type, by CellKind.
+// How a cell of each kind is written: its count of indices with its blank,
+// and its VTK cell type with the line feed, by CellKind. Each is copied as
+// one word and cut to its length.
 struct CellFormat {
-  std::string_view prefix;
-  std::string_view typeLine;
+  char prefix[2];
+  char typeLine[4];
+  std::size_t typeLength;
 };
 
 constexpr CellFormat kCellFormats[] = {
-    {"", ""},        // None: never stored
-    {"2 ", "3\n"},  // Line
-    {"3 ", "5\n"},  // Triangle
-    {"4 ", "9\n"},  // Quad
-    {"4 ", "10\n"}, // Tetra
-    {"8 ", "12\n"}, // Hexahedron
-    {"6 ", "13\n"}, // Wedge
-    {"5 ", "14\n"}, // Pyramid
-    {"1 ", "1\n"},  // Vertex
+    {{' ', ' '}, {}, 0},              // None: never stored
+    {{'2', ' '}, {'3', '\n'}, 2},      // Line
+    {{'3', ' '}, {'5', '\n'}, 2},      // Triangle
+    {{'4', ' '}, {'9', '\n'}, 2},      // Quad
+    {{'4', ' '}, {'1', '0', '\n'}, 3}, // Tetra
+    {{'8', ' '}, {'1', '2', '\n'}, 3}, // Hexahedron
+    {{'6', ' '}, {'1', '3', '\n'}, 3}, // Wedge
+    {{'5', ' '}, {'1', '4', '\n'}, 3}, // Pyramid
+    {{'1', ' '}, {'1', '\n'}, 2},      // Vertex
 };
 
 const CellFormat &formatOf(CellKind kind) { return kCellFormats[static_cast<std::size_t>(kind)]; }
@@ -88,25 +92,50 @@ void warnOfNonFiniteValues(const ZoneRecord &zone, const VariableRoles &roles, s
                                    value.c_str()));
 }
 
-void appendValueOrZero(OutputBuffer &out, const ZoneRecord &zone, std::size_t node, int variable) {
-  if (variable < 0)
-    out.append("0.0");
-  else
-    out.append(zone.nodeValues.value(node, static_cast<std::size_t>(variable)));
+// The longest line put together in the buffer; longer ones (values of
+// kilobytes) go piece by piece.
+constexpr std::size_t kMostLineBytes = 4096;
+
+// Per item (node or cell), a line of the texts of `variables` (-1 stands
+// for "0.0"), separated by blanks; after the last one a blank too when
+// `blankAtEnd` (the vector lines), then the line feed.
+template <std::size_t N>
+void writeValueLines(OutputBuffer &out, const NodeValueTable &values, std::size_t items,
+                     const std::array<int, N> &variables, bool blankAtEnd = false) {
+  for (std::size_t item = 0; item < items; ++item) {
+    std::array<std::string_view, N> texts;
+    std::size_t bytes = N + (blankAtEnd ? 1 : 0);
+    for (std::size_t k = 0; k < N; ++k) {
+      texts[k] = variables[k] < 0 ? std::string_view("0.0") : values.value(item, static_cast<std::size_t>(variables[k]));
+      bytes += texts[k].size();
+    }
+    if (bytes > kMostLineBytes) [[unlikely]] {
+      for (std::size_t k = 0; k < N; ++k) {
+        out.append(texts[k]);
+        out.append(k + 1 < N || blankAtEnd ? ' ' : '\n');
+      }
+      if (blankAtEnd)
+        out.append('\n');
+      continue;
+    }
+    char *at = out.room(bytes);
+    for (std::size_t k = 0; k < N; ++k) {
+      copyBytes(at, texts[k].data(), texts[k].size());
+      at += texts[k].size();
+      *at++ = ' ';
+    }
+    if (!blankAtEnd)
+      --at;
+    *at++ = '\n';
+    out.wrote(at);
+  }
 }
 
 void writePoints(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles) {
   out.append("POINTS ");
   out.appendInt(zone.nodeCount);
   out.append(" float\n");
-  for (std::size_t node = 0; node < zone.nodeValues.nodeCount(); ++node) {
-    appendValueOrZero(out, zone, node, roles.x);
-    out.append(' ');
-    appendValueOrZero(out, zone, node, roles.y);
-    out.append(' ');
-    appendValueOrZero(out, zone, node, roles.z);
-    out.append('\n');
-  }
+  writeValueLines<3>(out, zone.nodeValues, zone.nodeValues.nodeCount(), {roles.x, roles.y, roles.z});
   out.append('\n');
 }
 
@@ -117,20 +146,28 @@ void writeElementCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append(' ');
   out.appendInt(static_cast<std::int64_t>(cells.allNodes().size() + cells.size()));
   out.append('\n');
+  const DecimalTexts indices(static_cast<std::size_t>(zone.nodeCount));
   for (std::size_t element = 0; element < cells.size(); ++element) {
     const std::int32_t *nodes = cells.nodes(element);
-    out.append(formatOf(cells.kind(element)).prefix);
-    for (std::size_t k = 0, count = cells.nodeCount(element); k < count; ++k) {
-      out.append(' ');
-      out.appendInt(std::int64_t{nodes[k]} - 1);
-    }
-    out.append('\n');
+    const std::size_t count = cells.nodeCount(element);
+    char *at = out.room(sizeof CellFormat::prefix + count * DecimalTexts::kMostBytes + 1);
+    std::memcpy(at, formatOf(cells.kind(element)).prefix, sizeof CellFormat::prefix);
+    at += sizeof CellFormat::prefix;
+    // Node numbers are in 1..N (checked), so each index is in 0..N-1.
+    for (std::size_t k = 0; k < count; ++k)
+      at = indices.writeSpaced(at, static_cast<std::uint64_t>(nodes[k] - 1));
+    *at++ = '\n';
+    out.wrote(at);
   }
   out.append("\nCELL_TYPES ");
   out.appendInt(zone.elementCount);
   out.append('\n');
-  for (std::size_t element = 0; element < cells.size(); ++element)
-    out.append(formatOf(cells.kind(element)).typeLine);
+  for (std::size_t element = 0; element < cells.size(); ++element) {
+    const CellFormat &format = formatOf(cells.kind(element));
+    char *at = out.room(sizeof format.typeLine);
+    std::memcpy(at, format.typeLine, sizeof format.typeLine);
+    out.wrote(at + format.typeLength);
+  }
   out.append('\n');
 }
 
@@ -142,16 +179,19 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.appendInt(std::int64_t{zone.nodeCount} * 2);
   out.append('\n');
   const auto nodes = static_cast<std::size_t>(zone.nodeCount);
+  const DecimalTexts indices(nodes);
   for (std::size_t node = 0; node < nodes; ++node) {
-    out.append("1 ");
-    out.appendInt(static_cast<std::int64_t>(node));
-    out.append('\n');
+    char *at = out.room(DecimalTexts::kMostBytes + 2);
+    *at = '1';
+    at = indices.writeSpaced(at + 1, node);
+    *at++ = '\n';
+    out.wrote(at);
   }
   out.append("\nCELL_TYPES ");
   out.appendInt(zone.nodeCount);
   out.append('\n');
   for (std::size_t node = 0; node < nodes; ++node)
-    out.append(formatOf(CellKind::Vertex).typeLine);
+    out.append("1\n");
   out.append('\n');
 }
 
@@ -167,10 +207,7 @@ void writeCellData(OutputBuffer &out, const ZoneRecord &zone, const VariableRole
     out.append("SCALARS ");
     out.append(names[field]);
     out.append(" float 1\nLOOKUP_TABLE default\n");
-    for (std::size_t cell = 0; cell < static_cast<std::size_t>(zone.elementCount); ++cell) {
-      out.append(zone.nodeValues.value(cell, static_cast<std::size_t>(roles.cellScalars[field])));
-      out.append('\n');
-    }
+    writeValueLines<1>(out, zone.nodeValues, static_cast<std::size_t>(zone.elementCount), {roles.cellScalars[field]});
   }
 }
 
@@ -181,25 +218,15 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
   out.append('\n');
   const std::size_t nodes = zone.nodeValues.nodeCount();
   for (std::size_t field = 0; field < roles.scalars.size(); ++field) {
-    const int variable = roles.scalars[field];
     out.append("SCALARS ");
     out.append(names[field]);
     out.append(" float 1\nLOOKUP_TABLE default\n");
-    for (std::size_t node = 0; node < nodes; ++node) {
-      out.append(zone.nodeValues.value(node, static_cast<std::size_t>(variable)));
-      out.append('\n');
-    }
+    writeValueLines<1>(out, zone.nodeValues, nodes, {roles.scalars[field]});
   }
   if (!roles.hasVelocity)
     return;
   out.append("VECTORS velocity float\n");
-  for (std::size_t node = 0; node < nodes; ++node) {
-    for (int component : {roles.vx, roles.vy, roles.vz}) {
-      appendValueOrZero(out, zone, node, component);
-      out.append(' ');
-    }
-    out.append('\n');
-  }
+  writeValueLines<3>(out, zone.nodeValues, nodes, {roles.vx, roles.vy, roles.vz}, true);
 }
 
 } // namespace

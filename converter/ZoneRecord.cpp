@@ -1,5 +1,6 @@
 #include "ZoneRecord.h"
 
+#include "ByteCopy.h"
 #include "LineOps.h"
 #include "NumberForms.h"
 
@@ -14,6 +15,15 @@
 
 namespace zonvert {
 
+namespace {
+
+// Room made at once for the offsets and rows of a zone: enough for the
+// zones of most files, and never so much that a count far larger than the
+// data it announces takes memory before the data is read.
+constexpr std::size_t kMostReservedAtOnce = std::size_t{1} << 24;
+
+} // namespace
+
 void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Order order) {
   // clear() keeps the capacity, so a file of similar zones allocates once.
   order_ = order;
@@ -27,11 +37,20 @@ void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Ord
     variableStart_[variable] = variable * nodeCount;
   held_ = 0;
   inRow_ = 0;
+  rowBytes_ = 0;
   rowOpen_ = false;
+  if (wide_)
+    std::vector<std::uint32_t>().swap(wideOffset_);
+  wide_ = false;
   text_.clear();
-  rowTextStart_.clear();
-  valueOffset_.clear();
+  rowText_.clear();
+  offset_.clear();
   firstNonFinite_.clear();
+  if (rowValues_ > 0) {
+    const std::size_t rows = (valuesWanted_ + rowValues_ - 1) / rowValues_;
+    rowText_.reserve(std::min(rows, kMostReservedAtOnce));
+    offset_.reserve(std::min(rows * (rowValues_ + 1), kMostReservedAtOnce));
+  }
 }
 
 void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred) {
@@ -57,15 +76,22 @@ void NodeValueTable::finish() {
 }
 
 void NodeValueTable::openRow() {
-  rowTextStart_.push_back(text_.size());
+  rowText_.push_back(nullptr); // set as its first value goes in
   rowOpen_ = true;
   inRow_ = 0;
+  rowBytes_ = 0;
 }
 
 void NodeValueTable::closeRow() {
-  valueOffset_.push_back(static_cast<std::uint32_t>(text_.size() - rowTextStart_.back()));
+  pushOffset(rowBytes_);
   rowOpen_ = false;
   inRow_ = 0;
+}
+
+void NodeValueTable::widen() {
+  wideOffset_.assign(offset_.begin(), offset_.end());
+  std::vector<std::uint16_t>().swap(offset_);
+  wide_ = true;
 }
 
 namespace {
@@ -138,20 +164,24 @@ std::optional<Repeat> repeatOf(std::string_view token) {
 // hold values that need a look of their own.
 bool NodeValueTable::appendWholeRow(std::string_view text) {
   assert(text.size() <= kMaxRowBytes);
-  const std::size_t firstOffset = valueOffset_.size();
-  const std::size_t base = text_.size();
+  allowRowBytes(text.size());
+  const std::size_t firstOffset = wide_ ? wideOffset_.size() : offset_.size();
   // The values of a line never take more bytes than the line.
-  text_.resize(base + text.size());
+  char *const out = text_.room(0, text.size());
   std::size_t used = 0;
-  if (appendPlainValues(text, text_.data() + base, used) && valueOffset_.size() - firstOffset == rowValues_) {
-    rowTextStart_.push_back(base);
-    valueOffset_.push_back(static_cast<std::uint32_t>(used));
-    text_.resize(base + used);
+  const bool plain = appendPlainValues(text, out, used);
+  const std::size_t offsets = (wide_ ? wideOffset_.size() : offset_.size()) - firstOffset;
+  if (plain && offsets == rowValues_) {
+    rowText_.push_back(out);
+    pushOffset(used);
+    text_.advance(used);
     held_ += rowValues_;
     return true;
   }
-  valueOffset_.resize(firstOffset);
-  text_.resize(base);
+  if (wide_)
+    wideOffset_.resize(firstOffset);
+  else
+    offset_.resize(firstOffset);
   return false;
 }
 
@@ -166,8 +196,8 @@ bool NodeValueTable::appendPlainValues(std::string_view line, char *out, std::si
   std::size_t valueStart = 0;
   char previous = ' ';
   auto appendValue = [&](std::size_t start, std::size_t length) {
-    valueOffset_.push_back(static_cast<std::uint32_t>(used));
-    std::memcpy(out + used, text + start, length);
+    pushOffset(used);
+    copyBytes(out + used, text + start, length);
     used += length;
   };
   auto takeBlock = [&](const char *bytes, std::size_t at) {
@@ -238,11 +268,14 @@ std::size_t NodeValueTable::appendTokens(std::string_view text, std::size_t targ
 void NodeValueTable::appendValue(std::string_view token) {
   if (!rowOpen_)
     openRow();
-  const std::size_t at = text_.size();
   // A rewritten number is one byte longer than its token at most.
-  text_.resize(at + token.size() + 1);
-  text_.resize(at + copyInCForm(token, text_.data() + at));
-  valueOffset_.push_back(static_cast<std::uint32_t>(at - rowTextStart_.back()));
+  allowRowBytes(rowBytes_ + token.size() + 1);
+  char *const at = text_.room(rowBytes_, token.size() + 1);
+  rowText_.back() = at - rowBytes_;
+  const std::size_t written = copyInCForm(token, at);
+  pushOffset(rowBytes_);
+  text_.advance(written);
+  rowBytes_ += written;
   if (isNonFinite(token))
     noteNonFinite(held_);
   ++held_;
@@ -267,11 +300,29 @@ void ElementTable::clear() {
   nodes_.clear();
   elementStart_.clear();
   kinds_.clear();
+  cornersEach_ = 0;
+  mixed_ = false;
+  smallest_ = INT32_MAX;
+  largest_ = INT32_MIN;
 }
 
-std::size_t ElementTable::nodeCount(std::size_t element) const {
-  const std::size_t end = element + 1 < elementStart_.size() ? elementStart_[element + 1] : nodes_.size();
-  return end - elementStart_[element];
+void ElementTable::reserve(std::size_t elements, std::size_t corners) {
+  const std::size_t most = kMostReservedAtOnce / std::max<std::size_t>(corners, 1);
+  kinds_.reserve(std::min(elements, most));
+  nodes_.reserve(std::min(elements, most) * corners);
+}
+
+void ElementTable::noteCornerCount(std::size_t count) {
+  if (kinds_.empty()) {
+    cornersEach_ = count;
+    return;
+  }
+  if (mixed_)
+    return;
+  mixed_ = true;
+  elementStart_.resize(kinds_.size());
+  for (std::size_t element = 0; element < kinds_.size(); ++element)
+    elementStart_[element] = element * cornersEach_;
 }
 
 void clearZone(ZoneRecord &zone) {

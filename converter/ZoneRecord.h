@@ -7,6 +7,10 @@
 // through small offsets (see NodeValueTable).
 #pragma once
 
+#include "TextArena.h"
+
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -48,14 +52,16 @@ enum class ElementType : std::uint8_t {
 // hold one value per cell instead of one per node (cell-centred); its
 // values are served by (cell, variable) the same way.
 //
-// Layout: all value texts packed back to back in `text_`, in reading order,
-// cut into rows of a fixed number of values: a node's values in point
-// layout, 64 values of one long block in block layout. Per row, the offset
-// of its first text byte; `valueOffset_` holds, per row, the offset of each
-// value relative to the row's first byte and one more offset marking the end
+// Layout: all value texts packed back to back, without their separators,
+// in blocks of text that never move (TextArena), cut into rows of a fixed
+// number of values: a node's values in point layout, 64 values of one long
+// block in block layout. Per row, a pointer to its first text byte; per
+// value, its offset from there, and per row one more offset marking the end
 // of its last value, so every value is found without a branch. The offsets
-// are 32 bits wide, so a row may hold up to 4 GiB of values (kMaxRowBytes)
-// at half the memory of full-width offsets.
+// are 16 bits wide while every row is shorter than 64 KiB (rows of a result
+// file are a few hundred bytes), else 32 bits, so that a zone takes hardly
+// more memory than its text in the file; a row may hold up to 4 GiB of
+// values (kMaxRowBytes).
 //
 // Values are stored as the file holds them, except numbers in the Fortran
 // forms that C readers cannot read whole, which are stored in the C form
@@ -86,7 +92,7 @@ public:
   }
   std::size_t valuesHeld() const { return held_; }
   // The bytes of the row being filled: a node's values so far, in point layout.
-  std::size_t openRowBytes() const { return rowOpen_ ? text_.size() - rowTextStart_.back() : 0; }
+  std::size_t openRowBytes() const { return rowOpen_ ? rowBytes_ : 0; }
 
   // Takes values from the start of `text`, separated by blanks, tabs and
   // commas, until the table holds all the values it wants, or `limit` more.
@@ -107,8 +113,10 @@ public:
       column = at & (kBlockRowValues - 1);
     }
     const std::size_t first = row * (rowValues_ + 1) + column;
-    const char *rowText = text_.data() + rowTextStart_[row];
-    return {rowText + valueOffset_[first], static_cast<std::size_t>(valueOffset_[first + 1] - valueOffset_[first])};
+    const char *rowText = rowText_[row];
+    if (wide_) [[unlikely]]
+      return {rowText + wideOffset_[first], wideOffset_[first + 1] - wideOffset_[first]};
+    return {rowText + offset_[first], static_cast<std::size_t>(offset_[first + 1] - offset_[first])};
   }
 
   // The first node (or cell, of a cell-centred variable), 0-based, whose
@@ -124,6 +132,18 @@ private:
   bool appendWholeRow(std::string_view text);
   std::size_t appendTokens(std::string_view text, std::size_t target);
   bool appendPlainValues(std::string_view line, char *out, std::size_t &used);
+  void pushOffset(std::size_t offset) {
+    if (wide_) [[unlikely]]
+      wideOffset_.push_back(static_cast<std::uint32_t>(offset));
+    else
+      offset_.push_back(static_cast<std::uint16_t>(offset));
+  }
+  // Switches to 32-bit offsets when a row may reach `rowBytes` bytes.
+  void allowRowBytes(std::size_t rowBytes) {
+    if (rowBytes > UINT16_MAX && !wide_) [[unlikely]]
+      widen();
+  }
+  void widen();
   void openRow();
   void closeRow();
   void noteNonFinite(std::size_t valueIndex);
@@ -137,36 +157,69 @@ private:
   std::size_t rowValues_ = 0;  // values per row
   std::size_t held_ = 0;       // values taken so far
   std::size_t inRow_ = 0;      // values in the open row
+  std::size_t rowBytes_ = 0;   // text bytes in the open row
   bool rowOpen_ = false;
-  std::vector<char> text_;
-  std::vector<std::uint64_t> rowTextStart_;
-  std::vector<std::uint32_t> valueOffset_;
+  bool wide_ = false;
+  TextArena text_;
+  std::vector<const char *> rowText_;
+  std::vector<std::uint16_t> offset_;
+  std::vector<std::uint32_t> wideOffset_;
   std::vector<std::size_t> firstNonFinite_; // by variable
 };
 
 // The cells of a zone: per element its cell kind and its corner node
-// numbers (1-based, in VTK's corner order), flat.
+// numbers (1-based, in VTK's corner order), flat. Where every element has
+// as many corners as the first (a zone of one element type, as most are),
+// where each starts follows from its number; only a zone of mixed shapes
+// keeps a start per element.
 class ElementTable {
 public:
   void clear();
+  // Makes room for `elements` elements of `corners` corners each.
+  void reserve(std::size_t elements, std::size_t corners);
   std::size_t size() const { return kinds_.size(); }
 
   void append(CellKind kind, const std::int32_t *nodes, std::size_t count) {
-    elementStart_.push_back(nodes_.size());
+    if (count != cornersEach_) [[unlikely]]
+      noteCornerCount(count);
+    if (mixed_) [[unlikely]]
+      elementStart_.push_back(nodes_.size());
     kinds_.push_back(kind);
+    for (std::size_t k = 0; k < count; ++k) {
+      smallest_ = std::min(smallest_, nodes[k]);
+      largest_ = std::max(largest_, nodes[k]);
+    }
     nodes_.insert(nodes_.end(), nodes, nodes + count);
   }
 
   CellKind kind(std::size_t element) const { return kinds_[element]; }
-  std::size_t nodeCount(std::size_t element) const;
-  const std::int32_t *nodes(std::size_t element) const { return nodes_.data() + elementStart_[element]; }
+  std::size_t nodeCount(std::size_t element) const {
+    if (!mixed_)
+      return cornersEach_;
+    const std::size_t end = element + 1 < elementStart_.size() ? elementStart_[element + 1] : nodes_.size();
+    return end - elementStart_[element];
+  }
+  const std::int32_t *nodes(std::size_t element) const {
+    return nodes_.data() + (mixed_ ? elementStart_[element] : element * cornersEach_);
+  }
   // The node numbers of all elements, one after the other.
   std::span<const std::int32_t> allNodes() const { return nodes_; }
+  // The number of corners of every element, or 0 when they differ.
+  std::size_t cornersOfEach() const { return mixed_ ? 0 : cornersEach_; }
+  // The smallest and the largest node number of all elements.
+  std::int32_t smallestNumber() const { return smallest_; }
+  std::int32_t largestNumber() const { return largest_; }
 
 private:
+  void noteCornerCount(std::size_t count);
+
   std::vector<std::int32_t> nodes_;
-  std::vector<std::uint64_t> elementStart_;
+  std::vector<std::uint64_t> elementStart_; // only when mixed_
   std::vector<CellKind> kinds_;
+  std::size_t cornersEach_ = 0;
+  bool mixed_ = false;
+  std::int32_t smallest_ = INT32_MAX;
+  std::int32_t largest_ = INT32_MIN;
 };
 
 struct ZoneRecord {
