@@ -24,6 +24,16 @@ public:
     std::copy(text.begin(), text.end(), buffer_.data() + used_);
     used_ += text.size();
   }
+  // Appends a long text, handing it to the system as it stands rather than
+  // copying it into the buffer first.
+  void appendLarge(std::string_view text) {
+    if (text.size() < kDirectBytes) {
+      append(text);
+      return;
+    }
+    flush();
+    writeThrough(text);
+  }
   void append(char c) {
     if (used_ == buffer_.size())
       flush();
@@ -51,6 +61,7 @@ public:
   int error() const { return error_; }
 
 private:
+  static constexpr std::size_t kDirectBytes = std::size_t{1} << 16;
   void writeThrough(std::string_view text);
 
   int descriptor_;

@@ -64,10 +64,6 @@ void readValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout, std::s
       refuseCutValues(zone, layout);
     if (isBlankOrComment(line))
       continue;
-    if (layout == DataLayout::Point && values.openRowBytes() + line.size() > NodeValueTable::kMaxRowBytes)
-      throw formattedFailure("ERROR IN ZONE %d, NODE %zu: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
-                             zone.zoneNumber, values.valuesHeld() / values.variableCount() + 1,
-                             values.openRowBytes() + line.size(), NodeValueTable::kMaxRowBytes);
     const std::size_t taken = values.appendValues(line, count == values.valuesWanted() ? SIZE_MAX : target - values.valuesHeld());
     if (taken == line.size())
       continue;
@@ -88,6 +84,9 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
   NodeValueTable &values = zone.nodeValues;
   const std::size_t variables = values.variableCount();
   auto isShared = [&](std::size_t variable) { return shape.sharedFrom[variable] >= 0; };
+  std::vector<ValueColumn::Cursor> sharedValues;
+  for (std::size_t variable = 0; variable < variables; ++variable)
+    sharedValues.emplace_back(source.nodeValues.column(isShared(variable) ? variable : 0));
   if (shape.layout == DataLayout::Block) {
     for (std::size_t variable = 0; variable < variables; ++variable) {
       const auto count = static_cast<std::size_t>(values.isCellCentred(variable) ? zone.elementCount : zone.nodeCount);
@@ -95,7 +94,7 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
         readValues(input, zone, shape.layout, count);
       else
         for (std::size_t item = 0; item < count; ++item)
-          values.appendValue(source.nodeValues.value(item, variable));
+          values.appendValue(sharedValues[variable].next());
     }
     return;
   }
@@ -108,7 +107,7 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
         readValues(input, zone, shape.layout, run - variable);
         variable = run;
       } else {
-        values.appendValue(source.nodeValues.value(node, variable++));
+        values.appendValue(sharedValues[variable++].next());
       }
     }
 }

@@ -96,32 +96,35 @@ void warnOfNonFiniteValues(const ZoneRecord &zone, const VariableRoles &roles, s
 // kilobytes) go piece by piece.
 constexpr std::size_t kMostLineBytes = 4096;
 
-// Per item (node or cell), a line of the texts of `variables` (-1 stands
-// for "0.0"), separated by blanks; after the last one a blank too when
-// `blankAtEnd` (the vector lines), then the line feed.
-template <std::size_t N>
-void writeValueLines(OutputBuffer &out, const NodeValueTable &values, std::size_t items,
-                     const std::array<int, N> &variables, bool blankAtEnd = false) {
-  for (std::size_t item = 0; item < items; ++item) {
-    std::array<std::string_view, N> texts;
-    std::size_t bytes = N + (blankAtEnd ? 1 : 0);
-    for (std::size_t k = 0; k < N; ++k) {
-      texts[k] = variables[k] < 0 ? std::string_view("0.0") : values.value(item, static_cast<std::size_t>(variables[k]));
+// Per node, a line of the texts of three variables (-1 stands for "0.0"),
+// separated by blanks; after the last one a blank too when `blankAtEnd`
+// (the vector lines), then the line feed.
+void writeTripleLines(OutputBuffer &out, const NodeValueTable &values, const std::array<int, 3> &variables,
+                      bool blankAtEnd) {
+  std::array<std::optional<ValueColumn::Cursor>, 3> cursors;
+  for (std::size_t k = 0; k < 3; ++k)
+    if (variables[k] >= 0)
+      cursors[k].emplace(values.column(static_cast<std::size_t>(variables[k])));
+  for (std::size_t node = 0; node < values.nodeCount(); ++node) {
+    std::array<std::string_view, 3> texts;
+    std::size_t bytes = 4;
+    for (std::size_t k = 0; k < 3; ++k) {
+      texts[k] = cursors[k] ? cursors[k]->next() : std::string_view("0.0");
       bytes += texts[k].size();
     }
     if (bytes > kMostLineBytes) [[unlikely]] {
-      for (std::size_t k = 0; k < N; ++k) {
+      for (std::size_t k = 0; k < 3; ++k) {
         out.append(texts[k]);
-        out.append(k + 1 < N || blankAtEnd ? ' ' : '\n');
+        out.append(k < 2 || blankAtEnd ? ' ' : '\n');
       }
       if (blankAtEnd)
         out.append('\n');
       continue;
     }
     char *at = out.room(bytes);
-    for (std::size_t k = 0; k < N; ++k) {
-      copyBytes(at, texts[k].data(), texts[k].size());
-      at += texts[k].size();
+    for (const std::string_view text : texts) {
+      copyBytes(at, text.data(), text.size());
+      at += text.size();
       *at++ = ' ';
     }
     if (!blankAtEnd)
@@ -131,11 +134,17 @@ void writeValueLines(OutputBuffer &out, const NodeValueTable &values, std::size_
   }
 }
 
+// A variable's values, one per line: its column as it stands.
+void writeValueLines(OutputBuffer &out, const ValueColumn &column) {
+  for (std::size_t piece = 0; piece < column.pieceCount(); ++piece)
+    out.appendLarge(column.piece(piece));
+}
+
 void writePoints(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles) {
   out.append("POINTS ");
   out.appendInt(zone.nodeCount);
   out.append(" float\n");
-  writeValueLines<3>(out, zone.nodeValues, zone.nodeValues.nodeCount(), {roles.x, roles.y, roles.z});
+  writeTripleLines(out, zone.nodeValues, {roles.x, roles.y, roles.z}, false);
   out.append('\n');
 }
 
@@ -207,7 +216,7 @@ void writeCellData(OutputBuffer &out, const ZoneRecord &zone, const VariableRole
     out.append("SCALARS ");
     out.append(names[field]);
     out.append(" float 1\nLOOKUP_TABLE default\n");
-    writeValueLines<1>(out, zone.nodeValues, static_cast<std::size_t>(zone.elementCount), {roles.cellScalars[field]});
+    writeValueLines(out, zone.nodeValues.column(static_cast<std::size_t>(roles.cellScalars[field])));
   }
 }
 
@@ -216,17 +225,16 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
   out.append("POINT_DATA ");
   out.appendInt(zone.nodeCount);
   out.append('\n');
-  const std::size_t nodes = zone.nodeValues.nodeCount();
   for (std::size_t field = 0; field < roles.scalars.size(); ++field) {
     out.append("SCALARS ");
     out.append(names[field]);
     out.append(" float 1\nLOOKUP_TABLE default\n");
-    writeValueLines<1>(out, zone.nodeValues, nodes, {roles.scalars[field]});
+    writeValueLines(out, zone.nodeValues.column(static_cast<std::size_t>(roles.scalars[field])));
   }
   if (!roles.hasVelocity)
     return;
   out.append("VECTORS velocity float\n");
-  writeValueLines<3>(out, zone.nodeValues, nodes, {roles.vx, roles.vy, roles.vz}, true);
+  writeTripleLines(out, zone.nodeValues, {roles.vx, roles.vy, roles.vz}, true);
 }
 
 } // namespace

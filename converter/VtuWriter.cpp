@@ -7,6 +7,7 @@
 #include "XmlText.h"
 
 #include <algorithm>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -84,12 +85,16 @@ public:
   // One 64-bit float per item (node or cell) from each variable in turn; -1
   // stands for 0.0.
   void values(std::size_t items, std::initializer_list<int> variables) {
+    std::vector<std::optional<ValueColumn::Cursor>> cursors;
+    for (int variable : variables)
+      cursors.emplace_back(variable < 0 ? std::nullopt
+                                        : std::optional(ValueColumn::Cursor(
+                                              zone_.nodeValues.column(static_cast<std::size_t>(variable)))));
     CompressedArray array = start(items * variables.size() * sizeof(double));
     for (std::size_t item = 0; item < items; ++item)
-      for (int variable : variables) {
+      for (std::optional<ValueColumn::Cursor> &cursor : cursors) {
         double value = 0.0;
-        if (variable >= 0 &&
-            !parseNumber(zone_.nodeValues.value(item, static_cast<std::size_t>(variable)), value))
+        if (cursor && !parseNumber(cursor->next(), value)) [[unlikely]]
           refuseValueThatIsNoNumber(zone_, roles_);
         array.append(value);
       }

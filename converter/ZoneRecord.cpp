@@ -25,32 +25,22 @@ constexpr std::size_t kMostReservedAtOnce = std::size_t{1} << 24;
 } // namespace
 
 void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Order order) {
-  // clear() keeps the capacity, so a file of similar zones allocates once.
   order_ = order;
   nodeCount_ = nodeCount;
   variableCount_ = variableCount;
   valuesWanted_ = nodeCount * variableCount;
-  rowValues_ = order == Order::ByNode ? variableCount : kBlockRowValues;
   cellCentred_.clear();
   variableStart_.resize(variableCount + 1);
   for (std::size_t variable = 0; variable <= variableCount; ++variable)
     variableStart_[variable] = variable * nodeCount;
   held_ = 0;
-  inRow_ = 0;
-  rowBytes_ = 0;
-  rowOpen_ = false;
-  if (wide_)
-    std::vector<std::uint32_t>().swap(wideOffset_);
-  wide_ = false;
-  text_.clear();
-  rowText_.clear();
-  offset_.clear();
+  nextColumn_ = 0;
+  // The columns keep their blocks, so a file of similar zones allocates once.
+  if (columns_.size() < variableCount)
+    columns_.resize(variableCount);
+  for (ValueColumn &column : columns_)
+    column.clear();
   firstNonFinite_.clear();
-  if (rowValues_ > 0) {
-    const std::size_t rows = (valuesWanted_ + rowValues_ - 1) / rowValues_;
-    rowText_.reserve(std::min(rows, kMostReservedAtOnce));
-    offset_.reserve(std::min(rows * (rowValues_ + 1), kMostReservedAtOnce));
-  }
 }
 
 void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred) {
@@ -64,34 +54,10 @@ void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, c
 std::size_t NodeValueTable::appendValues(std::string_view text, std::size_t limit) {
   // A node line holding exactly one node's values, as result files are
   // written, is taken in one pass.
-  if (limit == SIZE_MAX && order_ == Order::ByNode && !rowOpen_ && rowValues_ > 0 && held_ < valuesWanted() &&
-      appendWholeRow(text))
+  if (limit == SIZE_MAX && order_ == Order::ByNode && nextColumn_ == 0 && variableCount_ > 0 &&
+      held_ < valuesWanted() && appendWholeRow(text))
     return text.size();
   return appendTokens(text, std::min(valuesWanted(), limit == SIZE_MAX ? limit : held_ + limit));
-}
-
-void NodeValueTable::finish() {
-  if (rowOpen_)
-    closeRow();
-}
-
-void NodeValueTable::openRow() {
-  rowText_.push_back(nullptr); // set as its first value goes in
-  rowOpen_ = true;
-  inRow_ = 0;
-  rowBytes_ = 0;
-}
-
-void NodeValueTable::closeRow() {
-  pushOffset(rowBytes_);
-  rowOpen_ = false;
-  inRow_ = 0;
-}
-
-void NodeValueTable::widen() {
-  wideOffset_.assign(offset_.begin(), offset_.end());
-  std::vector<std::uint16_t>().swap(offset_);
-  wide_ = true;
 }
 
 namespace {
@@ -163,43 +129,34 @@ std::optional<Repeat> repeatOf(std::string_view token) {
 // (and nothing taken) when the line holds another number of values or may
 // hold values that need a look of their own.
 bool NodeValueTable::appendWholeRow(std::string_view text) {
-  assert(text.size() <= kMaxRowBytes);
-  allowRowBytes(text.size());
-  const std::size_t firstOffset = wide_ ? wideOffset_.size() : offset_.size();
-  // The values of a line never take more bytes than the line.
-  char *const out = text_.room(0, text.size());
-  std::size_t used = 0;
-  const bool plain = appendPlainValues(text, out, used);
-  const std::size_t offsets = (wide_ ? wideOffset_.size() : offset_.size()) - firstOffset;
-  if (plain && offsets == rowValues_) {
-    rowText_.push_back(out);
-    pushOffset(used);
-    text_.advance(used);
-    held_ += rowValues_;
-    return true;
+  if (!findPlainValues(text))
+    return false;
+  for (std::size_t variable = 0; variable < variableCount_; ++variable) {
+    const std::uint32_t start = found_[2 * variable];
+    const std::size_t length = found_[2 * variable + 1] - start;
+    ValueColumn &column = columns_[variable];
+    copyBytes(column.room(length), text.data() + start, length);
+    column.added(length);
   }
-  if (wide_)
-    wideOffset_.resize(firstOffset);
-  else
-    offset_.resize(firstOffset);
-  return false;
+  held_ += variableCount_;
+  return true;
 }
 
-// Splits a node line at runs of separators and copies its values, sixteen
-// bytes at a time: one pass finds the separators and the bytes that may
-// belong to a Fortran number, a repeat count, NaN or infinity. Returns
-// false, part way, at the first such byte; the caller then takes the line
-// token by token.
-bool NodeValueTable::appendPlainValues(std::string_view line, char *out, std::size_t &used) {
+// Splits a node line at runs of separators into `found_`, sixteen bytes at
+// a time: one pass finds the separators and the bytes that may belong to a
+// Fortran number, a repeat count, NaN or infinity. False, part way, at the
+// first such byte or when the line holds more or fewer values than a node;
+// the caller then takes the line token by token.
+bool NodeValueTable::findPlainValues(std::string_view line) {
+  // Lines longer than 4 GiB (never a node's) go token by token.
+  if (line.size() >= UINT32_MAX)
+    return false;
   const char *const text = line.data();
+  const std::size_t most = 2 * variableCount_;
+  found_.resize(most + 2);
+  std::size_t count = 0; // starts and ends found
   bool inValue = false;
-  std::size_t valueStart = 0;
   char previous = ' ';
-  auto appendValue = [&](std::size_t start, std::size_t length) {
-    pushOffset(used);
-    copyBytes(out + used, text + start, length);
-    used += length;
-  };
   auto takeBlock = [&](const char *bytes, std::size_t at) {
     const BlockMasks masks = classifyBlock(bytes, previous);
     if (masks.special != 0)
@@ -209,11 +166,9 @@ bool NodeValueTable::appendPlainValues(std::string_view line, char *out, std::si
     // in being a separator.
     const unsigned separatorBefore = ((masks.separators << 1) | (inValue ? 0u : 1u)) & 0xFFFFu;
     for (unsigned changes = masks.separators ^ separatorBefore; changes != 0; changes &= changes - 1) {
-      const std::size_t position = at + static_cast<std::size_t>(__builtin_ctz(changes));
-      if (inValue)
-        appendValue(valueStart, position - valueStart);
-      else
-        valueStart = position;
+      if (count == most + 1) // a value more than a node holds
+        return false;
+      found_[count++] = static_cast<std::uint32_t>(at + static_cast<std::size_t>(__builtin_ctz(changes)));
       inValue = !inValue;
     }
     return true;
@@ -231,8 +186,8 @@ bool NodeValueTable::appendPlainValues(std::string_view line, char *out, std::si
       return false;
   }
   if (inValue)
-    appendValue(valueStart, line.size() - valueStart);
-  return true;
+    found_[count++] = static_cast<std::uint32_t>(line.size());
+  return count == most;
 }
 
 // The general path, value by value: values wrapped over lines, several
@@ -266,34 +221,24 @@ std::size_t NodeValueTable::appendTokens(std::string_view text, std::size_t targ
 }
 
 void NodeValueTable::appendValue(std::string_view token) {
-  if (!rowOpen_)
-    openRow();
+  const std::size_t variable = nextColumn_;
+  ValueColumn &column = columns_[variable];
+  const std::size_t item = column.size();
   // A rewritten number is one byte longer than its token at most.
-  allowRowBytes(rowBytes_ + token.size() + 1);
-  char *const at = text_.room(rowBytes_, token.size() + 1);
-  rowText_.back() = at - rowBytes_;
-  const std::size_t written = copyInCForm(token, at);
-  pushOffset(rowBytes_);
-  text_.advance(written);
-  rowBytes_ += written;
-  if (isNonFinite(token))
-    noteNonFinite(held_);
-  ++held_;
-  if (++inRow_ == rowValues_)
-    closeRow();
-}
-
-void NodeValueTable::noteNonFinite(std::size_t valueIndex) {
-  std::size_t node = valueIndex / variableCount_;
-  std::size_t variable = valueIndex % variableCount_;
-  if (order_ == Order::ByVariable) {
-    variable = static_cast<std::size_t>(
-        std::upper_bound(variableStart_.begin(), variableStart_.end(), valueIndex) - variableStart_.begin() - 1);
-    node = valueIndex - variableStart_[variable];
+  column.added(copyInCForm(token, column.room(token.size() + 1)));
+  if (isNonFinite(token)) [[unlikely]] {
+    if (variable >= firstNonFinite_.size())
+      firstNonFinite_.resize(variable + 1, kNoNode);
+    firstNonFinite_[variable] = std::min(firstNonFinite_[variable], item);
   }
-  if (variable >= firstNonFinite_.size())
-    firstNonFinite_.resize(variable + 1, kNoNode);
-  firstNonFinite_[variable] = std::min(firstNonFinite_[variable], node);
+  ++held_;
+  if (order_ == Order::ByNode) {
+    if (++nextColumn_ == variableCount_)
+      nextColumn_ = 0;
+  } else {
+    while (nextColumn_ < variableCount_ && columns_[nextColumn_].size() == wantedIn(nextColumn_))
+      ++nextColumn_;
+  }
 }
 
 void ElementTable::clear() {

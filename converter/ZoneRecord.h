@@ -7,7 +7,7 @@
 // through small offsets (see NodeValueTable).
 #pragma once
 
-#include "TextArena.h"
+#include "ValueColumn.h"
 
 #include <algorithm>
 #include <climits>
@@ -52,16 +52,10 @@ enum class ElementType : std::uint8_t {
 // hold one value per cell instead of one per node (cell-centred); its
 // values are served by (cell, variable) the same way.
 //
-// Layout: all value texts packed back to back, without their separators,
-// in blocks of text that never move (TextArena), cut into rows of a fixed
-// number of values: a node's values in point layout, 64 values of one long
-// block in block layout. Per row, a pointer to its first text byte; per
-// value, its offset from there, and per row one more offset marking the end
-// of its last value, so every value is found without a branch. The offsets
-// are 16 bits wide while every row is shorter than 64 KiB (rows of a result
-// file are a few hundred bytes), else 32 bits, so that a zone takes hardly
-// more memory than its text in the file; a row may hold up to 4 GiB of
-// values (kMaxRowBytes).
+// Layout: one ValueColumn per variable, holding its values in order, each
+// followed by a line feed, so that a variable's values are read (and its
+// legacy SCALARS section written) in one sweep through memory, and a zone
+// takes hardly more memory than the text of its values in the file.
 //
 // Values are stored as the file holds them, except numbers in the Fortran
 // forms that C readers cannot read whole, which are stored in the C form
@@ -71,8 +65,6 @@ class NodeValueTable {
 public:
   enum class Order { ByNode, ByVariable };
 
-  // The most value bytes one row can hold.
-  static constexpr std::size_t kMaxRowBytes = UINT32_MAX - 1;
   static constexpr std::size_t kNoNode = SIZE_MAX;
 
   // Empties the table for a zone of `nodeCount` nodes with `variableCount`
@@ -91,8 +83,6 @@ public:
     return variable < cellCentred_.size() && cellCentred_[variable];
   }
   std::size_t valuesHeld() const { return held_; }
-  // The bytes of the row being filled: a node's values so far, in point layout.
-  std::size_t openRowBytes() const { return rowOpen_ ? rowBytes_ : 0; }
 
   // Takes values from the start of `text`, separated by blanks, tabs and
   // commas, until the table holds all the values it wants, or `limit` more.
@@ -102,22 +92,12 @@ public:
   // Takes one value as it stands (Fortran forms aside).
   void appendValue(std::string_view value);
 
-  // Closes the last row. Call once the values are in, before reading any.
-  void finish();
+  // Call once the values are in, before reading any.
+  void finish() {}
 
-  std::string_view value(std::size_t node, std::size_t variable) const {
-    std::size_t row = node, column = variable;
-    if (order_ == Order::ByVariable) {
-      const std::size_t at = variableStart_[variable] + node;
-      row = at >> kBlockRowShift;
-      column = at & (kBlockRowValues - 1);
-    }
-    const std::size_t first = row * (rowValues_ + 1) + column;
-    const char *rowText = rowText_[row];
-    if (wide_) [[unlikely]]
-      return {rowText + wideOffset_[first], wideOffset_[first + 1] - wideOffset_[first]};
-    return {rowText + offset_[first], static_cast<std::size_t>(offset_[first + 1] - offset_[first])};
-  }
+  std::string_view value(std::size_t node, std::size_t variable) const { return columns_[variable].at(node); }
+  // All values of a variable, in node (or cell) order.
+  const ValueColumn &column(std::size_t variable) const { return columns_[variable]; }
 
   // The first node (or cell, of a cell-centred variable), 0-based, whose
   // value of `variable` is NaN or an infinity, or kNoNode.
@@ -126,44 +106,21 @@ public:
   }
 
 private:
-  static constexpr std::size_t kBlockRowShift = 6;
-  static constexpr std::size_t kBlockRowValues = std::size_t{1} << kBlockRowShift;
-
+  std::size_t wantedIn(std::size_t variable) const { return variableStart_[variable + 1] - variableStart_[variable]; }
   bool appendWholeRow(std::string_view text);
   std::size_t appendTokens(std::string_view text, std::size_t target);
-  bool appendPlainValues(std::string_view line, char *out, std::size_t &used);
-  void pushOffset(std::size_t offset) {
-    if (wide_) [[unlikely]]
-      wideOffset_.push_back(static_cast<std::uint32_t>(offset));
-    else
-      offset_.push_back(static_cast<std::uint16_t>(offset));
-  }
-  // Switches to 32-bit offsets when a row may reach `rowBytes` bytes.
-  void allowRowBytes(std::size_t rowBytes) {
-    if (rowBytes > UINT16_MAX && !wide_) [[unlikely]]
-      widen();
-  }
-  void widen();
-  void openRow();
-  void closeRow();
-  void noteNonFinite(std::size_t valueIndex);
+  bool findPlainValues(std::string_view line);
 
   Order order_ = Order::ByNode;
   std::size_t nodeCount_ = 0;
   std::size_t variableCount_ = 0;
   std::size_t valuesWanted_ = 0;
-  std::vector<std::size_t> variableStart_; // block layout: where each variable's values start
+  std::vector<std::size_t> variableStart_; // where each variable's values start in reading order
   std::vector<bool> cellCentred_;          // by variable; empty when all are nodal
-  std::size_t rowValues_ = 0;  // values per row
-  std::size_t held_ = 0;       // values taken so far
-  std::size_t inRow_ = 0;      // values in the open row
-  std::size_t rowBytes_ = 0;   // text bytes in the open row
-  bool rowOpen_ = false;
-  bool wide_ = false;
-  TextArena text_;
-  std::vector<const char *> rowText_;
-  std::vector<std::uint16_t> offset_;
-  std::vector<std::uint32_t> wideOffset_;
+  std::size_t held_ = 0;                   // values taken so far
+  std::size_t nextColumn_ = 0;             // the variable the next value belongs to
+  std::vector<ValueColumn> columns_;       // by variable; kept for the next zone
+  std::vector<std::uint32_t> found_;       // a line's values: start and end of each
   std::vector<std::size_t> firstNonFinite_; // by variable
 };
 
