@@ -1,6 +1,7 @@
 #include "DecimalTexts.h"
 
 #include <algorithm>
+#include <memory>
 
 namespace zonvert {
 
@@ -29,6 +30,13 @@ DecimalTexts::DecimalTexts(std::size_t count) : slots_(std::min(count, kMostSlot
       text[length++] = '0';
     }
   }
+}
+
+const DecimalTexts &DecimalTexts::upTo(std::size_t count) {
+  thread_local std::unique_ptr<DecimalTexts> made;
+  if (!made || made->slots_.size() < std::min(count, kMostSlots))
+    made = std::make_unique<DecimalTexts>(count);
+  return *made;
 }
 
 char *DecimalTexts::writeLarge(char *at, std::uint64_t value) const {

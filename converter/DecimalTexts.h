@@ -21,6 +21,11 @@ public:
   // are put together from these).
   explicit DecimalTexts(std::size_t count);
 
+  // Texts of at least 0 to count - 1, made once per thread for the largest
+  // count asked for so far and kept: the zones of a file mostly share their
+  // node count.
+  static const DecimalTexts &upTo(std::size_t count);
+
   // Writes " " and the decimal digits of `value` at `at`, which must have
   // room for kMostBytes bytes, and returns where they end.
   char *writeSpaced(char *at, std::uint64_t value) const {

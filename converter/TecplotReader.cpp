@@ -4,6 +4,7 @@
 #include "ConversionFailure.h"
 #include "FileRecords.h"
 #include "LineOps.h"
+#include "NodeNumberLine.h"
 #include "TecplotTokens.h"
 #include "ZoneHeader.h"
 
@@ -232,6 +233,13 @@ void readElements(TecplotInput &input, ZoneRecord &zone) {
     if (!input.nextLine(line))
       throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber, read,
                              zone.elementCount);
+    // An element on a line of its own, as result files are written.
+    if (have == 0 && readPlainNumberLine(line, corners, numbers)) {
+      const Cell cell = cellOfElement(type, numbers);
+      zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+      ++read;
+      continue;
+    }
     if (isBlankOrComment(line))
       continue;
     std::size_t pos = 0;

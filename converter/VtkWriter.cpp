@@ -155,7 +155,7 @@ void writeElementCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append(' ');
   out.appendInt(static_cast<std::int64_t>(cells.allNodes().size() + cells.size()));
   out.append('\n');
-  const DecimalTexts indices(static_cast<std::size_t>(zone.nodeCount));
+  const DecimalTexts &indices = DecimalTexts::upTo(static_cast<std::size_t>(zone.nodeCount));
   for (std::size_t element = 0; element < cells.size(); ++element) {
     const std::int32_t *nodes = cells.nodes(element);
     const std::size_t count = cells.nodeCount(element);
@@ -188,7 +188,7 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.appendInt(std::int64_t{zone.nodeCount} * 2);
   out.append('\n');
   const auto nodes = static_cast<std::size_t>(zone.nodeCount);
-  const DecimalTexts indices(nodes);
+  const DecimalTexts &indices = DecimalTexts::upTo(nodes);
   for (std::size_t node = 0; node < nodes; ++node) {
     char *at = out.room(DecimalTexts::kMostBytes + 2);
     *at = '1';
