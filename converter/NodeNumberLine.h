@@ -16,6 +16,8 @@ namespace zonvert {
 namespace numberline {
 
 inline bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
+// A byte that may follow a number: a separator or a line end.
+inline bool endsNumber(char c) { return isSeparator(c) || c == '\n' || c == '\r'; }
 
 // The count of decimal digits at the start of the eight bytes of `word`
 // (little-endian: its lowest byte first).
@@ -42,12 +44,11 @@ inline std::uint32_t digitsValue(std::uint64_t word, unsigned digits) {
 
 } // namespace numberline
 
-// Reads `count` node numbers from `line` when it holds exactly that many
-// plain numbers (digits only, at most eight each) between separators.
-// False, with nothing read, for any other line.
-inline bool readPlainNumberLine(std::string_view line, int count, std::int32_t *numbers) {
-  const char *at = line.data();
-  const char *const end = at + line.size();
+// Reads `count` plain numbers (digits only, at most eight each) from `at`
+// on, each after any separators, none past `end`. Returns where the
+// separators after the last one end, or null when the bytes hold no such
+// numbers.
+inline const char *readPlainNumbers(const char *at, const char *end, int count, std::int32_t *numbers) {
   for (int k = 0; k < count; ++k) {
     while (at < end && numberline::isSeparator(*at))
       ++at;
@@ -56,24 +57,50 @@ inline bool readPlainNumberLine(std::string_view line, int count, std::int32_t *
       std::memcpy(&word, at, 8);
       const unsigned digits = numberline::leadingDigits(word);
       // A ninth digit, a point or a letter right after: not a plain number.
-      if (digits == 0 || digits == 8 || !numberline::isSeparator(at[digits]))
-        return false;
+      if (digits == 0 || digits == 8 || !numberline::endsNumber(at[digits]))
+        return nullptr;
       numbers[k] = static_cast<std::int32_t>(numberline::digitsValue(word, digits));
       at += digits;
       continue;
     }
-    // Near the end of the line, digit by digit.
+    // Near the end, digit by digit.
     std::uint32_t value = 0;
     const char *const start = at;
     for (; at < end && *at >= '0' && *at <= '9' && at - start < 8; ++at)
       value = value * 10 + static_cast<std::uint32_t>(*at - '0');
-    if (at == start || (at < end && !numberline::isSeparator(*at)))
-      return false;
+    if (at == start || (at < end && !numberline::endsNumber(*at)))
+      return nullptr;
     numbers[k] = static_cast<std::int32_t>(value);
   }
   while (at < end && numberline::isSeparator(*at))
     ++at;
-  return at == end;
+  return at;
+}
+
+// Reads `count` node numbers from `line` when it holds exactly that many
+// plain numbers between separators. False, with nothing read, for any other
+// line.
+inline bool readPlainNumberLine(std::string_view line, int count, std::int32_t *numbers) {
+  const char *const end = line.data() + line.size();
+  const char *const stop = readPlainNumbers(line.data(), end, count, numbers);
+  return stop == end;
+}
+
+// Reads, from `block` at `pos`, a line of exactly `count` plain numbers
+// ended by a line feed or a carriage return and line feed; `pos` then
+// stands after the line end. False, with nothing read, for any other line
+// (also one running past the block).
+inline bool readPlainNumberLineAt(std::string_view block, std::size_t &pos, int count, std::int32_t *numbers) {
+  const char *const end = block.data() + block.size();
+  const char *stop = readPlainNumbers(block.data() + pos, end, count, numbers);
+  if (stop == nullptr || stop == end)
+    return false;
+  if (*stop == '\r' && stop + 1 < end && stop[1] == '\n')
+    ++stop;
+  if (*stop != '\n')
+    return false;
+  pos = static_cast<std::size_t>(stop + 1 - block.data());
+  return true;
 }
 
 } // namespace zonvert

@@ -41,7 +41,9 @@ const char *findLineBreak(const char *from, const char *end) {
 
 } // namespace
 
-TecplotInput::TecplotInput(std::FILE *stream) : stream_(stream), chunk_(new char[kChunkBytes]) {}
+// The block keeps sixteen bytes to spare past its end, so that the values
+// of its last line are copied sixteen bytes at a time too.
+TecplotInput::TecplotInput(std::FILE *stream) : stream_(stream), chunk_(new char[kChunkBytes + 16]) {}
 
 bool TecplotInput::refill() {
   if (endOfFile_)

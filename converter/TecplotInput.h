@@ -34,6 +34,19 @@ public:
   // stays valid until the next call.
   bool nextLine(std::string_view &line);
 
+  // The unread bytes of the read block, for a reader that takes whole lines
+  // straight from it (the data lines of a zone, by the million): empty when
+  // the next line does not start plainly there (a rest handed back, a line
+  // feed of a carriage return pending, the file's first line).
+  std::string_view unreadBlock() const {
+    if (hasKept_ || feedMayFollowReturn_ || atStart_)
+      return {};
+    return {chunk_.get() + chunkPos_, chunkEnd_ - chunkPos_};
+  }
+  // The first `bytes` of unreadBlock(), whole lines with their line ends,
+  // have been read.
+  void skipRead(std::size_t bytes) { chunkPos_ += bytes; }
+
   // Hands the end of the line last returned back to the input: the next
   // call of nextLine returns `rest` (a suffix of that line, or all of it).
   // Lets a reader stop in the middle of a line, where one record or data

@@ -59,13 +59,20 @@ void readNodesWithoutVariables(TecplotInput &input, const ZoneRecord &zone) {
 void readValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout, std::size_t count) {
   NodeValueTable &values = zone.nodeValues;
   const std::size_t target = values.valuesHeld() + count;
+  const bool wholeZone = count == values.valuesWanted();
   std::string_view line;
   while (values.valuesHeld() < target) {
+    // Node lines of one node each, as result files are written: taken
+    // straight from the read block.
+    if (wholeZone)
+      input.skipRead(values.appendWholeLines(input.unreadBlock()));
+    if (values.valuesHeld() == target)
+      break;
     if (!input.nextLine(line))
       refuseCutValues(zone, layout);
     if (isBlankOrComment(line))
       continue;
-    const std::size_t taken = values.appendValues(line, count == values.valuesWanted() ? SIZE_MAX : target - values.valuesHeld());
+    const std::size_t taken = values.appendValues(line, wholeZone ? SIZE_MAX : target - values.valuesHeld());
     if (taken == line.size())
       continue;
     const std::string_view rest = line.substr(taken);
@@ -230,6 +237,20 @@ void readElements(TecplotInput &input, ZoneRecord &zone) {
   zone.elementNodes.reserve(static_cast<std::size_t>(zone.elementCount), static_cast<std::size_t>(corners));
   std::string_view line;
   while (read < zone.elementCount) {
+    // Elements on lines of their own, as result files are written: taken
+    // straight from the read block.
+    if (have == 0) {
+      const std::string_view block = input.unreadBlock();
+      std::size_t used = 0;
+      while (read < zone.elementCount && readPlainNumberLineAt(block, used, corners, numbers)) {
+        const Cell cell = cellOfElement(type, numbers);
+        zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+        ++read;
+      }
+      input.skipRead(used);
+      if (read == zone.elementCount)
+        break;
+    }
     if (!input.nextLine(line))
       throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber, read,
                              zone.elementCount);

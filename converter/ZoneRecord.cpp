@@ -68,6 +68,7 @@ constexpr std::size_t kBlockBytes = 16;
 struct BlockMasks {
   unsigned separators; // blanks, tabs, commas
   unsigned special;    // see maySignalSpecialNumber
+  unsigned lineBreaks; // line feeds, carriage returns, NUL bytes
 };
 
 BlockMasks classifyBlock(const char *bytes, char previous) {
@@ -90,12 +91,17 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
   const __m128i separators =
       _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\t'))),
                    _mm_cmpeq_epi8(block, _mm_set1_epi8(',')));
-  return {static_cast<unsigned>(_mm_movemask_epi8(separators)), static_cast<unsigned>(_mm_movemask_epi8(special))};
+  const __m128i lineBreaks =
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\r'))),
+                   _mm_cmpeq_epi8(block, _mm_setzero_si128()));
+  return {static_cast<unsigned>(_mm_movemask_epi8(separators)), static_cast<unsigned>(_mm_movemask_epi8(special)),
+          static_cast<unsigned>(_mm_movemask_epi8(lineBreaks))};
 #else
-  BlockMasks masks{0, 0};
+  BlockMasks masks{0, 0, 0};
   for (std::size_t k = 0; k < kBlockBytes; ++k) {
     const auto byte = static_cast<unsigned char>(bytes[k]);
     masks.separators |= static_cast<unsigned>(isValueSeparator(bytes[k])) << k;
+    masks.lineBreaks |= static_cast<unsigned>(bytes[k] == '\n' || bytes[k] == '\r' || bytes[k] == '\0') << k;
     masks.special |= static_cast<unsigned>(maySignalSpecialNumber(byte, static_cast<unsigned char>(previous))) << k;
     previous = bytes[k];
   }
@@ -129,43 +135,86 @@ std::optional<Repeat> repeatOf(std::string_view token) {
 // (and nothing taken) when the line holds another number of values or may
 // hold values that need a look of their own.
 bool NodeValueTable::appendWholeRow(std::string_view text) {
-  if (!findPlainValues(text))
+  std::size_t rowBytes = 0;
+  if (!findPlainRow(text, true, rowBytes))
     return false;
+  copyRow(text.data(), false);
+  return true;
+}
+
+std::size_t NodeValueTable::appendWholeLines(std::string_view block) {
+  if (order_ != Order::ByNode || nextColumn_ != 0 || variableCount_ == 0)
+    return 0;
+  std::size_t used = 0;
+  while (held_ < valuesWanted_ && used < block.size()) {
+    const std::string_view rest = block.substr(used);
+    std::size_t rowBytes = 0;
+    if (!findPlainRow(rest, false, rowBytes))
+      break;
+    // A line feed, or a carriage return and a line feed, ends the line.
+    std::size_t next = rowBytes + 1;
+    if (rest[rowBytes] == '\r' && next < rest.size() && rest[next] == '\n')
+      ++next;
+    else if (rest[rowBytes] != '\n')
+      break;
+    copyRow(rest.data(), true);
+    used += next;
+  }
+  return used;
+}
+
+void NodeValueTable::copyRow(const char *text, bool paddedText) {
   for (std::size_t variable = 0; variable < variableCount_; ++variable) {
     const std::uint32_t start = found_[2 * variable];
     const std::size_t length = found_[2 * variable + 1] - start;
     ValueColumn &column = columns_[variable];
-    copyBytes(column.room(length), text.data() + start, length);
+    char *const to = column.room(length);
+    // Both ends have sixteen bytes to spare: one unaligned copy.
+    if (paddedText && length <= 16)
+      std::memcpy(to, text + start, 16);
+    else
+      copyBytes(to, text + start, length);
     column.added(length);
   }
   held_ += variableCount_;
-  return true;
 }
 
-// Splits a node line at runs of separators into `found_`, sixteen bytes at
-// a time: one pass finds the separators and the bytes that may belong to a
-// Fortran number, a repeat count, NaN or infinity. False, part way, at the
-// first such byte or when the line holds more or fewer values than a node;
-// the caller then takes the line token by token.
-bool NodeValueTable::findPlainValues(std::string_view line) {
-  // Lines longer than 4 GiB (never a node's) go token by token.
-  if (line.size() >= UINT32_MAX)
+// Splits the row at the start of `text` into `found_` at runs of
+// separators, sixteen bytes at a time: one pass finds the separators, the
+// line breaks and the bytes that may belong to a Fortran number, a repeat
+// count, NaN or infinity. The row ends at the first line break, or with
+// `text` when `endsWithText`; `rowBytes` tells where. False, part way, at
+// the first special byte, or when the row holds more or fewer values than a
+// node or does not end within `text`; the caller then takes it token by
+// token.
+bool NodeValueTable::findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes) {
+  // Rows longer than 4 GiB (never a node's) go token by token.
+  if (text.size() >= UINT32_MAX)
     return false;
-  const char *const text = line.data();
   const std::size_t most = 2 * variableCount_;
   found_.resize(most + 2);
   std::size_t count = 0; // starts and ends found
   bool inValue = false;
+  bool ended = false;
   char previous = ' ';
   auto takeBlock = [&](const char *bytes, std::size_t at) {
     const BlockMasks masks = classifyBlock(bytes, previous);
-    if (masks.special != 0)
+    unsigned inRow = 0xFFFFu;
+    if (masks.lineBreaks != 0) {
+      const auto breakAt = static_cast<unsigned>(__builtin_ctz(masks.lineBreaks));
+      inRow = (1u << breakAt) - 1u;
+      rowBytes = at + breakAt;
+      ended = true;
+    }
+    if ((masks.special & inRow) != 0)
       return false;
     previous = bytes[kBlockBytes - 1];
     // A value starts or ends wherever a byte differs from its predecessor
-    // in being a separator.
-    const unsigned separatorBefore = ((masks.separators << 1) | (inValue ? 0u : 1u)) & 0xFFFFu;
-    for (unsigned changes = masks.separators ^ separatorBefore; changes != 0; changes &= changes - 1) {
+    // in being a separator; the bytes past the row's end count as
+    // separators.
+    const unsigned separators = (masks.separators | ~inRow) & 0xFFFFu;
+    const unsigned separatorBefore = ((separators << 1) | (inValue ? 0u : 1u)) & 0xFFFFu;
+    for (unsigned changes = separators ^ separatorBefore; changes != 0; changes &= changes - 1) {
       if (count == most + 1) // a value more than a node holds
         return false;
       found_[count++] = static_cast<std::uint32_t>(at + static_cast<std::size_t>(__builtin_ctz(changes)));
@@ -174,19 +223,24 @@ bool NodeValueTable::findPlainValues(std::string_view line) {
     return true;
   };
   std::size_t at = 0;
-  for (; at + kBlockBytes <= line.size(); at += kBlockBytes)
-    if (!takeBlock(text + at, at))
+  for (; at + kBlockBytes <= text.size() && !ended; at += kBlockBytes)
+    if (!takeBlock(text.data() + at, at))
       return false;
-  if (at < line.size()) {
-    // The last bytes, padded with blanks, which end a value like the line's end.
+  if (at < text.size() && !ended) {
+    // The last bytes, padded with blanks, which end a value like the text's end.
     char tail[kBlockBytes];
     std::memset(tail, ' ', kBlockBytes);
-    std::memcpy(tail, text + at, line.size() - at);
+    std::memcpy(tail, text.data() + at, text.size() - at);
     if (!takeBlock(tail, at))
       return false;
   }
-  if (inValue)
-    found_[count++] = static_cast<std::uint32_t>(line.size());
+  if (!ended) {
+    if (!endsWithText)
+      return false;
+    rowBytes = text.size();
+    if (inValue)
+      found_[count++] = static_cast<std::uint32_t>(text.size());
+  }
   return count == most;
 }
 

@@ -91,6 +91,12 @@ public:
   std::size_t appendValues(std::string_view text, std::size_t limit = SIZE_MAX);
   // Takes one value as it stands (Fortran forms aside).
   void appendValue(std::string_view value);
+  // Takes node lines of one node each from the start of `block`, ended by a
+  // line feed (or a carriage return and a line feed), until the table holds
+  // all the values it wants or a line needs a closer look. Returns the bytes
+  // of the lines taken. The block must have sixteen bytes to spare past its
+  // end.
+  std::size_t appendWholeLines(std::string_view block);
 
   // Call once the values are in, before reading any.
   void finish() {}
@@ -109,7 +115,8 @@ private:
   std::size_t wantedIn(std::size_t variable) const { return variableStart_[variable + 1] - variableStart_[variable]; }
   bool appendWholeRow(std::string_view text);
   std::size_t appendTokens(std::string_view text, std::size_t target);
-  bool findPlainValues(std::string_view line);
+  bool findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes);
+  void copyRow(const char *text, bool paddedText);
 
   Order order_ = Order::ByNode;
   std::size_t nodeCount_ = 0;
