@@ -96,6 +96,10 @@ void warnOfNonFiniteValues(const ZoneRecord &zone, const VariableRoles &roles, s
 // kilobytes) go piece by piece.
 constexpr std::size_t kMostLineBytes = 4096;
 
+// "0.0", for a coordinate or component without a variable, with bytes to
+// spare like a column's values.
+constexpr char kZero[16] = "0.0";
+
 // Per node, a line of the texts of three variables (-1 stands for "0.0"),
 // separated by blanks; after the last one a blank too when `blankAtEnd`
 // (the vector lines), then the line feed.
@@ -109,7 +113,7 @@ void writeTripleLines(OutputBuffer &out, const NodeValueTable &values, const std
     std::array<std::string_view, 3> texts;
     std::size_t bytes = 4;
     for (std::size_t k = 0; k < 3; ++k) {
-      texts[k] = cursors[k] ? cursors[k]->next() : std::string_view("0.0");
+      texts[k] = cursors[k] ? cursors[k]->next() : std::string_view(kZero, 3);
       bytes += texts[k].size();
     }
     if (bytes > kMostLineBytes) [[unlikely]] {
@@ -121,9 +125,14 @@ void writeTripleLines(OutputBuffer &out, const NodeValueTable &values, const std
         out.append('\n');
       continue;
     }
-    char *at = out.room(bytes);
+    char *at = out.room(bytes + 16);
     for (const std::string_view text : texts) {
-      copyBytes(at, text.data(), text.size());
+      // A column's values have sixteen bytes to spare past their start, and
+      // so has the room: short ones go in one unaligned copy.
+      if (text.size() <= 16)
+        std::memcpy(at, text.data(), 16);
+      else
+        copyBytes(at, text.data(), text.size());
       at += text.size();
       *at++ = ' ';
     }

@@ -152,8 +152,8 @@ public:
     for (std::size_t k = 0; k < count; ++k) {
       smallest_ = std::min(smallest_, nodes[k]);
       largest_ = std::max(largest_, nodes[k]);
+      nodes_.push_back(nodes[k]);
     }
-    nodes_.insert(nodes_.end(), nodes, nodes + count);
   }
 
   CellKind kind(std::size_t element) const { return kinds_[element]; }
