@@ -182,7 +182,14 @@ void convertOnOneThread(TecplotInput &tecplot, ZoneSequence &sequence, const Out
 }
 
 void convertOnThreads(TecplotInput &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
-  ZonePipeline pipeline(tecplot, plan, startZone, plan.options.threads);
+  std::optional<ZonePipeline> started;
+  try {
+    started.emplace(tecplot, plan, startZone, plan.options.threads);
+  } catch (const ThreadsNotStarted &) {
+    // The same conversion, on this thread alone.
+    return convertOnOneThread(tecplot, sequence, plan, startZone);
+  }
+  ZonePipeline &pipeline = *started;
   for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex); ++zoneIndex) {
     sequence.zoneRead(zoneIndex);
     if (zoneIndex >= startZone)

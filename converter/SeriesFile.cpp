@@ -62,9 +62,13 @@ bool titleTime(std::string_view title, double &time) {
     ++word;
   const std::string_view label = text.substr(0, word);
   if (equalsInAnyCase(label, "T") || equalsInAnyCase(label, "TIME") || equalsInAnyCase(label, "SOLUTIONTIME")) {
-    text = skipBlanks(text.substr(word));
+    // The word and its number stand apart ("t0" names a step, not a time).
+    const std::string_view afterWord = text.substr(word);
+    text = skipBlanks(afterWord);
     if (!text.empty() && (text.front() == '=' || text.front() == ':'))
       text = skipBlanks(text.substr(1));
+    if (text.size() == afterWord.size())
+      return false;
   } else if (word > 0) {
     return false;
   }

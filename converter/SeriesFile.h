@@ -14,8 +14,8 @@ namespace zonvert {
 // The time a zone stands for: its SOLUTIONTIME where it has one that is a
 // finite number, else the number in its title where the title is just a
 // time, else its zone number. A title is just a time when it is a number,
-// optionally after the word T, TIME or SOLUTIONTIME (any case, with or
-// without "=" or ":") and optionally followed by one word of letters, its
+// optionally after the word T, TIME or SOLUTIONTIME (any case, followed by
+// a blank, "=" or ":") and optionally followed by one word of letters, its
 // unit: "3.5", "3.5 d", "t = 2.0", "TIME 10 d", "Time: 1.5E+03 s". The number
 // is taken as it stands, whatever the unit.
 double zoneTime(const ZoneRecord &zone);

@@ -15,12 +15,13 @@ ZonePipeline::ZonePipeline(TecplotInput &input, const OutputPlan &plan, int star
   // The threads never run the signal handler (see ProcessSignals.h).
   BlockedEndingSignals blocked;
   try {
-    threads_.emplace_back(&ZonePipeline::readZones, this);
+    // The reader last: should a thread fail to start, nothing is read yet.
     for (int worker = 0; worker < workers; ++worker)
       threads_.emplace_back(&ZonePipeline::writeZones, this);
-  } catch (const std::system_error &error) {
+    threads_.emplace_back(&ZonePipeline::readZones, this);
+  } catch (const std::system_error &) {
     stop();
-    throw ConversionFailure(std::string("ERROR: CANNOT START THE THREADS: ") + error.what() + "\n");
+    throw ThreadsNotStarted{};
   }
 }
 

@@ -26,6 +26,10 @@
 
 namespace zonvert {
 
+// Thrown when the system starts no more threads (a limit on processes or
+// on address space); nothing has been read then.
+struct ThreadsNotStarted {};
+
 class ZonePipeline {
 public:
   // Starts the reader and `workers` worker threads on `input`, writing the
