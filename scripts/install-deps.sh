@@ -10,13 +10,14 @@
 #          the locale sources from which the locale test makes a
 #          comma-decimal locale)
 #   bench  main plus Google Benchmark and the tools of the throughput script
+#          (GNU time, Python, Python's VTK for reading the files back)
 #   fuzz   main plus clang and its fuzzer and sanitizer runtimes
 # Without an argument: everything.
 set -euo pipefail
 
 main=(cmake g++ make ninja-build liblapack-dev libblas-dev zlib1g-dev)
 test=(libgtest-dev libgmock-dev gfortran valgrind python3 python3-vtk9 pkg-config locales)
-bench=(libbenchmark-dev python3 time)
+bench=(libbenchmark-dev python3 python3-vtk9 time)
 fuzz=(clang libclang-rt-14-dev)
 
 profiles=("$@")

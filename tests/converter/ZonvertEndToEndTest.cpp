@@ -524,6 +524,12 @@ std::vector<EndToEndCase> cases() {
        kStart + "0 1 \nWARNING: 1 ZONE FILE(S) IN out.vtk.series SHARE THEIR TIME WITH AN EARLIER ONE (ZONE 1 HAS THE "
                 "TIME 4 OF ZONE 0); PARAVIEW SHOWS ONE FILE PER TIME\nFINISH.\n",
        0, {{"out0.vtk", tetVtk(4)}, {"out1.vtk", tetVtk(5)}, {"out.vtk.series", seriesJson({{"out0.vtk", "4"}, {"out1.vtk", "4"}})}}},
+      {"SeriesFileNameIsAFolder", kVars + tetZone(0), {"--series", "in.dat", "out.vtk"}, "",
+       kStart + "0 \nERROR: CANNOT WRITE THE SERIES FILE out.vtk.series: Is a directory\n", 255,
+       {{"out0.vtk", tetVtk(0)}}, {}, {"out.vtk.series"}},
+      {"SeriesFileNamedLikeTheInputRefused", "", {"--series", "out.vtk.series", "out.vtk"}, "",
+       kStart + "0 \nERROR: SERIES FILE out.vtk.series WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n", 1,
+       {{"out0.vtk", tetVtk(0)}, {"out.vtk.series", kVars + tetZone(0)}}, {{"out.vtk.series", kVars + tetZone(0)}}},
       {"VtuRefusesAValueThatIsNoNumber",
        "VARIABLES = \"X\", \"Y\", \"Z\", \"V\"\nZONE I=3, F=POINT\n0 0 0 1.5\n1 0 0 2\n2 0 0 abc\n", {"--vtu", "in.dat", "out"},
        "", kStart + "0 \nERROR IN ZONE 0, NODE 3: VARIABLE V HOLDS \"abc\", WHICH IS NO NUMBER\n", 1, {}},
