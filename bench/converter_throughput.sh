@@ -85,7 +85,7 @@ for config in "${configs[@]}"; do
     if (t == 0) { printf "%-28s %6.2f s %8.1f MB/s\n", label ":", s, rate; exit }
     bound = (t + 1) * z / 1048576 + 16
     printf "%-28s %6.2f s %8.1f MB/s (%.3f of cp), peak %.1f MB of %.1f MB ((%d + 1) x zone + 16 MB)%s\n",
-           label ":", s, rate, rate / cp_rate, kb / 1024, bound, t, kb / 1024 > bound ? " OVER" : ""
+           label ":", s, rate, rate / cp_rate, kb / 1024, bound, t, (kb / 1024 > bound ? " OVER" : "")
   }'
 done
 for format in legacy vtu; do

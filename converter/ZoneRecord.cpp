@@ -88,12 +88,14 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
   const __m128i mantissa = _mm_or_si128(digit, _mm_cmpeq_epi8(before, _mm_set1_epi8('.')));
   const __m128i repeat = _mm_cmpeq_epi8(block, _mm_set1_epi8('*'));
   const __m128i special = _mm_or_si128(_mm_or_si128(letter, repeat), _mm_and_si128(sign, mantissa));
+  const __m128i tab = _mm_cmpeq_epi8(block, _mm_set1_epi8('\t'));
   const __m128i separators =
-      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\t'))),
-                   _mm_cmpeq_epi8(block, _mm_set1_epi8(',')));
+      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')), tab), _mm_cmpeq_epi8(block, _mm_set1_epi8(',')));
+  // Every control byte up to the carriage return but the tab: the line
+  // feed, the carriage return and NUL end a row, and the others, which no
+  // plain row holds, end it too, where the caller refuses the row.
   const __m128i lineBreaks =
-      _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('\n')), _mm_cmpeq_epi8(block, _mm_set1_epi8('\r'))),
-                   _mm_cmpeq_epi8(block, _mm_setzero_si128()));
+      _mm_andnot_si128(tab, _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('\r')), block));
   return {static_cast<unsigned>(_mm_movemask_epi8(separators)), static_cast<unsigned>(_mm_movemask_epi8(special)),
           static_cast<unsigned>(_mm_movemask_epi8(lineBreaks))};
 #else
@@ -101,7 +103,7 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
   for (std::size_t k = 0; k < kBlockBytes; ++k) {
     const auto byte = static_cast<unsigned char>(bytes[k]);
     masks.separators |= static_cast<unsigned>(isValueSeparator(bytes[k])) << k;
-    masks.lineBreaks |= static_cast<unsigned>(bytes[k] == '\n' || bytes[k] == '\r' || bytes[k] == '\0') << k;
+    masks.lineBreaks |= static_cast<unsigned>(byte <= '\r' && byte != '\t') << k;
     masks.special |= static_cast<unsigned>(maySignalSpecialNumber(byte, static_cast<unsigned char>(previous))) << k;
     previous = bytes[k];
   }
@@ -136,7 +138,8 @@ std::optional<Repeat> repeatOf(std::string_view token) {
 // hold values that need a look of their own.
 bool NodeValueTable::appendWholeRow(std::string_view text) {
   std::size_t rowBytes = 0;
-  if (!findPlainRow(text, true, rowBytes))
+  // A control byte within the line ends the row early: not a plain row.
+  if (!findPlainRow(text, true, rowBytes) || rowBytes != text.size())
     return false;
   copyRow(text.data(), false);
   return true;
@@ -182,8 +185,9 @@ void NodeValueTable::copyRow(const char *text, bool paddedText) {
 // Splits the row at the start of `text` into `found_` at runs of
 // separators, sixteen bytes at a time: one pass finds the separators, the
 // line breaks and the bytes that may belong to a Fortran number, a repeat
-// count, NaN or infinity. The row ends at the first line break, or with
-// `text` when `endsWithText`; `rowBytes` tells where. False, part way, at
+// count, NaN or infinity. The row ends at the first line break (or other
+// control byte but the tab), or with `text` when `endsWithText`; `rowBytes`
+// tells where. False, part way, at
 // the first special byte, or when the row holds more or fewer values than a
 // node or does not end within `text`; the caller then takes it token by
 // token.
