@@ -9,30 +9,26 @@
 
 namespace zonvert {
 
+// Copies 2 x sizeof(Word) bytes or fewer, but at least sizeof(Word), as two
+// words that overlap in the middle.
+template <typename Word> void copyTwoWords(char *to, const char *from, std::size_t count) {
+  Word head, tail;
+  std::memcpy(&head, from, sizeof head);
+  std::memcpy(&tail, from + count - sizeof tail, sizeof tail);
+  std::memcpy(to, &head, sizeof head);
+  std::memcpy(to + count - sizeof tail, &tail, sizeof tail);
+}
+
 inline void copyBytes(char *to, const char *from, std::size_t count) {
-  if (count >= 8) {
-    if (count > 16) {
-      std::memcpy(to, from, count);
-      return;
-    }
-    // Two overlapping words cover 8 to 16 bytes.
-    std::uint64_t head, tail;
-    std::memcpy(&head, from, 8);
-    std::memcpy(&tail, from + count - 8, 8);
-    std::memcpy(to, &head, 8);
-    std::memcpy(to + count - 8, &tail, 8);
-    return;
-  }
-  if (count >= 4) {
-    std::uint32_t head, tail;
-    std::memcpy(&head, from, 4);
-    std::memcpy(&tail, from + count - 4, 4);
-    std::memcpy(to, &head, 4);
-    std::memcpy(to + count - 4, &tail, 4);
-    return;
-  }
-  for (std::size_t k = 0; k < count; ++k)
-    to[k] = from[k];
+  if (count > 16)
+    std::memcpy(to, from, count);
+  else if (count >= 8)
+    copyTwoWords<std::uint64_t>(to, from, count);
+  else if (count >= 4)
+    copyTwoWords<std::uint32_t>(to, from, count);
+  else
+    for (std::size_t k = 0; k < count; ++k)
+      to[k] = from[k];
 }
 
 } // namespace zonvert

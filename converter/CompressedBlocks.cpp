@@ -1,7 +1,6 @@
 #include "CompressedBlocks.h"
 
 #include <bit>
-#include <cassert>
 #include <new>
 #include <zlib.h>
 
@@ -44,8 +43,7 @@ std::span<const unsigned char> BlockCompressor::compress(std::span<const unsigne
 
 CompressedArray::CompressedArray(OutputBuffer &out, int descriptor, BlockCompressor &compressor,
                                  std::uint64_t rawBytes)
-    : out_(out), descriptor_(descriptor), compressor_(compressor), start_(out.position()), rawBytes_(rawBytes),
-      block_(kBlockBytes) {
+    : out_(out), descriptor_(descriptor), compressor_(compressor), start_(out.position()), block_(kBlockBytes) {
   const std::uint64_t blocks = (rawBytes + kBlockBytes - 1) / kBlockBytes;
   header_.assign(3 + blocks, 0);
   header_[0] = blocks;
@@ -65,7 +63,6 @@ void CompressedArray::compressBlock() {
 int CompressedArray::finish() {
   if (used_ > 0)
     compressBlock();
-  assert(blocksDone_ * kBlockBytes >= rawBytes_ && blocksDone_ + 3 == header_.size());
   // The header's room may still be in the buffer: out first, then over it.
   out_.flush();
   if (!out_.ok())

@@ -64,7 +64,6 @@ private:
   int descriptor_;
   BlockCompressor &compressor_;
   std::uint64_t start_;
-  std::uint64_t rawBytes_;
   std::vector<std::uint64_t> header_;
   std::vector<unsigned char> block_;
   std::size_t used_ = 0;
