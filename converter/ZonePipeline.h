@@ -3,6 +3,9 @@
 // them in order (see ZoneSequence), so that files, console and errors are
 // exactly those of a run on one thread.
 //
+// The reading thread has the most to do and sets the pace, so the workers
+// run at a lower priority: where threads outnumber cores, it goes first.
+//
 // Memory stays bounded: at most `workers` + 1 zone records exist (one
 // being read, the others queued or being written; a record is reused once
 // its zone is written), and the reader stays at most 2 x (`workers` + 1)
