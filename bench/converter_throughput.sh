@@ -51,8 +51,7 @@ time_of() { # prints "seconds peak_kB" of a command
 }
 
 # The configurations timed, each as "label|threads|command".
-configs=("cp|0|cp $input $work/copy.dat")
-[[ -n "$baseline" ]] && configs+=("baseline (legacy)|1|$baseline $input $work/out.vtk")
+configs=()
 for format in legacy vtu; do
   option=""
   [[ $format == vtu ]] && option="--vtu"
@@ -60,6 +59,8 @@ for format in legacy vtu; do
     configs+=("zonvert $format, $threads thread(s)|$threads|$zonvert --threads $threads $option $input $work/out.vtk")
   done
 done
+[[ -n "$baseline" ]] && configs+=("baseline (legacy)|1|$baseline $input $work/out.vtk")
+configs+=("cp|0|cp $input $work/copy.dat")
 
 declare -A best peak
 for round in 1 2 3; do
