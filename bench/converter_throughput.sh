@@ -1,14 +1,22 @@
 #!/usr/bin/env bash
-# Throughput and peak memory of zonvert on a large result file.
+# Throughput and peak memory of zonvert on a large result file, and how fast
+# VTK reads what it wrote back.
 #
-# Generates a deterministic ~300 MB Tecplot file of 10 hexahedral zones with
-# 10 variables in a temporary folder, then times zonvert on it and cp of the
-# same file in the same run (best of three rounds each), and reports MB/s of input, the ratio to cp and
-# zonvert's peak resident memory against the budget of twice the largest
-# zone plus 16 MB.
+# Generates a deterministic ~290 MB Tecplot file of 10 hexahedral zones with
+# 10 variables in a temporary folder, then, in one run, times cp of the file
+# and zonvert on it with 1 and 2 threads, writing legacy (.vtk) and XML (.vtu)
+# files (best of three alternating rounds each, so that a burst of other load
+# on the machine does not decide a ratio). It reports MB/s of input, the
+# ratio to cp, the speed-up of 2 threads over 1, and zonvert's peak resident
+# memory against its bound of (threads + 1) x the largest zone + 16 MB. Then
+# it times VTK's own readers (python3-vtk9) reading all zone files back:
+# vtkUnstructuredGridReader for the legacy ASCII files, vtkXMLUnstructured-
+# GridReader for the XML ones.
 #
 # Usage: bench/converter_throughput.sh [path/to/zonvert]
-# Without an argument it builds zonvert with the release preset.
+# Without an argument it builds zonvert with the release preset. With
+# ZV_BASELINE=/path/to/an/older/zonvert set, that program (which takes no
+# options) is timed in the same rounds, writing legacy files.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,6 +27,7 @@ if [[ -z "$zonvert" ]]; then
   cmake --build --preset release -j2 --target zonvert
   zonvert="$PWD/build/release/converter/zonvert"
 fi
+baseline="${ZV_BASELINE:-}"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -27,14 +36,13 @@ input="$work/results.dat"
 echo "generating the input file..."
 python3 scripts/gen_tecplot.py "$input" --nx 50 --ny 50 --nz 60 --zones 10 --concentrations 4
 bytes=$(stat -c %s "$input")
-# The largest zone: the bytes from one zone line to the next (all zones of
-# this file are the same size, give or take a few bytes).
+# The largest zone: the bytes from one zone line to the next.
 zone_bytes=$(awk '/^ZONE/ { if (start) { size = NR_bytes - start; if (size > max) max = size } start = NR_bytes }
                   { NR_bytes += length($0) + 1 }
                   END { size = NR_bytes - start; if (size > max) max = size; print max }' "$input")
 echo "input: $bytes bytes, largest zone $zone_bytes bytes"
 
-# Warm the page cache so both programs read from memory.
+# Warm the page cache so every program reads from memory.
 cat "$input" >/dev/null
 
 time_of() { # prints "seconds peak_kB" of a command
@@ -42,27 +50,76 @@ time_of() { # prints "seconds peak_kB" of a command
   cat "$work/time.txt"
 }
 
-# Three alternating rounds; the best time of each program counts, so that a
-# burst of other load on the machine does not decide the ratio.
-cp_seconds=""
-zv_seconds=""
-zv_peak_kb=0
+# The configurations timed, each as "label|threads|command".
+configs=()
+for format in legacy vtu; do
+  option=""
+  [[ $format == vtu ]] && option="--vtu"
+  for threads in 1 2; do
+    configs+=("zonvert $format, $threads thread(s)|$threads|$zonvert --threads $threads $option $input $work/out.vtk")
+  done
+done
+[[ -n "$baseline" ]] && configs+=("baseline (legacy)|1|$baseline $input $work/out.vtk")
+configs+=("cp|0|cp $input $work/copy.dat")
+
+declare -A best peak
 for round in 1 2 3; do
-  read -r seconds _ < <(time_of cp "$input" "$work/copy.dat")
-  rm -f "$work/copy.dat"
-  [[ -z "$cp_seconds" ]] || (( $(awk -v a="$seconds" -v b="$cp_seconds" 'BEGIN { print (a < b) }') )) && cp_seconds=$seconds
-  read -r seconds peak < <(time_of "$zonvert" "$input" "$work/out.vtk")
-  [[ -z "$zv_seconds" ]] || (( $(awk -v a="$seconds" -v b="$zv_seconds" 'BEGIN { print (a < b) }') )) && zv_seconds=$seconds
-  (( peak > zv_peak_kb )) && zv_peak_kb=$peak
-  rm -f "$work"/out*.vtk
+  for config in "${configs[@]}"; do
+    IFS='|' read -r label threads command <<<"$config"
+    # shellcheck disable=SC2086 # the command is split into its words
+    read -r seconds kb < <(time_of $command)
+    rm -f "$work"/copy.dat "$work"/out*.vt?
+    if [[ -z "${best[$label]:-}" ]] || (($(awk -v a="$seconds" -v b="${best[$label]}" 'BEGIN { print (a < b) }'))); then
+      best[$label]=$seconds
+    fi
+    ((kb > ${peak[$label]:-0})) && peak[$label]=$kb
+  done
 done
 
-awk -v b="$bytes" -v z="$zone_bytes" -v cps="$cp_seconds" -v zvs="$zv_seconds" -v peak="$zv_peak_kb" 'BEGIN {
-  mb = b / 1e6
-  cp_rate = mb / (cps > 0 ? cps : 0.01)
-  zv_rate = mb / (zvs > 0 ? zvs : 0.01)
-  budget_mb = 2 * z / 1048576 + 16
-  printf "cp:      %.2f s  %8.1f MB/s\n", cps, cp_rate
-  printf "zonvert: %.2f s  %8.1f MB/s  (%.3f of cp; target >= 0.100)\n", zvs, zv_rate, zv_rate / cp_rate
-  printf "zonvert peak memory: %.1f MB (budget %.1f MB = 2 x largest zone + 16 MB)\n", peak / 1024, budget_mb
-}'
+for config in "${configs[@]}"; do
+  IFS='|' read -r label threads _ <<<"$config"
+  awk -v label="$label" -v t="$threads" -v b="$bytes" -v z="$zone_bytes" -v s="${best[$label]}" \
+      -v cps="${best[cp]}" -v kb="${peak[$label]}" 'BEGIN {
+    mb = b / 1e6
+    rate = mb / (s > 0 ? s : 0.01)
+    cp_rate = mb / (cps > 0 ? cps : 0.01)
+    if (t == 0) { printf "%-28s %6.2f s %8.1f MB/s\n", label ":", s, rate; exit }
+    bound = (t + 1) * z / 1048576 + 16
+    printf "%-28s %6.2f s %8.1f MB/s (%.3f of cp), peak %.1f MB of %.1f MB ((%d + 1) x zone + 16 MB)%s\n",
+           label ":", s, rate, rate / cp_rate, kb / 1024, bound, t, (kb / 1024 > bound ? " OVER" : "")
+  }'
+done
+for format in legacy vtu; do
+  awk -v f="$format" -v one="${best["zonvert $format, 1 thread(s)"]}" -v two="${best["zonvert $format, 2 thread(s)"]}" \
+      'BEGIN { printf "%s: 2 threads are %.2f times as fast as 1\n", f, one / (two > 0 ? two : 0.01) }'
+done
+[[ -n "$baseline" ]] && awk -v old="${best["baseline (legacy)"]}" -v new="${best["zonvert legacy, 1 thread(s)"]}" \
+  'BEGIN { printf "legacy, 1 thread: %.2f times the baseline\n", old / (new > 0 ? new : 0.01) }'
+
+# VTK reading every zone file back, as a viewer opening the time series does.
+echo "reading the zone files back with VTK..."
+"$zonvert" "$input" "$work/legacy.vtk" >/dev/null
+"$zonvert" --vtu "$input" "$work/xml.vtk" >/dev/null
+/usr/bin/python3 - "$work" <<'PYTHON'
+import glob
+import sys
+import time
+
+import vtk
+
+folder = sys.argv[1]
+for label, pattern, make in (("legacy ASCII (.vtk)", "legacy[0-9]*.vtk", vtk.vtkUnstructuredGridReader),
+                             ("XML binary (.vtu)", "xml[0-9]*.vtu", vtk.vtkXMLUnstructuredGridReader)):
+    files = sorted(glob.glob(folder + "/" + pattern))
+    start = time.perf_counter()
+    points = 0
+    for path in files:
+        reader = make()
+        reader.SetFileName(path)
+        if hasattr(reader, "ReadAllScalarsOn"):
+            reader.ReadAllScalarsOn()
+            reader.ReadAllVectorsOn()
+        reader.Update()
+        points += reader.GetOutput().GetNumberOfPoints()
+    print("VTK reads %2d %-20s %6.2f s (%d points)" % (len(files), label + ":", time.perf_counter() - start, points))
+PYTHON

@@ -120,13 +120,13 @@ bool AtomicFile::create(const std::string &path, std::string &reason) {
 
   // Opening with 0666 lets the system apply the umask (and any default ACL)
   // exactly as for a file created under its final name.
-  SignalBlock block;
+  TemporaryFileStep step;
   for (int attempt = 0; attempt < kCreateAttempts && descriptor_ < 0; ++attempt) {
     const std::string candidate = temporaryName(finalPath_, randomTag());
     descriptor_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (descriptor_ >= 0) {
       temporaryPath_ = candidate;
-      registerTemporaryFile(temporaryPath_.c_str());
+      signalSlot_ = registerTemporaryFile(temporaryPath_.c_str());
     } else if (errno != EEXIST) {
       reason = reasonOf(errno);
       return false;
@@ -151,16 +151,16 @@ bool AtomicFile::commit(std::string &reason) {
     discard();
     return false;
   }
-  SignalBlock block;
-  unregisterTemporaryFile();
-  if (rename(temporaryPath_.c_str(), finalPath_.c_str()) != 0) {
+  TemporaryFileStep step;
+  const bool renamed = rename(temporaryPath_.c_str(), finalPath_.c_str()) == 0;
+  if (!renamed) {
     reason = reasonOf(errno);
     unlink(temporaryPath_.c_str());
-    temporaryPath_.clear();
-    return false;
   }
+  unregisterTemporaryFile(signalSlot_);
+  signalSlot_ = -1;
   temporaryPath_.clear();
-  return true;
+  return renamed;
 }
 
 void AtomicFile::discard() noexcept {
@@ -169,9 +169,10 @@ void AtomicFile::discard() noexcept {
   descriptor_ = -1;
   if (temporaryPath_.empty())
     return;
-  SignalBlock block;
-  unregisterTemporaryFile();
+  TemporaryFileStep step;
   unlink(temporaryPath_.c_str());
+  unregisterTemporaryFile(signalSlot_);
+  signalSlot_ = -1;
   temporaryPath_.clear();
 }
 

@@ -44,10 +44,13 @@ public:
   // appended, in the same folder.
   static std::string temporaryName(const std::string &finalPath, const std::string &tag);
 
-private:
+  // Removes the temporary now (also done when the object goes).
   void discard() noexcept;
 
+private:
+
   int descriptor_ = -1;
+  int signalSlot_ = -1; // where the signal handler finds the temporary
   std::string temporaryPath_;
   std::string finalPath_;
 };

@@ -16,6 +16,8 @@ namespace zonvert {
 inline constexpr int kFailureStatus = 1;      // every failure but the one below
 inline constexpr int kWriteFailureStatus = -1; // a zone file could not be created or written
 
+inline constexpr const char *kOutOfMemoryMessage = "ERROR: OUT OF MEMORY.\n";
+
 struct ConversionFailure {
   std::string message;
   int exitStatus = kFailureStatus;

@@ -4,14 +4,15 @@
 #include "ConversionFailure.h"
 #include "LineOps.h"
 #include "TecplotReader.h"
-#include "VtkWriter.h"
+#include "ZoneFiles.h"
+#include "ZonePipeline.h"
+#include "ZoneSequence.h"
 
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <new>
 #include <optional>
-#include <set>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -20,7 +21,6 @@ namespace zonvert {
 namespace {
 
 constexpr const char *kLastUpdate = "May.29.2008";
-constexpr std::string_view kOutOfMemory = "ERROR: OUT OF MEMORY.\n";
 
 struct RunInputs {
   std::string inputPath;
@@ -108,14 +108,14 @@ RunInputs promptForInputs(std::FILE *consoleInput) {
   return inputs;
 }
 
-RunInputs inputsFromArguments(int argc, const char *const *argv) {
-  RunInputs inputs{argv[1], argv[2], 0};
+RunInputs inputsFromArguments(const std::vector<std::string> &positionals) {
+  RunInputs inputs{positionals[0], positionals[1], 0};
   checkLength(inputs.inputPath, "INPUT FILE PATH");
   checkOutputName(inputs.outputName);
   // The starting zone is read only when it is the last of exactly three
   // arguments; with more, every zone is converted.
-  if (argc == 4) {
-    if (const auto value = scanDecimal(argv[3]))
+  if (positionals.size() == 3) {
+    if (const auto value = scanDecimal(positionals[2]))
       inputs.startZone = clampToInt(*value);
   }
   return inputs;
@@ -170,42 +170,31 @@ void checkOutputFolder(const std::string &baseName) {
                             kWriteFailureStatus);
 }
 
-// The file being read, by device and inode, so that a zone file name that
-// reaches it through any link is known. Not known for a stream without a
-// file behind it.
-struct FileIdentity {
-  bool known = false;
-  dev_t device = 0;
-  ino_t inode = 0;
-};
-
-FileIdentity identityOf(std::FILE *file) {
-  struct stat info {};
-  const int descriptor = fileno(file);
-  if (descriptor < 0 || fstat(descriptor, &info) != 0)
-    return {};
-  return {true, info.st_dev, info.st_ino};
+void convertOnOneThread(TecplotInput &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
+  ZoneRecord zone;
+  for (int zoneIndex = 0; readZone(tecplot, zone); ++zoneIndex) {
+    sequence.zoneRead(zoneIndex);
+    // Same as zoneIndex + 1 > startZone, written so that it cannot overflow.
+    if (zoneIndex >= startZone)
+      sequence.zoneWritten(writeZone(zoneIndex, zone, plan));
+    clearZone(zone);
+  }
 }
 
-void refuseInputAsOutput(const std::string &fileName, const FileIdentity &input) {
-  struct stat info {};
-  if (input.known && stat(fileName.c_str(), &info) == 0 && info.st_dev == input.device &&
-      info.st_ino == input.inode)
-    throw ConversionFailure("ERROR: ZONE FILE " + fileName + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
-}
-
-// Writes one zone file, printing each warning once per run: a name
-// shortened in every zone is told about once.
-void writeZone(const std::string &fileName, const ZoneRecord &zone, const FileIdentity &input,
-               std::set<std::string> &warningsGiven) {
-  refuseInputAsOutput(fileName, input);
-  WriteReport report;
-  if (!writeVTKFile(fileName, zone, &report))
-    throw ConversionFailure("ERROR: writeVTKFile() " + fileName + ": " + report.failureReason + "\n",
-                            kWriteFailureStatus);
-  for (const std::string &warning : report.warnings)
-    if (warningsGiven.insert(warning).second)
-      console::writeMessage(warning);
+void convertOnThreads(TecplotInput &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
+  std::optional<ZonePipeline> started;
+  try {
+    started.emplace(tecplot, plan, startZone, plan.options.threads);
+  } catch (const ThreadsNotStarted &) {
+    // The same conversion, on this thread alone.
+    return convertOnOneThread(tecplot, sequence, plan, startZone);
+  }
+  ZonePipeline &pipeline = *started;
+  for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex); ++zoneIndex) {
+    sequence.zoneRead(zoneIndex);
+    if (zoneIndex >= startZone)
+      sequence.zoneWritten(pipeline.zoneWritten(zoneIndex));
+  }
 }
 
 } // namespace
@@ -217,38 +206,34 @@ std::string outputBaseName(const std::string &outputName) {
   return dot == std::string::npos || dot < nameStart ? outputName : outputName.substr(0, dot);
 }
 
-std::string zoneFileName(const std::string &baseName, int zoneIndex) {
-  return baseName + std::to_string(zoneIndex) + ".vtk";
-}
-
-int convertZones(std::FILE *file, const std::string &outputName, int startZone) {
+int convertZones(std::FILE *file, const std::string &outputName, int startZone, const ConversionOptions &options) {
   try {
     const std::string baseName = outputBaseName(outputName);
     checkOutputFolder(baseName);
     console::write("\n\n--\n");
     console::write("START CONVERSION.\n");
-    const FileIdentity input = identityOf(file);
-    std::set<std::string> warningsGiven;
-    ZoneRecord zone;
+    const OutputPlan plan{baseName, options, identityOf(file)};
+    ZoneSequence sequence(plan);
     console::write("READING ZONE: ");
-    TecplotInput tecplot(file);
-    for (int zoneIndex = 0; readZone(tecplot, zone); ++zoneIndex) {
-      console::write(std::to_string(zoneIndex) + " ");
-      console::flush();
-      // Same as zoneIndex >= startZone, written so that it cannot overflow.
-      if (zoneIndex >= startZone)
-        writeZone(zoneFileName(baseName, zoneIndex), zone, input, warningsGiven);
-      clearZone(zone);
+    std::optional<ConversionFailure> failure;
+    try {
+      TecplotInput tecplot(file);
+      if (options.threads > 1)
+        convertOnThreads(tecplot, sequence, plan, startZone);
+      else
+        convertOnOneThread(tecplot, sequence, plan, startZone);
+    } catch (const ConversionFailure &stop) {
+      failure = stop;
+    } catch (const std::bad_alloc &) {
+      // The zone's memory is released by now.
+      failure = ConversionFailure(kOutOfMemoryMessage);
     }
-    // "\nFINISH.\n" after the zone numbers; after a warning line, no empty line.
-    console::writeMessage("FINISH.\n");
-    return 0;
+    return sequence.finish(failure);
   } catch (const ConversionFailure &failure) {
     console::writeMessage(failure.message);
     return failure.exitStatus;
   } catch (const std::bad_alloc &) {
-    // The zone's memory is released by now; the message needs none.
-    console::writeMessage(kOutOfMemory);
+    console::writeMessage(kOutOfMemoryMessage);
     return kFailureStatus;
   }
 }
@@ -256,15 +241,33 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone) 
 int runConverter(int argc, const char *const *argv, std::FILE *consoleInput) {
   int status = 0;
   try {
-    const RunInputs inputs = argc >= 3 ? inputsFromArguments(argc, argv) : promptForInputs(consoleInput);
-    std::FILE *file = openInput(inputs.inputPath);
-    status = convertZones(file, inputs.outputName, inputs.startZone);
-    std::fclose(file);
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::Help:
+      console::write(usageText());
+      break;
+    case CommandLine::Action::Version:
+      console::write(versionText());
+      break;
+    case CommandLine::Action::Refuse:
+      console::writeMessage(line.refusal);
+      console::write("\n" + usageText());
+      status = kFailureStatus;
+      break;
+    case CommandLine::Action::Convert: {
+      const RunInputs inputs =
+          line.positionals.size() >= 2 ? inputsFromArguments(line.positionals) : promptForInputs(consoleInput);
+      std::FILE *file = openInput(inputs.inputPath);
+      status = convertZones(file, inputs.outputName, inputs.startZone, line.options);
+      std::fclose(file);
+      break;
+    }
+    }
   } catch (const ConversionFailure &failure) {
     console::writeMessage(failure.message);
     status = failure.exitStatus;
   } catch (const std::bad_alloc &) {
-    console::writeMessage(kOutOfMemory);
+    console::writeMessage(kOutOfMemoryMessage);
     status = kFailureStatus;
   }
   console::flush();

@@ -3,6 +3,8 @@
 // zone from the starting zone onward to a VTK file of its own.
 #pragma once
 
+#include "CommandLine.h"
+
 #include <cstdio>
 #include <string>
 
@@ -14,19 +16,17 @@ inline constexpr std::size_t kMaxPathLength = 255;
 // the last "." when that dot lies after the last "/", else the whole name.
 std::string outputBaseName(const std::string &outputName);
 
-// The file name of zone `zoneIndex`: base name, the index in plain decimal,
-// ".vtk".
-std::string zoneFileName(const std::string &baseName, int zoneIndex);
+// Converts every zone of an open Tecplot file from `startZone` onward as the
+// options say, printing progress and any error message on standard output.
+// The folder of the zone files is checked first, and no zone file may be the
+// open file itself. Returns the exit status; the caller closes the file.
+int convertZones(std::FILE *file, const std::string &outputName, int startZone,
+                 const ConversionOptions &options = {});
 
-// Converts every zone of an open Tecplot file from `startZone` onward,
-// printing progress and any error message on standard output. The folder of
-// the zone files is checked first, and no zone file may be the open file
-// itself. Returns the exit status; the caller closes the file.
-int convertZones(std::FILE *file, const std::string &outputName, int startZone);
-
-// Runs the whole program with the given arguments, prompting on `consoleInput`
-// when they are missing. Returns the process exit status: 0 after
-// "FINISH.", 1 after a failure, -1 when a zone file cannot be created.
+// Runs the whole program with the given arguments (options first, see
+// CommandLine.h), prompting on `consoleInput` when the paths are missing.
+// Returns the process exit status: 0 after "FINISH." (and after --help or
+// --version), 1 after a failure, -1 when a zone file cannot be created.
 int runConverter(int argc, const char *const *argv, std::FILE *consoleInput);
 
 } // namespace zonvert

@@ -2,7 +2,10 @@
 
 #include "LineOps.h"
 
+#include <charconv>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 namespace zonvert {
 
@@ -55,6 +58,34 @@ bool isNonFinite(std::string_view token) {
   if (equalsInAnyCase(token, "NAN") || equalsInAnyCase(token, "INF") || equalsInAnyCase(token, "INFINITY"))
     return true;
   return token.size() > 4 && equalsInAnyCase(token.substr(0, 4), "NAN(") && token.back() == ')';
+}
+
+namespace {
+
+// strtod on a token that needs it: values past the range of a double (which
+// it reads as an infinity or zero), and NaN, whose sign and payload it keeps.
+double strtodOf(std::string_view token) {
+  const std::string text(token);
+  return std::strtod(text.c_str(), nullptr);
+}
+
+} // namespace
+
+bool parseNumber(std::string_view token, double &value) {
+  // std::from_chars reads what strtod reads, exactly, except a leading plus
+  // and the out-of-range cases.
+  std::string_view digits = token;
+  if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-' && digits[1] != '+')
+    digits.remove_prefix(1);
+  const char *const end = digits.data() + digits.size();
+  const auto [stop, error] = std::from_chars(digits.data(), end, value);
+  if (stop != end || digits.empty())
+    return false;
+  if (error == std::errc::result_out_of_range || (error == std::errc() && value != value)) {
+    value = strtodOf(token);
+    return true;
+  }
+  return error == std::errc();
 }
 
 } // namespace zonvert

@@ -39,4 +39,10 @@ std::size_t copyInCForm(std::string_view token, char *out);
 // "nan", "nan(...)", "inf" or "infinity" in any case.
 bool isNonFinite(std::string_view token);
 
+// Reads a value token (in the C form, see copyInCForm) as the double that
+// strtod reads from it, exactly: an optional sign, digits with an optional
+// point and exponent, or NaN and infinity as isNonFinite tells. False when
+// the whole token is no such number ("abc", "1.5x", "0x10").
+bool parseNumber(std::string_view token, double &value);
+
 } // namespace zonvert

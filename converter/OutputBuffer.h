@@ -12,7 +12,7 @@ namespace zonvert {
 class OutputBuffer {
 public:
   // Writes to `descriptor`; the caller keeps ownership and closes it.
-  explicit OutputBuffer(int descriptor);
+  explicit OutputBuffer(int descriptor, std::uint64_t start = 0);
 
   void append(std::string_view text) {
     if (text.size() > buffer_.size() - used_)
@@ -24,27 +24,55 @@ public:
     std::copy(text.begin(), text.end(), buffer_.data() + used_);
     used_ += text.size();
   }
+  // Appends a long text, handing it to the system as it stands rather than
+  // copying it into the buffer first.
+  void appendLarge(std::string_view text) {
+    if (text.size() < kDirectBytes) {
+      append(text);
+      return;
+    }
+    flush();
+    writeThrough(text);
+  }
   void append(char c) {
     if (used_ == buffer_.size())
       flush();
     buffer_[used_++] = c;
   }
+  // Room for `bytes` bytes (at most the buffer's size), to be filled at the
+  // place returned; wrote() then tells where the bytes written end.
+  char *room(std::size_t bytes) {
+    if (bytes > buffer_.size() - used_)
+      flush();
+    return buffer_.data() + used_;
+  }
+  void wrote(const char *end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+
   // Appends a signed decimal integer without fill, like "%d".
   void appendInt(std::int64_t value);
 
   // Hands everything gathered so far to the system.
   void flush();
+  // Bytes appended since the buffer was made (written or not), counted
+  // from `start`, the file position the descriptor stood at.
+  std::uint64_t position() const { return written_ + used_; }
   // False once any write has failed; error() then tells why (an errno value).
   bool ok() const { return error_ == 0; }
   int error() const { return error_; }
 
 private:
+  static constexpr std::size_t kDirectBytes = std::size_t{1} << 16;
   void writeThrough(std::string_view text);
 
   int descriptor_;
   std::vector<char> buffer_;
   std::size_t used_ = 0;
+  std::uint64_t written_ = 0;
   int error_ = 0;
 };
+
+// Writes all of `bytes` at `offset` of the file, whatever the file position.
+// Returns 0, or the errno value of the failed write.
+int writeAllAt(int descriptor, std::string_view bytes, std::uint64_t offset);
 
 } // namespace zonvert

@@ -2,11 +2,20 @@
 //
 // A zone file is written under a temporary name and renamed to its own name
 // only when complete (see AtomicFile). When a signal that ends the process
-// arrives (Ctrl-C, kill, a closed terminal or pipe), the handler removes the
-// temporary being written, then lets the signal end the process as it would
-// have. SIGKILL cannot be caught; the temporary it leaves is never taken for
-// a zone file. SIGXFSZ is ignored, so that a file size limit makes the write
-// fail with an error the writer reports instead of ending the run silently.
+// arrives (Ctrl-C, kill, a closed terminal or pipe), the handler removes
+// every temporary that exists at that moment (several zones may be in
+// flight on several threads), then lets the signal end the process as it
+// would have. SIGKILL cannot be caught; the temporaries it leaves are never
+// taken for zone files. SIGXFSZ is ignored, so that a file size limit makes
+// the write fail with an error the writer reports instead of ending the run
+// silently.
+//
+// Threads: the handler runs on the thread that installed it (the main
+// thread); every other thread must block the ending signals for its whole
+// life (see BlockedEndingSignals). A thread that creates, renames or
+// removes a temporary does so inside a TemporaryFileStep, which the handler
+// waits for, so that it never misses a temporary that is just being created
+// nor removes one that is just being renamed to its final name.
 #pragma once
 
 #include <signal.h>
@@ -17,20 +26,38 @@ namespace zonvert {
 // ignored.
 void installSignalHandling();
 
-// Names the temporary file to remove when a signal ends the process, or
-// none. One temporary at a time; a path too long for the handler's fixed
-// buffer is not named (the temporary may then stay behind).
-void registerTemporaryFile(const char *path) noexcept;
-void unregisterTemporaryFile() noexcept;
+// Names a temporary file to remove when a signal ends the process. Returns
+// the slot to free with unregisterTemporaryFile, or -1 when the path is too
+// long for the handler's fixed buffers or every slot is taken (the
+// temporary may then stay behind after a signal). Call inside a
+// TemporaryFileStep.
+int registerTemporaryFile(const char *path) noexcept;
+void unregisterTemporaryFile(int slot) noexcept;
 
-// Holds back the handled signals for its lifetime, so that creating and
-// naming a temporary, or un-naming and renaming it, happens as one step.
-class SignalBlock {
+// One step that creates, renames or removes a temporary: the handler's
+// removals wait until it is over, and on the main thread the handled signals
+// are held back for its lifetime. Should the process be ending already,
+// the step never starts: the thread waits for the end.
+class TemporaryFileStep {
 public:
-  SignalBlock() noexcept;
-  ~SignalBlock();
-  SignalBlock(const SignalBlock &) = delete;
-  SignalBlock &operator=(const SignalBlock &) = delete;
+  TemporaryFileStep() noexcept;
+  ~TemporaryFileStep();
+  TemporaryFileStep(const TemporaryFileStep &) = delete;
+  TemporaryFileStep &operator=(const TemporaryFileStep &) = delete;
+
+private:
+  sigset_t previous_;
+};
+
+// Blocks the ending signals in the calling thread for the object's
+// lifetime; threads started meanwhile inherit the block for their whole
+// life, which is how the worker threads are started.
+class BlockedEndingSignals {
+public:
+  BlockedEndingSignals() noexcept;
+  ~BlockedEndingSignals();
+  BlockedEndingSignals(const BlockedEndingSignals &) = delete;
+  BlockedEndingSignals &operator=(const BlockedEndingSignals &) = delete;
 
 private:
   sigset_t previous_;

@@ -41,11 +41,15 @@ const char *findLineBreak(const char *from, const char *end) {
 
 } // namespace
 
-TecplotInput::TecplotInput(std::FILE *stream) : stream_(stream), chunk_(new char[kChunkBytes]) {}
+// The block keeps sixteen bytes to spare past its end, so that the values
+// of its last line are copied sixteen bytes at a time too.
+TecplotInput::TecplotInput(std::FILE *stream) : stream_(stream), chunk_(new char[kChunkBytes + 16]) {}
 
 bool TecplotInput::refill() {
   if (endOfFile_)
     return false;
+  if (cancel_ && cancel_->load(std::memory_order_relaxed))
+    throw ReadingCancelled{};
   chunkOffset_ += chunkEnd_;
   chunkPos_ = 0;
   chunkEnd_ = std::fread(chunk_.get(), 1, kChunkBytes, stream_);

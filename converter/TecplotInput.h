@@ -11,6 +11,7 @@
 
 #include "ZoneRecord.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -19,6 +20,9 @@
 #include <vector>
 
 namespace zonvert {
+
+// Thrown by the input when the run it serves has been called off.
+struct ReadingCancelled {};
 
 class TecplotInput {
 public:
@@ -29,6 +33,19 @@ public:
   // Throws ConversionFailure when the stream reports a read error. The view
   // stays valid until the next call.
   bool nextLine(std::string_view &line);
+
+  // The unread bytes of the read block, for a reader that takes whole lines
+  // straight from it (the data lines of a zone, by the million): empty when
+  // the next line does not start plainly there (a rest handed back, a line
+  // feed of a carriage return pending, the file's first line).
+  std::string_view unreadBlock() const {
+    if (hasKept_ || feedMayFollowReturn_ || atStart_)
+      return {};
+    return {chunk_.get() + chunkPos_, chunkEnd_ - chunkPos_};
+  }
+  // The first `bytes` of unreadBlock(), whole lines with their line ends,
+  // have been read.
+  void skipRead(std::size_t bytes) { chunkPos_ += bytes; }
 
   // Hands the end of the line last returned back to the input: the next
   // call of nextLine returns `rest` (a suffix of that line, or all of it).
@@ -48,6 +65,10 @@ public:
   // Moves to a place told before; false when the stream cannot move (a
   // pipe), which leaves it where it was.
   bool seek(const Position &position);
+
+  // A flag that, once raised, makes the next read throw ReadingCancelled:
+  // a run that has failed stops reading ahead. Looked at once per read block.
+  void setCancelFlag(const std::atomic<bool> *flag) { cancel_ = flag; }
 
   // Running number of the next zone line accepted in this file.
   int nextZoneNumber = 0;
@@ -69,6 +90,7 @@ private:
   bool readLine(std::string_view &line);
 
   std::FILE *stream_;
+  const std::atomic<bool> *cancel_ = nullptr;
   std::unique_ptr<char[]> chunk_;
   std::size_t chunkPos_ = 0;
   std::size_t chunkEnd_ = 0;

@@ -4,6 +4,7 @@
 #include "ConversionFailure.h"
 #include "FileRecords.h"
 #include "LineOps.h"
+#include "NodeNumberLine.h"
 #include "TecplotTokens.h"
 #include "ZoneHeader.h"
 
@@ -58,17 +59,20 @@ void readNodesWithoutVariables(TecplotInput &input, const ZoneRecord &zone) {
 void readValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout, std::size_t count) {
   NodeValueTable &values = zone.nodeValues;
   const std::size_t target = values.valuesHeld() + count;
+  const bool wholeZone = count == values.valuesWanted();
   std::string_view line;
   while (values.valuesHeld() < target) {
+    // Node lines of one node each, as result files are written: taken
+    // straight from the read block.
+    if (wholeZone)
+      input.skipRead(values.appendWholeLines(input.unreadBlock()));
+    if (values.valuesHeld() == target)
+      break;
     if (!input.nextLine(line))
       refuseCutValues(zone, layout);
     if (isBlankOrComment(line))
       continue;
-    if (layout == DataLayout::Point && values.openRowBytes() + line.size() > NodeValueTable::kMaxRowBytes)
-      throw formattedFailure("ERROR IN ZONE %d, NODE %zu: LINE OF %zu BYTES, MORE THAN THE %zu A NODE MAY HOLD\n",
-                             zone.zoneNumber, values.valuesHeld() / values.variableCount() + 1,
-                             values.openRowBytes() + line.size(), NodeValueTable::kMaxRowBytes);
-    const std::size_t taken = values.appendValues(line, count == values.valuesWanted() ? SIZE_MAX : target - values.valuesHeld());
+    const std::size_t taken = values.appendValues(line, wholeZone ? SIZE_MAX : target - values.valuesHeld());
     if (taken == line.size())
       continue;
     const std::string_view rest = line.substr(taken);
@@ -88,6 +92,9 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
   NodeValueTable &values = zone.nodeValues;
   const std::size_t variables = values.variableCount();
   auto isShared = [&](std::size_t variable) { return shape.sharedFrom[variable] >= 0; };
+  std::vector<ValueColumn::Cursor> sharedValues;
+  for (std::size_t variable = 0; variable < variables; ++variable)
+    sharedValues.emplace_back(source.nodeValues.column(isShared(variable) ? variable : 0));
   if (shape.layout == DataLayout::Block) {
     for (std::size_t variable = 0; variable < variables; ++variable) {
       const auto count = static_cast<std::size_t>(values.isCellCentred(variable) ? zone.elementCount : zone.nodeCount);
@@ -95,7 +102,7 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
         readValues(input, zone, shape.layout, count);
       else
         for (std::size_t item = 0; item < count; ++item)
-          values.appendValue(source.nodeValues.value(item, variable));
+          values.appendValue(sharedValues[variable].next());
     }
     return;
   }
@@ -108,7 +115,7 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
         readValues(input, zone, shape.layout, run - variable);
         variable = run;
       } else {
-        values.appendValue(source.nodeValues.value(node, variable++));
+        values.appendValue(sharedValues[variable++].next());
       }
     }
 }
@@ -227,11 +234,33 @@ void readElements(TecplotInput &input, ZoneRecord &zone) {
   std::int32_t numbers[8];
   int have = 0;
   int read = 0;
+  zone.elementNodes.reserve(static_cast<std::size_t>(zone.elementCount), static_cast<std::size_t>(corners));
   std::string_view line;
   while (read < zone.elementCount) {
+    // Elements on lines of their own, as result files are written: taken
+    // straight from the read block.
+    if (have == 0) {
+      const std::string_view block = input.unreadBlock();
+      std::size_t used = 0;
+      while (read < zone.elementCount && readPlainNumberLineAt(block, used, corners, numbers)) {
+        const Cell cell = cellOfElement(type, numbers);
+        zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+        ++read;
+      }
+      input.skipRead(used);
+      if (read == zone.elementCount)
+        break;
+    }
     if (!input.nextLine(line))
       throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber, read,
                              zone.elementCount);
+    // An element on a line of its own, as result files are written.
+    if (have == 0 && readPlainNumberLine(line, corners, numbers)) {
+      const Cell cell = cellOfElement(type, numbers);
+      zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+      ++read;
+      continue;
+    }
     if (isBlankOrComment(line))
       continue;
     std::size_t pos = 0;

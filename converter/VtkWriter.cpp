@@ -1,6 +1,9 @@
 #include "VtkWriter.h"
 
 #include "AtomicFile.h"
+#include "ByteCopy.h"
+#include "DecimalTexts.h"
+#include "ZoneFiles.h"
 #include "ConversionFailure.h"
 #include "LegacyNames.h"
 #include "OutputBuffer.h"
@@ -16,127 +19,28 @@ namespace zonvert {
 
 namespace {
 
-// Which variable plays which part in the file. Names are compared exactly
-// and case-sensitively; where several variables match, the last one wins.
-struct VariableRoles {
-  int x = -1, y = -1, z = -1;
-  int vx = -1, vy = -1, vz = -1;
-  bool hasVelocity = false;
-  std::vector<int> scalars;     // every nodal variable not named exactly X, Y or Z
-  std::vector<int> cellScalars; // every cell-centred variable
-  std::size_t valuesNeeded = 0; // a node line must hold this many values
-};
-
-void noteUse(VariableRoles &roles, int index) {
-  roles.valuesNeeded = std::max(roles.valuesNeeded, static_cast<std::size_t>(index) + 1);
-}
-
-// Other writers name coordinates with their unit or in full: "X [m]",
-// "x (m)", "CoordinateX".
-bool namesCoordinate(std::string_view name, char axis) {
-  const char lower = static_cast<char>(axis - 'A' + 'a');
-  if (name == std::string("Coordinate") + axis)
-    return true;
-  return name.size() >= 2 && (name[0] == axis || name[0] == lower) &&
-         (name[1] == ' ' || name[1] == '[' || name[1] == '(');
-}
-
-VariableRoles findRoles(const ZoneRecord &zone) {
-  const std::vector<std::string> &names = zone.variableNames;
-  VariableRoles roles;
-  for (int i = 0; i < static_cast<int>(names.size()); ++i) {
-    const std::string_view name = names[i];
-    // A value per cell is neither a coordinate nor a velocity of the nodes.
-    if (zone.nodeValues.isCellCentred(static_cast<std::size_t>(i))) {
-      roles.cellScalars.push_back(i);
-      noteUse(roles, i);
-      continue;
-    }
-    if (name == "X" || name == "x")
-      roles.x = i;
-    if (name == "Y" || name == "y")
-      roles.y = i;
-    if (name == "Z" || name == "z")
-      roles.z = i;
-    if (name == "VX" || name == "VELOCITY_X1")
-      roles.vx = i;
-    if (name == "VY" || name == "VELOCITY_Y1")
-      roles.vy = i;
-    if (name == "VZ" || name == "VELOCITY_Z1")
-      roles.vz = i;
-    if (name != "X" && name != "Y" && name != "Z") {
-      roles.scalars.push_back(i);
-      noteUse(roles, i);
-    }
-  }
-  // Without a variable named X (or x), one named as other writers name that
-  // coordinate gives it; it stays a scalar field too.
-  for (auto [axis, role] : {std::pair{'X', &roles.x}, std::pair{'Y', &roles.y}, std::pair{'Z', &roles.z}})
-    for (int i = 0; i < static_cast<int>(names.size()) && *role < 0; ++i)
-      if (!zone.nodeValues.isCellCentred(static_cast<std::size_t>(i)) && namesCoordinate(names[i], axis))
-        *role = i;
-  roles.hasVelocity = roles.vx >= 0 || roles.vy >= 0 || roles.vz >= 0;
-  for (int used : {roles.x, roles.y, roles.z})
-    if (used >= 0)
-      noteUse(roles, used);
-  return roles;
-}
-
-// How a cell of each kind is written: its count of indices (with its
-// blank) and its VTK cell type, by CellKind.
+// How a cell of each kind is written: its count of indices with its blank,
+// and its VTK cell type with the line feed, by CellKind. Each is copied as
+// one word and cut to its length.
 struct CellFormat {
-  std::string_view prefix;
-  std::string_view typeLine;
+  char prefix[2];
+  char typeLine[4];
+  std::size_t typeLength;
 };
 
 constexpr CellFormat kCellFormats[] = {
-    {"", ""},        // None: never stored
-    {"2 ", "3\n"},  // Line
-    {"3 ", "5\n"},  // Triangle
-    {"4 ", "9\n"},  // Quad
-    {"4 ", "10\n"}, // Tetra
-    {"8 ", "12\n"}, // Hexahedron
-    {"6 ", "13\n"}, // Wedge
-    {"5 ", "14\n"}, // Pyramid
-    {"1 ", "1\n"},  // Vertex
+    {{' ', ' '}, {}, 0},              // None: never stored
+    {{'2', ' '}, {'3', '\n'}, 2},      // Line
+    {{'3', ' '}, {'5', '\n'}, 2},      // Triangle
+    {{'4', ' '}, {'9', '\n'}, 2},      // Quad
+    {{'4', ' '}, {'1', '0', '\n'}, 3}, // Tetra
+    {{'8', ' '}, {'1', '2', '\n'}, 3}, // Hexahedron
+    {{'6', ' '}, {'1', '3', '\n'}, 3}, // Wedge
+    {{'5', ' '}, {'1', '4', '\n'}, 3}, // Pyramid
+    {{'1', ' '}, {'1', '\n'}, 2},      // Vertex
 };
 
 const CellFormat &formatOf(CellKind kind) { return kCellFormats[static_cast<std::size_t>(kind)]; }
-
-// Every node number of every element must name a node of the zone; a cell
-// pointing elsewhere crashes the filters of visualisation tools.
-void checkNodeNumbers(const ZoneRecord &zone) {
-  const auto nodeCount = static_cast<std::uint32_t>(zone.nodeCount);
-  bool outside = false;
-  // One pass without branches over all numbers; the element at fault is
-  // looked for only when there is one.
-  for (std::int32_t number : zone.elementNodes.allNodes())
-    outside |= static_cast<std::uint32_t>(number) - 1u >= nodeCount;
-  if (!outside)
-    return;
-  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
-    const std::int32_t *nodes = zone.elementNodes.nodes(element);
-    for (std::size_t k = 0; k < zone.elementNodes.nodeCount(element); ++k)
-      if (nodes[k] < 1 || nodes[k] > zone.nodeCount)
-        throw formattedFailure("ERROR IN ZONE %d, ELEMENT %zu: NODE NUMBER %d IS OUTSIDE 1..%d\n", zone.zoneNumber,
-                               element + 1, nodes[k], zone.nodeCount);
-  }
-}
-
-// Refuses, before any file is created, a zone that cannot be written whole:
-// values or cells missing, or node numbers outside the zone.
-void checkWritable(const ZoneRecord &zone, const VariableRoles &roles) {
-  const NodeValueTable &values = zone.nodeValues;
-  const auto nodes = static_cast<std::size_t>(std::max(zone.nodeCount, 0));
-  if (values.nodeCount() != nodes || values.valuesHeld() != values.valuesWanted() ||
-      values.variableCount() < roles.valuesNeeded)
-    throw formattedFailure("ERROR IN ZONE %d: %zu VALUES FOR %zu NODES, %zu NEEDED FOR EACH\n", zone.zoneNumber,
-                           values.valuesHeld(), nodes, roles.valuesNeeded);
-  if (zone.elementCount > 0 && zone.elementNodes.size() != static_cast<std::size_t>(zone.elementCount))
-    throw formattedFailure("ERROR IN ZONE %d: %zu OF %d ELEMENTS HELD\n", zone.zoneNumber, zone.elementNodes.size(),
-                           zone.elementCount);
-  checkNodeNumbers(zone);
-}
 
 // The names of the scalar fields as the file holds them, with a warning for
 // each name shortened to fit VTK's reader.
@@ -188,25 +92,68 @@ void warnOfNonFiniteValues(const ZoneRecord &zone, const VariableRoles &roles, s
                                    value.c_str()));
 }
 
-void appendValueOrZero(OutputBuffer &out, const ZoneRecord &zone, std::size_t node, int variable) {
-  if (variable < 0)
-    out.append("0.0");
-  else
-    out.append(zone.nodeValues.value(node, static_cast<std::size_t>(variable)));
+// The longest line put together in the buffer; longer ones (values of
+// kilobytes) go piece by piece.
+constexpr std::size_t kMostLineBytes = 4096;
+
+// "0.0", for a coordinate or component without a variable, with bytes to
+// spare like a column's values.
+constexpr char kZero[16] = "0.0";
+
+// Per node, a line of the texts of three variables (-1 stands for "0.0"),
+// separated by blanks; after the last one a blank too when `blankAtEnd`
+// (the vector lines), then the line feed.
+void writeTripleLines(OutputBuffer &out, const NodeValueTable &values, const std::array<int, 3> &variables,
+                      bool blankAtEnd) {
+  std::array<std::optional<ValueColumn::Cursor>, 3> cursors;
+  for (std::size_t k = 0; k < 3; ++k)
+    if (variables[k] >= 0)
+      cursors[k].emplace(values.column(static_cast<std::size_t>(variables[k])));
+  for (std::size_t node = 0; node < values.nodeCount(); ++node) {
+    std::array<std::string_view, 3> texts;
+    std::size_t bytes = 4;
+    for (std::size_t k = 0; k < 3; ++k) {
+      texts[k] = cursors[k] ? cursors[k]->next() : std::string_view(kZero, 3);
+      bytes += texts[k].size();
+    }
+    if (bytes > kMostLineBytes) [[unlikely]] {
+      for (std::size_t k = 0; k < 3; ++k) {
+        out.append(texts[k]);
+        out.append(k < 2 || blankAtEnd ? ' ' : '\n');
+      }
+      if (blankAtEnd)
+        out.append('\n');
+      continue;
+    }
+    char *at = out.room(bytes + 16);
+    for (const std::string_view text : texts) {
+      // A column's values have sixteen bytes to spare past their start, and
+      // so has the room: short ones go in one unaligned copy.
+      if (text.size() <= 16)
+        std::memcpy(at, text.data(), 16);
+      else
+        copyBytes(at, text.data(), text.size());
+      at += text.size();
+      *at++ = ' ';
+    }
+    if (!blankAtEnd)
+      --at;
+    *at++ = '\n';
+    out.wrote(at);
+  }
+}
+
+// A variable's values, one per line: its column as it stands.
+void writeValueLines(OutputBuffer &out, const ValueColumn &column) {
+  for (std::size_t piece = 0; piece < column.pieceCount(); ++piece)
+    out.appendLarge(column.piece(piece));
 }
 
 void writePoints(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles) {
   out.append("POINTS ");
   out.appendInt(zone.nodeCount);
   out.append(" float\n");
-  for (std::size_t node = 0; node < zone.nodeValues.nodeCount(); ++node) {
-    appendValueOrZero(out, zone, node, roles.x);
-    out.append(' ');
-    appendValueOrZero(out, zone, node, roles.y);
-    out.append(' ');
-    appendValueOrZero(out, zone, node, roles.z);
-    out.append('\n');
-  }
+  writeTripleLines(out, zone.nodeValues, {roles.x, roles.y, roles.z}, false);
   out.append('\n');
 }
 
@@ -217,20 +164,28 @@ void writeElementCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append(' ');
   out.appendInt(static_cast<std::int64_t>(cells.allNodes().size() + cells.size()));
   out.append('\n');
+  const DecimalTexts &indices = DecimalTexts::upTo(static_cast<std::size_t>(zone.nodeCount));
   for (std::size_t element = 0; element < cells.size(); ++element) {
     const std::int32_t *nodes = cells.nodes(element);
-    out.append(formatOf(cells.kind(element)).prefix);
-    for (std::size_t k = 0, count = cells.nodeCount(element); k < count; ++k) {
-      out.append(' ');
-      out.appendInt(std::int64_t{nodes[k]} - 1);
-    }
-    out.append('\n');
+    const std::size_t count = cells.nodeCount(element);
+    char *at = out.room(sizeof CellFormat::prefix + count * DecimalTexts::kMostBytes + 1);
+    std::memcpy(at, formatOf(cells.kind(element)).prefix, sizeof CellFormat::prefix);
+    at += sizeof CellFormat::prefix;
+    // Node numbers are in 1..N (checked), so each index is in 0..N-1.
+    for (std::size_t k = 0; k < count; ++k)
+      at = indices.writeSpaced(at, static_cast<std::uint64_t>(nodes[k] - 1));
+    *at++ = '\n';
+    out.wrote(at);
   }
   out.append("\nCELL_TYPES ");
   out.appendInt(zone.elementCount);
   out.append('\n');
-  for (std::size_t element = 0; element < cells.size(); ++element)
-    out.append(formatOf(cells.kind(element)).typeLine);
+  for (std::size_t element = 0; element < cells.size(); ++element) {
+    const CellFormat &format = formatOf(cells.kind(element));
+    char *at = out.room(sizeof format.typeLine);
+    std::memcpy(at, format.typeLine, sizeof format.typeLine);
+    out.wrote(at + format.typeLength);
+  }
   out.append('\n');
 }
 
@@ -242,16 +197,19 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.appendInt(std::int64_t{zone.nodeCount} * 2);
   out.append('\n');
   const auto nodes = static_cast<std::size_t>(zone.nodeCount);
+  const DecimalTexts &indices = DecimalTexts::upTo(nodes);
   for (std::size_t node = 0; node < nodes; ++node) {
-    out.append("1 ");
-    out.appendInt(static_cast<std::int64_t>(node));
-    out.append('\n');
+    char *at = out.room(DecimalTexts::kMostBytes + 2);
+    *at = '1';
+    at = indices.writeSpaced(at + 1, node);
+    *at++ = '\n';
+    out.wrote(at);
   }
   out.append("\nCELL_TYPES ");
   out.appendInt(zone.nodeCount);
   out.append('\n');
   for (std::size_t node = 0; node < nodes; ++node)
-    out.append(formatOf(CellKind::Vertex).typeLine);
+    out.append("1\n");
   out.append('\n');
 }
 
@@ -267,10 +225,7 @@ void writeCellData(OutputBuffer &out, const ZoneRecord &zone, const VariableRole
     out.append("SCALARS ");
     out.append(names[field]);
     out.append(" float 1\nLOOKUP_TABLE default\n");
-    for (std::size_t cell = 0; cell < static_cast<std::size_t>(zone.elementCount); ++cell) {
-      out.append(zone.nodeValues.value(cell, static_cast<std::size_t>(roles.cellScalars[field])));
-      out.append('\n');
-    }
+    writeValueLines(out, zone.nodeValues.column(static_cast<std::size_t>(roles.cellScalars[field])));
   }
 }
 
@@ -279,46 +234,24 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
   out.append("POINT_DATA ");
   out.appendInt(zone.nodeCount);
   out.append('\n');
-  const std::size_t nodes = zone.nodeValues.nodeCount();
   for (std::size_t field = 0; field < roles.scalars.size(); ++field) {
-    const int variable = roles.scalars[field];
     out.append("SCALARS ");
     out.append(names[field]);
     out.append(" float 1\nLOOKUP_TABLE default\n");
-    for (std::size_t node = 0; node < nodes; ++node) {
-      out.append(zone.nodeValues.value(node, static_cast<std::size_t>(variable)));
-      out.append('\n');
-    }
+    writeValueLines(out, zone.nodeValues.column(static_cast<std::size_t>(roles.scalars[field])));
   }
   if (!roles.hasVelocity)
     return;
   out.append("VECTORS velocity float\n");
-  for (std::size_t node = 0; node < nodes; ++node) {
-    for (int component : {roles.vx, roles.vy, roles.vz}) {
-      appendValueOrZero(out, zone, node, component);
-      out.append(' ');
-    }
-    out.append('\n');
-  }
+  writeTripleLines(out, zone.nodeValues, {roles.vx, roles.vy, roles.vz}, true);
 }
 
 } // namespace
 
-bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report) {
-  const VariableRoles roles = findRoles(zone);
-  checkWritable(zone, roles);
-  std::vector<std::string> warnings;
+void writeLegacyVtk(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
+                    std::vector<std::string> &warnings) {
   const std::vector<std::string> names = scalarNames(zone, roles.scalars, warnings);
   const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, warnings);
-
-  std::string reason;
-  AtomicFile file;
-  if (!file.create(path, reason)) {
-    if (report)
-      report->failureReason = reason;
-    return false;
-  }
-  OutputBuffer out(file.descriptor());
   out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
   writePoints(out, zone, roles);
   if (zone.elementCount > 0)
@@ -327,20 +260,20 @@ bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *
     writeVertexCells(out, zone);
   writePointData(out, zone, roles, names);
   writeCellData(out, zone, roles, cellNames);
-  out.flush();
-  if (!out.ok())
-    reason = std::strerror(out.error());
+  warnOfNonFiniteValues(zone, roles, warnings);
+}
+
+bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report) {
+  AtomicFile file;
+  WriteReport written;
   // A file cut short by a full disk or a size limit must not pass for a
   // converted zone: the temporary goes, and the name keeps its old file.
-  if (!out.ok() || !file.commit(reason)) {
-    if (report)
-      report->failureReason = reason;
-    return false;
-  }
-  warnOfNonFiniteValues(zone, roles, warnings);
+  const bool ok = writeZoneFile(file, path, zone, ZoneFormat::LegacyVtk, written) && file.commit(written.failureReason);
+  if (!ok)
+    written.warnings.clear();
   if (report)
-    report->warnings = std::move(warnings);
-  return true;
+    *report = std::move(written);
+  return ok;
 }
 
 } // namespace zonvert

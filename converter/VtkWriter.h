@@ -1,6 +1,8 @@
 // Writes one zone as a legacy VTK 2.0 ASCII unstructured-grid file.
 #pragma once
 
+#include "OutputBuffer.h"
+#include "VariableRoles.h"
 #include "ZoneRecord.h"
 
 #include <string>
@@ -17,13 +19,19 @@ struct WriteReport {
   std::vector<std::string> warnings;
 };
 
+// The legacy file of a zone whose roles were found and checked
+// (checkWritable), into `out`; warnings about what VTK's reader will not take
+// whole are added to `warnings`. Each element is written as the cell of its
+// own kind; cell-centred variables as cell data after the point data.
+void writeLegacyVtk(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
+                    std::vector<std::string> &warnings);
+
 // Writes the zone to `path`, replacing a file of that name whole (see
 // AtomicFile). Returns false when the file cannot be created or written; no
 // partial file is left then, and a file that had the name stays as it was.
 // Throws ConversionFailure, before any file is created, when the zone cannot
 // be written whole: values or cells missing from the record, or node numbers
-// outside the zone. Each element is written as the cell of its own kind;
-// cell-centred variables as cell data after the point data.
+// outside the zone.
 bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report = nullptr);
 
 } // namespace zonvert

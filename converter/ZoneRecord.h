@@ -7,6 +7,10 @@
 // through small offsets (see NodeValueTable).
 #pragma once
 
+#include "ValueColumn.h"
+
+#include <algorithm>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -48,14 +52,10 @@ enum class ElementType : std::uint8_t {
 // hold one value per cell instead of one per node (cell-centred); its
 // values are served by (cell, variable) the same way.
 //
-// Layout: all value texts packed back to back in `text_`, in reading order,
-// cut into rows of a fixed number of values: a node's values in point
-// layout, 64 values of one long block in block layout. Per row, the offset
-// of its first text byte; `valueOffset_` holds, per row, the offset of each
-// value relative to the row's first byte and one more offset marking the end
-// of its last value, so every value is found without a branch. The offsets
-// are 32 bits wide, so a row may hold up to 4 GiB of values (kMaxRowBytes)
-// at half the memory of full-width offsets.
+// Layout: one ValueColumn per variable, holding its values in order, each
+// followed by a line feed, so that a variable's values are read (and its
+// legacy SCALARS section written) in one sweep through memory, and a zone
+// takes hardly more memory than the text of its values in the file.
 //
 // Values are stored as the file holds them, except numbers in the Fortran
 // forms that C readers cannot read whole, which are stored in the C form
@@ -65,8 +65,6 @@ class NodeValueTable {
 public:
   enum class Order { ByNode, ByVariable };
 
-  // The most value bytes one row can hold.
-  static constexpr std::size_t kMaxRowBytes = UINT32_MAX - 1;
   static constexpr std::size_t kNoNode = SIZE_MAX;
 
   // Empties the table for a zone of `nodeCount` nodes with `variableCount`
@@ -85,8 +83,6 @@ public:
     return variable < cellCentred_.size() && cellCentred_[variable];
   }
   std::size_t valuesHeld() const { return held_; }
-  // The bytes of the row being filled: a node's values so far, in point layout.
-  std::size_t openRowBytes() const { return rowOpen_ ? text_.size() - rowTextStart_.back() : 0; }
 
   // Takes values from the start of `text`, separated by blanks, tabs and
   // commas, until the table holds all the values it wants, or `limit` more.
@@ -95,21 +91,19 @@ public:
   std::size_t appendValues(std::string_view text, std::size_t limit = SIZE_MAX);
   // Takes one value as it stands (Fortran forms aside).
   void appendValue(std::string_view value);
+  // Takes node lines of one node each from the start of `block`, ended by a
+  // line feed (or a carriage return and a line feed), until the table holds
+  // all the values it wants or a line needs a closer look. Returns the bytes
+  // of the lines taken. The block must have sixteen bytes to spare past its
+  // end.
+  std::size_t appendWholeLines(std::string_view block);
 
-  // Closes the last row. Call once the values are in, before reading any.
-  void finish();
+  // Call once the values are in, before reading any.
+  void finish() {}
 
-  std::string_view value(std::size_t node, std::size_t variable) const {
-    std::size_t row = node, column = variable;
-    if (order_ == Order::ByVariable) {
-      const std::size_t at = variableStart_[variable] + node;
-      row = at >> kBlockRowShift;
-      column = at & (kBlockRowValues - 1);
-    }
-    const std::size_t first = row * (rowValues_ + 1) + column;
-    const char *rowText = text_.data() + rowTextStart_[row];
-    return {rowText + valueOffset_[first], static_cast<std::size_t>(valueOffset_[first + 1] - valueOffset_[first])};
-  }
+  std::string_view value(std::size_t node, std::size_t variable) const { return columns_[variable].at(node); }
+  // All values of a variable, in node (or cell) order.
+  const ValueColumn &column(std::size_t variable) const { return columns_[variable]; }
 
   // The first node (or cell, of a cell-centred variable), 0-based, whose
   // value of `variable` is NaN or an infinity, or kNoNode.
@@ -118,55 +112,78 @@ public:
   }
 
 private:
-  static constexpr std::size_t kBlockRowShift = 6;
-  static constexpr std::size_t kBlockRowValues = std::size_t{1} << kBlockRowShift;
-
+  std::size_t wantedIn(std::size_t variable) const { return variableStart_[variable + 1] - variableStart_[variable]; }
   bool appendWholeRow(std::string_view text);
   std::size_t appendTokens(std::string_view text, std::size_t target);
-  bool appendPlainValues(std::string_view line, char *out, std::size_t &used);
-  void openRow();
-  void closeRow();
-  void noteNonFinite(std::size_t valueIndex);
+  bool findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes);
+  void copyRow(const char *text, bool paddedText);
 
   Order order_ = Order::ByNode;
   std::size_t nodeCount_ = 0;
   std::size_t variableCount_ = 0;
   std::size_t valuesWanted_ = 0;
-  std::vector<std::size_t> variableStart_; // block layout: where each variable's values start
+  std::vector<std::size_t> variableStart_; // where each variable's values start in reading order
   std::vector<bool> cellCentred_;          // by variable; empty when all are nodal
-  std::size_t rowValues_ = 0;  // values per row
-  std::size_t held_ = 0;       // values taken so far
-  std::size_t inRow_ = 0;      // values in the open row
-  bool rowOpen_ = false;
-  std::vector<char> text_;
-  std::vector<std::uint64_t> rowTextStart_;
-  std::vector<std::uint32_t> valueOffset_;
+  std::size_t held_ = 0;                   // values taken so far
+  std::size_t nextColumn_ = 0;             // the variable the next value belongs to
+  std::vector<ValueColumn> columns_;       // by variable; kept for the next zone
+  std::vector<std::uint32_t> found_;       // a line's values: start and end of each
   std::vector<std::size_t> firstNonFinite_; // by variable
 };
 
 // The cells of a zone: per element its cell kind and its corner node
-// numbers (1-based, in VTK's corner order), flat.
+// numbers (1-based, in VTK's corner order), flat. Where every element has
+// as many corners as the first (a zone of one element type, as most are),
+// where each starts follows from its number; only a zone of mixed shapes
+// keeps a start per element.
 class ElementTable {
 public:
   void clear();
+  // Makes room for `elements` elements of `corners` corners each.
+  void reserve(std::size_t elements, std::size_t corners);
   std::size_t size() const { return kinds_.size(); }
 
   void append(CellKind kind, const std::int32_t *nodes, std::size_t count) {
-    elementStart_.push_back(nodes_.size());
+    if (count != cornersEach_) [[unlikely]]
+      noteCornerCount(count);
+    if (mixed_) [[unlikely]]
+      elementStart_.push_back(nodes_.size());
     kinds_.push_back(kind);
-    nodes_.insert(nodes_.end(), nodes, nodes + count);
+    for (std::size_t k = 0; k < count; ++k) {
+      smallest_ = std::min(smallest_, nodes[k]);
+      largest_ = std::max(largest_, nodes[k]);
+      nodes_.push_back(nodes[k]);
+    }
   }
 
   CellKind kind(std::size_t element) const { return kinds_[element]; }
-  std::size_t nodeCount(std::size_t element) const;
-  const std::int32_t *nodes(std::size_t element) const { return nodes_.data() + elementStart_[element]; }
+  std::size_t nodeCount(std::size_t element) const {
+    if (!mixed_)
+      return cornersEach_;
+    const std::size_t end = element + 1 < elementStart_.size() ? elementStart_[element + 1] : nodes_.size();
+    return end - elementStart_[element];
+  }
+  const std::int32_t *nodes(std::size_t element) const {
+    return nodes_.data() + (mixed_ ? elementStart_[element] : element * cornersEach_);
+  }
   // The node numbers of all elements, one after the other.
   std::span<const std::int32_t> allNodes() const { return nodes_; }
+  // The number of corners of every element, or 0 when they differ.
+  std::size_t cornersOfEach() const { return mixed_ ? 0 : cornersEach_; }
+  // The smallest and the largest node number of all elements.
+  std::int32_t smallestNumber() const { return smallest_; }
+  std::int32_t largestNumber() const { return largest_; }
 
 private:
+  void noteCornerCount(std::size_t count);
+
   std::vector<std::int32_t> nodes_;
-  std::vector<std::uint64_t> elementStart_;
+  std::vector<std::uint64_t> elementStart_; // only when mixed_
   std::vector<CellKind> kinds_;
+  std::size_t cornersEach_ = 0;
+  bool mixed_ = false;
+  std::int32_t smallest_ = INT32_MAX;
+  std::int32_t largest_ = INT32_MIN;
 };
 
 struct ZoneRecord {

@@ -1,7 +1,9 @@
-// Feeds arbitrary bytes through the Tecplot reader and the VTK writer the way
-// zonvert does, writing the zone files into a scratch folder. Errors come
-// back as an exit status instead of ending the process, so every error path
-// is reachable without stopping the fuzzer.
+// Feeds arbitrary bytes through the Tecplot reader and the writers the way
+// zonvert does, writing the zone files into a scratch folder: each input
+// once as legacy files with a series file on one thread, and once as XML
+// files, on two threads when its last byte is odd. Errors come back as an
+// exit status instead of ending the process, so every error path is
+// reachable without stopping the fuzzer.
 #include "ConverterDriver.h"
 #include "ScratchFolder.h"
 
@@ -11,18 +13,31 @@
 #include <filesystem>
 #include <string>
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
-  static const std::string folder = fuzzsupport::makeScratchFolder("zonvert-fuzz");
-  static const std::string outputName = folder + "/zone.vtk";
+namespace {
+
+int convertBytes(const std::uint8_t *data, std::size_t size, const std::string &outputName,
+                 const zonvert::ConversionOptions &options) {
   std::FILE *file = size > 0 ? fmemopen(const_cast<std::uint8_t *>(data), size, "r") : std::fopen("/dev/null", "r");
   if (!file)
     return 0;
-  const int status = zonvert::convertZones(file, outputName, 0);
+  const int status = zonvert::convertZones(file, outputName, 0, options);
   std::fclose(file);
+  return status;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+  static const std::string folder = fuzzsupport::makeScratchFolder("zonvert-fuzz");
+  static const std::string outputName = folder + "/zone.vtk";
+  const int threads = size > 0 && (data[size - 1] & 1) ? 2 : 1;
+  const int legacy = convertBytes(data, size, outputName, {zonvert::ZoneFormat::LegacyVtk, true, 1});
+  const int xml = convertBytes(data, size, outputName, {zonvert::ZoneFormat::Vtu, false, threads});
   // Each input starts from an empty folder.
   for (const auto &entry : std::filesystem::directory_iterator(folder))
     std::filesystem::remove_all(entry.path());
-  if (status != 0 && status != 1 && status != -1)
-    std::abort(); // no other exit status exists
+  for (int status : {legacy, xml})
+    if (status != 0 && status != 1 && status != -1)
+      std::abort(); // no other exit status exists
   return 0;
 }

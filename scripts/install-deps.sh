@@ -4,19 +4,20 @@
 #
 # Usage: scripts/install-deps.sh [main|test|bench|fuzz]...
 #   main   the two deliverables and the example host: a compiler, CMake,
-#          Ninja and LAPACK, nothing else
+#          Ninja, LAPACK and zlib, nothing else
 #   test   main plus what only the tests need (GoogleTest, gfortran for the
 #          reference formatter, valgrind, Python's VTK, pkg-config, and
 #          the locale sources from which the locale test makes a
 #          comma-decimal locale)
 #   bench  main plus Google Benchmark and the tools of the throughput script
+#          (GNU time, Python, Python's VTK for reading the files back)
 #   fuzz   main plus clang and its fuzzer and sanitizer runtimes
 # Without an argument: everything.
 set -euo pipefail
 
-main=(cmake g++ make ninja-build liblapack-dev libblas-dev)
+main=(cmake g++ make ninja-build liblapack-dev libblas-dev zlib1g-dev)
 test=(libgtest-dev libgmock-dev gfortran valgrind python3 python3-vtk9 pkg-config locales)
-bench=(libbenchmark-dev python3 time)
+bench=(libbenchmark-dev python3 python3-vtk9 time)
 fuzz=(clang libclang-rt-14-dev)
 
 profiles=("$@")

@@ -9,6 +9,7 @@
 #include <ostream>
 #include <regex>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace zonvert::test {
@@ -113,6 +114,21 @@ std::string nodesVtk(const std::vector<std::string> &values, const std::string &
   return kVtkHead + "POINTS " + n + " float\n" + points + "\nCELLS " + n + " " + std::to_string(2 * values.size()) +
          "\n" + cells + "\nCELL_TYPES " + n + "\n" + types + "\nPOINT_DATA " + n + "\nSCALARS " + name +
          " float 1\nLOOKUP_TABLE default\n" + field;
+}
+
+// A tetrahedron zone whose title key is `key` instead of T="TIME k".
+std::string retitled(const std::string &zone, const std::string &key) {
+  const std::size_t start = zone.find("T=\"TIME ");
+  return zone.substr(0, start) + key + zone.substr(zone.find(',', start));
+}
+
+// A series file listing (name, time) in order.
+std::string seriesJson(const std::vector<std::pair<std::string, std::string>> &files) {
+  std::string text = "{\n  \"file-series-version\" : \"1.0\",\n  \"files\" : [";
+  for (std::size_t k = 0; k < files.size(); ++k)
+    text += std::string(k == 0 ? "\n" : ",\n") + "    { \"name\" : \"" + files[k].first + "\", \"time\" : " +
+            files[k].second + " }";
+  return text + "\n  ]\n}\n";
 }
 
 const std::string kNaNWarning = ", WHICH VTK'S ASCII READER CANNOT READ (THE FIRST NAN OR INFINITY OF THE ZONE)\n";
@@ -489,19 +505,52 @@ std::vector<EndToEndCase> cases() {
        kBanner + "\nERROR: INPUT FILE PATH IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
       {"InteractiveOutputNameTooLong", kVars + tetZone(0), {}, "in.dat " + longName + " 0\n",
        kBanner + kPromptOutput + "\nERROR: OUTPUT NAME IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
+
+      // Options: the series file, XML files, paths after "--".
+      {"SeriesListsEveryZoneFileWithItsTime",
+       kVars + tetZone(0) + retitled(tetZone(1), "T=\"t = 2.5E-1 d\"") + retitled(tetZone(2), "SOLUTIONTIME=1.0D+03") +
+           retitled(tetZone(3), "T=\"Step 9\""),
+       {"--series", "in.dat", "out.vtk", "1"}, "", kStart + "0 1 2 3 " + kFinish, 0,
+       {{"out1.vtk", tetVtk(1)}, {"out2.vtk", tetVtk(2)}, {"out3.vtk", tetVtk(3)},
+        {"out.vtk.series", seriesJson({{"out1.vtk", "0.25"}, {"out2.vtk", "1000"}, {"out3.vtk", "3"}})}}},
+      {"SeriesOfAFailedRunListsTheZonesWritten", kTwoZones + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n",
+       {"--series", "in.dat", "run.v2/out"}, "",
+       kStart + "0 1 \nERROR IN ZONE 2: THE FILE ENDS AFTER 1 OF 4 NODE LINES\n", 1,
+       {{"run.v2/out0.vtk", tetVtk(0)}, {"run.v2/out1.vtk", tetVtk(1)},
+        {"run.v2/out.vtk.series", seriesJson({{"out0.vtk", "0"}, {"out1.vtk", "1"}})}},
+       {}, {"run.v2"}},
+      {"SeriesWarnsOfZonesSharingATime", kVars + tetZone(4) + retitled(tetZone(5), "T=\"4 d\""), {"--series", "in.dat", "out"},
+       "",
+       kStart + "0 1 \nWARNING: 1 ZONE FILE(S) IN out.vtk.series SHARE THEIR TIME WITH AN EARLIER ONE (ZONE 1 HAS THE "
+                "TIME 4 OF ZONE 0); PARAVIEW SHOWS ONE FILE PER TIME\nFINISH.\n",
+       0, {{"out0.vtk", tetVtk(4)}, {"out1.vtk", tetVtk(5)}, {"out.vtk.series", seriesJson({{"out0.vtk", "4"}, {"out1.vtk", "4"}})}}},
+      {"SeriesFileNameIsAFolder", kVars + tetZone(0), {"--series", "in.dat", "out.vtk"}, "",
+       kStart + "0 \nERROR: CANNOT WRITE THE SERIES FILE out.vtk.series: Is a directory\n", 255,
+       {{"out0.vtk", tetVtk(0)}}, {}, {"out.vtk.series"}},
+      {"SeriesFileNamedLikeTheInputRefused", "", {"--series", "out.vtk.series", "out.vtk"}, "",
+       kStart + "0 \nERROR: SERIES FILE out.vtk.series WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n", 1,
+       {{"out0.vtk", tetVtk(0)}, {"out.vtk.series", kVars + tetZone(0)}}, {{"out.vtk.series", kVars + tetZone(0)}}},
+      {"VtuRefusesAValueThatIsNoNumber",
+       "VARIABLES = \"X\", \"Y\", \"Z\", \"V\"\nZONE I=3, F=POINT\n0 0 0 1.5\n1 0 0 2\n2 0 0 abc\n", {"--vtu", "in.dat", "out"},
+       "", kStart + "0 \nERROR IN ZONE 0, NODE 3: VARIABLE V HOLDS \"abc\", WHICH IS NO NUMBER\n", 1, {}},
+      {"DoubleDashEndsTheOptions", "", {"--", "-in.dat", "-4"}, "", kStart + "0 " + kFinish, 0,
+       {{"-in.dat", kVars + tetZone(3)}, {"-40.vtk", tetVtk(3)}}, {{"-in.dat", kVars + tetZone(3)}}},
   };
 }
 
-class ZonvertEndToEnd : public ::testing::TestWithParam<EndToEndCase> {};
+// Every case runs on one thread and with four worker threads: the files, the
+// console and the status must be the same, byte for byte.
+class ZonvertEndToEnd : public ::testing::TestWithParam<std::tuple<EndToEndCase, int>> {};
 
 TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
-  const EndToEndCase &c = GetParam();
+  const auto &[c, threads] = GetParam();
 #if defined(__SANITIZE_ADDRESS__)
   // AddressSanitizer reserves terabytes of address space at start.
   if (c.shellSetup.find("ulimit -v") != std::string::npos)
     GTEST_SKIP() << "an address space limit stops AddressSanitizer itself";
 #endif
   RunRequest request{c.arguments, c.stdinText, c.existingFiles, c.folders, c.shellSetup};
+  request.arguments.insert(request.arguments.begin(), {"--threads", std::to_string(threads)});
   if (!c.input.empty() || c.arguments.empty() || c.arguments[0] == "in.dat")
     request.files["in.dat"] = c.input;
   RunResult result = runZonvert(request);
@@ -512,8 +561,40 @@ TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
   EXPECT_EQ(result.files, c.expectedFiles);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::ValuesIn(cases()),
-                         [](const auto &info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::Combine(::testing::ValuesIn(cases()), ::testing::Values(1, 4)),
+                         [](const auto &info) {
+                           return std::get<0>(info.param).name + "_Threads" + std::to_string(std::get<1>(info.param));
+                         });
+
+// The command line: help, version, and what is refused with the usage text.
+TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
+  const RunResult help = runZonvert({{"--help"}, "", {}, {}, ""});
+  EXPECT_EQ(help.exitStatus, 0);
+  EXPECT_TRUE(help.stdoutText.starts_with("USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH>"));
+  for (const char *part : {"--vtu", "--series", "--threads N", "--version", "EXIT STATUS", "255"})
+    EXPECT_NE(help.stdoutText.find(part), std::string::npos) << part;
+  const RunResult version = runZonvert({{"--version"}, "", {}, {}, ""});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_TRUE(std::regex_match(version.stdoutText, std::regex("zonvert [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+      << version.stdoutText;
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"--frobnicate", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION --frobnicate"},
+      {{"--vtu=yes", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION --vtu=yes"},
+      {{"-x", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION -x"},
+      {{"--threads", "0", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: 0 (1 TO 64)"},
+      {{"--threads=65", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: 65 (1 TO 64)"},
+      {{"--threads", "two", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: two (1 TO 64)"},
+      {{"--threads"}, "ERROR: OPTION --threads NEEDS A NUMBER OF THREADS."},
+      {{"in.dat", "out.vtk", "--vtu"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --vtu"},
+  };
+  for (const auto &[arguments, message] : refused) {
+    const RunResult run = runZonvert({arguments, "", {{"in.dat", kVars + tetZone(0)}}, {}, ""});
+    EXPECT_EQ(run.exitStatus, 1) << message;
+    EXPECT_EQ(run.stdoutText, message + "\n\n" + help.stdoutText);
+    EXPECT_EQ(run.files.size(), 1u) << message; // in.dat alone
+  }
+}
 
 // Zone k of the crash-safety input: (k + 1) x 15000 nodes, about 0.4 MB each.
 std::string growingNodesZone(int k) {
@@ -527,7 +608,12 @@ std::string growingNodesZone(int k) {
 // A conversion killed at any moment, or stopped by a file size limit, leaves
 // under each zone file name either the file of a clean run or the file that
 // was there before; never a cut one. Whenever the signal lands, this holds.
-TEST(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
+class ZonvertCrashSafety : public ::testing::TestWithParam<int> {};
+
+TEST_P(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
+  // Several zones may be in flight on several threads: each one's temporary
+  // must go too.
+  const std::vector<std::string> arguments = {"--threads", std::to_string(GetParam()), "in.dat", "out.vtk"};
   constexpr int kZones = 6;
   std::string input = kVars;
   std::map<std::string, std::string> oldFiles;
@@ -535,7 +621,7 @@ TEST(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
     input += growingNodesZone(k);
     oldFiles["out" + std::to_string(k) + ".vtk"] = "old zone " + std::to_string(k) + "\n";
   }
-  RunResult clean = runZonvert({kDefaultArgs, "", {{"in.dat", input}}, {}, ""});
+  RunResult clean = runZonvert({arguments, "", {{"in.dat", input}}, {}, ""});
   ASSERT_EQ(clean.exitStatus, 0);
   clean.files.erase("in.dat");
   ASSERT_EQ(clean.files.size(), static_cast<std::size_t>(kZones));
@@ -561,7 +647,7 @@ TEST(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
   std::string mark = "READING ZONE: ";
   for (int moment = 0; moment <= kZones; ++moment) {
     for (const int signalNumber : {SIGKILL, SIGTERM}) {
-      RunRequest request{kDefaultArgs, "", {{"in.dat", input}}, {}, ""};
+      RunRequest request{arguments, "", {{"in.dat", input}}, {}, ""};
       if ((moment + signalNumber) % 2 == 0)
         request.files.insert(oldFiles.begin(), oldFiles.end());
       const std::string label = "signal " + std::to_string(signalNumber) + " after \"" + mark + "\"";
@@ -574,13 +660,15 @@ TEST(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
       mark += std::to_string(moment) + " ";
   }
 
-  RunRequest limited{kDefaultArgs, "", {{"in.dat", input}}, {}, "ulimit -f 1500;"};
+  RunRequest limited{arguments, "", {{"in.dat", input}}, {}, "ulimit -f 1500;"};
   limited.files.insert(oldFiles.begin(), oldFiles.end());
   const RunResult run = runZonvert(limited);
   EXPECT_EQ(run.exitStatus, 255);
   EXPECT_NE(run.stdoutText.find(": File too large\n"), std::string::npos) << run.stdoutText;
   expectWholeFiles(run, false, "file size limit");
 }
+
+INSTANTIATE_TEST_SUITE_P(Threads, ZonvertCrashSafety, ::testing::Values(1, 4));
 
 } // namespace
 } // namespace zonvert::test

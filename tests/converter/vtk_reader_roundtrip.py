@@ -20,11 +20,22 @@ collapsed elements as they stand, or misreads the form altogether (see the
 comments), the cells and values are compared with what the file describes.
 Every 3-D cell must have a positive volume.
 
+Every file is converted a second time as VTK XML (--vtu --series) and read
+back with VTK's XML reader (vtkXMLUnstructuredGridReader): the same points,
+cells, cell types and arrays as the legacy file read back, under the same
+names (whole, where the legacy file had to shorten them), every value the
+double that strtod (Python's float) reads from its text, bit for bit, NaN
+and infinities included. The series file must be JSON listing every zone
+file in order with its time, each file there and readable; runs on one and
+on four threads must give the same bytes.
+
 Usage: vtk_reader_roundtrip.py /path/to/zonvert
 """
+import json
 import math
 import os
 import random
+import struct
 import subprocess
 import sys
 import tempfile
@@ -398,6 +409,149 @@ def check_forms(zonvert, folder):
     return errors
 
 
+def read_vtu(path):
+    reader = vtk.vtkXMLUnstructuredGridReader()
+    reader.SetFileName(path)
+    reader.Update()
+    return reader.GetOutput()
+
+
+def same_double(actual, text):
+    """actual is the double strtod reads from text: the same bits (a NaN: a
+    NaN of the same sign)."""
+    expected = float(text)
+    if math.isnan(expected):
+        return math.isnan(actual) and math.copysign(1, actual) == math.copysign(1, expected)
+    return struct.pack("<d", actual) == struct.pack("<d", expected)
+
+
+def cells_of(dataset):
+    found = []
+    for c in range(dataset.GetNumberOfCells()):
+        ids = vtk.vtkIdList()
+        dataset.GetCellPoints(c, ids)
+        found.append((dataset.GetCellType(c), [ids.GetId(k) for k in range(ids.GetNumberOfIds())]))
+    return found
+
+
+def check_vtu(name, vtu_path, legacy, names, rows):
+    """The XML file against the legacy file read back (`legacy`) and the value
+    texts of every node by variable (`rows`)."""
+    grid = read_vtu(vtu_path)
+    if grid.GetNumberOfPoints() != len(rows):
+        return ["%s vtu: %d points, expected %d" % (name, grid.GetNumberOfPoints(), len(rows))]
+    errors = []
+    if legacy is not None and cells_of(grid) != cells_of(legacy):
+        errors.append("%s vtu: cells or cell types differ from the legacy file's" % name)
+    for i, row in enumerate(rows):
+        for axis, var in enumerate("XYZ"):
+            if not same_double(grid.GetPoint(i)[axis], row.get(var, "0.0")):
+                errors.append("%s vtu: point %d %s is %r, text %s" % (name, i, var, grid.GetPoint(i)[axis], row.get(var)))
+    data = grid.GetPointData()
+    legacy_names = set()
+    if legacy is not None:
+        legacy_data = legacy.GetPointData()
+        legacy_names = {legacy_data.GetArrayName(k) for k in range(legacy_data.GetNumberOfArrays())}
+    for var in names:
+        if var in ("X", "Y", "Z"):
+            continue
+        array = data.GetArray(var)
+        if array is None or (legacy is not None and var[:255] not in legacy_names):
+            errors.append("%s vtu: field %s missing here or in the legacy file" % (name, var[:40]))
+            continue
+        for i, row in enumerate(rows):
+            if not same_double(array.GetValue(i), row[var]):
+                errors.append("%s vtu: %s[%d] = %r, text %s" % (name, var[:40], i, array.GetValue(i), row[var]))
+    velocity = data.GetArray("velocity")
+    if any(v in names for v in ("VX", "VY", "VZ")):
+        for i, row in enumerate(rows):
+            for k, var in enumerate(["VX", "VY", "VZ"]):
+                if not same_double(velocity.GetComponent(i, k), row.get(var, "0.0")):
+                    errors.append("%s vtu: velocity[%d][%d] wrong" % (name, i, k))
+    return errors
+
+
+def check_series(name, folder, base, times):
+    """base.vtu.series lists base0.vtu, base1.vtu, ... with `times`, and VTK
+    reads each file it names."""
+    path = os.path.join(folder, base + ".vtu.series")
+    with open(path) as f:
+        series = json.load(f)
+    expected = [{"name": "%s%d.vtu" % (base, k), "time": t} for k, t in enumerate(times)]
+    if series.get("file-series-version") != "1.0" or series.get("files") != expected:
+        return ["%s series: %s, expected %s" % (name, series, expected)]
+    errors = []
+    for entry in series["files"]:
+        if read_vtu(os.path.join(folder, entry["name"])).GetNumberOfPoints() == 0:
+            errors.append("%s series: %s does not read" % (name, entry["name"]))
+    return errors
+
+
+def convert_vtu(zonvert, tecplot, output, threads=None):
+    options = ["--vtu", "--series"] + (["--threads", str(threads)] if threads else [])
+    return subprocess.run([zonvert] + options + [tecplot, output], capture_output=True, text=True)
+
+
+def check_vtu_forms(zonvert, folder):
+    """Each file of the other writers' forms as XML, zone by zone, against its
+    legacy file; multi-zone files with their times."""
+    errors = []
+    times = {"shared": [0, 1.0], "misread": [0, 1]}
+    for name, text, names, zones, _, _ in forms():
+        tecplot = os.path.join(folder, name + ".dat")
+        run = convert_vtu(zonvert, tecplot, os.path.join(folder, "x" + name + ".vtk"))
+        if run.returncode != 0:
+            errors.append("%s vtu: zonvert ended with %d: %s" % (name, run.returncode, run.stdout))
+            continue
+        for z in range(len(zones)):
+            got, _ = read_legacy(os.path.join(folder, "%s%d.vtk" % (name, z)), names)
+            xml = grid_of(read_vtu(os.path.join(folder, "x%s%d.vtu" % (name, z))), names)
+            as32 = lambda values: [as_float32(v) for v in values]
+            xml["points"] = [tuple(as_float32(c) for c in p) for p in xml["points"]]
+            for part in ("arrays", "cellArrays"):
+                xml[part] = {n: as32(v) for n, v in xml[part].items()}
+            for part in ("points", "arrays", "cells", "cellArrays"):
+                if xml[part] != got[part]:
+                    errors.append("%s vtu zone %d: %s %s, legacy %s" % (name, z, part, xml[part], got[part]))
+        errors += check_series(name, folder, "x" + name, times.get(name, list(range(len(zones)))))
+    return errors
+
+
+def check_vtu_numbers(zonvert, folder):
+    """Values as strtod reads them, also those the legacy format cannot hold."""
+    texts = ["nan", "-inf", "1e-320", "1e400", "+1.5", "0.1234567-100", "-NaN", "2.5D-3", "-0.0"]
+    tecplot = os.path.join(folder, "numbers.dat")
+    with open(tecplot, "w") as f:
+        f.write('VARIABLES = "X" "V"\nZONE I=%d\n' % len(texts))
+        f.writelines("%d %s\n" % (i, t) for i, t in enumerate(texts))
+    run = convert_vtu(zonvert, tecplot, os.path.join(folder, "numbers.vtk"))
+    if run.returncode != 0:
+        return ["numbers vtu: zonvert ended with %d: %s" % (run.returncode, run.stdout)]
+    c_form = {"0.1234567-100": "0.1234567E-100", "2.5D-3": "2.5E-3"}
+    rows = [{"X": str(i), "V": c_form.get(t, t)} for i, t in enumerate(texts)]
+    return check_vtu("numbers", os.path.join(folder, "numbers0.vtu"), None, ["X", "V"], rows)
+
+
+def check_threads_agree(zonvert, folder):
+    """A file of several zones as XML on one and on four threads: the same bytes."""
+    tecplot = os.path.join(folder, "hex.dat")
+    with open(tecplot) as f:
+        text = f.read()
+    zone_start = text.index("ZONE")
+    with open(tecplot, "a") as f:
+        f.write(text[zone_start:] * 5)
+    outputs = []
+    for threads in (1, 4):
+        sub = os.path.join(folder, "threads%d" % threads)
+        os.mkdir(sub)
+        run = convert_vtu(zonvert, tecplot, os.path.join(sub, "hex.vtk"), threads)
+        files = {n: open(os.path.join(sub, n), "rb").read() for n in sorted(os.listdir(sub))}
+        outputs.append((run.returncode, run.stdout, files))
+    if outputs[0] != outputs[1] or len(outputs[0][2]) != 7:
+        return ["threads: runs on one and four threads differ, or not 6 zones and a series"]
+    return []
+
+
 def main():
     zonvert = sys.argv[1]
     errors = []
@@ -411,14 +565,24 @@ def main():
                 errors.append("%s: zonvert ended with %d: %s" % (name, run.returncode, run.stdout))
                 continue
             found = check(name, os.path.join(folder, name + "0.vtk"), names, rows, elements, cell_type, positions)
+            run = convert_vtu(zonvert, tecplot, os.path.join(folder, name + ".vtk"))
+            if run.returncode != 0:
+                found.append("%s vtu: zonvert ended with %d: %s" % (name, run.returncode, run.stdout))
+            else:
+                legacy = read_legacy(os.path.join(folder, name + "0.vtk"), names)[1]
+                found += check_vtu(name, os.path.join(folder, name + "0.vtu"), legacy, names, rows)
+                found += check_series(name, folder, name, [0])
             print("%-9s %3d nodes %3d cells: %s" % (name, len(rows), len(elements) or len(rows),
                                                    "ok" if not found else "%d errors" % len(found)))
             errors += found
         errors += check_forms(zonvert, folder)
+        errors += check_vtu_forms(zonvert, folder)
+        errors += check_vtu_numbers(zonvert, folder)
+        errors += check_threads_agree(zonvert, folder)
     for e in errors[:50]:
         print(e)
     failed = len({e.split(":")[0].split(" zone")[0] for e in errors})
-    print("%d passed, %d failed" % (len(meshes()) + len(forms()) - failed, failed))
+    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 2 - failed, failed))
     return 1 if errors else 0
 
 
