@@ -23,9 +23,17 @@
 // it goes on with the plan before, if that agrees on the steps done and has
 // the dense rule's pivot row here, and otherwise chooses itself, recording
 // a new plan in place of the older one.
+//
+// A recorded plan with the pivot rows of one of the sequences the network's
+// Jacobian meets most is marked as such: the substitutions with its factors
+// then run as straight-line code generated for it (PlannedSubstitutions.h),
+// which does what the loops here do without their index lists.
 #include "solver/SparseLu.h"
 
-#include <bit>
+#include "solver/BitSets.h"
+#include "solver/DenseZeroSums.h"
+#include "solver/PlannedSubstitutions.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -33,24 +41,15 @@ namespace vrex {
 
 namespace {
 
-constexpr std::uint64_t bit(int i) { return std::uint64_t{1} << i; }
-
-// The columns (or rows) after k.
-constexpr std::uint64_t after(int k) { return ~((std::uint64_t{2} << k) - 1); }
-
-// The columns (or rows) 0 .. n - 1.
-constexpr std::uint64_t firstOf(int n) { return n == 64 ? ~std::uint64_t{0} : bit(n) - 1; }
-
-int lowest(std::uint64_t bits) { return std::countr_zero(bits); }
-int highest(std::uint64_t bits) { return 63 - std::countl_zero(bits); }
+using bits::after;
+using bits::bit;
+using bits::firstOf;
+using bits::highest;
+using bits::lowest;
 
 // An entry of FactorPlan::lowerEntry: the row, and a flag.
 constexpr int rowBits = 0x7f;
 constexpr int standsBefore = 0x80;
-
-bool isNegativeZero(double value) {
-  return std::bit_cast<std::uint64_t>(value) == std::bit_cast<std::uint64_t>(-0.0);
-}
 
 // Marks a value that is not finite: guard + value x 0 is NaN from then on,
 // and stays +0 or -0 otherwise. Cheaper than a test and a branch per value.
@@ -200,11 +199,26 @@ void growMasks(std::uint64_t lowerRows, std::uint64_t upperColumns, SparseLuWork
   }
 }
 
+// The plan of plannedSubstitutions with the pivot rows of `plan`, or -1.
+int plannedIndex(const FactorPlan &plan, int n, const SparseLuWork &work) {
+  if (!work.patternPlanned) {
+    return -1;
+  }
+  for (int p = 0; p < plannedSubstitutions.count; ++p) {
+    const std::size_t rowBytes = sizeof(int) * static_cast<std::size_t>(n);
+    if (std::memcmp(plannedSubstitutions.plans[p].pivotRow, plan.pivotRow, rowBytes) == 0) {
+      return p;
+    }
+  }
+  return -1;
+}
+
 // The factorisation from step `from` on, choosing the pivots itself and
 // recording them in plan, whose steps before `from` have been done.
 bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work) {
   double *factors = work.factors;
   plan.recorded = false;
+  plan.planned = -1;
   // The masks and the dense routine's row order (position of each row, row
   // at each position) as the steps before `from` left them.
   const std::size_t maskBytes = sizeof(std::uint64_t) * static_cast<std::size_t>(n);
@@ -282,6 +296,7 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     }
   }
   plan.recorded = true;
+  plan.planned = plannedIndex(plan, n, work);
   return true;
 }
 
@@ -339,8 +354,15 @@ void preparePattern(const SparsityPattern &pattern, SparseLuWork &work) {
     }
   }
   work.onlyPlanFilled = false;
+  work.patternPlanned =
+      n == plannedSubstitutions.order &&
+      std::memcmp(work.patternRowColumns, plannedSubstitutions.patternRowColumns,
+                  sizeof(std::uint64_t) * static_cast<std::size_t>(n)) == 0;
+  work.plannedUses = 0;
+  work.plannedLeft = 0;
   for (FactorPlan &plan : work.plans) {
     plan.recorded = false;
+    plan.planned = -1;
     plan.lowerStart[0] = 0;
     plan.upperStart[0] = 0;
   }
@@ -358,6 +380,7 @@ bool sameSteps(const FactorPlan &a, const FactorPlan &b, int k) {
 // Copies the steps before k of plan `from` into plan `to`.
 void copySteps(const FactorPlan &from, int k, FactorPlan &to) {
   const std::size_t steps = static_cast<std::size_t>(k);
+  to.planned = -1;
   std::memcpy(to.pivotRow, from.pivotRow, sizeof(int) * steps);
   std::memcpy(to.pivotIndex, from.pivotIndex, sizeof(int) * steps);
   std::memcpy(to.lowerRows, from.lowerRows, sizeof(std::uint64_t) * steps);
@@ -366,6 +389,16 @@ void copySteps(const FactorPlan &from, int k, FactorPlan &to) {
   std::memcpy(to.upperStart, from.upperStart, sizeof(std::uint16_t) * (steps + 1));
   std::memcpy(to.lowerEntry, from.lowerEntry, from.lowerStart[k]);
   std::memcpy(to.upperColumn, from.upperColumn, from.upperStart[k]);
+}
+
+// factorFollowingPlan, counting the factorisations that leave a plan with
+// generated substitutions mid-way.
+int replayPlan(const FactorPlan &plan, int n, int from, SparseLuWork &work) {
+  const int followed = factorFollowingPlan(plan, n, from, work);
+  if (plan.planned >= 0 && followed >= 0 && followed < n) {
+    ++work.plannedLeft;
+  }
+  return followed;
 }
 
 } // namespace
@@ -383,12 +416,12 @@ bool sparseLuDecompose(const SparsityPattern &pattern, const double *values, int
   int followed = 0;
   int used = last;
   if (work.plans[last].recorded) {
-    followed = factorFollowingPlan(work.plans[last], n, 0, work);
+    followed = replayPlan(work.plans[last], n, 0, work);
     const bool diverged = followed >= 0 && followed < n;
     if (diverged && work.plans[older].recorded &&
         sameSteps(work.plans[older], work.plans[last], followed)) {
       used = older;
-      followed = factorFollowingPlan(work.plans[older], n, followed, work);
+      followed = replayPlan(work.plans[older], n, followed, work);
     } else if (diverged) {
       copySteps(work.plans[last], followed, work.plans[older]);
     }
@@ -407,65 +440,18 @@ bool sparseLuDecompose(const SparsityPattern &pattern, const double *values, int
     }
   }
   work.onlyPlanFilled = true;
+  work.plannedUses += work.plans[work.current].planned >= 0 ? 1 : 0;
   std::memcpy(pivotIndex, work.plans[work.current].pivotIndex,
               sizeof(int) * static_cast<std::size_t>(n));
   return true;
 }
 
-namespace {
-
-// The substitutions meet sums that end at -0 in every solve: a residual
-// component that is exactly +0 is -0 on the right-hand side. For them the
-// dense routines' value is worked out from the signs of the zero products
-// this path leaves out; the dense multipliers outside the pattern are zeros
-// with the sign of their column's pivot, its entries of U outside the pattern
-// +0, and the places of the matrix outside its pattern +0.
-
-// Forward substitution of the row at position k, whose sum ended at -0: the
-// dense routine also subtracted, for each step j from first on where the row
-// has no multiplier, the zero multiplier times y at position j. One -0
-// product among them turns the -0 into +0.
-double denseForwardZero(const double *factors, int n, int first, int k, const double *y,
-                        const FactorPlan &plan) {
-  const std::uint64_t rowK = bit(plan.pivotRow[k]);
-  for (int j = first; j < k; ++j) {
-    const int pivotRow = plan.pivotRow[j];
-    if ((plan.lowerRows[j] & rowK) == 0 &&
-        std::signbit(row(factors, n, pivotRow)[j]) != std::signbit(y[pivotRow])) {
-      return 0.0;
-    }
-  }
-  return -0.0;
-}
-
-// A sum that ended at -0 after subtracting products with the unknowns x at
-// the columns of `included`, where the dense routine subtracted +0 x(c) at
-// every other column c of `columns`: one negative x(c) gives a -0 product,
-// and +0.
-double denseDifferenceZero(std::uint64_t columns, std::uint64_t included, const double *x) {
-  for (std::uint64_t cols = columns & ~included; cols != 0; cols &= cols - 1) {
-    if (std::signbit(x[lowest(cols)])) {
-      return 0.0;
-    }
-  }
-  return -0.0;
-}
-
-// The same for a sum of products added, where one +0 product gives +0.
-double denseSumZero(std::uint64_t columns, std::uint64_t included, const double *x) {
-  for (std::uint64_t cols = columns & ~included; cols != 0; cols &= cols - 1) {
-    if (!std::signbit(x[lowest(cols)])) {
-      return 0.0;
-    }
-  }
-  return -0.0;
-}
-
-} // namespace
-
 bool sparseLuSolve(int n, const double *b, double *x, SparseLuWork &work) {
   const double *factors = work.factors;
   const FactorPlan &plan = work.plans[work.current];
+  if (plan.planned >= 0) {
+    return plannedSubstitutions.plans[plan.planned].solve(factors, b, x, work.forward, plan);
+  }
   double *y = work.forward;
   for (int i = 0; i < n; ++i) {
     y[i] = b[i];

@@ -51,6 +51,9 @@ struct FactorPlan {
   static constexpr int maxEntries = maxNewtonOrder * (maxNewtonOrder + 1) / 2;
 
   bool recorded;
+  // The plan of plannedSubstitutions with these pivot rows, whose generated
+  // substitutions then solve with its factors, or -1.
+  int planned;
   int pivotRow[maxNewtonOrder];
   int pivotIndex[maxNewtonOrder]; // as luDecompose records it
   // As bit masks, and as lists: the lists of step k run from start[k] to
@@ -96,6 +99,12 @@ struct SparseLuWork {
   FactorPlan plans[2];
   int current;
   int replays; // factorisations that followed a plan all the way
+  // Whether the pattern is the one plannedSubstitutions is made for.
+  bool patternPlanned;
+  // Factorisations along a plan with generated substitutions, and
+  // factorisations that left such a plan mid-way.
+  int plannedUses;
+  int plannedLeft;
 };
 
 // Records the pattern in work, clears the factors and forgets any plan. Once

@@ -1,0 +1,229 @@
+#!/usr/bin/env python3
+"""Writes reactionlib/solver/PlannedSubstitutions.cpp: for each pivot record
+of reactionlib/solver/recorded_pivots.txt, the forward and back substitutions
+with the factors of the sparse factorisation along that record, as
+straight-line code.
+
+The code does what sparseLuSolve (SparseLu.cpp) does with such factors,
+operation for operation, so that its results are the same bits: the same
+leading zeros of the right-hand side skipped, one statement per product that
+can be non-zero, each sum's products in the same order, the same values of
+the sums that end at -0, and the same watch over values that are not finite.
+Which rows each step eliminates and which columns each pivot row holds are
+worked out here from the Jacobian's pattern, as the sparse factorisation
+works them out when it chooses the pivots itself.
+
+The factorisation itself stays a loop: generated as straight-line code (one
+statement per product, either right-looking or entry by entry) it measured
+no faster, its 1 700 products making code too large for the instruction
+caches, which also slowed the rest of the iteration.
+
+The pattern comes from the network description through the Jacobian's
+generator (scripts/generate_jacobian.py), so both files follow the network.
+
+    python3 scripts/generate_plan_substitutions.py          # rewrite the file
+    python3 scripts/generate_plan_substitutions.py --check  # fail if it is out of date
+"""
+
+import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parent))
+import generate_jacobian  # noqa: E402
+
+ROOT = Path(__file__).resolve().parent.parent
+RECORDS = ROOT / "reactionlib" / "solver" / "recorded_pivots.txt"
+OUTPUT = ROOT / "reactionlib" / "solver" / "PlannedSubstitutions.cpp"
+
+N = generate_jacobian.NCOMP
+
+
+def pattern_places():
+    """The Jacobian's structural places as (row, column), counted from 0."""
+    _, _, _, entries, _ = generate_jacobian.build(*generate_jacobian.read_network())
+    return {(i - 1, j - 1) for (i, j) in entries}
+
+
+def read_records():
+    records = []
+    for line in RECORDS.read_text().splitlines():
+        line = line.strip()
+        if not line or line.startswith("#"):
+            continue
+        record = [int(v) for v in line.split()]
+        if len(record) != N or any(not (k + 1 <= p <= N) for k, p in enumerate(record)):
+            sys.exit(f"{RECORDS}: not a pivot record of order {N}: {line}")
+        records.append(record)
+    return records
+
+
+class Step:
+    def __init__(self, k, pivot, lower, upper):
+        self.k = k
+        self.pivot = pivot  # pivot row (original numbering)
+        self.lower = lower  # rows that get a multiplier, ascending
+        self.upper = upper  # columns right of k the pivot row can hold
+
+
+def plan_of(places, record):
+    """The steps of the elimination along a pivot record, with the places the
+    factors fill as they grow step by step."""
+    row_columns = [{c for (r, c) in places if r == i} for i in range(N)]
+    column_rows = [{r for (r, c) in places if c == j} for j in range(N)]
+    position = list(range(N))  # the dense routine's row order
+    row_at = list(range(N))
+    unpivoted = set(range(N))
+    steps = []
+    for k in range(N):
+        pivot = row_at[record[k] - 1]
+        candidates = column_rows[k] & unpivoted
+        if pivot not in candidates:
+            sys.exit(f"{RECORDS}: step {k + 1} pivots on row {pivot + 1}, which holds no value there")
+        pivot_position = position[pivot]
+        lower = sorted(candidates - {pivot})
+        upper = sorted(c for c in row_columns[pivot] if c > k)
+        displaced = row_at[k]
+        row_at[pivot_position] = displaced
+        position[displaced] = pivot_position
+        row_at[k] = pivot
+        position[pivot] = k
+        unpivoted.discard(pivot)
+        for r in lower:
+            row_columns[r] |= set(upper)
+        for c in upper:
+            column_rows[c] |= set(lower)
+        steps.append(Step(k, pivot, lower, upper))
+    return steps
+
+
+def mask(indices):
+    value = 0
+    for i in indices:
+        value |= 1 << i
+    return f"0x{value:016x}u"
+
+
+def at(r, c):
+    return f"f[{N * r + c}]"
+
+
+def solve_function(name, steps):
+    pivots = ", ".join(str(s.pivot) for s in steps)
+    out = [
+        "// Forward and back substitution with the plan's factors; see",
+        "// PlannedSubstitution::solve.",
+        f"bool {name}(const double *f, const double *b, double *x, double *y, const FactorPlan &plan) {{",
+        f"  constexpr int pivotRows[{N}] = {{{pivots}}};",
+        f"  for (int i = 0; i < {N}; ++i) {{",
+        "    y[i] = b[i];",
+        "  }",
+        "  // No products for the rows before the first non-zero element in pivot",
+        "  // order (a NaN counts as non-zero).",
+        "  int first = 0;",
+        f"  while (first < {N} && !(y[pivotRows[first]] != 0.0)) {{",
+        "    ++first;",
+        "  }",
+        "  double guard = 0.0;",
+        "  switch (first) {",
+    ]
+    w = out.append
+    for s in steps:
+        k, p = s.k, s.pivot
+        w(f"  case {k}: {{")
+        w(f"    if (isNegativeZero(y[{p}])) {{")
+        w(f"      y[{p}] = denseForwardZero(f, {N}, first, {k}, y, plan);")
+        w("    }")
+        w(f"    const double y{p} = y[{p}];")
+        w(f"    guard += y{p} * 0.0;")
+        for r in s.lower:
+            w(f"    y[{r}] -= {at(r, k)} * y{p};")
+        w("  }")
+        w("    [[fallthrough]];")
+    w("  default:")
+    w("    break;")
+    w("  }")
+    w("  // Back substitution, each sum in increasing column order.")
+    for s in reversed(steps):
+        k, p = s.k, s.pivot
+        w("  {")
+        w(f"    double sum = y[{p}];")
+        for c in s.upper:
+            w(f"    sum -= {at(p, c)} * x[{c}];")
+        w("    if (isNegativeZero(sum)) {")
+        later = range(k + 1, N)
+        w(f"      sum = denseDifferenceZero({mask(later)}, {mask(s.upper)}, x);")
+        w("    }")
+        w(f"    x[{k}] = sum / {at(p, k)};")
+        w(f"    guard += x[{k}] * 0.0;")
+        w("  }")
+    w("  return std::isfinite(guard);")
+    w("}")
+    return out
+
+
+def render(places, records):
+    out = []
+    w = out.append
+    w("// GENERATED by scripts/generate_plan_substitutions.py from")
+    w("// solver/recorded_pivots.txt and the Jacobian's pattern")
+    w("// (scripts/generate_jacobian.py). Do not edit by hand: change the generator")
+    w("// or the records and run")
+    w("//   python3 scripts/generate_plan_substitutions.py")
+    w("// A test fails when this file and its generator drift apart.")
+    w("//")
+    w("// For each recorded pivot sequence of the network's Jacobian, the forward")
+    w("// and back substitutions with the factors along it as straight-line code:")
+    w("// the operations of sparseLuSolve without its index lists and loops.")
+    w(f"// Factors are stored row by row in original row numbering: row r of column")
+    w(f"// j at f[{N} * r + j].")
+    w('#include "solver/PlannedSubstitutions.h"')
+    w("")
+    w('#include "solver/DenseZeroSums.h"')
+    w("")
+    w("#include <cmath>")
+    w("")
+    w("namespace vrex {")
+    w("")
+    w("namespace {")
+    w("")
+    w("// The Jacobian's pattern the plans are made for: its columns in each row.")
+    w(f"constexpr std::uint64_t patternRowColumns[{N}] = {{")
+    for i in range(N):
+        w(f"    {mask(c for (r, c) in places if r == i)}, // row {i}")
+    w("};")
+    w("")
+    names = []
+    for index, record in enumerate(records):
+        steps = plan_of(places, record)
+        w(f"// Plan {index}: pivot record " + " ".join(str(v) for v in record))
+        out.extend(solve_function(f"solvePlan{index}", steps))
+        w("")
+        names.append((index, steps))
+    w(f"constexpr PlannedSubstitution plans[] = {{")
+    for index, steps in names:
+        rows = ", ".join(str(s.pivot) for s in steps)
+        w(f"    {{{{{rows}}},")
+        w(f"     solvePlan{index}}},")
+    w("};")
+    w("")
+    w("} // namespace")
+    w("")
+    w(f"const PlannedSubstitutions plannedSubstitutions{{{N}, patternRowColumns, {len(records)}, plans}};")
+    w("")
+    w("} // namespace vrex")
+    return "\n".join(out) + "\n"
+
+
+def main():
+    text = render(pattern_places(), read_records())
+    if "--check" in sys.argv[1:]:
+        if OUTPUT.read_text() != text:
+            sys.exit(f"{OUTPUT} is out of date: run python3 scripts/generate_plan_substitutions.py")
+        print(f"{OUTPUT.name} matches its generator")
+        return
+    OUTPUT.write_text(text)
+    print(f"wrote {OUTPUT}")
+
+
+if __name__ == "__main__":
+    main()
