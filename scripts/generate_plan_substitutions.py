@@ -4,6 +4,9 @@ of reactionlib/solver/recorded_pivots.txt, the forward and back substitutions
 with the factors of the sparse factorisation along that record, as
 straight-line code.
 
+With them, the residual of an improvement pass for the Jacobian's pattern,
+row by row.
+
 The code does what sparseLuSolve (SparseLu.cpp) does with such factors,
 operation for operation, so that its results are the same bits: the same
 leading zeros of the right-hand side skipped, one statement per product that
@@ -161,6 +164,28 @@ def solve_function(name, steps):
     return out
 
 
+def residual_function(places):
+    """A x - b of an improvement pass, row by row: each element from -b in
+    increasing column order, as sparseLuImprove accumulates it."""
+    order = sorted(places, key=lambda place: (place[1], place[0]))
+    index = {place: e for e, place in enumerate(order)}
+    out = [
+        "// The residual A x - b of sparseLuImprove, A given by its values at the",
+        "// places of the pattern; see PlannedSubstitutions::residual.",
+        "void improvementResidual(const double *v, const double *b, const double *x, double *r) {",
+    ]
+    w = out.append
+    for i in range(N):
+        w("  {")
+        w(f"    double sum = -b[{i}];")
+        for j in sorted(c for (r, c) in places if r == i):
+            w(f"    sum += v[{index[(i, j)]}] * x[{j}];")
+        w(f"    r[{i}] = sum;")
+        w("  }")
+    w("}")
+    return out
+
+
 def render(places, records):
     out = []
     w = out.append
@@ -192,6 +217,8 @@ def render(places, records):
         w(f"    {mask(c for (r, c) in places if r == i)}, // row {i}")
     w("};")
     w("")
+    out.extend(residual_function(places))
+    w("")
     names = []
     for index, record in enumerate(records):
         steps = plan_of(places, record)
@@ -208,7 +235,8 @@ def render(places, records):
     w("")
     w("} // namespace")
     w("")
-    w(f"const PlannedSubstitutions plannedSubstitutions{{{N}, patternRowColumns, {len(records)}, plans}};")
+    w(f"const PlannedSubstitutions plannedSubstitutions{{{N}, patternRowColumns, improvementResidual,")
+    w(f"                                                  {len(records)}, plans}};")
     w("")
     w("} // namespace vrex")
     return "\n".join(out) + "\n"

@@ -63,6 +63,386 @@ constexpr std::uint64_t patternRowColumns[39] = {
     0x0000004000000000u, // row 38
 };
 
+// The residual A x - b of sparseLuImprove, A given by its values at the
+// places of the pattern; see PlannedSubstitutions::residual.
+void improvementResidual(const double *v, const double *b, const double *x, double *r) {
+  {
+    double sum = -b[0];
+    sum += v[0] * x[0];
+    sum += v[39] * x[6];
+    sum += v[73] * x[15];
+    r[0] = sum;
+  }
+  {
+    double sum = -b[1];
+    sum += v[4] * x[1];
+    sum += v[119] * x[25];
+    r[1] = sum;
+  }
+  {
+    double sum = -b[2];
+    sum += v[16] * x[2];
+    sum += v[126] * x[26];
+    r[2] = sum;
+  }
+  {
+    double sum = -b[3];
+    sum += v[23] * x[3];
+    sum += v[133] * x[27];
+    r[3] = sum;
+  }
+  {
+    double sum = -b[4];
+    sum += v[34] * x[4];
+    sum += v[57] * x[10];
+    r[4] = sum;
+  }
+  {
+    double sum = -b[5];
+    sum += v[65] * x[13];
+    sum += v[97] * x[22];
+    sum += v[155] * x[29];
+    sum += v[183] * x[34];
+    r[5] = sum;
+  }
+  {
+    double sum = -b[6];
+    sum += v[40] * x[6];
+    sum += v[48] * x[7];
+    r[6] = sum;
+  }
+  {
+    double sum = -b[7];
+    sum += v[41] * x[6];
+    sum += v[50] * x[8];
+    sum += v[53] * x[9];
+    r[7] = sum;
+  }
+  {
+    double sum = -b[8];
+    sum += v[42] * x[6];
+    sum += v[54] * x[9];
+    sum += v[58] * x[10];
+    r[8] = sum;
+  }
+  {
+    double sum = -b[9];
+    sum += v[43] * x[6];
+    sum += v[62] * x[12];
+    sum += v[66] * x[13];
+    r[9] = sum;
+  }
+  {
+    double sum = -b[10];
+    sum += v[5] * x[1];
+    sum += v[102] * x[23];
+    sum += v[120] * x[25];
+    sum += v[161] * x[30];
+    sum += v[169] * x[32];
+    sum += v[176] * x[33];
+    sum += v[184] * x[34];
+    sum += v[198] * x[35];
+    r[10] = sum;
+  }
+  {
+    double sum = -b[11];
+    sum += v[6] * x[1];
+    sum += v[108] * x[24];
+    sum += v[144] * x[28];
+    sum += v[162] * x[30];
+    sum += v[170] * x[32];
+    sum += v[177] * x[33];
+    sum += v[185] * x[34];
+    sum += v[199] * x[35];
+    sum += v[205] * x[36];
+    r[11] = sum;
+  }
+  {
+    double sum = -b[12];
+    sum += v[44] * x[6];
+    sum += v[67] * x[13];
+    sum += v[70] * x[14];
+    r[12] = sum;
+  }
+  {
+    double sum = -b[13];
+    sum += v[45] * x[6];
+    sum += v[75] * x[16];
+    sum += v[84] * x[17];
+    r[13] = sum;
+  }
+  {
+    double sum = -b[14];
+    sum += v[7] * x[1];
+    sum += v[109] * x[24];
+    sum += v[156] * x[29];
+    sum += v[163] * x[30];
+    sum += v[171] * x[32];
+    sum += v[178] * x[33];
+    sum += v[186] * x[34];
+    sum += v[200] * x[35];
+    r[14] = sum;
+  }
+  {
+    double sum = -b[15];
+    sum += v[1] * x[0];
+    sum += v[8] * x[1];
+    sum += v[17] * x[2];
+    sum += v[24] * x[3];
+    sum += v[76] * x[16];
+    sum += v[103] * x[23];
+    sum += v[110] * x[24];
+    sum += v[121] * x[25];
+    sum += v[127] * x[26];
+    sum += v[134] * x[27];
+    sum += v[145] * x[28];
+    sum += v[187] * x[34];
+    sum += v[206] * x[36];
+    r[15] = sum;
+  }
+  {
+    double sum = -b[16];
+    sum += v[46] * x[6];
+    sum += v[86] * x[18];
+    sum += v[89] * x[19];
+    r[16] = sum;
+  }
+  {
+    double sum = -b[17];
+    sum += v[77] * x[16];
+    sum += v[85] * x[17];
+    sum += v[111] * x[24];
+    r[17] = sum;
+  }
+  {
+    double sum = -b[18];
+    sum += v[2] * x[0];
+    sum += v[9] * x[1];
+    sum += v[18] * x[2];
+    sum += v[25] * x[3];
+    sum += v[47] * x[6];
+    sum += v[49] * x[7];
+    sum += v[51] * x[8];
+    sum += v[55] * x[9];
+    sum += v[63] * x[12];
+    sum += v[68] * x[13];
+    sum += v[78] * x[16];
+    sum += v[87] * x[18];
+    sum += v[98] * x[22];
+    sum += v[104] * x[23];
+    sum += v[112] * x[24];
+    sum += v[122] * x[25];
+    sum += v[128] * x[26];
+    sum += v[135] * x[27];
+    sum += v[146] * x[28];
+    sum += v[157] * x[29];
+    sum += v[188] * x[34];
+    sum += v[207] * x[36];
+    r[18] = sum;
+  }
+  {
+    double sum = -b[19];
+    sum += v[10] * x[1];
+    sum += v[26] * x[3];
+    sum += v[79] * x[16];
+    sum += v[105] * x[23];
+    sum += v[113] * x[24];
+    sum += v[136] * x[27];
+    sum += v[147] * x[28];
+    sum += v[164] * x[30];
+    sum += v[172] * x[32];
+    sum += v[179] * x[33];
+    sum += v[189] * x[34];
+    sum += v[201] * x[35];
+    sum += v[208] * x[36];
+    r[19] = sum;
+  }
+  {
+    double sum = -b[20];
+    sum += v[36] * x[5];
+    sum += v[71] * x[14];
+    sum += v[91] * x[20];
+    r[20] = sum;
+  }
+  {
+    double sum = -b[21];
+    sum += v[37] * x[5];
+    sum += v[59] * x[10];
+    sum += v[94] * x[21];
+    r[21] = sum;
+  }
+  {
+    double sum = -b[22];
+    sum += v[11] * x[1];
+    sum += v[27] * x[3];
+    sum += v[114] * x[24];
+    sum += v[137] * x[27];
+    sum += v[165] * x[30];
+    sum += v[173] * x[32];
+    sum += v[180] * x[33];
+    sum += v[190] * x[34];
+    sum += v[202] * x[35];
+    r[22] = sum;
+  }
+  {
+    double sum = -b[23];
+    sum += v[12] * x[1];
+    sum += v[19] * x[2];
+    sum += v[106] * x[23];
+    sum += v[129] * x[26];
+    sum += v[166] * x[30];
+    sum += v[174] * x[32];
+    sum += v[181] * x[33];
+    sum += v[191] * x[34];
+    sum += v[203] * x[35];
+    r[23] = sum;
+  }
+  {
+    double sum = -b[24];
+    sum += v[99] * x[22];
+    sum += v[158] * x[29];
+    sum += v[192] * x[34];
+    r[24] = sum;
+  }
+  {
+    double sum = -b[25];
+    sum += v[38] * x[5];
+    sum += v[92] * x[20];
+    sum += v[95] * x[21];
+    sum += v[100] * x[22];
+    sum += v[159] * x[29];
+    r[25] = sum;
+  }
+  {
+    double sum = -b[26];
+    sum += v[13] * x[1];
+    sum += v[20] * x[2];
+    sum += v[28] * x[3];
+    sum += v[52] * x[8];
+    sum += v[56] * x[9];
+    sum += v[60] * x[10];
+    sum += v[80] * x[16];
+    sum += v[96] * x[21];
+    sum += v[115] * x[24];
+    sum += v[123] * x[25];
+    sum += v[130] * x[26];
+    sum += v[138] * x[27];
+    sum += v[148] * x[28];
+    sum += v[193] * x[34];
+    sum += v[209] * x[36];
+    sum += v[216] * x[37];
+    r[26] = sum;
+  }
+  {
+    double sum = -b[27];
+    sum += v[3] * x[0];
+    sum += v[14] * x[1];
+    sum += v[21] * x[2];
+    sum += v[29] * x[3];
+    sum += v[74] * x[15];
+    sum += v[81] * x[16];
+    sum += v[107] * x[23];
+    sum += v[116] * x[24];
+    sum += v[124] * x[25];
+    sum += v[131] * x[26];
+    sum += v[139] * x[27];
+    sum += v[149] * x[28];
+    sum += v[194] * x[34];
+    sum += v[210] * x[36];
+    r[27] = sum;
+  }
+  {
+    double sum = -b[28];
+    sum += v[150] * x[28];
+    sum += v[211] * x[36];
+    r[28] = sum;
+  }
+  {
+    double sum = -b[29];
+    sum += v[30] * x[3];
+    sum += v[64] * x[12];
+    sum += v[69] * x[13];
+    sum += v[72] * x[14];
+    sum += v[93] * x[20];
+    sum += v[101] * x[22];
+    sum += v[140] * x[27];
+    sum += v[160] * x[29];
+    sum += v[195] * x[34];
+    r[29] = sum;
+  }
+  {
+    double sum = -b[30];
+    sum += v[15] * x[1];
+    sum += v[22] * x[2];
+    sum += v[125] * x[25];
+    sum += v[132] * x[26];
+    sum += v[167] * x[30];
+    r[30] = sum;
+  }
+  {
+    double sum = -b[31];
+    sum += v[168] * x[31];
+    r[31] = sum;
+  }
+  {
+    double sum = -b[32];
+    sum += v[31] * x[3];
+    sum += v[82] * x[16];
+    sum += v[117] * x[24];
+    sum += v[141] * x[27];
+    sum += v[151] * x[28];
+    sum += v[175] * x[32];
+    sum += v[196] * x[34];
+    sum += v[212] * x[36];
+    r[32] = sum;
+  }
+  {
+    double sum = -b[33];
+    sum += v[61] * x[11];
+    sum += v[152] * x[28];
+    sum += v[213] * x[36];
+    r[33] = sum;
+  }
+  {
+    double sum = -b[34];
+    sum += v[32] * x[3];
+    sum += v[83] * x[16];
+    sum += v[88] * x[18];
+    sum += v[90] * x[19];
+    sum += v[118] * x[24];
+    sum += v[142] * x[27];
+    sum += v[153] * x[28];
+    sum += v[197] * x[34];
+    sum += v[214] * x[36];
+    r[34] = sum;
+  }
+  {
+    double sum = -b[35];
+    sum += v[33] * x[3];
+    sum += v[143] * x[27];
+    sum += v[204] * x[35];
+    r[35] = sum;
+  }
+  {
+    double sum = -b[36];
+    sum += v[154] * x[28];
+    sum += v[182] * x[33];
+    sum += v[215] * x[36];
+    r[36] = sum;
+  }
+  {
+    double sum = -b[37];
+    sum += v[35] * x[4];
+    sum += v[217] * x[37];
+    r[37] = sum;
+  }
+  {
+    double sum = -b[38];
+    sum += v[218] * x[38];
+    r[38] = sum;
+  }
+}
+
 // Plan 0: pivot record 16 11 24 23 5 22 16 16 27 16 38 34 16 30 16 27 18 30 35 30 26 35 35 28 30 38 28 35 34 30 31 32 33 37 35 36 37 38 39
 // Forward and back substitution with the plan's factors; see
 // PlannedSubstitution::solve.
@@ -2396,6 +2776,7 @@ constexpr PlannedSubstitution plans[] = {
 
 } // namespace
 
-const PlannedSubstitutions plannedSubstitutions{39, patternRowColumns, 2, plans};
+const PlannedSubstitutions plannedSubstitutions{39, patternRowColumns, improvementResidual,
+                                                  2, plans};
 
 } // namespace vrex

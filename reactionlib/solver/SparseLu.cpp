@@ -501,13 +501,17 @@ bool sparseLuImprove(const SparsityPattern &pattern, const double *values, const
   const int n = pattern.order;
   // A x - b, each element accumulated from -b(i) in increasing column order.
   double *r = work.residual;
-  for (int i = 0; i < n; ++i) {
-    r[i] = -b[i];
-  }
-  for (int j = 0; j < n; ++j) {
-    const double xj = x[j];
-    for (int e = pattern.columnStart[j]; e < pattern.columnStart[j + 1]; ++e) {
-      r[pattern.row[e]] += values[e] * xj;
+  if (work.patternPlanned) {
+    plannedSubstitutions.residual(values, b, x, r);
+  } else {
+    for (int i = 0; i < n; ++i) {
+      r[i] = -b[i];
+    }
+    for (int j = 0; j < n; ++j) {
+      const double xj = x[j];
+      for (int e = pattern.columnStart[j]; e < pattern.columnStart[j + 1]; ++e) {
+        r[pattern.row[e]] += values[e] * xj;
+      }
     }
   }
   double guard = 0.0;
