@@ -111,36 +111,38 @@ def at(r, c):
 
 
 def solve_function(name, steps):
+    """The elements being summed live in locals, so that each sum's chain of
+    subtractions runs in registers; y and x receive every final element
+    too, for the rare sums that end at -0, whose dense value depends on the
+    signs of elements before them."""
     pivots = ", ".join(str(s.pivot) for s in steps)
     out = [
         "// Forward and back substitution with the plan's factors; see",
         "// PlannedSubstitution::solve.",
         f"bool {name}(const double *f, const double *b, double *x, double *y, const FactorPlan &plan) {{",
         f"  constexpr int pivotRows[{N}] = {{{pivots}}};",
-        f"  for (int i = 0; i < {N}; ++i) {{",
-        "    y[i] = b[i];",
-        "  }",
         "  // No products for the rows before the first non-zero element in pivot",
         "  // order (a NaN counts as non-zero).",
         "  int first = 0;",
-        f"  while (first < {N} && !(y[pivotRows[first]] != 0.0)) {{",
+        f"  while (first < {N} && !(b[pivotRows[first]] != 0.0)) {{",
         "    ++first;",
         "  }",
-        "  double guard = 0.0;",
-        "  switch (first) {",
     ]
     w = out.append
+    for i in range(N):
+        w(f"  double y{i} = b[{i}];")
+    w("  double guard = 0.0;")
+    w("  switch (first) {")
     for s in steps:
         k, p = s.k, s.pivot
-        w(f"  case {k}: {{")
-        w(f"    if (isNegativeZero(y[{p}])) {{")
-        w(f"      y[{p}] = denseForwardZero(f, {N}, first, {k}, y, plan);")
+        w(f"  case {k}:")
+        w(f"    if (isNegativeZero(y{p})) {{")
+        w(f"      y{p} = denseForwardZero(f, {N}, first, {k}, y, plan);")
         w("    }")
-        w(f"    const double y{p} = y[{p}];")
+        w(f"    y[{p}] = y{p};")
         w(f"    guard += y{p} * 0.0;")
         for r in s.lower:
-            w(f"    y[{r}] -= {at(r, k)} * y{p};")
-        w("  }")
+            w(f"    y{r} -= {at(r, k)} * y{p};")
         w("    [[fallthrough]];")
     w("  default:")
     w("    break;")
@@ -148,17 +150,16 @@ def solve_function(name, steps):
     w("  // Back substitution, each sum in increasing column order.")
     for s in reversed(steps):
         k, p = s.k, s.pivot
-        w("  {")
-        w(f"    double sum = y[{p}];")
+        w(f"  double x{k} = y{p};")
         for c in s.upper:
-            w(f"    sum -= {at(p, c)} * x[{c}];")
-        w("    if (isNegativeZero(sum)) {")
+            w(f"  x{k} -= {at(p, c)} * x{c};")
+        w(f"  if (isNegativeZero(x{k})) {{")
         later = range(k + 1, N)
-        w(f"      sum = denseDifferenceZero({mask(later)}, {mask(s.upper)}, x);")
-        w("    }")
-        w(f"    x[{k}] = sum / {at(p, k)};")
-        w(f"    guard += x[{k}] * 0.0;")
+        w(f"    x{k} = denseDifferenceZero({mask(later)}, {mask(s.upper)}, x);")
         w("  }")
+        w(f"  x{k} /= {at(p, k)};")
+        w(f"  x[{k}] = x{k};")
+        w(f"  guard += x{k} * 0.0;")
     w("  return std::isfinite(guard);")
     w("}")
     return out

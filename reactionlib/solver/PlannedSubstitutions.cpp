@@ -448,1161 +448,1119 @@ void improvementResidual(const double *v, const double *b, const double *x, doub
 // PlannedSubstitution::solve.
 bool solvePlan0(const double *f, const double *b, double *x, double *y, const FactorPlan &plan) {
   constexpr int pivotRows[39] = {15, 10, 23, 22, 4, 21, 0, 6, 26, 7, 37, 33, 9, 29, 12, 8, 17, 13, 34, 16, 25, 18, 5, 27, 19, 1, 2, 3, 11, 24, 30, 31, 32, 36, 14, 35, 28, 20, 38};
-  for (int i = 0; i < 39; ++i) {
-    y[i] = b[i];
-  }
   // No products for the rows before the first non-zero element in pivot
   // order (a NaN counts as non-zero).
   int first = 0;
-  while (first < 39 && !(y[pivotRows[first]] != 0.0)) {
+  while (first < 39 && !(b[pivotRows[first]] != 0.0)) {
     ++first;
   }
+  double y0 = b[0];
+  double y1 = b[1];
+  double y2 = b[2];
+  double y3 = b[3];
+  double y4 = b[4];
+  double y5 = b[5];
+  double y6 = b[6];
+  double y7 = b[7];
+  double y8 = b[8];
+  double y9 = b[9];
+  double y10 = b[10];
+  double y11 = b[11];
+  double y12 = b[12];
+  double y13 = b[13];
+  double y14 = b[14];
+  double y15 = b[15];
+  double y16 = b[16];
+  double y17 = b[17];
+  double y18 = b[18];
+  double y19 = b[19];
+  double y20 = b[20];
+  double y21 = b[21];
+  double y22 = b[22];
+  double y23 = b[23];
+  double y24 = b[24];
+  double y25 = b[25];
+  double y26 = b[26];
+  double y27 = b[27];
+  double y28 = b[28];
+  double y29 = b[29];
+  double y30 = b[30];
+  double y31 = b[31];
+  double y32 = b[32];
+  double y33 = b[33];
+  double y34 = b[34];
+  double y35 = b[35];
+  double y36 = b[36];
+  double y37 = b[37];
+  double y38 = b[38];
   double guard = 0.0;
   switch (first) {
-  case 0: {
-    if (isNegativeZero(y[15])) {
-      y[15] = denseForwardZero(f, 39, first, 0, y, plan);
+  case 0:
+    if (isNegativeZero(y15)) {
+      y15 = denseForwardZero(f, 39, first, 0, y, plan);
     }
-    const double y15 = y[15];
+    y[15] = y15;
     guard += y15 * 0.0;
-    y[0] -= f[0] * y15;
-    y[18] -= f[702] * y15;
-    y[27] -= f[1053] * y15;
-  }
+    y0 -= f[0] * y15;
+    y18 -= f[702] * y15;
+    y27 -= f[1053] * y15;
     [[fallthrough]];
-  case 1: {
-    if (isNegativeZero(y[10])) {
-      y[10] = denseForwardZero(f, 39, first, 1, y, plan);
+  case 1:
+    if (isNegativeZero(y10)) {
+      y10 = denseForwardZero(f, 39, first, 1, y, plan);
     }
-    const double y10 = y[10];
+    y[10] = y10;
     guard += y10 * 0.0;
-    y[0] -= f[1] * y10;
-    y[1] -= f[40] * y10;
-    y[11] -= f[430] * y10;
-    y[14] -= f[547] * y10;
-    y[18] -= f[703] * y10;
-    y[19] -= f[742] * y10;
-    y[22] -= f[859] * y10;
-    y[23] -= f[898] * y10;
-    y[26] -= f[1015] * y10;
-    y[27] -= f[1054] * y10;
-    y[30] -= f[1171] * y10;
-  }
+    y0 -= f[1] * y10;
+    y1 -= f[40] * y10;
+    y11 -= f[430] * y10;
+    y14 -= f[547] * y10;
+    y18 -= f[703] * y10;
+    y19 -= f[742] * y10;
+    y22 -= f[859] * y10;
+    y23 -= f[898] * y10;
+    y26 -= f[1015] * y10;
+    y27 -= f[1054] * y10;
+    y30 -= f[1171] * y10;
     [[fallthrough]];
-  case 2: {
-    if (isNegativeZero(y[23])) {
-      y[23] = denseForwardZero(f, 39, first, 2, y, plan);
+  case 2:
+    if (isNegativeZero(y23)) {
+      y23 = denseForwardZero(f, 39, first, 2, y, plan);
     }
-    const double y23 = y[23];
+    y[23] = y23;
     guard += y23 * 0.0;
-    y[0] -= f[2] * y23;
-    y[2] -= f[80] * y23;
-    y[18] -= f[704] * y23;
-    y[26] -= f[1016] * y23;
-    y[27] -= f[1055] * y23;
-    y[30] -= f[1172] * y23;
-  }
+    y0 -= f[2] * y23;
+    y2 -= f[80] * y23;
+    y18 -= f[704] * y23;
+    y26 -= f[1016] * y23;
+    y27 -= f[1055] * y23;
+    y30 -= f[1172] * y23;
     [[fallthrough]];
-  case 3: {
-    if (isNegativeZero(y[22])) {
-      y[22] = denseForwardZero(f, 39, first, 3, y, plan);
+  case 3:
+    if (isNegativeZero(y22)) {
+      y22 = denseForwardZero(f, 39, first, 3, y, plan);
     }
-    const double y22 = y[22];
+    y[22] = y22;
     guard += y22 * 0.0;
-    y[0] -= f[3] * y22;
-    y[3] -= f[120] * y22;
-    y[18] -= f[705] * y22;
-    y[19] -= f[744] * y22;
-    y[26] -= f[1017] * y22;
-    y[27] -= f[1056] * y22;
-    y[29] -= f[1134] * y22;
-    y[32] -= f[1251] * y22;
-    y[34] -= f[1329] * y22;
-    y[35] -= f[1368] * y22;
-  }
+    y0 -= f[3] * y22;
+    y3 -= f[120] * y22;
+    y18 -= f[705] * y22;
+    y19 -= f[744] * y22;
+    y26 -= f[1017] * y22;
+    y27 -= f[1056] * y22;
+    y29 -= f[1134] * y22;
+    y32 -= f[1251] * y22;
+    y34 -= f[1329] * y22;
+    y35 -= f[1368] * y22;
     [[fallthrough]];
-  case 4: {
-    if (isNegativeZero(y[4])) {
-      y[4] = denseForwardZero(f, 39, first, 4, y, plan);
+  case 4:
+    if (isNegativeZero(y4)) {
+      y4 = denseForwardZero(f, 39, first, 4, y, plan);
     }
-    const double y4 = y[4];
+    y[4] = y4;
     guard += y4 * 0.0;
-    y[37] -= f[1447] * y4;
-  }
+    y37 -= f[1447] * y4;
     [[fallthrough]];
-  case 5: {
-    if (isNegativeZero(y[21])) {
-      y[21] = denseForwardZero(f, 39, first, 5, y, plan);
+  case 5:
+    if (isNegativeZero(y21)) {
+      y21 = denseForwardZero(f, 39, first, 5, y, plan);
     }
-    const double y21 = y[21];
+    y[21] = y21;
     guard += y21 * 0.0;
-    y[20] -= f[785] * y21;
-    y[25] -= f[980] * y21;
-  }
+    y20 -= f[785] * y21;
+    y25 -= f[980] * y21;
     [[fallthrough]];
-  case 6: {
-    if (isNegativeZero(y[0])) {
-      y[0] = denseForwardZero(f, 39, first, 6, y, plan);
+  case 6:
+    if (isNegativeZero(y0)) {
+      y0 = denseForwardZero(f, 39, first, 6, y, plan);
     }
-    const double y0 = y[0];
+    y[0] = y0;
     guard += y0 * 0.0;
-    y[6] -= f[240] * y0;
-    y[7] -= f[279] * y0;
-    y[8] -= f[318] * y0;
-    y[9] -= f[357] * y0;
-    y[12] -= f[474] * y0;
-    y[13] -= f[513] * y0;
-    y[16] -= f[630] * y0;
-    y[18] -= f[708] * y0;
-  }
+    y6 -= f[240] * y0;
+    y7 -= f[279] * y0;
+    y8 -= f[318] * y0;
+    y9 -= f[357] * y0;
+    y12 -= f[474] * y0;
+    y13 -= f[513] * y0;
+    y16 -= f[630] * y0;
+    y18 -= f[708] * y0;
     [[fallthrough]];
-  case 7: {
-    if (isNegativeZero(y[6])) {
-      y[6] = denseForwardZero(f, 39, first, 7, y, plan);
+  case 7:
+    if (isNegativeZero(y6)) {
+      y6 = denseForwardZero(f, 39, first, 7, y, plan);
     }
-    const double y6 = y[6];
+    y[6] = y6;
     guard += y6 * 0.0;
-    y[18] -= f[709] * y6;
-  }
+    y18 -= f[709] * y6;
     [[fallthrough]];
-  case 8: {
-    if (isNegativeZero(y[26])) {
-      y[26] = denseForwardZero(f, 39, first, 8, y, plan);
+  case 8:
+    if (isNegativeZero(y26)) {
+      y26 = denseForwardZero(f, 39, first, 8, y, plan);
     }
-    const double y26 = y[26];
+    y[26] = y26;
     guard += y26 * 0.0;
-    y[7] -= f[281] * y26;
-    y[18] -= f[710] * y26;
-  }
+    y7 -= f[281] * y26;
+    y18 -= f[710] * y26;
     [[fallthrough]];
-  case 9: {
-    if (isNegativeZero(y[7])) {
-      y[7] = denseForwardZero(f, 39, first, 9, y, plan);
+  case 9:
+    if (isNegativeZero(y7)) {
+      y7 = denseForwardZero(f, 39, first, 9, y, plan);
     }
-    const double y7 = y[7];
+    y[7] = y7;
     guard += y7 * 0.0;
-    y[8] -= f[321] * y7;
-    y[18] -= f[711] * y7;
-  }
+    y8 -= f[321] * y7;
+    y18 -= f[711] * y7;
     [[fallthrough]];
-  case 10: {
-    if (isNegativeZero(y[37])) {
-      y[37] = denseForwardZero(f, 39, first, 10, y, plan);
+  case 10:
+    if (isNegativeZero(y37)) {
+      y37 = denseForwardZero(f, 39, first, 10, y, plan);
     }
-    const double y37 = y[37];
+    y[37] = y37;
     guard += y37 * 0.0;
-    y[8] -= f[322] * y37;
-    y[18] -= f[712] * y37;
-    y[20] -= f[790] * y37;
-    y[25] -= f[985] * y37;
-  }
+    y8 -= f[322] * y37;
+    y18 -= f[712] * y37;
+    y20 -= f[790] * y37;
+    y25 -= f[985] * y37;
     [[fallthrough]];
-  case 11: {
-    if (isNegativeZero(y[33])) {
-      y[33] = denseForwardZero(f, 39, first, 11, y, plan);
+  case 11:
+    if (isNegativeZero(y33)) {
+      y33 = denseForwardZero(f, 39, first, 11, y, plan);
     }
-    const double y33 = y[33];
+    y[33] = y33;
     guard += y33 * 0.0;
-  }
     [[fallthrough]];
-  case 12: {
-    if (isNegativeZero(y[9])) {
-      y[9] = denseForwardZero(f, 39, first, 12, y, plan);
+  case 12:
+    if (isNegativeZero(y9)) {
+      y9 = denseForwardZero(f, 39, first, 12, y, plan);
     }
-    const double y9 = y[9];
+    y[9] = y9;
     guard += y9 * 0.0;
-    y[18] -= f[714] * y9;
-    y[29] -= f[1143] * y9;
-  }
+    y18 -= f[714] * y9;
+    y29 -= f[1143] * y9;
     [[fallthrough]];
-  case 13: {
-    if (isNegativeZero(y[29])) {
-      y[29] = denseForwardZero(f, 39, first, 13, y, plan);
+  case 13:
+    if (isNegativeZero(y29)) {
+      y29 = denseForwardZero(f, 39, first, 13, y, plan);
     }
-    const double y29 = y[29];
+    y[29] = y29;
     guard += y29 * 0.0;
-    y[5] -= f[208] * y29;
-    y[12] -= f[481] * y29;
-    y[18] -= f[715] * y29;
-  }
+    y5 -= f[208] * y29;
+    y12 -= f[481] * y29;
+    y18 -= f[715] * y29;
     [[fallthrough]];
-  case 14: {
-    if (isNegativeZero(y[12])) {
-      y[12] = denseForwardZero(f, 39, first, 14, y, plan);
+  case 14:
+    if (isNegativeZero(y12)) {
+      y12 = denseForwardZero(f, 39, first, 14, y, plan);
     }
-    const double y12 = y[12];
+    y[12] = y12;
     guard += y12 * 0.0;
-    y[5] -= f[209] * y12;
-    y[18] -= f[716] * y12;
-    y[20] -= f[794] * y12;
-  }
+    y5 -= f[209] * y12;
+    y18 -= f[716] * y12;
+    y20 -= f[794] * y12;
     [[fallthrough]];
-  case 15: {
-    if (isNegativeZero(y[8])) {
-      y[8] = denseForwardZero(f, 39, first, 15, y, plan);
+  case 15:
+    if (isNegativeZero(y8)) {
+      y8 = denseForwardZero(f, 39, first, 15, y, plan);
     }
-    const double y8 = y[8];
+    y[8] = y8;
     guard += y8 * 0.0;
-    y[5] -= f[210] * y8;
-    y[13] -= f[522] * y8;
-    y[16] -= f[639] * y8;
-    y[18] -= f[717] * y8;
-    y[20] -= f[795] * y8;
-    y[27] -= f[1068] * y8;
-  }
+    y5 -= f[210] * y8;
+    y13 -= f[522] * y8;
+    y16 -= f[639] * y8;
+    y18 -= f[717] * y8;
+    y20 -= f[795] * y8;
+    y27 -= f[1068] * y8;
     [[fallthrough]];
-  case 16: {
-    if (isNegativeZero(y[17])) {
-      y[17] = denseForwardZero(f, 39, first, 16, y, plan);
+  case 16:
+    if (isNegativeZero(y17)) {
+      y17 = denseForwardZero(f, 39, first, 16, y, plan);
     }
-    const double y17 = y[17];
+    y[17] = y17;
     guard += y17 * 0.0;
-    y[5] -= f[211] * y17;
-    y[13] -= f[523] * y17;
-    y[16] -= f[640] * y17;
-    y[18] -= f[718] * y17;
-    y[19] -= f[757] * y17;
-    y[20] -= f[796] * y17;
-    y[27] -= f[1069] * y17;
-    y[32] -= f[1264] * y17;
-    y[34] -= f[1342] * y17;
-  }
+    y5 -= f[211] * y17;
+    y13 -= f[523] * y17;
+    y16 -= f[640] * y17;
+    y18 -= f[718] * y17;
+    y19 -= f[757] * y17;
+    y20 -= f[796] * y17;
+    y27 -= f[1069] * y17;
+    y32 -= f[1264] * y17;
+    y34 -= f[1342] * y17;
     [[fallthrough]];
-  case 17: {
-    if (isNegativeZero(y[13])) {
-      y[13] = denseForwardZero(f, 39, first, 17, y, plan);
+  case 17:
+    if (isNegativeZero(y13)) {
+      y13 = denseForwardZero(f, 39, first, 17, y, plan);
     }
-    const double y13 = y[13];
+    y[13] = y13;
     guard += y13 * 0.0;
-    y[5] -= f[212] * y13;
-    y[16] -= f[641] * y13;
-    y[18] -= f[719] * y13;
-    y[19] -= f[758] * y13;
-    y[20] -= f[797] * y13;
-    y[27] -= f[1070] * y13;
-    y[32] -= f[1265] * y13;
-    y[34] -= f[1343] * y13;
-  }
+    y5 -= f[212] * y13;
+    y16 -= f[641] * y13;
+    y18 -= f[719] * y13;
+    y19 -= f[758] * y13;
+    y20 -= f[797] * y13;
+    y27 -= f[1070] * y13;
+    y32 -= f[1265] * y13;
+    y34 -= f[1343] * y13;
     [[fallthrough]];
-  case 18: {
-    if (isNegativeZero(y[34])) {
-      y[34] = denseForwardZero(f, 39, first, 18, y, plan);
+  case 18:
+    if (isNegativeZero(y34)) {
+      y34 = denseForwardZero(f, 39, first, 18, y, plan);
     }
-    const double y34 = y[34];
+    y[34] = y34;
     guard += y34 * 0.0;
-    y[16] -= f[642] * y34;
-    y[18] -= f[720] * y34;
-  }
+    y16 -= f[642] * y34;
+    y18 -= f[720] * y34;
     [[fallthrough]];
-  case 19: {
-    if (isNegativeZero(y[16])) {
-      y[16] = denseForwardZero(f, 39, first, 19, y, plan);
+  case 19:
+    if (isNegativeZero(y16)) {
+      y16 = denseForwardZero(f, 39, first, 19, y, plan);
     }
-    const double y16 = y[16];
+    y[16] = y16;
     guard += y16 * 0.0;
-    y[18] -= f[721] * y16;
-  }
+    y18 -= f[721] * y16;
     [[fallthrough]];
-  case 20: {
-    if (isNegativeZero(y[25])) {
-      y[25] = denseForwardZero(f, 39, first, 20, y, plan);
+  case 20:
+    if (isNegativeZero(y25)) {
+      y25 = denseForwardZero(f, 39, first, 20, y, plan);
     }
-    const double y25 = y[25];
+    y[25] = y25;
     guard += y25 * 0.0;
-    y[5] -= f[215] * y25;
-    y[18] -= f[722] * y25;
-    y[20] -= f[800] * y25;
-  }
+    y5 -= f[215] * y25;
+    y18 -= f[722] * y25;
+    y20 -= f[800] * y25;
     [[fallthrough]];
-  case 21: {
-    if (isNegativeZero(y[18])) {
-      y[18] = denseForwardZero(f, 39, first, 21, y, plan);
+  case 21:
+    if (isNegativeZero(y18)) {
+      y18 = denseForwardZero(f, 39, first, 21, y, plan);
     }
-    const double y18 = y[18];
+    y[18] = y18;
     guard += y18 * 0.0;
-    y[5] -= f[216] * y18;
-    y[19] -= f[762] * y18;
-    y[20] -= f[801] * y18;
-    y[27] -= f[1074] * y18;
-    y[32] -= f[1269] * y18;
-  }
+    y5 -= f[216] * y18;
+    y19 -= f[762] * y18;
+    y20 -= f[801] * y18;
+    y27 -= f[1074] * y18;
+    y32 -= f[1269] * y18;
     [[fallthrough]];
-  case 22: {
-    if (isNegativeZero(y[5])) {
-      y[5] = denseForwardZero(f, 39, first, 22, y, plan);
+  case 22:
+    if (isNegativeZero(y5)) {
+      y5 = denseForwardZero(f, 39, first, 22, y, plan);
     }
-    const double y5 = y[5];
+    y[5] = y5;
     guard += y5 * 0.0;
-    y[19] -= f[763] * y5;
-    y[20] -= f[802] * y5;
-    y[24] -= f[958] * y5;
-    y[27] -= f[1075] * y5;
-    y[32] -= f[1270] * y5;
-  }
+    y19 -= f[763] * y5;
+    y20 -= f[802] * y5;
+    y24 -= f[958] * y5;
+    y27 -= f[1075] * y5;
+    y32 -= f[1270] * y5;
     [[fallthrough]];
-  case 23: {
-    if (isNegativeZero(y[27])) {
-      y[27] = denseForwardZero(f, 39, first, 23, y, plan);
+  case 23:
+    if (isNegativeZero(y27)) {
+      y27 = denseForwardZero(f, 39, first, 23, y, plan);
     }
-    const double y27 = y[27];
+    y[27] = y27;
     guard += y27 * 0.0;
-    y[1] -= f[62] * y27;
-    y[2] -= f[101] * y27;
-    y[3] -= f[140] * y27;
-    y[11] -= f[452] * y27;
-    y[14] -= f[569] * y27;
-    y[19] -= f[764] * y27;
-    y[20] -= f[803] * y27;
-    y[24] -= f[959] * y27;
-    y[30] -= f[1193] * y27;
-    y[32] -= f[1271] * y27;
-    y[35] -= f[1388] * y27;
-  }
+    y1 -= f[62] * y27;
+    y2 -= f[101] * y27;
+    y3 -= f[140] * y27;
+    y11 -= f[452] * y27;
+    y14 -= f[569] * y27;
+    y19 -= f[764] * y27;
+    y20 -= f[803] * y27;
+    y24 -= f[959] * y27;
+    y30 -= f[1193] * y27;
+    y32 -= f[1271] * y27;
+    y35 -= f[1388] * y27;
     [[fallthrough]];
-  case 24: {
-    if (isNegativeZero(y[19])) {
-      y[19] = denseForwardZero(f, 39, first, 24, y, plan);
+  case 24:
+    if (isNegativeZero(y19)) {
+      y19 = denseForwardZero(f, 39, first, 24, y, plan);
     }
-    const double y19 = y[19];
+    y[19] = y19;
     guard += y19 * 0.0;
-    y[1] -= f[63] * y19;
-    y[2] -= f[102] * y19;
-    y[3] -= f[141] * y19;
-    y[11] -= f[453] * y19;
-    y[14] -= f[570] * y19;
-    y[20] -= f[804] * y19;
-    y[24] -= f[960] * y19;
-    y[30] -= f[1194] * y19;
-    y[32] -= f[1272] * y19;
-    y[35] -= f[1389] * y19;
-  }
+    y1 -= f[63] * y19;
+    y2 -= f[102] * y19;
+    y3 -= f[141] * y19;
+    y11 -= f[453] * y19;
+    y14 -= f[570] * y19;
+    y20 -= f[804] * y19;
+    y24 -= f[960] * y19;
+    y30 -= f[1194] * y19;
+    y32 -= f[1272] * y19;
+    y35 -= f[1389] * y19;
     [[fallthrough]];
-  case 25: {
-    if (isNegativeZero(y[1])) {
-      y[1] = denseForwardZero(f, 39, first, 25, y, plan);
+  case 25:
+    if (isNegativeZero(y1)) {
+      y1 = denseForwardZero(f, 39, first, 25, y, plan);
     }
-    const double y1 = y[1];
+    y[1] = y1;
     guard += y1 * 0.0;
-    y[2] -= f[103] * y1;
-    y[3] -= f[142] * y1;
-    y[11] -= f[454] * y1;
-    y[14] -= f[571] * y1;
-    y[20] -= f[805] * y1;
-    y[24] -= f[961] * y1;
-    y[30] -= f[1195] * y1;
-    y[32] -= f[1273] * y1;
-    y[35] -= f[1390] * y1;
-  }
+    y2 -= f[103] * y1;
+    y3 -= f[142] * y1;
+    y11 -= f[454] * y1;
+    y14 -= f[571] * y1;
+    y20 -= f[805] * y1;
+    y24 -= f[961] * y1;
+    y30 -= f[1195] * y1;
+    y32 -= f[1273] * y1;
+    y35 -= f[1390] * y1;
     [[fallthrough]];
-  case 26: {
-    if (isNegativeZero(y[2])) {
-      y[2] = denseForwardZero(f, 39, first, 26, y, plan);
+  case 26:
+    if (isNegativeZero(y2)) {
+      y2 = denseForwardZero(f, 39, first, 26, y, plan);
     }
-    const double y2 = y[2];
+    y[2] = y2;
     guard += y2 * 0.0;
-    y[3] -= f[143] * y2;
-    y[11] -= f[455] * y2;
-    y[14] -= f[572] * y2;
-    y[20] -= f[806] * y2;
-    y[24] -= f[962] * y2;
-    y[30] -= f[1196] * y2;
-    y[32] -= f[1274] * y2;
-    y[35] -= f[1391] * y2;
-  }
+    y3 -= f[143] * y2;
+    y11 -= f[455] * y2;
+    y14 -= f[572] * y2;
+    y20 -= f[806] * y2;
+    y24 -= f[962] * y2;
+    y30 -= f[1196] * y2;
+    y32 -= f[1274] * y2;
+    y35 -= f[1391] * y2;
     [[fallthrough]];
-  case 27: {
-    if (isNegativeZero(y[3])) {
-      y[3] = denseForwardZero(f, 39, first, 27, y, plan);
+  case 27:
+    if (isNegativeZero(y3)) {
+      y3 = denseForwardZero(f, 39, first, 27, y, plan);
     }
-    const double y3 = y[3];
+    y[3] = y3;
     guard += y3 * 0.0;
-    y[11] -= f[456] * y3;
-    y[14] -= f[573] * y3;
-    y[20] -= f[807] * y3;
-    y[24] -= f[963] * y3;
-    y[30] -= f[1197] * y3;
-    y[32] -= f[1275] * y3;
-    y[35] -= f[1392] * y3;
-  }
+    y11 -= f[456] * y3;
+    y14 -= f[573] * y3;
+    y20 -= f[807] * y3;
+    y24 -= f[963] * y3;
+    y30 -= f[1197] * y3;
+    y32 -= f[1275] * y3;
+    y35 -= f[1392] * y3;
     [[fallthrough]];
-  case 28: {
-    if (isNegativeZero(y[11])) {
-      y[11] = denseForwardZero(f, 39, first, 28, y, plan);
+  case 28:
+    if (isNegativeZero(y11)) {
+      y11 = denseForwardZero(f, 39, first, 28, y, plan);
     }
-    const double y11 = y[11];
+    y[11] = y11;
     guard += y11 * 0.0;
-    y[14] -= f[574] * y11;
-    y[20] -= f[808] * y11;
-    y[24] -= f[964] * y11;
-    y[28] -= f[1120] * y11;
-    y[30] -= f[1198] * y11;
-    y[32] -= f[1276] * y11;
-    y[35] -= f[1393] * y11;
-    y[36] -= f[1432] * y11;
-  }
+    y14 -= f[574] * y11;
+    y20 -= f[808] * y11;
+    y24 -= f[964] * y11;
+    y28 -= f[1120] * y11;
+    y30 -= f[1198] * y11;
+    y32 -= f[1276] * y11;
+    y35 -= f[1393] * y11;
+    y36 -= f[1432] * y11;
     [[fallthrough]];
-  case 29: {
-    if (isNegativeZero(y[24])) {
-      y[24] = denseForwardZero(f, 39, first, 29, y, plan);
+  case 29:
+    if (isNegativeZero(y24)) {
+      y24 = denseForwardZero(f, 39, first, 29, y, plan);
     }
-    const double y24 = y[24];
+    y[24] = y24;
     guard += y24 * 0.0;
-    y[14] -= f[575] * y24;
-    y[20] -= f[809] * y24;
-    y[28] -= f[1121] * y24;
-    y[30] -= f[1199] * y24;
-    y[32] -= f[1277] * y24;
-    y[35] -= f[1394] * y24;
-    y[36] -= f[1433] * y24;
-  }
+    y14 -= f[575] * y24;
+    y20 -= f[809] * y24;
+    y28 -= f[1121] * y24;
+    y30 -= f[1199] * y24;
+    y32 -= f[1277] * y24;
+    y35 -= f[1394] * y24;
+    y36 -= f[1433] * y24;
     [[fallthrough]];
-  case 30: {
-    if (isNegativeZero(y[30])) {
-      y[30] = denseForwardZero(f, 39, first, 30, y, plan);
+  case 30:
+    if (isNegativeZero(y30)) {
+      y30 = denseForwardZero(f, 39, first, 30, y, plan);
     }
-    const double y30 = y[30];
+    y[30] = y30;
     guard += y30 * 0.0;
-    y[14] -= f[576] * y30;
-    y[20] -= f[810] * y30;
-    y[28] -= f[1122] * y30;
-    y[32] -= f[1278] * y30;
-    y[35] -= f[1395] * y30;
-    y[36] -= f[1434] * y30;
-  }
+    y14 -= f[576] * y30;
+    y20 -= f[810] * y30;
+    y28 -= f[1122] * y30;
+    y32 -= f[1278] * y30;
+    y35 -= f[1395] * y30;
+    y36 -= f[1434] * y30;
     [[fallthrough]];
-  case 31: {
-    if (isNegativeZero(y[31])) {
-      y[31] = denseForwardZero(f, 39, first, 31, y, plan);
+  case 31:
+    if (isNegativeZero(y31)) {
+      y31 = denseForwardZero(f, 39, first, 31, y, plan);
     }
-    const double y31 = y[31];
+    y[31] = y31;
     guard += y31 * 0.0;
-  }
     [[fallthrough]];
-  case 32: {
-    if (isNegativeZero(y[32])) {
-      y[32] = denseForwardZero(f, 39, first, 32, y, plan);
+  case 32:
+    if (isNegativeZero(y32)) {
+      y32 = denseForwardZero(f, 39, first, 32, y, plan);
     }
-    const double y32 = y[32];
+    y[32] = y32;
     guard += y32 * 0.0;
-    y[14] -= f[578] * y32;
-    y[20] -= f[812] * y32;
-    y[28] -= f[1124] * y32;
-    y[35] -= f[1397] * y32;
-    y[36] -= f[1436] * y32;
-  }
+    y14 -= f[578] * y32;
+    y20 -= f[812] * y32;
+    y28 -= f[1124] * y32;
+    y35 -= f[1397] * y32;
+    y36 -= f[1436] * y32;
     [[fallthrough]];
-  case 33: {
-    if (isNegativeZero(y[36])) {
-      y[36] = denseForwardZero(f, 39, first, 33, y, plan);
+  case 33:
+    if (isNegativeZero(y36)) {
+      y36 = denseForwardZero(f, 39, first, 33, y, plan);
     }
-    const double y36 = y[36];
+    y[36] = y36;
     guard += y36 * 0.0;
-    y[14] -= f[579] * y36;
-    y[20] -= f[813] * y36;
-    y[28] -= f[1125] * y36;
-    y[35] -= f[1398] * y36;
-  }
+    y14 -= f[579] * y36;
+    y20 -= f[813] * y36;
+    y28 -= f[1125] * y36;
+    y35 -= f[1398] * y36;
     [[fallthrough]];
-  case 34: {
-    if (isNegativeZero(y[14])) {
-      y[14] = denseForwardZero(f, 39, first, 34, y, plan);
+  case 34:
+    if (isNegativeZero(y14)) {
+      y14 = denseForwardZero(f, 39, first, 34, y, plan);
     }
-    const double y14 = y[14];
+    y[14] = y14;
     guard += y14 * 0.0;
-    y[20] -= f[814] * y14;
-    y[28] -= f[1126] * y14;
-    y[35] -= f[1399] * y14;
-  }
+    y20 -= f[814] * y14;
+    y28 -= f[1126] * y14;
+    y35 -= f[1399] * y14;
     [[fallthrough]];
-  case 35: {
-    if (isNegativeZero(y[35])) {
-      y[35] = denseForwardZero(f, 39, first, 35, y, plan);
+  case 35:
+    if (isNegativeZero(y35)) {
+      y35 = denseForwardZero(f, 39, first, 35, y, plan);
     }
-    const double y35 = y[35];
+    y[35] = y35;
     guard += y35 * 0.0;
-    y[20] -= f[815] * y35;
-    y[28] -= f[1127] * y35;
-  }
+    y20 -= f[815] * y35;
+    y28 -= f[1127] * y35;
     [[fallthrough]];
-  case 36: {
-    if (isNegativeZero(y[28])) {
-      y[28] = denseForwardZero(f, 39, first, 36, y, plan);
+  case 36:
+    if (isNegativeZero(y28)) {
+      y28 = denseForwardZero(f, 39, first, 36, y, plan);
     }
-    const double y28 = y[28];
+    y[28] = y28;
     guard += y28 * 0.0;
-    y[20] -= f[816] * y28;
-  }
+    y20 -= f[816] * y28;
     [[fallthrough]];
-  case 37: {
-    if (isNegativeZero(y[20])) {
-      y[20] = denseForwardZero(f, 39, first, 37, y, plan);
+  case 37:
+    if (isNegativeZero(y20)) {
+      y20 = denseForwardZero(f, 39, first, 37, y, plan);
     }
-    const double y20 = y[20];
+    y[20] = y20;
     guard += y20 * 0.0;
-  }
     [[fallthrough]];
-  case 38: {
-    if (isNegativeZero(y[38])) {
-      y[38] = denseForwardZero(f, 39, first, 38, y, plan);
+  case 38:
+    if (isNegativeZero(y38)) {
+      y38 = denseForwardZero(f, 39, first, 38, y, plan);
     }
-    const double y38 = y[38];
+    y[38] = y38;
     guard += y38 * 0.0;
-  }
     [[fallthrough]];
   default:
     break;
   }
   // Back substitution, each sum in increasing column order.
-  {
-    double sum = y[38];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000000000000000u, 0x0000000000000000u, x);
-    }
-    x[38] = sum / f[1520];
-    guard += x[38] * 0.0;
+  double x38 = y38;
+  if (isNegativeZero(x38)) {
+    x38 = denseDifferenceZero(0x0000000000000000u, 0x0000000000000000u, x);
   }
-  {
-    double sum = y[20];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000004000000000u, 0x0000000000000000u, x);
-    }
-    x[37] = sum / f[817];
-    guard += x[37] * 0.0;
+  x38 /= f[1520];
+  x[38] = x38;
+  guard += x38 * 0.0;
+  double x37 = y20;
+  if (isNegativeZero(x37)) {
+    x37 = denseDifferenceZero(0x0000004000000000u, 0x0000000000000000u, x);
   }
-  {
-    double sum = y[28];
-    sum -= f[1129] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000006000000000u, 0x0000002000000000u, x);
-    }
-    x[36] = sum / f[1128];
-    guard += x[36] * 0.0;
+  x37 /= f[817];
+  x[37] = x37;
+  guard += x37 * 0.0;
+  double x36 = y28;
+  x36 -= f[1129] * x37;
+  if (isNegativeZero(x36)) {
+    x36 = denseDifferenceZero(0x0000006000000000u, 0x0000002000000000u, x);
   }
-  {
-    double sum = y[35];
-    sum -= f[1401] * x[36];
-    sum -= f[1402] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007000000000u, 0x0000003000000000u, x);
-    }
-    x[35] = sum / f[1400];
-    guard += x[35] * 0.0;
+  x36 /= f[1128];
+  x[36] = x36;
+  guard += x36 * 0.0;
+  double x35 = y35;
+  x35 -= f[1401] * x36;
+  x35 -= f[1402] * x37;
+  if (isNegativeZero(x35)) {
+    x35 = denseDifferenceZero(0x0000007000000000u, 0x0000003000000000u, x);
   }
-  {
-    double sum = y[14];
-    sum -= f[581] * x[35];
-    sum -= f[582] * x[36];
-    sum -= f[583] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007800000000u, 0x0000003800000000u, x);
-    }
-    x[34] = sum / f[580];
-    guard += x[34] * 0.0;
+  x35 /= f[1400];
+  x[35] = x35;
+  guard += x35 * 0.0;
+  double x34 = y14;
+  x34 -= f[581] * x35;
+  x34 -= f[582] * x36;
+  x34 -= f[583] * x37;
+  if (isNegativeZero(x34)) {
+    x34 = denseDifferenceZero(0x0000007800000000u, 0x0000003800000000u, x);
   }
-  {
-    double sum = y[36];
-    sum -= f[1438] * x[34];
-    sum -= f[1439] * x[35];
-    sum -= f[1440] * x[36];
-    sum -= f[1441] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007c00000000u, 0x0000003c00000000u, x);
-    }
-    x[33] = sum / f[1437];
-    guard += x[33] * 0.0;
+  x34 /= f[580];
+  x[34] = x34;
+  guard += x34 * 0.0;
+  double x33 = y36;
+  x33 -= f[1438] * x34;
+  x33 -= f[1439] * x35;
+  x33 -= f[1440] * x36;
+  x33 -= f[1441] * x37;
+  if (isNegativeZero(x33)) {
+    x33 = denseDifferenceZero(0x0000007c00000000u, 0x0000003c00000000u, x);
   }
-  {
-    double sum = y[32];
-    sum -= f[1281] * x[33];
-    sum -= f[1282] * x[34];
-    sum -= f[1283] * x[35];
-    sum -= f[1284] * x[36];
-    sum -= f[1285] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007e00000000u, 0x0000003e00000000u, x);
-    }
-    x[32] = sum / f[1280];
-    guard += x[32] * 0.0;
+  x33 /= f[1437];
+  x[33] = x33;
+  guard += x33 * 0.0;
+  double x32 = y32;
+  x32 -= f[1281] * x33;
+  x32 -= f[1282] * x34;
+  x32 -= f[1283] * x35;
+  x32 -= f[1284] * x36;
+  x32 -= f[1285] * x37;
+  if (isNegativeZero(x32)) {
+    x32 = denseDifferenceZero(0x0000007e00000000u, 0x0000003e00000000u, x);
   }
-  {
-    double sum = y[31];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007f00000000u, 0x0000000000000000u, x);
-    }
-    x[31] = sum / f[1240];
-    guard += x[31] * 0.0;
+  x32 /= f[1280];
+  x[32] = x32;
+  guard += x32 * 0.0;
+  double x31 = y31;
+  if (isNegativeZero(x31)) {
+    x31 = denseDifferenceZero(0x0000007f00000000u, 0x0000000000000000u, x);
   }
-  {
-    double sum = y[30];
-    sum -= f[1202] * x[32];
-    sum -= f[1203] * x[33];
-    sum -= f[1204] * x[34];
-    sum -= f[1205] * x[35];
-    sum -= f[1206] * x[36];
-    sum -= f[1207] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007f80000000u, 0x0000003f00000000u, x);
-    }
-    x[30] = sum / f[1200];
-    guard += x[30] * 0.0;
+  x31 /= f[1240];
+  x[31] = x31;
+  guard += x31 * 0.0;
+  double x30 = y30;
+  x30 -= f[1202] * x32;
+  x30 -= f[1203] * x33;
+  x30 -= f[1204] * x34;
+  x30 -= f[1205] * x35;
+  x30 -= f[1206] * x36;
+  x30 -= f[1207] * x37;
+  if (isNegativeZero(x30)) {
+    x30 = denseDifferenceZero(0x0000007f80000000u, 0x0000003f00000000u, x);
   }
-  {
-    double sum = y[24];
-    sum -= f[966] * x[30];
-    sum -= f[968] * x[32];
-    sum -= f[969] * x[33];
-    sum -= f[970] * x[34];
-    sum -= f[971] * x[35];
-    sum -= f[972] * x[36];
-    sum -= f[973] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fc0000000u, 0x0000003f40000000u, x);
-    }
-    x[29] = sum / f[965];
-    guard += x[29] * 0.0;
+  x30 /= f[1200];
+  x[30] = x30;
+  guard += x30 * 0.0;
+  double x29 = y24;
+  x29 -= f[966] * x30;
+  x29 -= f[968] * x32;
+  x29 -= f[969] * x33;
+  x29 -= f[970] * x34;
+  x29 -= f[971] * x35;
+  x29 -= f[972] * x36;
+  x29 -= f[973] * x37;
+  if (isNegativeZero(x29)) {
+    x29 = denseDifferenceZero(0x0000007fc0000000u, 0x0000003f40000000u, x);
   }
-  {
-    double sum = y[11];
-    sum -= f[458] * x[29];
-    sum -= f[459] * x[30];
-    sum -= f[461] * x[32];
-    sum -= f[462] * x[33];
-    sum -= f[463] * x[34];
-    sum -= f[464] * x[35];
-    sum -= f[465] * x[36];
-    sum -= f[466] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fe0000000u, 0x0000003f60000000u, x);
-    }
-    x[28] = sum / f[457];
-    guard += x[28] * 0.0;
+  x29 /= f[965];
+  x[29] = x29;
+  guard += x29 * 0.0;
+  double x28 = y11;
+  x28 -= f[458] * x29;
+  x28 -= f[459] * x30;
+  x28 -= f[461] * x32;
+  x28 -= f[462] * x33;
+  x28 -= f[463] * x34;
+  x28 -= f[464] * x35;
+  x28 -= f[465] * x36;
+  x28 -= f[466] * x37;
+  if (isNegativeZero(x28)) {
+    x28 = denseDifferenceZero(0x0000007fe0000000u, 0x0000003f60000000u, x);
   }
-  {
-    double sum = y[3];
-    sum -= f[145] * x[28];
-    sum -= f[146] * x[29];
-    sum -= f[147] * x[30];
-    sum -= f[149] * x[32];
-    sum -= f[150] * x[33];
-    sum -= f[151] * x[34];
-    sum -= f[152] * x[35];
-    sum -= f[153] * x[36];
-    sum -= f[154] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ff0000000u, 0x0000003f70000000u, x);
-    }
-    x[27] = sum / f[144];
-    guard += x[27] * 0.0;
+  x28 /= f[457];
+  x[28] = x28;
+  guard += x28 * 0.0;
+  double x27 = y3;
+  x27 -= f[145] * x28;
+  x27 -= f[146] * x29;
+  x27 -= f[147] * x30;
+  x27 -= f[149] * x32;
+  x27 -= f[150] * x33;
+  x27 -= f[151] * x34;
+  x27 -= f[152] * x35;
+  x27 -= f[153] * x36;
+  x27 -= f[154] * x37;
+  if (isNegativeZero(x27)) {
+    x27 = denseDifferenceZero(0x0000007ff0000000u, 0x0000003f70000000u, x);
   }
-  {
-    double sum = y[2];
-    sum -= f[105] * x[27];
-    sum -= f[106] * x[28];
-    sum -= f[107] * x[29];
-    sum -= f[108] * x[30];
-    sum -= f[110] * x[32];
-    sum -= f[111] * x[33];
-    sum -= f[112] * x[34];
-    sum -= f[113] * x[35];
-    sum -= f[114] * x[36];
-    sum -= f[115] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ff8000000u, 0x0000003f78000000u, x);
-    }
-    x[26] = sum / f[104];
-    guard += x[26] * 0.0;
+  x27 /= f[144];
+  x[27] = x27;
+  guard += x27 * 0.0;
+  double x26 = y2;
+  x26 -= f[105] * x27;
+  x26 -= f[106] * x28;
+  x26 -= f[107] * x29;
+  x26 -= f[108] * x30;
+  x26 -= f[110] * x32;
+  x26 -= f[111] * x33;
+  x26 -= f[112] * x34;
+  x26 -= f[113] * x35;
+  x26 -= f[114] * x36;
+  x26 -= f[115] * x37;
+  if (isNegativeZero(x26)) {
+    x26 = denseDifferenceZero(0x0000007ff8000000u, 0x0000003f78000000u, x);
   }
-  {
-    double sum = y[1];
-    sum -= f[65] * x[26];
-    sum -= f[66] * x[27];
-    sum -= f[67] * x[28];
-    sum -= f[68] * x[29];
-    sum -= f[69] * x[30];
-    sum -= f[71] * x[32];
-    sum -= f[72] * x[33];
-    sum -= f[73] * x[34];
-    sum -= f[74] * x[35];
-    sum -= f[75] * x[36];
-    sum -= f[76] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffc000000u, 0x0000003f7c000000u, x);
-    }
-    x[25] = sum / f[64];
-    guard += x[25] * 0.0;
+  x26 /= f[104];
+  x[26] = x26;
+  guard += x26 * 0.0;
+  double x25 = y1;
+  x25 -= f[65] * x26;
+  x25 -= f[66] * x27;
+  x25 -= f[67] * x28;
+  x25 -= f[68] * x29;
+  x25 -= f[69] * x30;
+  x25 -= f[71] * x32;
+  x25 -= f[72] * x33;
+  x25 -= f[73] * x34;
+  x25 -= f[74] * x35;
+  x25 -= f[75] * x36;
+  x25 -= f[76] * x37;
+  if (isNegativeZero(x25)) {
+    x25 = denseDifferenceZero(0x0000007ffc000000u, 0x0000003f7c000000u, x);
   }
-  {
-    double sum = y[19];
-    sum -= f[766] * x[25];
-    sum -= f[767] * x[26];
-    sum -= f[768] * x[27];
-    sum -= f[769] * x[28];
-    sum -= f[770] * x[29];
-    sum -= f[771] * x[30];
-    sum -= f[773] * x[32];
-    sum -= f[774] * x[33];
-    sum -= f[775] * x[34];
-    sum -= f[776] * x[35];
-    sum -= f[777] * x[36];
-    sum -= f[778] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffe000000u, 0x0000003f7e000000u, x);
-    }
-    x[24] = sum / f[765];
-    guard += x[24] * 0.0;
+  x25 /= f[64];
+  x[25] = x25;
+  guard += x25 * 0.0;
+  double x24 = y19;
+  x24 -= f[766] * x25;
+  x24 -= f[767] * x26;
+  x24 -= f[768] * x27;
+  x24 -= f[769] * x28;
+  x24 -= f[770] * x29;
+  x24 -= f[771] * x30;
+  x24 -= f[773] * x32;
+  x24 -= f[774] * x33;
+  x24 -= f[775] * x34;
+  x24 -= f[776] * x35;
+  x24 -= f[777] * x36;
+  x24 -= f[778] * x37;
+  if (isNegativeZero(x24)) {
+    x24 = denseDifferenceZero(0x0000007ffe000000u, 0x0000003f7e000000u, x);
   }
-  {
-    double sum = y[27];
-    sum -= f[1077] * x[24];
-    sum -= f[1078] * x[25];
-    sum -= f[1079] * x[26];
-    sum -= f[1080] * x[27];
-    sum -= f[1081] * x[28];
-    sum -= f[1082] * x[29];
-    sum -= f[1083] * x[30];
-    sum -= f[1085] * x[32];
-    sum -= f[1086] * x[33];
-    sum -= f[1087] * x[34];
-    sum -= f[1088] * x[35];
-    sum -= f[1089] * x[36];
-    sum -= f[1090] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fff000000u, 0x0000003f7f000000u, x);
-    }
-    x[23] = sum / f[1076];
-    guard += x[23] * 0.0;
+  x24 /= f[765];
+  x[24] = x24;
+  guard += x24 * 0.0;
+  double x23 = y27;
+  x23 -= f[1077] * x24;
+  x23 -= f[1078] * x25;
+  x23 -= f[1079] * x26;
+  x23 -= f[1080] * x27;
+  x23 -= f[1081] * x28;
+  x23 -= f[1082] * x29;
+  x23 -= f[1083] * x30;
+  x23 -= f[1085] * x32;
+  x23 -= f[1086] * x33;
+  x23 -= f[1087] * x34;
+  x23 -= f[1088] * x35;
+  x23 -= f[1089] * x36;
+  x23 -= f[1090] * x37;
+  if (isNegativeZero(x23)) {
+    x23 = denseDifferenceZero(0x0000007fff000000u, 0x0000003f7f000000u, x);
   }
-  {
-    double sum = y[5];
-    sum -= f[218] * x[23];
-    sum -= f[219] * x[24];
-    sum -= f[220] * x[25];
-    sum -= f[221] * x[26];
-    sum -= f[222] * x[27];
-    sum -= f[223] * x[28];
-    sum -= f[224] * x[29];
-    sum -= f[225] * x[30];
-    sum -= f[227] * x[32];
-    sum -= f[228] * x[33];
-    sum -= f[229] * x[34];
-    sum -= f[230] * x[35];
-    sum -= f[231] * x[36];
-    sum -= f[232] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fff800000u, 0x0000003f7f800000u, x);
-    }
-    x[22] = sum / f[217];
-    guard += x[22] * 0.0;
+  x23 /= f[1076];
+  x[23] = x23;
+  guard += x23 * 0.0;
+  double x22 = y5;
+  x22 -= f[218] * x23;
+  x22 -= f[219] * x24;
+  x22 -= f[220] * x25;
+  x22 -= f[221] * x26;
+  x22 -= f[222] * x27;
+  x22 -= f[223] * x28;
+  x22 -= f[224] * x29;
+  x22 -= f[225] * x30;
+  x22 -= f[227] * x32;
+  x22 -= f[228] * x33;
+  x22 -= f[229] * x34;
+  x22 -= f[230] * x35;
+  x22 -= f[231] * x36;
+  x22 -= f[232] * x37;
+  if (isNegativeZero(x22)) {
+    x22 = denseDifferenceZero(0x0000007fff800000u, 0x0000003f7f800000u, x);
   }
-  {
-    double sum = y[18];
-    sum -= f[724] * x[22];
-    sum -= f[725] * x[23];
-    sum -= f[726] * x[24];
-    sum -= f[727] * x[25];
-    sum -= f[728] * x[26];
-    sum -= f[729] * x[27];
-    sum -= f[730] * x[28];
-    sum -= f[731] * x[29];
-    sum -= f[732] * x[30];
-    sum -= f[734] * x[32];
-    sum -= f[735] * x[33];
-    sum -= f[736] * x[34];
-    sum -= f[737] * x[35];
-    sum -= f[738] * x[36];
-    sum -= f[739] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffc00000u, 0x0000003f7fc00000u, x);
-    }
-    x[21] = sum / f[723];
-    guard += x[21] * 0.0;
+  x22 /= f[217];
+  x[22] = x22;
+  guard += x22 * 0.0;
+  double x21 = y18;
+  x21 -= f[724] * x22;
+  x21 -= f[725] * x23;
+  x21 -= f[726] * x24;
+  x21 -= f[727] * x25;
+  x21 -= f[728] * x26;
+  x21 -= f[729] * x27;
+  x21 -= f[730] * x28;
+  x21 -= f[731] * x29;
+  x21 -= f[732] * x30;
+  x21 -= f[734] * x32;
+  x21 -= f[735] * x33;
+  x21 -= f[736] * x34;
+  x21 -= f[737] * x35;
+  x21 -= f[738] * x36;
+  x21 -= f[739] * x37;
+  if (isNegativeZero(x21)) {
+    x21 = denseDifferenceZero(0x0000007fffc00000u, 0x0000003f7fc00000u, x);
   }
-  {
-    double sum = y[25];
-    sum -= f[996] * x[21];
-    sum -= f[997] * x[22];
-    sum -= f[1004] * x[29];
-    sum -= f[1012] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffe00000u, 0x0000002020600000u, x);
-    }
-    x[20] = sum / f[995];
-    guard += x[20] * 0.0;
+  x21 /= f[723];
+  x[21] = x21;
+  guard += x21 * 0.0;
+  double x20 = y25;
+  x20 -= f[996] * x21;
+  x20 -= f[997] * x22;
+  x20 -= f[1004] * x29;
+  x20 -= f[1012] * x37;
+  if (isNegativeZero(x20)) {
+    x20 = denseDifferenceZero(0x0000007fffe00000u, 0x0000002020600000u, x);
   }
-  {
-    double sum = y[16];
-    sum -= f[645] * x[21];
-    sum -= f[647] * x[23];
-    sum -= f[648] * x[24];
-    sum -= f[649] * x[25];
-    sum -= f[650] * x[26];
-    sum -= f[651] * x[27];
-    sum -= f[652] * x[28];
-    sum -= f[654] * x[30];
-    sum -= f[656] * x[32];
-    sum -= f[657] * x[33];
-    sum -= f[658] * x[34];
-    sum -= f[659] * x[35];
-    sum -= f[660] * x[36];
-    sum -= f[661] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffff00000u, 0x0000003f5fa00000u, x);
-    }
-    x[19] = sum / f[643];
-    guard += x[19] * 0.0;
+  x20 /= f[995];
+  x[20] = x20;
+  guard += x20 * 0.0;
+  double x19 = y16;
+  x19 -= f[645] * x21;
+  x19 -= f[647] * x23;
+  x19 -= f[648] * x24;
+  x19 -= f[649] * x25;
+  x19 -= f[650] * x26;
+  x19 -= f[651] * x27;
+  x19 -= f[652] * x28;
+  x19 -= f[654] * x30;
+  x19 -= f[656] * x32;
+  x19 -= f[657] * x33;
+  x19 -= f[658] * x34;
+  x19 -= f[659] * x35;
+  x19 -= f[660] * x36;
+  x19 -= f[661] * x37;
+  if (isNegativeZero(x19)) {
+    x19 = denseDifferenceZero(0x0000007ffff00000u, 0x0000003f5fa00000u, x);
   }
-  {
-    double sum = y[34];
-    sum -= f[1345] * x[19];
-    sum -= f[1347] * x[21];
-    sum -= f[1349] * x[23];
-    sum -= f[1350] * x[24];
-    sum -= f[1351] * x[25];
-    sum -= f[1352] * x[26];
-    sum -= f[1353] * x[27];
-    sum -= f[1354] * x[28];
-    sum -= f[1356] * x[30];
-    sum -= f[1358] * x[32];
-    sum -= f[1359] * x[33];
-    sum -= f[1360] * x[34];
-    sum -= f[1361] * x[35];
-    sum -= f[1362] * x[36];
-    sum -= f[1363] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffff80000u, 0x0000003f5fa80000u, x);
-    }
-    x[18] = sum / f[1344];
-    guard += x[18] * 0.0;
+  x19 /= f[643];
+  x[19] = x19;
+  guard += x19 * 0.0;
+  double x18 = y34;
+  x18 -= f[1345] * x19;
+  x18 -= f[1347] * x21;
+  x18 -= f[1349] * x23;
+  x18 -= f[1350] * x24;
+  x18 -= f[1351] * x25;
+  x18 -= f[1352] * x26;
+  x18 -= f[1353] * x27;
+  x18 -= f[1354] * x28;
+  x18 -= f[1356] * x30;
+  x18 -= f[1358] * x32;
+  x18 -= f[1359] * x33;
+  x18 -= f[1360] * x34;
+  x18 -= f[1361] * x35;
+  x18 -= f[1362] * x36;
+  x18 -= f[1363] * x37;
+  if (isNegativeZero(x18)) {
+    x18 = denseDifferenceZero(0x0000007ffff80000u, 0x0000003f5fa80000u, x);
   }
-  {
-    double sum = y[13];
-    sum -= f[528] * x[21];
-    sum -= f[530] * x[23];
-    sum -= f[531] * x[24];
-    sum -= f[532] * x[25];
-    sum -= f[533] * x[26];
-    sum -= f[534] * x[27];
-    sum -= f[535] * x[28];
-    sum -= f[537] * x[30];
-    sum -= f[539] * x[32];
-    sum -= f[540] * x[33];
-    sum -= f[541] * x[34];
-    sum -= f[542] * x[35];
-    sum -= f[543] * x[36];
-    sum -= f[544] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffc0000u, 0x0000003f5fa00000u, x);
-    }
-    x[17] = sum / f[524];
-    guard += x[17] * 0.0;
+  x18 /= f[1344];
+  x[18] = x18;
+  guard += x18 * 0.0;
+  double x17 = y13;
+  x17 -= f[528] * x21;
+  x17 -= f[530] * x23;
+  x17 -= f[531] * x24;
+  x17 -= f[532] * x25;
+  x17 -= f[533] * x26;
+  x17 -= f[534] * x27;
+  x17 -= f[535] * x28;
+  x17 -= f[537] * x30;
+  x17 -= f[539] * x32;
+  x17 -= f[540] * x33;
+  x17 -= f[541] * x34;
+  x17 -= f[542] * x35;
+  x17 -= f[543] * x36;
+  x17 -= f[544] * x37;
+  if (isNegativeZero(x17)) {
+    x17 = denseDifferenceZero(0x0000007ffffc0000u, 0x0000003f5fa00000u, x);
   }
-  {
-    double sum = y[17];
-    sum -= f[680] * x[17];
-    sum -= f[687] * x[24];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffe0000u, 0x0000000001020000u, x);
-    }
-    x[16] = sum / f[679];
-    guard += x[16] * 0.0;
+  x17 /= f[524];
+  x[17] = x17;
+  guard += x17 * 0.0;
+  double x16 = y17;
+  x16 -= f[680] * x17;
+  x16 -= f[687] * x24;
+  if (isNegativeZero(x16)) {
+    x16 = denseDifferenceZero(0x0000007ffffe0000u, 0x0000000001020000u, x);
   }
-  {
-    double sum = y[8];
-    sum -= f[328] * x[16];
-    sum -= f[333] * x[21];
-    sum -= f[335] * x[23];
-    sum -= f[336] * x[24];
-    sum -= f[337] * x[25];
-    sum -= f[338] * x[26];
-    sum -= f[339] * x[27];
-    sum -= f[340] * x[28];
-    sum -= f[342] * x[30];
-    sum -= f[344] * x[32];
-    sum -= f[345] * x[33];
-    sum -= f[346] * x[34];
-    sum -= f[347] * x[35];
-    sum -= f[348] * x[36];
-    sum -= f[349] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffff0000u, 0x0000003f5fa10000u, x);
-    }
-    x[15] = sum / f[327];
-    guard += x[15] * 0.0;
+  x16 /= f[679];
+  x[16] = x16;
+  guard += x16 * 0.0;
+  double x15 = y8;
+  x15 -= f[328] * x16;
+  x15 -= f[333] * x21;
+  x15 -= f[335] * x23;
+  x15 -= f[336] * x24;
+  x15 -= f[337] * x25;
+  x15 -= f[338] * x26;
+  x15 -= f[339] * x27;
+  x15 -= f[340] * x28;
+  x15 -= f[342] * x30;
+  x15 -= f[344] * x32;
+  x15 -= f[345] * x33;
+  x15 -= f[346] * x34;
+  x15 -= f[347] * x35;
+  x15 -= f[348] * x36;
+  x15 -= f[349] * x37;
+  if (isNegativeZero(x15)) {
+    x15 = denseDifferenceZero(0x0000007fffff0000u, 0x0000003f5fa10000u, x);
   }
-  {
-    double sum = y[12];
-    sum -= f[483] * x[15];
-    sum -= f[484] * x[16];
-    sum -= f[488] * x[20];
-    sum -= f[490] * x[22];
-    sum -= f[491] * x[23];
-    sum -= f[492] * x[24];
-    sum -= f[493] * x[25];
-    sum -= f[494] * x[26];
-    sum -= f[495] * x[27];
-    sum -= f[496] * x[28];
-    sum -= f[497] * x[29];
-    sum -= f[498] * x[30];
-    sum -= f[500] * x[32];
-    sum -= f[501] * x[33];
-    sum -= f[502] * x[34];
-    sum -= f[503] * x[35];
-    sum -= f[504] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffff8000u, 0x0000001f7fd18000u, x);
-    }
-    x[14] = sum / f[482];
-    guard += x[14] * 0.0;
+  x15 /= f[327];
+  x[15] = x15;
+  guard += x15 * 0.0;
+  double x14 = y12;
+  x14 -= f[483] * x15;
+  x14 -= f[484] * x16;
+  x14 -= f[488] * x20;
+  x14 -= f[490] * x22;
+  x14 -= f[491] * x23;
+  x14 -= f[492] * x24;
+  x14 -= f[493] * x25;
+  x14 -= f[494] * x26;
+  x14 -= f[495] * x27;
+  x14 -= f[496] * x28;
+  x14 -= f[497] * x29;
+  x14 -= f[498] * x30;
+  x14 -= f[500] * x32;
+  x14 -= f[501] * x33;
+  x14 -= f[502] * x34;
+  x14 -= f[503] * x35;
+  x14 -= f[504] * x36;
+  if (isNegativeZero(x14)) {
+    x14 = denseDifferenceZero(0x0000007fffff8000u, 0x0000001f7fd18000u, x);
   }
-  {
-    double sum = y[29];
-    sum -= f[1145] * x[14];
-    sum -= f[1146] * x[15];
-    sum -= f[1147] * x[16];
-    sum -= f[1151] * x[20];
-    sum -= f[1153] * x[22];
-    sum -= f[1154] * x[23];
-    sum -= f[1155] * x[24];
-    sum -= f[1156] * x[25];
-    sum -= f[1157] * x[26];
-    sum -= f[1158] * x[27];
-    sum -= f[1159] * x[28];
-    sum -= f[1160] * x[29];
-    sum -= f[1161] * x[30];
-    sum -= f[1163] * x[32];
-    sum -= f[1164] * x[33];
-    sum -= f[1165] * x[34];
-    sum -= f[1166] * x[35];
-    sum -= f[1167] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffc000u, 0x0000001f7fd1c000u, x);
-    }
-    x[13] = sum / f[1144];
-    guard += x[13] * 0.0;
+  x14 /= f[482];
+  x[14] = x14;
+  guard += x14 * 0.0;
+  double x13 = y29;
+  x13 -= f[1145] * x14;
+  x13 -= f[1146] * x15;
+  x13 -= f[1147] * x16;
+  x13 -= f[1151] * x20;
+  x13 -= f[1153] * x22;
+  x13 -= f[1154] * x23;
+  x13 -= f[1155] * x24;
+  x13 -= f[1156] * x25;
+  x13 -= f[1157] * x26;
+  x13 -= f[1158] * x27;
+  x13 -= f[1159] * x28;
+  x13 -= f[1160] * x29;
+  x13 -= f[1161] * x30;
+  x13 -= f[1163] * x32;
+  x13 -= f[1164] * x33;
+  x13 -= f[1165] * x34;
+  x13 -= f[1166] * x35;
+  x13 -= f[1167] * x36;
+  if (isNegativeZero(x13)) {
+    x13 = denseDifferenceZero(0x0000007fffffc000u, 0x0000001f7fd1c000u, x);
   }
-  {
-    double sum = y[9];
-    sum -= f[364] * x[13];
-    sum -= f[366] * x[15];
-    sum -= f[367] * x[16];
-    sum -= f[374] * x[23];
-    sum -= f[375] * x[24];
-    sum -= f[376] * x[25];
-    sum -= f[377] * x[26];
-    sum -= f[378] * x[27];
-    sum -= f[379] * x[28];
-    sum -= f[381] * x[30];
-    sum -= f[383] * x[32];
-    sum -= f[384] * x[33];
-    sum -= f[385] * x[34];
-    sum -= f[386] * x[35];
-    sum -= f[387] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffe000u, 0x0000001f5f81a000u, x);
-    }
-    x[12] = sum / f[363];
-    guard += x[12] * 0.0;
+  x13 /= f[1144];
+  x[13] = x13;
+  guard += x13 * 0.0;
+  double x12 = y9;
+  x12 -= f[364] * x13;
+  x12 -= f[366] * x15;
+  x12 -= f[367] * x16;
+  x12 -= f[374] * x23;
+  x12 -= f[375] * x24;
+  x12 -= f[376] * x25;
+  x12 -= f[377] * x26;
+  x12 -= f[378] * x27;
+  x12 -= f[379] * x28;
+  x12 -= f[381] * x30;
+  x12 -= f[383] * x32;
+  x12 -= f[384] * x33;
+  x12 -= f[385] * x34;
+  x12 -= f[386] * x35;
+  x12 -= f[387] * x36;
+  if (isNegativeZero(x12)) {
+    x12 = denseDifferenceZero(0x0000007fffffe000u, 0x0000001f5f81a000u, x);
   }
-  {
-    double sum = y[33];
-    sum -= f[1315] * x[28];
-    sum -= f[1323] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffff000u, 0x0000001010000000u, x);
-    }
-    x[11] = sum / f[1298];
-    guard += x[11] * 0.0;
+  x12 /= f[363];
+  x[12] = x12;
+  guard += x12 * 0.0;
+  double x11 = y33;
+  x11 -= f[1315] * x28;
+  x11 -= f[1323] * x36;
+  if (isNegativeZero(x11)) {
+    x11 = denseDifferenceZero(0x0000007ffffff000u, 0x0000001010000000u, x);
   }
-  {
-    double sum = y[37];
-    sum -= f[1480] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffff800u, 0x0000002000000000u, x);
-    }
-    x[10] = sum / f[1453];
-    guard += x[10] * 0.0;
+  x11 /= f[1298];
+  x[11] = x11;
+  guard += x11 * 0.0;
+  double x10 = y37;
+  x10 -= f[1480] * x37;
+  if (isNegativeZero(x10)) {
+    x10 = denseDifferenceZero(0x0000007ffffff800u, 0x0000002000000000u, x);
   }
-  {
-    double sum = y[7];
-    sum -= f[283] * x[10];
-    sum -= f[288] * x[15];
-    sum -= f[289] * x[16];
-    sum -= f[294] * x[21];
-    sum -= f[296] * x[23];
-    sum -= f[297] * x[24];
-    sum -= f[298] * x[25];
-    sum -= f[299] * x[26];
-    sum -= f[300] * x[27];
-    sum -= f[301] * x[28];
-    sum -= f[303] * x[30];
-    sum -= f[305] * x[32];
-    sum -= f[306] * x[33];
-    sum -= f[307] * x[34];
-    sum -= f[308] * x[35];
-    sum -= f[309] * x[36];
-    sum -= f[310] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffc00u, 0x0000003f5fa18400u, x);
-    }
-    x[9] = sum / f[282];
-    guard += x[9] * 0.0;
+  x10 /= f[1453];
+  x[10] = x10;
+  guard += x10 * 0.0;
+  double x9 = y7;
+  x9 -= f[283] * x10;
+  x9 -= f[288] * x15;
+  x9 -= f[289] * x16;
+  x9 -= f[294] * x21;
+  x9 -= f[296] * x23;
+  x9 -= f[297] * x24;
+  x9 -= f[298] * x25;
+  x9 -= f[299] * x26;
+  x9 -= f[300] * x27;
+  x9 -= f[301] * x28;
+  x9 -= f[303] * x30;
+  x9 -= f[305] * x32;
+  x9 -= f[306] * x33;
+  x9 -= f[307] * x34;
+  x9 -= f[308] * x35;
+  x9 -= f[309] * x36;
+  x9 -= f[310] * x37;
+  if (isNegativeZero(x9)) {
+    x9 = denseDifferenceZero(0x0000007ffffffc00u, 0x0000003f5fa18400u, x);
   }
-  {
-    double sum = y[26];
-    sum -= f[1023] * x[9];
-    sum -= f[1024] * x[10];
-    sum -= f[1030] * x[16];
-    sum -= f[1035] * x[21];
-    sum -= f[1037] * x[23];
-    sum -= f[1038] * x[24];
-    sum -= f[1039] * x[25];
-    sum -= f[1040] * x[26];
-    sum -= f[1041] * x[27];
-    sum -= f[1042] * x[28];
-    sum -= f[1044] * x[30];
-    sum -= f[1046] * x[32];
-    sum -= f[1047] * x[33];
-    sum -= f[1048] * x[34];
-    sum -= f[1049] * x[35];
-    sum -= f[1050] * x[36];
-    sum -= f[1051] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffe00u, 0x0000003f5fa10600u, x);
-    }
-    x[8] = sum / f[1022];
-    guard += x[8] * 0.0;
+  x9 /= f[282];
+  x[9] = x9;
+  guard += x9 * 0.0;
+  double x8 = y26;
+  x8 -= f[1023] * x9;
+  x8 -= f[1024] * x10;
+  x8 -= f[1030] * x16;
+  x8 -= f[1035] * x21;
+  x8 -= f[1037] * x23;
+  x8 -= f[1038] * x24;
+  x8 -= f[1039] * x25;
+  x8 -= f[1040] * x26;
+  x8 -= f[1041] * x27;
+  x8 -= f[1042] * x28;
+  x8 -= f[1044] * x30;
+  x8 -= f[1046] * x32;
+  x8 -= f[1047] * x33;
+  x8 -= f[1048] * x34;
+  x8 -= f[1049] * x35;
+  x8 -= f[1050] * x36;
+  x8 -= f[1051] * x37;
+  if (isNegativeZero(x8)) {
+    x8 = denseDifferenceZero(0x0000007ffffffe00u, 0x0000003f5fa10600u, x);
   }
-  {
-    double sum = y[6];
-    sum -= f[249] * x[15];
-    sum -= f[250] * x[16];
-    sum -= f[257] * x[23];
-    sum -= f[258] * x[24];
-    sum -= f[259] * x[25];
-    sum -= f[260] * x[26];
-    sum -= f[261] * x[27];
-    sum -= f[262] * x[28];
-    sum -= f[264] * x[30];
-    sum -= f[266] * x[32];
-    sum -= f[267] * x[33];
-    sum -= f[268] * x[34];
-    sum -= f[269] * x[35];
-    sum -= f[270] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffff00u, 0x0000001f5f818000u, x);
-    }
-    x[7] = sum / f[241];
-    guard += x[7] * 0.0;
+  x8 /= f[1022];
+  x[8] = x8;
+  guard += x8 * 0.0;
+  double x7 = y6;
+  x7 -= f[249] * x15;
+  x7 -= f[250] * x16;
+  x7 -= f[257] * x23;
+  x7 -= f[258] * x24;
+  x7 -= f[259] * x25;
+  x7 -= f[260] * x26;
+  x7 -= f[261] * x27;
+  x7 -= f[262] * x28;
+  x7 -= f[264] * x30;
+  x7 -= f[266] * x32;
+  x7 -= f[267] * x33;
+  x7 -= f[268] * x34;
+  x7 -= f[269] * x35;
+  x7 -= f[270] * x36;
+  if (isNegativeZero(x7)) {
+    x7 = denseDifferenceZero(0x0000007fffffff00u, 0x0000001f5f818000u, x);
   }
-  {
-    double sum = y[0];
-    sum -= f[15] * x[15];
-    sum -= f[16] * x[16];
-    sum -= f[23] * x[23];
-    sum -= f[24] * x[24];
-    sum -= f[25] * x[25];
-    sum -= f[26] * x[26];
-    sum -= f[27] * x[27];
-    sum -= f[28] * x[28];
-    sum -= f[30] * x[30];
-    sum -= f[32] * x[32];
-    sum -= f[33] * x[33];
-    sum -= f[34] * x[34];
-    sum -= f[35] * x[35];
-    sum -= f[36] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffff80u, 0x0000001f5f818000u, x);
-    }
-    x[6] = sum / f[6];
-    guard += x[6] * 0.0;
+  x7 /= f[241];
+  x[7] = x7;
+  guard += x7 * 0.0;
+  double x6 = y0;
+  x6 -= f[15] * x15;
+  x6 -= f[16] * x16;
+  x6 -= f[23] * x23;
+  x6 -= f[24] * x24;
+  x6 -= f[25] * x25;
+  x6 -= f[26] * x26;
+  x6 -= f[27] * x27;
+  x6 -= f[28] * x28;
+  x6 -= f[30] * x30;
+  x6 -= f[32] * x32;
+  x6 -= f[33] * x33;
+  x6 -= f[34] * x34;
+  x6 -= f[35] * x35;
+  x6 -= f[36] * x36;
+  if (isNegativeZero(x6)) {
+    x6 = denseDifferenceZero(0x0000007fffffff80u, 0x0000001f5f818000u, x);
   }
-  {
-    double sum = y[21];
-    sum -= f[829] * x[10];
-    sum -= f[840] * x[21];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffffc0u, 0x0000000000200400u, x);
-    }
-    x[5] = sum / f[824];
-    guard += x[5] * 0.0;
+  x6 /= f[6];
+  x[6] = x6;
+  guard += x6 * 0.0;
+  double x5 = y21;
+  x5 -= f[829] * x10;
+  x5 -= f[840] * x21;
+  if (isNegativeZero(x5)) {
+    x5 = denseDifferenceZero(0x0000007fffffffc0u, 0x0000000000200400u, x);
   }
-  {
-    double sum = y[4];
-    sum -= f[166] * x[10];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffffe0u, 0x0000000000000400u, x);
-    }
-    x[4] = sum / f[160];
-    guard += x[4] * 0.0;
+  x5 /= f[824];
+  x[5] = x5;
+  guard += x5 * 0.0;
+  double x4 = y4;
+  x4 -= f[166] * x10;
+  if (isNegativeZero(x4)) {
+    x4 = denseDifferenceZero(0x0000007fffffffe0u, 0x0000000000000400u, x);
   }
-  {
-    double sum = y[22];
-    sum -= f[881] * x[23];
-    sum -= f[882] * x[24];
-    sum -= f[883] * x[25];
-    sum -= f[885] * x[27];
-    sum -= f[888] * x[30];
-    sum -= f[890] * x[32];
-    sum -= f[891] * x[33];
-    sum -= f[892] * x[34];
-    sum -= f[893] * x[35];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffff0u, 0x0000000f4b800000u, x);
-    }
-    x[3] = sum / f[861];
-    guard += x[3] * 0.0;
+  x4 /= f[160];
+  x[4] = x4;
+  guard += x4 * 0.0;
+  double x3 = y22;
+  x3 -= f[881] * x23;
+  x3 -= f[882] * x24;
+  x3 -= f[883] * x25;
+  x3 -= f[885] * x27;
+  x3 -= f[888] * x30;
+  x3 -= f[890] * x32;
+  x3 -= f[891] * x33;
+  x3 -= f[892] * x34;
+  x3 -= f[893] * x35;
+  if (isNegativeZero(x3)) {
+    x3 = denseDifferenceZero(0x0000007ffffffff0u, 0x0000000f4b800000u, x);
   }
-  {
-    double sum = y[23];
-    sum -= f[920] * x[23];
-    sum -= f[922] * x[25];
-    sum -= f[923] * x[26];
-    sum -= f[927] * x[30];
-    sum -= f[929] * x[32];
-    sum -= f[930] * x[33];
-    sum -= f[931] * x[34];
-    sum -= f[932] * x[35];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffff8u, 0x0000000f46800000u, x);
-    }
-    x[2] = sum / f[899];
-    guard += x[2] * 0.0;
+  x3 /= f[861];
+  x[3] = x3;
+  guard += x3 * 0.0;
+  double x2 = y23;
+  x2 -= f[920] * x23;
+  x2 -= f[922] * x25;
+  x2 -= f[923] * x26;
+  x2 -= f[927] * x30;
+  x2 -= f[929] * x32;
+  x2 -= f[930] * x33;
+  x2 -= f[931] * x34;
+  x2 -= f[932] * x35;
+  if (isNegativeZero(x2)) {
+    x2 = denseDifferenceZero(0x0000007ffffffff8u, 0x0000000f46800000u, x);
   }
-  {
-    double sum = y[10];
-    sum -= f[413] * x[23];
-    sum -= f[415] * x[25];
-    sum -= f[420] * x[30];
-    sum -= f[422] * x[32];
-    sum -= f[423] * x[33];
-    sum -= f[424] * x[34];
-    sum -= f[425] * x[35];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffffcu, 0x0000000f42800000u, x);
-    }
-    x[1] = sum / f[391];
-    guard += x[1] * 0.0;
+  x2 /= f[899];
+  x[2] = x2;
+  guard += x2 * 0.0;
+  double x1 = y10;
+  x1 -= f[413] * x23;
+  x1 -= f[415] * x25;
+  x1 -= f[420] * x30;
+  x1 -= f[422] * x32;
+  x1 -= f[423] * x33;
+  x1 -= f[424] * x34;
+  x1 -= f[425] * x35;
+  if (isNegativeZero(x1)) {
+    x1 = denseDifferenceZero(0x0000007ffffffffcu, 0x0000000f42800000u, x);
   }
-  {
-    double sum = y[15];
-    sum -= f[586] * x[1];
-    sum -= f[587] * x[2];
-    sum -= f[588] * x[3];
-    sum -= f[601] * x[16];
-    sum -= f[608] * x[23];
-    sum -= f[609] * x[24];
-    sum -= f[610] * x[25];
-    sum -= f[611] * x[26];
-    sum -= f[612] * x[27];
-    sum -= f[613] * x[28];
-    sum -= f[619] * x[34];
-    sum -= f[621] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffffeu, 0x000000141f81000eu, x);
-    }
-    x[0] = sum / f[585];
-    guard += x[0] * 0.0;
+  x1 /= f[391];
+  x[1] = x1;
+  guard += x1 * 0.0;
+  double x0 = y15;
+  x0 -= f[586] * x1;
+  x0 -= f[587] * x2;
+  x0 -= f[588] * x3;
+  x0 -= f[601] * x16;
+  x0 -= f[608] * x23;
+  x0 -= f[609] * x24;
+  x0 -= f[610] * x25;
+  x0 -= f[611] * x26;
+  x0 -= f[612] * x27;
+  x0 -= f[613] * x28;
+  x0 -= f[619] * x34;
+  x0 -= f[621] * x36;
+  if (isNegativeZero(x0)) {
+    x0 = denseDifferenceZero(0x0000007ffffffffeu, 0x000000141f81000eu, x);
   }
+  x0 /= f[585];
+  x[0] = x0;
+  guard += x0 * 0.0;
   return std::isfinite(guard);
 }
 
@@ -1611,1159 +1569,1117 @@ bool solvePlan0(const double *f, const double *b, double *x, double *y, const Fa
 // PlannedSubstitution::solve.
 bool solvePlan1(const double *f, const double *b, double *x, double *y, const FactorPlan &plan) {
   constexpr int pivotRows[39] = {15, 10, 23, 22, 4, 21, 0, 6, 7, 26, 37, 33, 9, 29, 12, 8, 17, 13, 34, 16, 25, 18, 5, 27, 19, 1, 2, 3, 11, 24, 30, 31, 32, 36, 14, 35, 28, 20, 38};
-  for (int i = 0; i < 39; ++i) {
-    y[i] = b[i];
-  }
   // No products for the rows before the first non-zero element in pivot
   // order (a NaN counts as non-zero).
   int first = 0;
-  while (first < 39 && !(y[pivotRows[first]] != 0.0)) {
+  while (first < 39 && !(b[pivotRows[first]] != 0.0)) {
     ++first;
   }
+  double y0 = b[0];
+  double y1 = b[1];
+  double y2 = b[2];
+  double y3 = b[3];
+  double y4 = b[4];
+  double y5 = b[5];
+  double y6 = b[6];
+  double y7 = b[7];
+  double y8 = b[8];
+  double y9 = b[9];
+  double y10 = b[10];
+  double y11 = b[11];
+  double y12 = b[12];
+  double y13 = b[13];
+  double y14 = b[14];
+  double y15 = b[15];
+  double y16 = b[16];
+  double y17 = b[17];
+  double y18 = b[18];
+  double y19 = b[19];
+  double y20 = b[20];
+  double y21 = b[21];
+  double y22 = b[22];
+  double y23 = b[23];
+  double y24 = b[24];
+  double y25 = b[25];
+  double y26 = b[26];
+  double y27 = b[27];
+  double y28 = b[28];
+  double y29 = b[29];
+  double y30 = b[30];
+  double y31 = b[31];
+  double y32 = b[32];
+  double y33 = b[33];
+  double y34 = b[34];
+  double y35 = b[35];
+  double y36 = b[36];
+  double y37 = b[37];
+  double y38 = b[38];
   double guard = 0.0;
   switch (first) {
-  case 0: {
-    if (isNegativeZero(y[15])) {
-      y[15] = denseForwardZero(f, 39, first, 0, y, plan);
+  case 0:
+    if (isNegativeZero(y15)) {
+      y15 = denseForwardZero(f, 39, first, 0, y, plan);
     }
-    const double y15 = y[15];
+    y[15] = y15;
     guard += y15 * 0.0;
-    y[0] -= f[0] * y15;
-    y[18] -= f[702] * y15;
-    y[27] -= f[1053] * y15;
-  }
+    y0 -= f[0] * y15;
+    y18 -= f[702] * y15;
+    y27 -= f[1053] * y15;
     [[fallthrough]];
-  case 1: {
-    if (isNegativeZero(y[10])) {
-      y[10] = denseForwardZero(f, 39, first, 1, y, plan);
+  case 1:
+    if (isNegativeZero(y10)) {
+      y10 = denseForwardZero(f, 39, first, 1, y, plan);
     }
-    const double y10 = y[10];
+    y[10] = y10;
     guard += y10 * 0.0;
-    y[0] -= f[1] * y10;
-    y[1] -= f[40] * y10;
-    y[11] -= f[430] * y10;
-    y[14] -= f[547] * y10;
-    y[18] -= f[703] * y10;
-    y[19] -= f[742] * y10;
-    y[22] -= f[859] * y10;
-    y[23] -= f[898] * y10;
-    y[26] -= f[1015] * y10;
-    y[27] -= f[1054] * y10;
-    y[30] -= f[1171] * y10;
-  }
+    y0 -= f[1] * y10;
+    y1 -= f[40] * y10;
+    y11 -= f[430] * y10;
+    y14 -= f[547] * y10;
+    y18 -= f[703] * y10;
+    y19 -= f[742] * y10;
+    y22 -= f[859] * y10;
+    y23 -= f[898] * y10;
+    y26 -= f[1015] * y10;
+    y27 -= f[1054] * y10;
+    y30 -= f[1171] * y10;
     [[fallthrough]];
-  case 2: {
-    if (isNegativeZero(y[23])) {
-      y[23] = denseForwardZero(f, 39, first, 2, y, plan);
+  case 2:
+    if (isNegativeZero(y23)) {
+      y23 = denseForwardZero(f, 39, first, 2, y, plan);
     }
-    const double y23 = y[23];
+    y[23] = y23;
     guard += y23 * 0.0;
-    y[0] -= f[2] * y23;
-    y[2] -= f[80] * y23;
-    y[18] -= f[704] * y23;
-    y[26] -= f[1016] * y23;
-    y[27] -= f[1055] * y23;
-    y[30] -= f[1172] * y23;
-  }
+    y0 -= f[2] * y23;
+    y2 -= f[80] * y23;
+    y18 -= f[704] * y23;
+    y26 -= f[1016] * y23;
+    y27 -= f[1055] * y23;
+    y30 -= f[1172] * y23;
     [[fallthrough]];
-  case 3: {
-    if (isNegativeZero(y[22])) {
-      y[22] = denseForwardZero(f, 39, first, 3, y, plan);
+  case 3:
+    if (isNegativeZero(y22)) {
+      y22 = denseForwardZero(f, 39, first, 3, y, plan);
     }
-    const double y22 = y[22];
+    y[22] = y22;
     guard += y22 * 0.0;
-    y[0] -= f[3] * y22;
-    y[3] -= f[120] * y22;
-    y[18] -= f[705] * y22;
-    y[19] -= f[744] * y22;
-    y[26] -= f[1017] * y22;
-    y[27] -= f[1056] * y22;
-    y[29] -= f[1134] * y22;
-    y[32] -= f[1251] * y22;
-    y[34] -= f[1329] * y22;
-    y[35] -= f[1368] * y22;
-  }
+    y0 -= f[3] * y22;
+    y3 -= f[120] * y22;
+    y18 -= f[705] * y22;
+    y19 -= f[744] * y22;
+    y26 -= f[1017] * y22;
+    y27 -= f[1056] * y22;
+    y29 -= f[1134] * y22;
+    y32 -= f[1251] * y22;
+    y34 -= f[1329] * y22;
+    y35 -= f[1368] * y22;
     [[fallthrough]];
-  case 4: {
-    if (isNegativeZero(y[4])) {
-      y[4] = denseForwardZero(f, 39, first, 4, y, plan);
+  case 4:
+    if (isNegativeZero(y4)) {
+      y4 = denseForwardZero(f, 39, first, 4, y, plan);
     }
-    const double y4 = y[4];
+    y[4] = y4;
     guard += y4 * 0.0;
-    y[37] -= f[1447] * y4;
-  }
+    y37 -= f[1447] * y4;
     [[fallthrough]];
-  case 5: {
-    if (isNegativeZero(y[21])) {
-      y[21] = denseForwardZero(f, 39, first, 5, y, plan);
+  case 5:
+    if (isNegativeZero(y21)) {
+      y21 = denseForwardZero(f, 39, first, 5, y, plan);
     }
-    const double y21 = y[21];
+    y[21] = y21;
     guard += y21 * 0.0;
-    y[20] -= f[785] * y21;
-    y[25] -= f[980] * y21;
-  }
+    y20 -= f[785] * y21;
+    y25 -= f[980] * y21;
     [[fallthrough]];
-  case 6: {
-    if (isNegativeZero(y[0])) {
-      y[0] = denseForwardZero(f, 39, first, 6, y, plan);
+  case 6:
+    if (isNegativeZero(y0)) {
+      y0 = denseForwardZero(f, 39, first, 6, y, plan);
     }
-    const double y0 = y[0];
+    y[0] = y0;
     guard += y0 * 0.0;
-    y[6] -= f[240] * y0;
-    y[7] -= f[279] * y0;
-    y[8] -= f[318] * y0;
-    y[9] -= f[357] * y0;
-    y[12] -= f[474] * y0;
-    y[13] -= f[513] * y0;
-    y[16] -= f[630] * y0;
-    y[18] -= f[708] * y0;
-  }
+    y6 -= f[240] * y0;
+    y7 -= f[279] * y0;
+    y8 -= f[318] * y0;
+    y9 -= f[357] * y0;
+    y12 -= f[474] * y0;
+    y13 -= f[513] * y0;
+    y16 -= f[630] * y0;
+    y18 -= f[708] * y0;
     [[fallthrough]];
-  case 7: {
-    if (isNegativeZero(y[6])) {
-      y[6] = denseForwardZero(f, 39, first, 7, y, plan);
+  case 7:
+    if (isNegativeZero(y6)) {
+      y6 = denseForwardZero(f, 39, first, 7, y, plan);
     }
-    const double y6 = y[6];
+    y[6] = y6;
     guard += y6 * 0.0;
-    y[18] -= f[709] * y6;
-  }
+    y18 -= f[709] * y6;
     [[fallthrough]];
-  case 8: {
-    if (isNegativeZero(y[7])) {
-      y[7] = denseForwardZero(f, 39, first, 8, y, plan);
+  case 8:
+    if (isNegativeZero(y7)) {
+      y7 = denseForwardZero(f, 39, first, 8, y, plan);
     }
-    const double y7 = y[7];
+    y[7] = y7;
     guard += y7 * 0.0;
-    y[18] -= f[710] * y7;
-    y[26] -= f[1022] * y7;
-  }
+    y18 -= f[710] * y7;
+    y26 -= f[1022] * y7;
     [[fallthrough]];
-  case 9: {
-    if (isNegativeZero(y[26])) {
-      y[26] = denseForwardZero(f, 39, first, 9, y, plan);
+  case 9:
+    if (isNegativeZero(y26)) {
+      y26 = denseForwardZero(f, 39, first, 9, y, plan);
     }
-    const double y26 = y[26];
+    y[26] = y26;
     guard += y26 * 0.0;
-    y[8] -= f[321] * y26;
-    y[18] -= f[711] * y26;
-  }
+    y8 -= f[321] * y26;
+    y18 -= f[711] * y26;
     [[fallthrough]];
-  case 10: {
-    if (isNegativeZero(y[37])) {
-      y[37] = denseForwardZero(f, 39, first, 10, y, plan);
+  case 10:
+    if (isNegativeZero(y37)) {
+      y37 = denseForwardZero(f, 39, first, 10, y, plan);
     }
-    const double y37 = y[37];
+    y[37] = y37;
     guard += y37 * 0.0;
-    y[8] -= f[322] * y37;
-    y[18] -= f[712] * y37;
-    y[20] -= f[790] * y37;
-    y[25] -= f[985] * y37;
-  }
+    y8 -= f[322] * y37;
+    y18 -= f[712] * y37;
+    y20 -= f[790] * y37;
+    y25 -= f[985] * y37;
     [[fallthrough]];
-  case 11: {
-    if (isNegativeZero(y[33])) {
-      y[33] = denseForwardZero(f, 39, first, 11, y, plan);
+  case 11:
+    if (isNegativeZero(y33)) {
+      y33 = denseForwardZero(f, 39, first, 11, y, plan);
     }
-    const double y33 = y[33];
+    y[33] = y33;
     guard += y33 * 0.0;
-  }
     [[fallthrough]];
-  case 12: {
-    if (isNegativeZero(y[9])) {
-      y[9] = denseForwardZero(f, 39, first, 12, y, plan);
+  case 12:
+    if (isNegativeZero(y9)) {
+      y9 = denseForwardZero(f, 39, first, 12, y, plan);
     }
-    const double y9 = y[9];
+    y[9] = y9;
     guard += y9 * 0.0;
-    y[18] -= f[714] * y9;
-    y[29] -= f[1143] * y9;
-  }
+    y18 -= f[714] * y9;
+    y29 -= f[1143] * y9;
     [[fallthrough]];
-  case 13: {
-    if (isNegativeZero(y[29])) {
-      y[29] = denseForwardZero(f, 39, first, 13, y, plan);
+  case 13:
+    if (isNegativeZero(y29)) {
+      y29 = denseForwardZero(f, 39, first, 13, y, plan);
     }
-    const double y29 = y[29];
+    y[29] = y29;
     guard += y29 * 0.0;
-    y[5] -= f[208] * y29;
-    y[12] -= f[481] * y29;
-    y[18] -= f[715] * y29;
-  }
+    y5 -= f[208] * y29;
+    y12 -= f[481] * y29;
+    y18 -= f[715] * y29;
     [[fallthrough]];
-  case 14: {
-    if (isNegativeZero(y[12])) {
-      y[12] = denseForwardZero(f, 39, first, 14, y, plan);
+  case 14:
+    if (isNegativeZero(y12)) {
+      y12 = denseForwardZero(f, 39, first, 14, y, plan);
     }
-    const double y12 = y[12];
+    y[12] = y12;
     guard += y12 * 0.0;
-    y[5] -= f[209] * y12;
-    y[18] -= f[716] * y12;
-    y[20] -= f[794] * y12;
-  }
+    y5 -= f[209] * y12;
+    y18 -= f[716] * y12;
+    y20 -= f[794] * y12;
     [[fallthrough]];
-  case 15: {
-    if (isNegativeZero(y[8])) {
-      y[8] = denseForwardZero(f, 39, first, 15, y, plan);
+  case 15:
+    if (isNegativeZero(y8)) {
+      y8 = denseForwardZero(f, 39, first, 15, y, plan);
     }
-    const double y8 = y[8];
+    y[8] = y8;
     guard += y8 * 0.0;
-    y[5] -= f[210] * y8;
-    y[13] -= f[522] * y8;
-    y[16] -= f[639] * y8;
-    y[18] -= f[717] * y8;
-    y[20] -= f[795] * y8;
-    y[27] -= f[1068] * y8;
-  }
+    y5 -= f[210] * y8;
+    y13 -= f[522] * y8;
+    y16 -= f[639] * y8;
+    y18 -= f[717] * y8;
+    y20 -= f[795] * y8;
+    y27 -= f[1068] * y8;
     [[fallthrough]];
-  case 16: {
-    if (isNegativeZero(y[17])) {
-      y[17] = denseForwardZero(f, 39, first, 16, y, plan);
+  case 16:
+    if (isNegativeZero(y17)) {
+      y17 = denseForwardZero(f, 39, first, 16, y, plan);
     }
-    const double y17 = y[17];
+    y[17] = y17;
     guard += y17 * 0.0;
-    y[5] -= f[211] * y17;
-    y[13] -= f[523] * y17;
-    y[16] -= f[640] * y17;
-    y[18] -= f[718] * y17;
-    y[19] -= f[757] * y17;
-    y[20] -= f[796] * y17;
-    y[27] -= f[1069] * y17;
-    y[32] -= f[1264] * y17;
-    y[34] -= f[1342] * y17;
-  }
+    y5 -= f[211] * y17;
+    y13 -= f[523] * y17;
+    y16 -= f[640] * y17;
+    y18 -= f[718] * y17;
+    y19 -= f[757] * y17;
+    y20 -= f[796] * y17;
+    y27 -= f[1069] * y17;
+    y32 -= f[1264] * y17;
+    y34 -= f[1342] * y17;
     [[fallthrough]];
-  case 17: {
-    if (isNegativeZero(y[13])) {
-      y[13] = denseForwardZero(f, 39, first, 17, y, plan);
+  case 17:
+    if (isNegativeZero(y13)) {
+      y13 = denseForwardZero(f, 39, first, 17, y, plan);
     }
-    const double y13 = y[13];
+    y[13] = y13;
     guard += y13 * 0.0;
-    y[5] -= f[212] * y13;
-    y[16] -= f[641] * y13;
-    y[18] -= f[719] * y13;
-    y[19] -= f[758] * y13;
-    y[20] -= f[797] * y13;
-    y[27] -= f[1070] * y13;
-    y[32] -= f[1265] * y13;
-    y[34] -= f[1343] * y13;
-  }
+    y5 -= f[212] * y13;
+    y16 -= f[641] * y13;
+    y18 -= f[719] * y13;
+    y19 -= f[758] * y13;
+    y20 -= f[797] * y13;
+    y27 -= f[1070] * y13;
+    y32 -= f[1265] * y13;
+    y34 -= f[1343] * y13;
     [[fallthrough]];
-  case 18: {
-    if (isNegativeZero(y[34])) {
-      y[34] = denseForwardZero(f, 39, first, 18, y, plan);
+  case 18:
+    if (isNegativeZero(y34)) {
+      y34 = denseForwardZero(f, 39, first, 18, y, plan);
     }
-    const double y34 = y[34];
+    y[34] = y34;
     guard += y34 * 0.0;
-    y[16] -= f[642] * y34;
-    y[18] -= f[720] * y34;
-  }
+    y16 -= f[642] * y34;
+    y18 -= f[720] * y34;
     [[fallthrough]];
-  case 19: {
-    if (isNegativeZero(y[16])) {
-      y[16] = denseForwardZero(f, 39, first, 19, y, plan);
+  case 19:
+    if (isNegativeZero(y16)) {
+      y16 = denseForwardZero(f, 39, first, 19, y, plan);
     }
-    const double y16 = y[16];
+    y[16] = y16;
     guard += y16 * 0.0;
-    y[18] -= f[721] * y16;
-  }
+    y18 -= f[721] * y16;
     [[fallthrough]];
-  case 20: {
-    if (isNegativeZero(y[25])) {
-      y[25] = denseForwardZero(f, 39, first, 20, y, plan);
+  case 20:
+    if (isNegativeZero(y25)) {
+      y25 = denseForwardZero(f, 39, first, 20, y, plan);
     }
-    const double y25 = y[25];
+    y[25] = y25;
     guard += y25 * 0.0;
-    y[5] -= f[215] * y25;
-    y[18] -= f[722] * y25;
-    y[20] -= f[800] * y25;
-  }
+    y5 -= f[215] * y25;
+    y18 -= f[722] * y25;
+    y20 -= f[800] * y25;
     [[fallthrough]];
-  case 21: {
-    if (isNegativeZero(y[18])) {
-      y[18] = denseForwardZero(f, 39, first, 21, y, plan);
+  case 21:
+    if (isNegativeZero(y18)) {
+      y18 = denseForwardZero(f, 39, first, 21, y, plan);
     }
-    const double y18 = y[18];
+    y[18] = y18;
     guard += y18 * 0.0;
-    y[5] -= f[216] * y18;
-    y[19] -= f[762] * y18;
-    y[20] -= f[801] * y18;
-    y[27] -= f[1074] * y18;
-    y[32] -= f[1269] * y18;
-  }
+    y5 -= f[216] * y18;
+    y19 -= f[762] * y18;
+    y20 -= f[801] * y18;
+    y27 -= f[1074] * y18;
+    y32 -= f[1269] * y18;
     [[fallthrough]];
-  case 22: {
-    if (isNegativeZero(y[5])) {
-      y[5] = denseForwardZero(f, 39, first, 22, y, plan);
+  case 22:
+    if (isNegativeZero(y5)) {
+      y5 = denseForwardZero(f, 39, first, 22, y, plan);
     }
-    const double y5 = y[5];
+    y[5] = y5;
     guard += y5 * 0.0;
-    y[19] -= f[763] * y5;
-    y[20] -= f[802] * y5;
-    y[24] -= f[958] * y5;
-    y[27] -= f[1075] * y5;
-    y[32] -= f[1270] * y5;
-  }
+    y19 -= f[763] * y5;
+    y20 -= f[802] * y5;
+    y24 -= f[958] * y5;
+    y27 -= f[1075] * y5;
+    y32 -= f[1270] * y5;
     [[fallthrough]];
-  case 23: {
-    if (isNegativeZero(y[27])) {
-      y[27] = denseForwardZero(f, 39, first, 23, y, plan);
+  case 23:
+    if (isNegativeZero(y27)) {
+      y27 = denseForwardZero(f, 39, first, 23, y, plan);
     }
-    const double y27 = y[27];
+    y[27] = y27;
     guard += y27 * 0.0;
-    y[1] -= f[62] * y27;
-    y[2] -= f[101] * y27;
-    y[3] -= f[140] * y27;
-    y[11] -= f[452] * y27;
-    y[14] -= f[569] * y27;
-    y[19] -= f[764] * y27;
-    y[20] -= f[803] * y27;
-    y[24] -= f[959] * y27;
-    y[30] -= f[1193] * y27;
-    y[32] -= f[1271] * y27;
-    y[35] -= f[1388] * y27;
-  }
+    y1 -= f[62] * y27;
+    y2 -= f[101] * y27;
+    y3 -= f[140] * y27;
+    y11 -= f[452] * y27;
+    y14 -= f[569] * y27;
+    y19 -= f[764] * y27;
+    y20 -= f[803] * y27;
+    y24 -= f[959] * y27;
+    y30 -= f[1193] * y27;
+    y32 -= f[1271] * y27;
+    y35 -= f[1388] * y27;
     [[fallthrough]];
-  case 24: {
-    if (isNegativeZero(y[19])) {
-      y[19] = denseForwardZero(f, 39, first, 24, y, plan);
+  case 24:
+    if (isNegativeZero(y19)) {
+      y19 = denseForwardZero(f, 39, first, 24, y, plan);
     }
-    const double y19 = y[19];
+    y[19] = y19;
     guard += y19 * 0.0;
-    y[1] -= f[63] * y19;
-    y[2] -= f[102] * y19;
-    y[3] -= f[141] * y19;
-    y[11] -= f[453] * y19;
-    y[14] -= f[570] * y19;
-    y[20] -= f[804] * y19;
-    y[24] -= f[960] * y19;
-    y[30] -= f[1194] * y19;
-    y[32] -= f[1272] * y19;
-    y[35] -= f[1389] * y19;
-  }
+    y1 -= f[63] * y19;
+    y2 -= f[102] * y19;
+    y3 -= f[141] * y19;
+    y11 -= f[453] * y19;
+    y14 -= f[570] * y19;
+    y20 -= f[804] * y19;
+    y24 -= f[960] * y19;
+    y30 -= f[1194] * y19;
+    y32 -= f[1272] * y19;
+    y35 -= f[1389] * y19;
     [[fallthrough]];
-  case 25: {
-    if (isNegativeZero(y[1])) {
-      y[1] = denseForwardZero(f, 39, first, 25, y, plan);
+  case 25:
+    if (isNegativeZero(y1)) {
+      y1 = denseForwardZero(f, 39, first, 25, y, plan);
     }
-    const double y1 = y[1];
+    y[1] = y1;
     guard += y1 * 0.0;
-    y[2] -= f[103] * y1;
-    y[3] -= f[142] * y1;
-    y[11] -= f[454] * y1;
-    y[14] -= f[571] * y1;
-    y[20] -= f[805] * y1;
-    y[24] -= f[961] * y1;
-    y[30] -= f[1195] * y1;
-    y[32] -= f[1273] * y1;
-    y[35] -= f[1390] * y1;
-  }
+    y2 -= f[103] * y1;
+    y3 -= f[142] * y1;
+    y11 -= f[454] * y1;
+    y14 -= f[571] * y1;
+    y20 -= f[805] * y1;
+    y24 -= f[961] * y1;
+    y30 -= f[1195] * y1;
+    y32 -= f[1273] * y1;
+    y35 -= f[1390] * y1;
     [[fallthrough]];
-  case 26: {
-    if (isNegativeZero(y[2])) {
-      y[2] = denseForwardZero(f, 39, first, 26, y, plan);
+  case 26:
+    if (isNegativeZero(y2)) {
+      y2 = denseForwardZero(f, 39, first, 26, y, plan);
     }
-    const double y2 = y[2];
+    y[2] = y2;
     guard += y2 * 0.0;
-    y[3] -= f[143] * y2;
-    y[11] -= f[455] * y2;
-    y[14] -= f[572] * y2;
-    y[20] -= f[806] * y2;
-    y[24] -= f[962] * y2;
-    y[30] -= f[1196] * y2;
-    y[32] -= f[1274] * y2;
-    y[35] -= f[1391] * y2;
-  }
+    y3 -= f[143] * y2;
+    y11 -= f[455] * y2;
+    y14 -= f[572] * y2;
+    y20 -= f[806] * y2;
+    y24 -= f[962] * y2;
+    y30 -= f[1196] * y2;
+    y32 -= f[1274] * y2;
+    y35 -= f[1391] * y2;
     [[fallthrough]];
-  case 27: {
-    if (isNegativeZero(y[3])) {
-      y[3] = denseForwardZero(f, 39, first, 27, y, plan);
+  case 27:
+    if (isNegativeZero(y3)) {
+      y3 = denseForwardZero(f, 39, first, 27, y, plan);
     }
-    const double y3 = y[3];
+    y[3] = y3;
     guard += y3 * 0.0;
-    y[11] -= f[456] * y3;
-    y[14] -= f[573] * y3;
-    y[20] -= f[807] * y3;
-    y[24] -= f[963] * y3;
-    y[30] -= f[1197] * y3;
-    y[32] -= f[1275] * y3;
-    y[35] -= f[1392] * y3;
-  }
+    y11 -= f[456] * y3;
+    y14 -= f[573] * y3;
+    y20 -= f[807] * y3;
+    y24 -= f[963] * y3;
+    y30 -= f[1197] * y3;
+    y32 -= f[1275] * y3;
+    y35 -= f[1392] * y3;
     [[fallthrough]];
-  case 28: {
-    if (isNegativeZero(y[11])) {
-      y[11] = denseForwardZero(f, 39, first, 28, y, plan);
+  case 28:
+    if (isNegativeZero(y11)) {
+      y11 = denseForwardZero(f, 39, first, 28, y, plan);
     }
-    const double y11 = y[11];
+    y[11] = y11;
     guard += y11 * 0.0;
-    y[14] -= f[574] * y11;
-    y[20] -= f[808] * y11;
-    y[24] -= f[964] * y11;
-    y[28] -= f[1120] * y11;
-    y[30] -= f[1198] * y11;
-    y[32] -= f[1276] * y11;
-    y[35] -= f[1393] * y11;
-    y[36] -= f[1432] * y11;
-  }
+    y14 -= f[574] * y11;
+    y20 -= f[808] * y11;
+    y24 -= f[964] * y11;
+    y28 -= f[1120] * y11;
+    y30 -= f[1198] * y11;
+    y32 -= f[1276] * y11;
+    y35 -= f[1393] * y11;
+    y36 -= f[1432] * y11;
     [[fallthrough]];
-  case 29: {
-    if (isNegativeZero(y[24])) {
-      y[24] = denseForwardZero(f, 39, first, 29, y, plan);
+  case 29:
+    if (isNegativeZero(y24)) {
+      y24 = denseForwardZero(f, 39, first, 29, y, plan);
     }
-    const double y24 = y[24];
+    y[24] = y24;
     guard += y24 * 0.0;
-    y[14] -= f[575] * y24;
-    y[20] -= f[809] * y24;
-    y[28] -= f[1121] * y24;
-    y[30] -= f[1199] * y24;
-    y[32] -= f[1277] * y24;
-    y[35] -= f[1394] * y24;
-    y[36] -= f[1433] * y24;
-  }
+    y14 -= f[575] * y24;
+    y20 -= f[809] * y24;
+    y28 -= f[1121] * y24;
+    y30 -= f[1199] * y24;
+    y32 -= f[1277] * y24;
+    y35 -= f[1394] * y24;
+    y36 -= f[1433] * y24;
     [[fallthrough]];
-  case 30: {
-    if (isNegativeZero(y[30])) {
-      y[30] = denseForwardZero(f, 39, first, 30, y, plan);
+  case 30:
+    if (isNegativeZero(y30)) {
+      y30 = denseForwardZero(f, 39, first, 30, y, plan);
     }
-    const double y30 = y[30];
+    y[30] = y30;
     guard += y30 * 0.0;
-    y[14] -= f[576] * y30;
-    y[20] -= f[810] * y30;
-    y[28] -= f[1122] * y30;
-    y[32] -= f[1278] * y30;
-    y[35] -= f[1395] * y30;
-    y[36] -= f[1434] * y30;
-  }
+    y14 -= f[576] * y30;
+    y20 -= f[810] * y30;
+    y28 -= f[1122] * y30;
+    y32 -= f[1278] * y30;
+    y35 -= f[1395] * y30;
+    y36 -= f[1434] * y30;
     [[fallthrough]];
-  case 31: {
-    if (isNegativeZero(y[31])) {
-      y[31] = denseForwardZero(f, 39, first, 31, y, plan);
+  case 31:
+    if (isNegativeZero(y31)) {
+      y31 = denseForwardZero(f, 39, first, 31, y, plan);
     }
-    const double y31 = y[31];
+    y[31] = y31;
     guard += y31 * 0.0;
-  }
     [[fallthrough]];
-  case 32: {
-    if (isNegativeZero(y[32])) {
-      y[32] = denseForwardZero(f, 39, first, 32, y, plan);
+  case 32:
+    if (isNegativeZero(y32)) {
+      y32 = denseForwardZero(f, 39, first, 32, y, plan);
     }
-    const double y32 = y[32];
+    y[32] = y32;
     guard += y32 * 0.0;
-    y[14] -= f[578] * y32;
-    y[20] -= f[812] * y32;
-    y[28] -= f[1124] * y32;
-    y[35] -= f[1397] * y32;
-    y[36] -= f[1436] * y32;
-  }
+    y14 -= f[578] * y32;
+    y20 -= f[812] * y32;
+    y28 -= f[1124] * y32;
+    y35 -= f[1397] * y32;
+    y36 -= f[1436] * y32;
     [[fallthrough]];
-  case 33: {
-    if (isNegativeZero(y[36])) {
-      y[36] = denseForwardZero(f, 39, first, 33, y, plan);
+  case 33:
+    if (isNegativeZero(y36)) {
+      y36 = denseForwardZero(f, 39, first, 33, y, plan);
     }
-    const double y36 = y[36];
+    y[36] = y36;
     guard += y36 * 0.0;
-    y[14] -= f[579] * y36;
-    y[20] -= f[813] * y36;
-    y[28] -= f[1125] * y36;
-    y[35] -= f[1398] * y36;
-  }
+    y14 -= f[579] * y36;
+    y20 -= f[813] * y36;
+    y28 -= f[1125] * y36;
+    y35 -= f[1398] * y36;
     [[fallthrough]];
-  case 34: {
-    if (isNegativeZero(y[14])) {
-      y[14] = denseForwardZero(f, 39, first, 34, y, plan);
+  case 34:
+    if (isNegativeZero(y14)) {
+      y14 = denseForwardZero(f, 39, first, 34, y, plan);
     }
-    const double y14 = y[14];
+    y[14] = y14;
     guard += y14 * 0.0;
-    y[20] -= f[814] * y14;
-    y[28] -= f[1126] * y14;
-    y[35] -= f[1399] * y14;
-  }
+    y20 -= f[814] * y14;
+    y28 -= f[1126] * y14;
+    y35 -= f[1399] * y14;
     [[fallthrough]];
-  case 35: {
-    if (isNegativeZero(y[35])) {
-      y[35] = denseForwardZero(f, 39, first, 35, y, plan);
+  case 35:
+    if (isNegativeZero(y35)) {
+      y35 = denseForwardZero(f, 39, first, 35, y, plan);
     }
-    const double y35 = y[35];
+    y[35] = y35;
     guard += y35 * 0.0;
-    y[20] -= f[815] * y35;
-    y[28] -= f[1127] * y35;
-  }
+    y20 -= f[815] * y35;
+    y28 -= f[1127] * y35;
     [[fallthrough]];
-  case 36: {
-    if (isNegativeZero(y[28])) {
-      y[28] = denseForwardZero(f, 39, first, 36, y, plan);
+  case 36:
+    if (isNegativeZero(y28)) {
+      y28 = denseForwardZero(f, 39, first, 36, y, plan);
     }
-    const double y28 = y[28];
+    y[28] = y28;
     guard += y28 * 0.0;
-    y[20] -= f[816] * y28;
-  }
+    y20 -= f[816] * y28;
     [[fallthrough]];
-  case 37: {
-    if (isNegativeZero(y[20])) {
-      y[20] = denseForwardZero(f, 39, first, 37, y, plan);
+  case 37:
+    if (isNegativeZero(y20)) {
+      y20 = denseForwardZero(f, 39, first, 37, y, plan);
     }
-    const double y20 = y[20];
+    y[20] = y20;
     guard += y20 * 0.0;
-  }
     [[fallthrough]];
-  case 38: {
-    if (isNegativeZero(y[38])) {
-      y[38] = denseForwardZero(f, 39, first, 38, y, plan);
+  case 38:
+    if (isNegativeZero(y38)) {
+      y38 = denseForwardZero(f, 39, first, 38, y, plan);
     }
-    const double y38 = y[38];
+    y[38] = y38;
     guard += y38 * 0.0;
-  }
     [[fallthrough]];
   default:
     break;
   }
   // Back substitution, each sum in increasing column order.
-  {
-    double sum = y[38];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000000000000000u, 0x0000000000000000u, x);
-    }
-    x[38] = sum / f[1520];
-    guard += x[38] * 0.0;
+  double x38 = y38;
+  if (isNegativeZero(x38)) {
+    x38 = denseDifferenceZero(0x0000000000000000u, 0x0000000000000000u, x);
   }
-  {
-    double sum = y[20];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000004000000000u, 0x0000000000000000u, x);
-    }
-    x[37] = sum / f[817];
-    guard += x[37] * 0.0;
+  x38 /= f[1520];
+  x[38] = x38;
+  guard += x38 * 0.0;
+  double x37 = y20;
+  if (isNegativeZero(x37)) {
+    x37 = denseDifferenceZero(0x0000004000000000u, 0x0000000000000000u, x);
   }
-  {
-    double sum = y[28];
-    sum -= f[1129] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000006000000000u, 0x0000002000000000u, x);
-    }
-    x[36] = sum / f[1128];
-    guard += x[36] * 0.0;
+  x37 /= f[817];
+  x[37] = x37;
+  guard += x37 * 0.0;
+  double x36 = y28;
+  x36 -= f[1129] * x37;
+  if (isNegativeZero(x36)) {
+    x36 = denseDifferenceZero(0x0000006000000000u, 0x0000002000000000u, x);
   }
-  {
-    double sum = y[35];
-    sum -= f[1401] * x[36];
-    sum -= f[1402] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007000000000u, 0x0000003000000000u, x);
-    }
-    x[35] = sum / f[1400];
-    guard += x[35] * 0.0;
+  x36 /= f[1128];
+  x[36] = x36;
+  guard += x36 * 0.0;
+  double x35 = y35;
+  x35 -= f[1401] * x36;
+  x35 -= f[1402] * x37;
+  if (isNegativeZero(x35)) {
+    x35 = denseDifferenceZero(0x0000007000000000u, 0x0000003000000000u, x);
   }
-  {
-    double sum = y[14];
-    sum -= f[581] * x[35];
-    sum -= f[582] * x[36];
-    sum -= f[583] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007800000000u, 0x0000003800000000u, x);
-    }
-    x[34] = sum / f[580];
-    guard += x[34] * 0.0;
+  x35 /= f[1400];
+  x[35] = x35;
+  guard += x35 * 0.0;
+  double x34 = y14;
+  x34 -= f[581] * x35;
+  x34 -= f[582] * x36;
+  x34 -= f[583] * x37;
+  if (isNegativeZero(x34)) {
+    x34 = denseDifferenceZero(0x0000007800000000u, 0x0000003800000000u, x);
   }
-  {
-    double sum = y[36];
-    sum -= f[1438] * x[34];
-    sum -= f[1439] * x[35];
-    sum -= f[1440] * x[36];
-    sum -= f[1441] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007c00000000u, 0x0000003c00000000u, x);
-    }
-    x[33] = sum / f[1437];
-    guard += x[33] * 0.0;
+  x34 /= f[580];
+  x[34] = x34;
+  guard += x34 * 0.0;
+  double x33 = y36;
+  x33 -= f[1438] * x34;
+  x33 -= f[1439] * x35;
+  x33 -= f[1440] * x36;
+  x33 -= f[1441] * x37;
+  if (isNegativeZero(x33)) {
+    x33 = denseDifferenceZero(0x0000007c00000000u, 0x0000003c00000000u, x);
   }
-  {
-    double sum = y[32];
-    sum -= f[1281] * x[33];
-    sum -= f[1282] * x[34];
-    sum -= f[1283] * x[35];
-    sum -= f[1284] * x[36];
-    sum -= f[1285] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007e00000000u, 0x0000003e00000000u, x);
-    }
-    x[32] = sum / f[1280];
-    guard += x[32] * 0.0;
+  x33 /= f[1437];
+  x[33] = x33;
+  guard += x33 * 0.0;
+  double x32 = y32;
+  x32 -= f[1281] * x33;
+  x32 -= f[1282] * x34;
+  x32 -= f[1283] * x35;
+  x32 -= f[1284] * x36;
+  x32 -= f[1285] * x37;
+  if (isNegativeZero(x32)) {
+    x32 = denseDifferenceZero(0x0000007e00000000u, 0x0000003e00000000u, x);
   }
-  {
-    double sum = y[31];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007f00000000u, 0x0000000000000000u, x);
-    }
-    x[31] = sum / f[1240];
-    guard += x[31] * 0.0;
+  x32 /= f[1280];
+  x[32] = x32;
+  guard += x32 * 0.0;
+  double x31 = y31;
+  if (isNegativeZero(x31)) {
+    x31 = denseDifferenceZero(0x0000007f00000000u, 0x0000000000000000u, x);
   }
-  {
-    double sum = y[30];
-    sum -= f[1202] * x[32];
-    sum -= f[1203] * x[33];
-    sum -= f[1204] * x[34];
-    sum -= f[1205] * x[35];
-    sum -= f[1206] * x[36];
-    sum -= f[1207] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007f80000000u, 0x0000003f00000000u, x);
-    }
-    x[30] = sum / f[1200];
-    guard += x[30] * 0.0;
+  x31 /= f[1240];
+  x[31] = x31;
+  guard += x31 * 0.0;
+  double x30 = y30;
+  x30 -= f[1202] * x32;
+  x30 -= f[1203] * x33;
+  x30 -= f[1204] * x34;
+  x30 -= f[1205] * x35;
+  x30 -= f[1206] * x36;
+  x30 -= f[1207] * x37;
+  if (isNegativeZero(x30)) {
+    x30 = denseDifferenceZero(0x0000007f80000000u, 0x0000003f00000000u, x);
   }
-  {
-    double sum = y[24];
-    sum -= f[966] * x[30];
-    sum -= f[968] * x[32];
-    sum -= f[969] * x[33];
-    sum -= f[970] * x[34];
-    sum -= f[971] * x[35];
-    sum -= f[972] * x[36];
-    sum -= f[973] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fc0000000u, 0x0000003f40000000u, x);
-    }
-    x[29] = sum / f[965];
-    guard += x[29] * 0.0;
+  x30 /= f[1200];
+  x[30] = x30;
+  guard += x30 * 0.0;
+  double x29 = y24;
+  x29 -= f[966] * x30;
+  x29 -= f[968] * x32;
+  x29 -= f[969] * x33;
+  x29 -= f[970] * x34;
+  x29 -= f[971] * x35;
+  x29 -= f[972] * x36;
+  x29 -= f[973] * x37;
+  if (isNegativeZero(x29)) {
+    x29 = denseDifferenceZero(0x0000007fc0000000u, 0x0000003f40000000u, x);
   }
-  {
-    double sum = y[11];
-    sum -= f[458] * x[29];
-    sum -= f[459] * x[30];
-    sum -= f[461] * x[32];
-    sum -= f[462] * x[33];
-    sum -= f[463] * x[34];
-    sum -= f[464] * x[35];
-    sum -= f[465] * x[36];
-    sum -= f[466] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fe0000000u, 0x0000003f60000000u, x);
-    }
-    x[28] = sum / f[457];
-    guard += x[28] * 0.0;
+  x29 /= f[965];
+  x[29] = x29;
+  guard += x29 * 0.0;
+  double x28 = y11;
+  x28 -= f[458] * x29;
+  x28 -= f[459] * x30;
+  x28 -= f[461] * x32;
+  x28 -= f[462] * x33;
+  x28 -= f[463] * x34;
+  x28 -= f[464] * x35;
+  x28 -= f[465] * x36;
+  x28 -= f[466] * x37;
+  if (isNegativeZero(x28)) {
+    x28 = denseDifferenceZero(0x0000007fe0000000u, 0x0000003f60000000u, x);
   }
-  {
-    double sum = y[3];
-    sum -= f[145] * x[28];
-    sum -= f[146] * x[29];
-    sum -= f[147] * x[30];
-    sum -= f[149] * x[32];
-    sum -= f[150] * x[33];
-    sum -= f[151] * x[34];
-    sum -= f[152] * x[35];
-    sum -= f[153] * x[36];
-    sum -= f[154] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ff0000000u, 0x0000003f70000000u, x);
-    }
-    x[27] = sum / f[144];
-    guard += x[27] * 0.0;
+  x28 /= f[457];
+  x[28] = x28;
+  guard += x28 * 0.0;
+  double x27 = y3;
+  x27 -= f[145] * x28;
+  x27 -= f[146] * x29;
+  x27 -= f[147] * x30;
+  x27 -= f[149] * x32;
+  x27 -= f[150] * x33;
+  x27 -= f[151] * x34;
+  x27 -= f[152] * x35;
+  x27 -= f[153] * x36;
+  x27 -= f[154] * x37;
+  if (isNegativeZero(x27)) {
+    x27 = denseDifferenceZero(0x0000007ff0000000u, 0x0000003f70000000u, x);
   }
-  {
-    double sum = y[2];
-    sum -= f[105] * x[27];
-    sum -= f[106] * x[28];
-    sum -= f[107] * x[29];
-    sum -= f[108] * x[30];
-    sum -= f[110] * x[32];
-    sum -= f[111] * x[33];
-    sum -= f[112] * x[34];
-    sum -= f[113] * x[35];
-    sum -= f[114] * x[36];
-    sum -= f[115] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ff8000000u, 0x0000003f78000000u, x);
-    }
-    x[26] = sum / f[104];
-    guard += x[26] * 0.0;
+  x27 /= f[144];
+  x[27] = x27;
+  guard += x27 * 0.0;
+  double x26 = y2;
+  x26 -= f[105] * x27;
+  x26 -= f[106] * x28;
+  x26 -= f[107] * x29;
+  x26 -= f[108] * x30;
+  x26 -= f[110] * x32;
+  x26 -= f[111] * x33;
+  x26 -= f[112] * x34;
+  x26 -= f[113] * x35;
+  x26 -= f[114] * x36;
+  x26 -= f[115] * x37;
+  if (isNegativeZero(x26)) {
+    x26 = denseDifferenceZero(0x0000007ff8000000u, 0x0000003f78000000u, x);
   }
-  {
-    double sum = y[1];
-    sum -= f[65] * x[26];
-    sum -= f[66] * x[27];
-    sum -= f[67] * x[28];
-    sum -= f[68] * x[29];
-    sum -= f[69] * x[30];
-    sum -= f[71] * x[32];
-    sum -= f[72] * x[33];
-    sum -= f[73] * x[34];
-    sum -= f[74] * x[35];
-    sum -= f[75] * x[36];
-    sum -= f[76] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffc000000u, 0x0000003f7c000000u, x);
-    }
-    x[25] = sum / f[64];
-    guard += x[25] * 0.0;
+  x26 /= f[104];
+  x[26] = x26;
+  guard += x26 * 0.0;
+  double x25 = y1;
+  x25 -= f[65] * x26;
+  x25 -= f[66] * x27;
+  x25 -= f[67] * x28;
+  x25 -= f[68] * x29;
+  x25 -= f[69] * x30;
+  x25 -= f[71] * x32;
+  x25 -= f[72] * x33;
+  x25 -= f[73] * x34;
+  x25 -= f[74] * x35;
+  x25 -= f[75] * x36;
+  x25 -= f[76] * x37;
+  if (isNegativeZero(x25)) {
+    x25 = denseDifferenceZero(0x0000007ffc000000u, 0x0000003f7c000000u, x);
   }
-  {
-    double sum = y[19];
-    sum -= f[766] * x[25];
-    sum -= f[767] * x[26];
-    sum -= f[768] * x[27];
-    sum -= f[769] * x[28];
-    sum -= f[770] * x[29];
-    sum -= f[771] * x[30];
-    sum -= f[773] * x[32];
-    sum -= f[774] * x[33];
-    sum -= f[775] * x[34];
-    sum -= f[776] * x[35];
-    sum -= f[777] * x[36];
-    sum -= f[778] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffe000000u, 0x0000003f7e000000u, x);
-    }
-    x[24] = sum / f[765];
-    guard += x[24] * 0.0;
+  x25 /= f[64];
+  x[25] = x25;
+  guard += x25 * 0.0;
+  double x24 = y19;
+  x24 -= f[766] * x25;
+  x24 -= f[767] * x26;
+  x24 -= f[768] * x27;
+  x24 -= f[769] * x28;
+  x24 -= f[770] * x29;
+  x24 -= f[771] * x30;
+  x24 -= f[773] * x32;
+  x24 -= f[774] * x33;
+  x24 -= f[775] * x34;
+  x24 -= f[776] * x35;
+  x24 -= f[777] * x36;
+  x24 -= f[778] * x37;
+  if (isNegativeZero(x24)) {
+    x24 = denseDifferenceZero(0x0000007ffe000000u, 0x0000003f7e000000u, x);
   }
-  {
-    double sum = y[27];
-    sum -= f[1077] * x[24];
-    sum -= f[1078] * x[25];
-    sum -= f[1079] * x[26];
-    sum -= f[1080] * x[27];
-    sum -= f[1081] * x[28];
-    sum -= f[1082] * x[29];
-    sum -= f[1083] * x[30];
-    sum -= f[1085] * x[32];
-    sum -= f[1086] * x[33];
-    sum -= f[1087] * x[34];
-    sum -= f[1088] * x[35];
-    sum -= f[1089] * x[36];
-    sum -= f[1090] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fff000000u, 0x0000003f7f000000u, x);
-    }
-    x[23] = sum / f[1076];
-    guard += x[23] * 0.0;
+  x24 /= f[765];
+  x[24] = x24;
+  guard += x24 * 0.0;
+  double x23 = y27;
+  x23 -= f[1077] * x24;
+  x23 -= f[1078] * x25;
+  x23 -= f[1079] * x26;
+  x23 -= f[1080] * x27;
+  x23 -= f[1081] * x28;
+  x23 -= f[1082] * x29;
+  x23 -= f[1083] * x30;
+  x23 -= f[1085] * x32;
+  x23 -= f[1086] * x33;
+  x23 -= f[1087] * x34;
+  x23 -= f[1088] * x35;
+  x23 -= f[1089] * x36;
+  x23 -= f[1090] * x37;
+  if (isNegativeZero(x23)) {
+    x23 = denseDifferenceZero(0x0000007fff000000u, 0x0000003f7f000000u, x);
   }
-  {
-    double sum = y[5];
-    sum -= f[218] * x[23];
-    sum -= f[219] * x[24];
-    sum -= f[220] * x[25];
-    sum -= f[221] * x[26];
-    sum -= f[222] * x[27];
-    sum -= f[223] * x[28];
-    sum -= f[224] * x[29];
-    sum -= f[225] * x[30];
-    sum -= f[227] * x[32];
-    sum -= f[228] * x[33];
-    sum -= f[229] * x[34];
-    sum -= f[230] * x[35];
-    sum -= f[231] * x[36];
-    sum -= f[232] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fff800000u, 0x0000003f7f800000u, x);
-    }
-    x[22] = sum / f[217];
-    guard += x[22] * 0.0;
+  x23 /= f[1076];
+  x[23] = x23;
+  guard += x23 * 0.0;
+  double x22 = y5;
+  x22 -= f[218] * x23;
+  x22 -= f[219] * x24;
+  x22 -= f[220] * x25;
+  x22 -= f[221] * x26;
+  x22 -= f[222] * x27;
+  x22 -= f[223] * x28;
+  x22 -= f[224] * x29;
+  x22 -= f[225] * x30;
+  x22 -= f[227] * x32;
+  x22 -= f[228] * x33;
+  x22 -= f[229] * x34;
+  x22 -= f[230] * x35;
+  x22 -= f[231] * x36;
+  x22 -= f[232] * x37;
+  if (isNegativeZero(x22)) {
+    x22 = denseDifferenceZero(0x0000007fff800000u, 0x0000003f7f800000u, x);
   }
-  {
-    double sum = y[18];
-    sum -= f[724] * x[22];
-    sum -= f[725] * x[23];
-    sum -= f[726] * x[24];
-    sum -= f[727] * x[25];
-    sum -= f[728] * x[26];
-    sum -= f[729] * x[27];
-    sum -= f[730] * x[28];
-    sum -= f[731] * x[29];
-    sum -= f[732] * x[30];
-    sum -= f[734] * x[32];
-    sum -= f[735] * x[33];
-    sum -= f[736] * x[34];
-    sum -= f[737] * x[35];
-    sum -= f[738] * x[36];
-    sum -= f[739] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffc00000u, 0x0000003f7fc00000u, x);
-    }
-    x[21] = sum / f[723];
-    guard += x[21] * 0.0;
+  x22 /= f[217];
+  x[22] = x22;
+  guard += x22 * 0.0;
+  double x21 = y18;
+  x21 -= f[724] * x22;
+  x21 -= f[725] * x23;
+  x21 -= f[726] * x24;
+  x21 -= f[727] * x25;
+  x21 -= f[728] * x26;
+  x21 -= f[729] * x27;
+  x21 -= f[730] * x28;
+  x21 -= f[731] * x29;
+  x21 -= f[732] * x30;
+  x21 -= f[734] * x32;
+  x21 -= f[735] * x33;
+  x21 -= f[736] * x34;
+  x21 -= f[737] * x35;
+  x21 -= f[738] * x36;
+  x21 -= f[739] * x37;
+  if (isNegativeZero(x21)) {
+    x21 = denseDifferenceZero(0x0000007fffc00000u, 0x0000003f7fc00000u, x);
   }
-  {
-    double sum = y[25];
-    sum -= f[996] * x[21];
-    sum -= f[997] * x[22];
-    sum -= f[1004] * x[29];
-    sum -= f[1012] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffe00000u, 0x0000002020600000u, x);
-    }
-    x[20] = sum / f[995];
-    guard += x[20] * 0.0;
+  x21 /= f[723];
+  x[21] = x21;
+  guard += x21 * 0.0;
+  double x20 = y25;
+  x20 -= f[996] * x21;
+  x20 -= f[997] * x22;
+  x20 -= f[1004] * x29;
+  x20 -= f[1012] * x37;
+  if (isNegativeZero(x20)) {
+    x20 = denseDifferenceZero(0x0000007fffe00000u, 0x0000002020600000u, x);
   }
-  {
-    double sum = y[16];
-    sum -= f[645] * x[21];
-    sum -= f[647] * x[23];
-    sum -= f[648] * x[24];
-    sum -= f[649] * x[25];
-    sum -= f[650] * x[26];
-    sum -= f[651] * x[27];
-    sum -= f[652] * x[28];
-    sum -= f[654] * x[30];
-    sum -= f[656] * x[32];
-    sum -= f[657] * x[33];
-    sum -= f[658] * x[34];
-    sum -= f[659] * x[35];
-    sum -= f[660] * x[36];
-    sum -= f[661] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffff00000u, 0x0000003f5fa00000u, x);
-    }
-    x[19] = sum / f[643];
-    guard += x[19] * 0.0;
+  x20 /= f[995];
+  x[20] = x20;
+  guard += x20 * 0.0;
+  double x19 = y16;
+  x19 -= f[645] * x21;
+  x19 -= f[647] * x23;
+  x19 -= f[648] * x24;
+  x19 -= f[649] * x25;
+  x19 -= f[650] * x26;
+  x19 -= f[651] * x27;
+  x19 -= f[652] * x28;
+  x19 -= f[654] * x30;
+  x19 -= f[656] * x32;
+  x19 -= f[657] * x33;
+  x19 -= f[658] * x34;
+  x19 -= f[659] * x35;
+  x19 -= f[660] * x36;
+  x19 -= f[661] * x37;
+  if (isNegativeZero(x19)) {
+    x19 = denseDifferenceZero(0x0000007ffff00000u, 0x0000003f5fa00000u, x);
   }
-  {
-    double sum = y[34];
-    sum -= f[1345] * x[19];
-    sum -= f[1347] * x[21];
-    sum -= f[1349] * x[23];
-    sum -= f[1350] * x[24];
-    sum -= f[1351] * x[25];
-    sum -= f[1352] * x[26];
-    sum -= f[1353] * x[27];
-    sum -= f[1354] * x[28];
-    sum -= f[1356] * x[30];
-    sum -= f[1358] * x[32];
-    sum -= f[1359] * x[33];
-    sum -= f[1360] * x[34];
-    sum -= f[1361] * x[35];
-    sum -= f[1362] * x[36];
-    sum -= f[1363] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffff80000u, 0x0000003f5fa80000u, x);
-    }
-    x[18] = sum / f[1344];
-    guard += x[18] * 0.0;
+  x19 /= f[643];
+  x[19] = x19;
+  guard += x19 * 0.0;
+  double x18 = y34;
+  x18 -= f[1345] * x19;
+  x18 -= f[1347] * x21;
+  x18 -= f[1349] * x23;
+  x18 -= f[1350] * x24;
+  x18 -= f[1351] * x25;
+  x18 -= f[1352] * x26;
+  x18 -= f[1353] * x27;
+  x18 -= f[1354] * x28;
+  x18 -= f[1356] * x30;
+  x18 -= f[1358] * x32;
+  x18 -= f[1359] * x33;
+  x18 -= f[1360] * x34;
+  x18 -= f[1361] * x35;
+  x18 -= f[1362] * x36;
+  x18 -= f[1363] * x37;
+  if (isNegativeZero(x18)) {
+    x18 = denseDifferenceZero(0x0000007ffff80000u, 0x0000003f5fa80000u, x);
   }
-  {
-    double sum = y[13];
-    sum -= f[528] * x[21];
-    sum -= f[530] * x[23];
-    sum -= f[531] * x[24];
-    sum -= f[532] * x[25];
-    sum -= f[533] * x[26];
-    sum -= f[534] * x[27];
-    sum -= f[535] * x[28];
-    sum -= f[537] * x[30];
-    sum -= f[539] * x[32];
-    sum -= f[540] * x[33];
-    sum -= f[541] * x[34];
-    sum -= f[542] * x[35];
-    sum -= f[543] * x[36];
-    sum -= f[544] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffc0000u, 0x0000003f5fa00000u, x);
-    }
-    x[17] = sum / f[524];
-    guard += x[17] * 0.0;
+  x18 /= f[1344];
+  x[18] = x18;
+  guard += x18 * 0.0;
+  double x17 = y13;
+  x17 -= f[528] * x21;
+  x17 -= f[530] * x23;
+  x17 -= f[531] * x24;
+  x17 -= f[532] * x25;
+  x17 -= f[533] * x26;
+  x17 -= f[534] * x27;
+  x17 -= f[535] * x28;
+  x17 -= f[537] * x30;
+  x17 -= f[539] * x32;
+  x17 -= f[540] * x33;
+  x17 -= f[541] * x34;
+  x17 -= f[542] * x35;
+  x17 -= f[543] * x36;
+  x17 -= f[544] * x37;
+  if (isNegativeZero(x17)) {
+    x17 = denseDifferenceZero(0x0000007ffffc0000u, 0x0000003f5fa00000u, x);
   }
-  {
-    double sum = y[17];
-    sum -= f[680] * x[17];
-    sum -= f[687] * x[24];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffe0000u, 0x0000000001020000u, x);
-    }
-    x[16] = sum / f[679];
-    guard += x[16] * 0.0;
+  x17 /= f[524];
+  x[17] = x17;
+  guard += x17 * 0.0;
+  double x16 = y17;
+  x16 -= f[680] * x17;
+  x16 -= f[687] * x24;
+  if (isNegativeZero(x16)) {
+    x16 = denseDifferenceZero(0x0000007ffffe0000u, 0x0000000001020000u, x);
   }
-  {
-    double sum = y[8];
-    sum -= f[328] * x[16];
-    sum -= f[333] * x[21];
-    sum -= f[335] * x[23];
-    sum -= f[336] * x[24];
-    sum -= f[337] * x[25];
-    sum -= f[338] * x[26];
-    sum -= f[339] * x[27];
-    sum -= f[340] * x[28];
-    sum -= f[342] * x[30];
-    sum -= f[344] * x[32];
-    sum -= f[345] * x[33];
-    sum -= f[346] * x[34];
-    sum -= f[347] * x[35];
-    sum -= f[348] * x[36];
-    sum -= f[349] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffff0000u, 0x0000003f5fa10000u, x);
-    }
-    x[15] = sum / f[327];
-    guard += x[15] * 0.0;
+  x16 /= f[679];
+  x[16] = x16;
+  guard += x16 * 0.0;
+  double x15 = y8;
+  x15 -= f[328] * x16;
+  x15 -= f[333] * x21;
+  x15 -= f[335] * x23;
+  x15 -= f[336] * x24;
+  x15 -= f[337] * x25;
+  x15 -= f[338] * x26;
+  x15 -= f[339] * x27;
+  x15 -= f[340] * x28;
+  x15 -= f[342] * x30;
+  x15 -= f[344] * x32;
+  x15 -= f[345] * x33;
+  x15 -= f[346] * x34;
+  x15 -= f[347] * x35;
+  x15 -= f[348] * x36;
+  x15 -= f[349] * x37;
+  if (isNegativeZero(x15)) {
+    x15 = denseDifferenceZero(0x0000007fffff0000u, 0x0000003f5fa10000u, x);
   }
-  {
-    double sum = y[12];
-    sum -= f[483] * x[15];
-    sum -= f[484] * x[16];
-    sum -= f[488] * x[20];
-    sum -= f[490] * x[22];
-    sum -= f[491] * x[23];
-    sum -= f[492] * x[24];
-    sum -= f[493] * x[25];
-    sum -= f[494] * x[26];
-    sum -= f[495] * x[27];
-    sum -= f[496] * x[28];
-    sum -= f[497] * x[29];
-    sum -= f[498] * x[30];
-    sum -= f[500] * x[32];
-    sum -= f[501] * x[33];
-    sum -= f[502] * x[34];
-    sum -= f[503] * x[35];
-    sum -= f[504] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffff8000u, 0x0000001f7fd18000u, x);
-    }
-    x[14] = sum / f[482];
-    guard += x[14] * 0.0;
+  x15 /= f[327];
+  x[15] = x15;
+  guard += x15 * 0.0;
+  double x14 = y12;
+  x14 -= f[483] * x15;
+  x14 -= f[484] * x16;
+  x14 -= f[488] * x20;
+  x14 -= f[490] * x22;
+  x14 -= f[491] * x23;
+  x14 -= f[492] * x24;
+  x14 -= f[493] * x25;
+  x14 -= f[494] * x26;
+  x14 -= f[495] * x27;
+  x14 -= f[496] * x28;
+  x14 -= f[497] * x29;
+  x14 -= f[498] * x30;
+  x14 -= f[500] * x32;
+  x14 -= f[501] * x33;
+  x14 -= f[502] * x34;
+  x14 -= f[503] * x35;
+  x14 -= f[504] * x36;
+  if (isNegativeZero(x14)) {
+    x14 = denseDifferenceZero(0x0000007fffff8000u, 0x0000001f7fd18000u, x);
   }
-  {
-    double sum = y[29];
-    sum -= f[1145] * x[14];
-    sum -= f[1146] * x[15];
-    sum -= f[1147] * x[16];
-    sum -= f[1151] * x[20];
-    sum -= f[1153] * x[22];
-    sum -= f[1154] * x[23];
-    sum -= f[1155] * x[24];
-    sum -= f[1156] * x[25];
-    sum -= f[1157] * x[26];
-    sum -= f[1158] * x[27];
-    sum -= f[1159] * x[28];
-    sum -= f[1160] * x[29];
-    sum -= f[1161] * x[30];
-    sum -= f[1163] * x[32];
-    sum -= f[1164] * x[33];
-    sum -= f[1165] * x[34];
-    sum -= f[1166] * x[35];
-    sum -= f[1167] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffc000u, 0x0000001f7fd1c000u, x);
-    }
-    x[13] = sum / f[1144];
-    guard += x[13] * 0.0;
+  x14 /= f[482];
+  x[14] = x14;
+  guard += x14 * 0.0;
+  double x13 = y29;
+  x13 -= f[1145] * x14;
+  x13 -= f[1146] * x15;
+  x13 -= f[1147] * x16;
+  x13 -= f[1151] * x20;
+  x13 -= f[1153] * x22;
+  x13 -= f[1154] * x23;
+  x13 -= f[1155] * x24;
+  x13 -= f[1156] * x25;
+  x13 -= f[1157] * x26;
+  x13 -= f[1158] * x27;
+  x13 -= f[1159] * x28;
+  x13 -= f[1160] * x29;
+  x13 -= f[1161] * x30;
+  x13 -= f[1163] * x32;
+  x13 -= f[1164] * x33;
+  x13 -= f[1165] * x34;
+  x13 -= f[1166] * x35;
+  x13 -= f[1167] * x36;
+  if (isNegativeZero(x13)) {
+    x13 = denseDifferenceZero(0x0000007fffffc000u, 0x0000001f7fd1c000u, x);
   }
-  {
-    double sum = y[9];
-    sum -= f[364] * x[13];
-    sum -= f[366] * x[15];
-    sum -= f[367] * x[16];
-    sum -= f[374] * x[23];
-    sum -= f[375] * x[24];
-    sum -= f[376] * x[25];
-    sum -= f[377] * x[26];
-    sum -= f[378] * x[27];
-    sum -= f[379] * x[28];
-    sum -= f[381] * x[30];
-    sum -= f[383] * x[32];
-    sum -= f[384] * x[33];
-    sum -= f[385] * x[34];
-    sum -= f[386] * x[35];
-    sum -= f[387] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffe000u, 0x0000001f5f81a000u, x);
-    }
-    x[12] = sum / f[363];
-    guard += x[12] * 0.0;
+  x13 /= f[1144];
+  x[13] = x13;
+  guard += x13 * 0.0;
+  double x12 = y9;
+  x12 -= f[364] * x13;
+  x12 -= f[366] * x15;
+  x12 -= f[367] * x16;
+  x12 -= f[374] * x23;
+  x12 -= f[375] * x24;
+  x12 -= f[376] * x25;
+  x12 -= f[377] * x26;
+  x12 -= f[378] * x27;
+  x12 -= f[379] * x28;
+  x12 -= f[381] * x30;
+  x12 -= f[383] * x32;
+  x12 -= f[384] * x33;
+  x12 -= f[385] * x34;
+  x12 -= f[386] * x35;
+  x12 -= f[387] * x36;
+  if (isNegativeZero(x12)) {
+    x12 = denseDifferenceZero(0x0000007fffffe000u, 0x0000001f5f81a000u, x);
   }
-  {
-    double sum = y[33];
-    sum -= f[1315] * x[28];
-    sum -= f[1323] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffff000u, 0x0000001010000000u, x);
-    }
-    x[11] = sum / f[1298];
-    guard += x[11] * 0.0;
+  x12 /= f[363];
+  x[12] = x12;
+  guard += x12 * 0.0;
+  double x11 = y33;
+  x11 -= f[1315] * x28;
+  x11 -= f[1323] * x36;
+  if (isNegativeZero(x11)) {
+    x11 = denseDifferenceZero(0x0000007ffffff000u, 0x0000001010000000u, x);
   }
-  {
-    double sum = y[37];
-    sum -= f[1480] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffff800u, 0x0000002000000000u, x);
-    }
-    x[10] = sum / f[1453];
-    guard += x[10] * 0.0;
+  x11 /= f[1298];
+  x[11] = x11;
+  guard += x11 * 0.0;
+  double x10 = y37;
+  x10 -= f[1480] * x37;
+  if (isNegativeZero(x10)) {
+    x10 = denseDifferenceZero(0x0000007ffffff800u, 0x0000002000000000u, x);
   }
-  {
-    double sum = y[26];
-    sum -= f[1024] * x[10];
-    sum -= f[1029] * x[15];
-    sum -= f[1030] * x[16];
-    sum -= f[1035] * x[21];
-    sum -= f[1037] * x[23];
-    sum -= f[1038] * x[24];
-    sum -= f[1039] * x[25];
-    sum -= f[1040] * x[26];
-    sum -= f[1041] * x[27];
-    sum -= f[1042] * x[28];
-    sum -= f[1044] * x[30];
-    sum -= f[1046] * x[32];
-    sum -= f[1047] * x[33];
-    sum -= f[1048] * x[34];
-    sum -= f[1049] * x[35];
-    sum -= f[1050] * x[36];
-    sum -= f[1051] * x[37];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffc00u, 0x0000003f5fa18400u, x);
-    }
-    x[9] = sum / f[1023];
-    guard += x[9] * 0.0;
+  x10 /= f[1453];
+  x[10] = x10;
+  guard += x10 * 0.0;
+  double x9 = y26;
+  x9 -= f[1024] * x10;
+  x9 -= f[1029] * x15;
+  x9 -= f[1030] * x16;
+  x9 -= f[1035] * x21;
+  x9 -= f[1037] * x23;
+  x9 -= f[1038] * x24;
+  x9 -= f[1039] * x25;
+  x9 -= f[1040] * x26;
+  x9 -= f[1041] * x27;
+  x9 -= f[1042] * x28;
+  x9 -= f[1044] * x30;
+  x9 -= f[1046] * x32;
+  x9 -= f[1047] * x33;
+  x9 -= f[1048] * x34;
+  x9 -= f[1049] * x35;
+  x9 -= f[1050] * x36;
+  x9 -= f[1051] * x37;
+  if (isNegativeZero(x9)) {
+    x9 = denseDifferenceZero(0x0000007ffffffc00u, 0x0000003f5fa18400u, x);
   }
-  {
-    double sum = y[7];
-    sum -= f[282] * x[9];
-    sum -= f[288] * x[15];
-    sum -= f[289] * x[16];
-    sum -= f[296] * x[23];
-    sum -= f[297] * x[24];
-    sum -= f[298] * x[25];
-    sum -= f[299] * x[26];
-    sum -= f[300] * x[27];
-    sum -= f[301] * x[28];
-    sum -= f[303] * x[30];
-    sum -= f[305] * x[32];
-    sum -= f[306] * x[33];
-    sum -= f[307] * x[34];
-    sum -= f[308] * x[35];
-    sum -= f[309] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffe00u, 0x0000001f5f818200u, x);
-    }
-    x[8] = sum / f[281];
-    guard += x[8] * 0.0;
+  x9 /= f[1023];
+  x[9] = x9;
+  guard += x9 * 0.0;
+  double x8 = y7;
+  x8 -= f[282] * x9;
+  x8 -= f[288] * x15;
+  x8 -= f[289] * x16;
+  x8 -= f[296] * x23;
+  x8 -= f[297] * x24;
+  x8 -= f[298] * x25;
+  x8 -= f[299] * x26;
+  x8 -= f[300] * x27;
+  x8 -= f[301] * x28;
+  x8 -= f[303] * x30;
+  x8 -= f[305] * x32;
+  x8 -= f[306] * x33;
+  x8 -= f[307] * x34;
+  x8 -= f[308] * x35;
+  x8 -= f[309] * x36;
+  if (isNegativeZero(x8)) {
+    x8 = denseDifferenceZero(0x0000007ffffffe00u, 0x0000001f5f818200u, x);
   }
-  {
-    double sum = y[6];
-    sum -= f[249] * x[15];
-    sum -= f[250] * x[16];
-    sum -= f[257] * x[23];
-    sum -= f[258] * x[24];
-    sum -= f[259] * x[25];
-    sum -= f[260] * x[26];
-    sum -= f[261] * x[27];
-    sum -= f[262] * x[28];
-    sum -= f[264] * x[30];
-    sum -= f[266] * x[32];
-    sum -= f[267] * x[33];
-    sum -= f[268] * x[34];
-    sum -= f[269] * x[35];
-    sum -= f[270] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffff00u, 0x0000001f5f818000u, x);
-    }
-    x[7] = sum / f[241];
-    guard += x[7] * 0.0;
+  x8 /= f[281];
+  x[8] = x8;
+  guard += x8 * 0.0;
+  double x7 = y6;
+  x7 -= f[249] * x15;
+  x7 -= f[250] * x16;
+  x7 -= f[257] * x23;
+  x7 -= f[258] * x24;
+  x7 -= f[259] * x25;
+  x7 -= f[260] * x26;
+  x7 -= f[261] * x27;
+  x7 -= f[262] * x28;
+  x7 -= f[264] * x30;
+  x7 -= f[266] * x32;
+  x7 -= f[267] * x33;
+  x7 -= f[268] * x34;
+  x7 -= f[269] * x35;
+  x7 -= f[270] * x36;
+  if (isNegativeZero(x7)) {
+    x7 = denseDifferenceZero(0x0000007fffffff00u, 0x0000001f5f818000u, x);
   }
-  {
-    double sum = y[0];
-    sum -= f[15] * x[15];
-    sum -= f[16] * x[16];
-    sum -= f[23] * x[23];
-    sum -= f[24] * x[24];
-    sum -= f[25] * x[25];
-    sum -= f[26] * x[26];
-    sum -= f[27] * x[27];
-    sum -= f[28] * x[28];
-    sum -= f[30] * x[30];
-    sum -= f[32] * x[32];
-    sum -= f[33] * x[33];
-    sum -= f[34] * x[34];
-    sum -= f[35] * x[35];
-    sum -= f[36] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffff80u, 0x0000001f5f818000u, x);
-    }
-    x[6] = sum / f[6];
-    guard += x[6] * 0.0;
+  x7 /= f[241];
+  x[7] = x7;
+  guard += x7 * 0.0;
+  double x6 = y0;
+  x6 -= f[15] * x15;
+  x6 -= f[16] * x16;
+  x6 -= f[23] * x23;
+  x6 -= f[24] * x24;
+  x6 -= f[25] * x25;
+  x6 -= f[26] * x26;
+  x6 -= f[27] * x27;
+  x6 -= f[28] * x28;
+  x6 -= f[30] * x30;
+  x6 -= f[32] * x32;
+  x6 -= f[33] * x33;
+  x6 -= f[34] * x34;
+  x6 -= f[35] * x35;
+  x6 -= f[36] * x36;
+  if (isNegativeZero(x6)) {
+    x6 = denseDifferenceZero(0x0000007fffffff80u, 0x0000001f5f818000u, x);
   }
-  {
-    double sum = y[21];
-    sum -= f[829] * x[10];
-    sum -= f[840] * x[21];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffffc0u, 0x0000000000200400u, x);
-    }
-    x[5] = sum / f[824];
-    guard += x[5] * 0.0;
+  x6 /= f[6];
+  x[6] = x6;
+  guard += x6 * 0.0;
+  double x5 = y21;
+  x5 -= f[829] * x10;
+  x5 -= f[840] * x21;
+  if (isNegativeZero(x5)) {
+    x5 = denseDifferenceZero(0x0000007fffffffc0u, 0x0000000000200400u, x);
   }
-  {
-    double sum = y[4];
-    sum -= f[166] * x[10];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007fffffffe0u, 0x0000000000000400u, x);
-    }
-    x[4] = sum / f[160];
-    guard += x[4] * 0.0;
+  x5 /= f[824];
+  x[5] = x5;
+  guard += x5 * 0.0;
+  double x4 = y4;
+  x4 -= f[166] * x10;
+  if (isNegativeZero(x4)) {
+    x4 = denseDifferenceZero(0x0000007fffffffe0u, 0x0000000000000400u, x);
   }
-  {
-    double sum = y[22];
-    sum -= f[881] * x[23];
-    sum -= f[882] * x[24];
-    sum -= f[883] * x[25];
-    sum -= f[885] * x[27];
-    sum -= f[888] * x[30];
-    sum -= f[890] * x[32];
-    sum -= f[891] * x[33];
-    sum -= f[892] * x[34];
-    sum -= f[893] * x[35];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffff0u, 0x0000000f4b800000u, x);
-    }
-    x[3] = sum / f[861];
-    guard += x[3] * 0.0;
+  x4 /= f[160];
+  x[4] = x4;
+  guard += x4 * 0.0;
+  double x3 = y22;
+  x3 -= f[881] * x23;
+  x3 -= f[882] * x24;
+  x3 -= f[883] * x25;
+  x3 -= f[885] * x27;
+  x3 -= f[888] * x30;
+  x3 -= f[890] * x32;
+  x3 -= f[891] * x33;
+  x3 -= f[892] * x34;
+  x3 -= f[893] * x35;
+  if (isNegativeZero(x3)) {
+    x3 = denseDifferenceZero(0x0000007ffffffff0u, 0x0000000f4b800000u, x);
   }
-  {
-    double sum = y[23];
-    sum -= f[920] * x[23];
-    sum -= f[922] * x[25];
-    sum -= f[923] * x[26];
-    sum -= f[927] * x[30];
-    sum -= f[929] * x[32];
-    sum -= f[930] * x[33];
-    sum -= f[931] * x[34];
-    sum -= f[932] * x[35];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffff8u, 0x0000000f46800000u, x);
-    }
-    x[2] = sum / f[899];
-    guard += x[2] * 0.0;
+  x3 /= f[861];
+  x[3] = x3;
+  guard += x3 * 0.0;
+  double x2 = y23;
+  x2 -= f[920] * x23;
+  x2 -= f[922] * x25;
+  x2 -= f[923] * x26;
+  x2 -= f[927] * x30;
+  x2 -= f[929] * x32;
+  x2 -= f[930] * x33;
+  x2 -= f[931] * x34;
+  x2 -= f[932] * x35;
+  if (isNegativeZero(x2)) {
+    x2 = denseDifferenceZero(0x0000007ffffffff8u, 0x0000000f46800000u, x);
   }
-  {
-    double sum = y[10];
-    sum -= f[413] * x[23];
-    sum -= f[415] * x[25];
-    sum -= f[420] * x[30];
-    sum -= f[422] * x[32];
-    sum -= f[423] * x[33];
-    sum -= f[424] * x[34];
-    sum -= f[425] * x[35];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffffcu, 0x0000000f42800000u, x);
-    }
-    x[1] = sum / f[391];
-    guard += x[1] * 0.0;
+  x2 /= f[899];
+  x[2] = x2;
+  guard += x2 * 0.0;
+  double x1 = y10;
+  x1 -= f[413] * x23;
+  x1 -= f[415] * x25;
+  x1 -= f[420] * x30;
+  x1 -= f[422] * x32;
+  x1 -= f[423] * x33;
+  x1 -= f[424] * x34;
+  x1 -= f[425] * x35;
+  if (isNegativeZero(x1)) {
+    x1 = denseDifferenceZero(0x0000007ffffffffcu, 0x0000000f42800000u, x);
   }
-  {
-    double sum = y[15];
-    sum -= f[586] * x[1];
-    sum -= f[587] * x[2];
-    sum -= f[588] * x[3];
-    sum -= f[601] * x[16];
-    sum -= f[608] * x[23];
-    sum -= f[609] * x[24];
-    sum -= f[610] * x[25];
-    sum -= f[611] * x[26];
-    sum -= f[612] * x[27];
-    sum -= f[613] * x[28];
-    sum -= f[619] * x[34];
-    sum -= f[621] * x[36];
-    if (isNegativeZero(sum)) {
-      sum = denseDifferenceZero(0x0000007ffffffffeu, 0x000000141f81000eu, x);
-    }
-    x[0] = sum / f[585];
-    guard += x[0] * 0.0;
+  x1 /= f[391];
+  x[1] = x1;
+  guard += x1 * 0.0;
+  double x0 = y15;
+  x0 -= f[586] * x1;
+  x0 -= f[587] * x2;
+  x0 -= f[588] * x3;
+  x0 -= f[601] * x16;
+  x0 -= f[608] * x23;
+  x0 -= f[609] * x24;
+  x0 -= f[610] * x25;
+  x0 -= f[611] * x26;
+  x0 -= f[612] * x27;
+  x0 -= f[613] * x28;
+  x0 -= f[619] * x34;
+  x0 -= f[621] * x36;
+  if (isNegativeZero(x0)) {
+    x0 = denseDifferenceZero(0x0000007ffffffffeu, 0x000000141f81000eu, x);
   }
+  x0 /= f[585];
+  x[0] = x0;
+  guard += x0 * 0.0;
   return std::isfinite(guard);
 }
 
