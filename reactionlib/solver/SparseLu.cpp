@@ -25,14 +25,15 @@
 // a new plan in place of the older one.
 //
 // A recorded plan with the pivot rows of one of the sequences the network's
-// Jacobian meets most is marked as such: the substitutions with its factors
-// then run as straight-line code generated for it (PlannedSubstitutions.h),
-// which does what the loops here do without their index lists.
+// Jacobian meets most is marked as such: its replays and the substitutions
+// with its factors then run the code generated for it (PlanCode.h), which
+// does what the loops here do with constants in place of their lists.
 #include "solver/SparseLu.h"
 
 #include "solver/BitSets.h"
 #include "solver/DenseZeroSums.h"
-#include "solver/PlannedSubstitutions.h"
+#include "solver/PlanCode.h"
+#include "solver/RowElimination.h"
 
 #include <cmath>
 #include <cstring>
@@ -101,24 +102,6 @@ bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWo
     scale[i] = 1.0 / scale[i];
   }
   return std::isfinite(guard) && !negativeZero && !zeroRow;
-}
-
-// Subtracts multiplier x the pivot row from a row over the columns first to
-// last, for two rows at once: each value of the pivot row is loaded once.
-void subtractFromTwoRows(double *__restrict rowA, double multiplierA, double *__restrict rowB,
-                         double multiplierB, const double *__restrict rowP, int first, int last) {
-  for (int c = first; c <= last; ++c) {
-    const double u = rowP[c];
-    rowA[c] -= multiplierA * u;
-    rowB[c] -= multiplierB * u;
-  }
-}
-
-void subtractFromRow(double *__restrict rowI, double multiplier, const double *__restrict rowP,
-                     int first, int last) {
-  for (int c = first; c <= last; ++c) {
-    rowI[c] -= multiplier * rowP[c];
-  }
 }
 
 // Step k of the elimination with pivot row rowP: forms the multipliers of
@@ -199,14 +182,14 @@ void growMasks(std::uint64_t lowerRows, std::uint64_t upperColumns, SparseLuWork
   }
 }
 
-// The plan of plannedSubstitutions with the pivot rows of `plan`, or -1.
+// The plan of planCode with the pivot rows of `plan`, or -1.
 int plannedIndex(const FactorPlan &plan, int n, const SparseLuWork &work) {
   if (!work.patternPlanned) {
     return -1;
   }
-  for (int p = 0; p < plannedSubstitutions.count; ++p) {
+  for (int p = 0; p < planCode.count; ++p) {
     const std::size_t rowBytes = sizeof(int) * static_cast<std::size_t>(n);
-    if (std::memcmp(plannedSubstitutions.plans[p].pivotRow, plan.pivotRow, rowBytes) == 0) {
+    if (std::memcmp(planCode.plans[p].pivotRow, plan.pivotRow, rowBytes) == 0) {
       return p;
     }
   }
@@ -355,8 +338,8 @@ void preparePattern(const SparsityPattern &pattern, SparseLuWork &work) {
   }
   work.onlyPlanFilled = false;
   work.patternPlanned =
-      n == plannedSubstitutions.order &&
-      std::memcmp(work.patternRowColumns, plannedSubstitutions.patternRowColumns,
+      n == planCode.order &&
+      std::memcmp(work.patternRowColumns, planCode.patternRowColumns,
                   sizeof(std::uint64_t) * static_cast<std::size_t>(n)) == 0;
   work.plannedUses = 0;
   work.plannedLeft = 0;
@@ -391,10 +374,13 @@ void copySteps(const FactorPlan &from, int k, FactorPlan &to) {
   std::memcpy(to.upperColumn, from.upperColumn, from.upperStart[k]);
 }
 
-// factorFollowingPlan, counting the factorisations that leave a plan with
-// generated substitutions mid-way.
+// factorFollowingPlan, by the plan's generated code where it has some;
+// counts the factorisations that leave such a plan mid-way.
 int replayPlan(const FactorPlan &plan, int n, int from, SparseLuWork &work) {
-  const int followed = factorFollowingPlan(plan, n, from, work);
+  const int followed =
+      plan.planned >= 0
+          ? planCode.plans[plan.planned].factor(work.factors, work.scale, from)
+          : factorFollowingPlan(plan, n, from, work);
   if (plan.planned >= 0 && followed >= 0 && followed < n) {
     ++work.plannedLeft;
   }
@@ -450,7 +436,7 @@ bool sparseLuSolve(int n, const double *b, double *x, SparseLuWork &work) {
   const double *factors = work.factors;
   const FactorPlan &plan = work.plans[work.current];
   if (plan.planned >= 0) {
-    return plannedSubstitutions.plans[plan.planned].solve(factors, b, x, work.forward, plan);
+    return planCode.plans[plan.planned].solve(factors, b, x, work.forward, plan);
   }
   double *y = work.forward;
   for (int i = 0; i < n; ++i) {
@@ -502,7 +488,7 @@ bool sparseLuImprove(const SparsityPattern &pattern, const double *values, const
   // A x - b, each element accumulated from -b(i) in increasing column order.
   double *r = work.residual;
   if (work.patternPlanned) {
-    plannedSubstitutions.residual(values, b, x, r);
+    planCode.residual(values, b, x, r);
   } else {
     for (int i = 0; i < n; ++i) {
       r[i] = -b[i];

@@ -51,8 +51,8 @@ struct FactorPlan {
   static constexpr int maxEntries = maxNewtonOrder * (maxNewtonOrder + 1) / 2;
 
   bool recorded;
-  // The plan of plannedSubstitutions with these pivot rows, whose generated
-  // substitutions then solve with its factors, or -1.
+  // The plan of planCode with these pivot rows, whose generated code then
+  // replays it and solves with its factors, or -1.
   int planned;
   int pivotRow[maxNewtonOrder];
   int pivotIndex[maxNewtonOrder]; // as luDecompose records it
@@ -99,10 +99,10 @@ struct SparseLuWork {
   FactorPlan plans[2];
   int current;
   int replays; // factorisations that followed a plan all the way
-  // Whether the pattern is the one plannedSubstitutions is made for.
+  // Whether the pattern is the one planCode is made for.
   bool patternPlanned;
-  // Factorisations along a plan with generated substitutions, and
-  // factorisations that left such a plan mid-way.
+  // Factorisations along a plan with generated code, and factorisations
+  // that left such a plan mid-way.
   int plannedUses;
   int plannedLeft;
 };

@@ -2,9 +2,9 @@
 // at every Newton iteration of many calls (realistic, perturbed, held
 // species, near-singular, flushing regime, daily steps), the factors, pivot
 // record, solution and improved solution of both paths; and whole Newton
-// solves with and without them. Most realistic solves run the substitutions
-// generated for the commonest pivot sequences; some factorisations leave
-// those plans mid-way.
+// solves with and without them. Most realistic factorisations and solves
+// run the code generated for the commonest pivot sequences; some
+// factorisations leave those plans mid-way.
 #include "solver/SparseLu.h"
 
 #include "ReactionState.h"
@@ -38,7 +38,7 @@ struct Tally {
   long states = 0;     // Jacobians compared
   long followed = 0;   // factorised and solved by the sparse path
   long replayed = 0;   // of those, along a plan all the way
-  long planned = 0;     // along a plan with generated substitutions
+  long planned = 0;     // along a plan with generated code
   long plannedLeft = 0; // left such a plan mid-way
   long mismatches = 0; // results that differ from the dense path's
 };
@@ -250,8 +250,8 @@ TEST(SparseLu, EqualsTheDensePathAtEveryIterationAndInWholeSolves) {
       EXPECT_GT(tally.followed, tally.states * 99 / 100) << group.name;
       EXPECT_GT(tally.replayed, tally.followed * 8 / 10) << group.name;
       EXPECT_LT(tally.replayed, tally.followed - group.calls) << group.name;
-      // Most of them along plans with generated substitutions, which some
-      // pivot rows leave mid-way.
+      // Most of them along plans with generated code, which some pivot rows
+      // leave mid-way.
       EXPECT_GT(tally.planned, tally.followed * 6 / 10) << group.name;
       EXPECT_GT(tally.plannedLeft, 0) << group.name;
     }

@@ -1,31 +1,34 @@
 #!/usr/bin/env python3
-"""Writes reactionlib/solver/PlannedSubstitutions.cpp: for each pivot record
-of reactionlib/solver/recorded_pivots.txt, the forward and back substitutions
-with the factors of the sparse factorisation along that record, as
-straight-line code.
+"""Writes reactionlib/solver/PlanCode.cpp: for each pivot record of
+reactionlib/solver/recorded_pivots.txt, the sparse factorisation of the
+network's Jacobian along that record and the forward and back substitutions
+with its factors, with every row, column and count a constant; and for the
+Jacobian's pattern, the residual of an improvement pass row by row.
 
-With them, the residual of an improvement pass for the Jacobian's pattern,
-row by row.
+The code does what SparseLu.cpp does along a plan, operation for operation,
+so that its results are the same bits. The factorisation: the same pivot
+checks (scaled candidates; a candidate that stands before the pivot row in
+the dense routine's row order may equal it), one reciprocal per pivot and
+then one multiplication per multiplier, the same row operations over the
+same column spans, the same watch over values that are not finite, and the
+first step whose pivot row differs returned with the steps before it done,
+for the sparse routine to go on from. The substitutions: the same leading
+zeros of the right-hand side skipped, one statement per product that can be
+non-zero, each sum's products in the same order, the same values of the
+sums that end at -0. Which rows each step eliminates and which columns each
+pivot row holds are worked out here from the Jacobian's pattern, as the
+sparse factorisation works them out when it chooses the pivots itself.
 
-The code does what sparseLuSolve (SparseLu.cpp) does with such factors,
-operation for operation, so that its results are the same bits: the same
-leading zeros of the right-hand side skipped, one statement per product that
-can be non-zero, each sum's products in the same order, the same values of
-the sums that end at -0, and the same watch over values that are not finite.
-Which rows each step eliminates and which columns each pivot row holds are
-worked out here from the Jacobian's pattern, as the sparse factorisation
-works them out when it chooses the pivots itself.
-
-The factorisation itself stays a loop: generated as straight-line code (one
-statement per product, either right-looking or entry by entry) it measured
-no faster, its 1 700 products making code too large for the instruction
-caches, which also slowed the rest of the iteration.
+The row operations stay loops over column spans: written out as one
+statement per product (1 700 of them), right-looking or entry by entry, the
+factorisation measured no faster than the sparse routine, its code too large
+for the instruction caches, and the rest of the iteration slowed.
 
 The pattern comes from the network description through the Jacobian's
 generator (scripts/generate_jacobian.py), so both files follow the network.
 
-    python3 scripts/generate_plan_substitutions.py          # rewrite the file
-    python3 scripts/generate_plan_substitutions.py --check  # fail if it is out of date
+    python3 scripts/generate_plan_code.py          # rewrite the file
+    python3 scripts/generate_plan_code.py --check  # fail if it is out of date
 """
 
 import sys
@@ -36,7 +39,7 @@ import generate_jacobian  # noqa: E402
 
 ROOT = Path(__file__).resolve().parent.parent
 RECORDS = ROOT / "reactionlib" / "solver" / "recorded_pivots.txt"
-OUTPUT = ROOT / "reactionlib" / "solver" / "PlannedSubstitutions.cpp"
+OUTPUT = ROOT / "reactionlib" / "solver" / "PlanCode.cpp"
 
 N = generate_jacobian.NCOMP
 
@@ -61,10 +64,13 @@ def read_records():
 
 
 class Step:
-    def __init__(self, k, pivot, lower, upper):
+    def __init__(self, k, pivot, lower, stands_before, upper):
         self.k = k
         self.pivot = pivot  # pivot row (original numbering)
         self.lower = lower  # rows that get a multiplier, ascending
+        # Of those, the rows before the pivot row in the dense routine's row
+        # order, which may equal it as candidates.
+        self.stands_before = stands_before
         self.upper = upper  # columns right of k the pivot row can hold
 
 
@@ -84,6 +90,7 @@ def plan_of(places, record):
             sys.exit(f"{RECORDS}: step {k + 1} pivots on row {pivot + 1}, which holds no value there")
         pivot_position = position[pivot]
         lower = sorted(candidates - {pivot})
+        stands_before = {r for r in lower if position[r] < pivot_position}
         upper = sorted(c for c in row_columns[pivot] if c > k)
         displaced = row_at[k]
         row_at[pivot_position] = displaced
@@ -95,7 +102,7 @@ def plan_of(places, record):
             row_columns[r] |= set(upper)
         for c in upper:
             column_rows[c] |= set(lower)
-        steps.append(Step(k, pivot, lower, upper))
+        steps.append(Step(k, pivot, lower, stands_before, upper))
     return steps
 
 
@@ -110,6 +117,55 @@ def at(r, c):
     return f"f[{N * r + c}]"
 
 
+def factor_function(name, steps):
+    """factorFollowingPlan on one plan: per step the pivot check, the
+    multipliers and the row operations over the same column spans, with
+    every row, column and span a constant."""
+    out = [
+        "// The factorisation along the plan from step `from` on; see",
+        "// PlanCode::factor.",
+        f"int {name}(double *f, const double *scale, int from) {{",
+        "  double guard = 0.0;",
+        "  switch (from) {",
+    ]
+    w = out.append
+    for s in steps:
+        k, p = s.k, s.pivot
+        w(f"  case {k}: {{")
+        w(f"    const double best = scale[{p}] * std::fabs({at(p, k)});")
+        checks = ["best > 0.0"]
+        for r in s.lower:
+            rule = "<=" if r in s.stands_before else "<"
+            checks.append(f"scale[{r}] * std::fabs({at(r, k)}) {rule} best")
+        w("    if (!(" + ("\n          && ".join(checks)) + ")) {")
+        w(f"      return std::isfinite(guard) ? {k} : -1;")
+        w("    }")
+        reciprocal = f"1.0 / {at(p, k)}" if k + 1 < N else "1.0"
+        w(f"    const double reciprocal = {reciprocal};")
+        w(f"    guard += {at(p, k)} * 0.0;")
+        w("    guard += reciprocal * 0.0;")
+        for r in s.lower:
+            w(f"    const double m{r} = {at(r, k)} * reciprocal;")
+            w(f"    {at(r, k)} = m{r};")
+            w(f"    guard += m{r} * 0.0;")
+        if s.upper:
+            first, last = s.upper[0], s.upper[-1]
+            pairs = s.lower
+            for a, b in zip(pairs[0::2], pairs[1::2]):
+                w(f"    subtractFromTwoRows(f + {N * a}, m{a}, f + {N * b}, m{b}, f + {N * p}, {first}, {last});")
+            if len(pairs) % 2:
+                r = pairs[-1]
+                w(f"    subtractFromRow(f + {N * r}, m{r}, f + {N * p}, {first}, {last});")
+        w("  }")
+        w("    [[fallthrough]];")
+    w("  default:")
+    w("    break;")
+    w("  }")
+    w(f"  return std::isfinite(guard) ? {N} : -1;")
+    w("}")
+    return out
+
+
 def solve_function(name, steps):
     """The elements being summed live in locals, so that each sum's chain of
     subtractions runs in registers; y and x receive every final element
@@ -118,7 +174,7 @@ def solve_function(name, steps):
     pivots = ", ".join(str(s.pivot) for s in steps)
     out = [
         "// Forward and back substitution with the plan's factors; see",
-        "// PlannedSubstitution::solve.",
+        "// PlanCode::solve.",
         f"bool {name}(const double *f, const double *b, double *x, double *y, const FactorPlan &plan) {{",
         f"  constexpr int pivotRows[{N}] = {{{pivots}}};",
         "  // No products for the rows before the first non-zero element in pivot",
@@ -172,7 +228,7 @@ def residual_function(places):
     index = {place: e for e, place in enumerate(order)}
     out = [
         "// The residual A x - b of sparseLuImprove, A given by its values at the",
-        "// places of the pattern; see PlannedSubstitutions::residual.",
+        "// places of the pattern; see PlanCodeTable::residual.",
         "void improvementResidual(const double *v, const double *b, const double *x, double *r) {",
     ]
     w = out.append
@@ -190,21 +246,23 @@ def residual_function(places):
 def render(places, records):
     out = []
     w = out.append
-    w("// GENERATED by scripts/generate_plan_substitutions.py from")
+    w("// GENERATED by scripts/generate_plan_code.py from")
     w("// solver/recorded_pivots.txt and the Jacobian's pattern")
     w("// (scripts/generate_jacobian.py). Do not edit by hand: change the generator")
     w("// or the records and run")
-    w("//   python3 scripts/generate_plan_substitutions.py")
+    w("//   python3 scripts/generate_plan_code.py")
     w("// A test fails when this file and its generator drift apart.")
     w("//")
-    w("// For each recorded pivot sequence of the network's Jacobian, the forward")
-    w("// and back substitutions with the factors along it as straight-line code:")
-    w("// the operations of sparseLuSolve without its index lists and loops.")
+    w("// For each recorded pivot sequence of the network's Jacobian, the sparse")
+    w("// factorisation along it and the substitutions with its factors: the")
+    w("// operations of SparseLu.cpp's plan replay and substitutions, with every")
+    w("// row, column and count a constant instead of an entry of a list.")
     w(f"// Factors are stored row by row in original row numbering: row r of column")
     w(f"// j at f[{N} * r + j].")
-    w('#include "solver/PlannedSubstitutions.h"')
+    w('#include "solver/PlanCode.h"')
     w("")
     w('#include "solver/DenseZeroSums.h"')
+    w('#include "solver/RowElimination.h"')
     w("")
     w("#include <cmath>")
     w("")
@@ -224,19 +282,21 @@ def render(places, records):
     for index, record in enumerate(records):
         steps = plan_of(places, record)
         w(f"// Plan {index}: pivot record " + " ".join(str(v) for v in record))
+        out.extend(factor_function(f"factorPlan{index}", steps))
+        w("")
         out.extend(solve_function(f"solvePlan{index}", steps))
         w("")
         names.append((index, steps))
-    w(f"constexpr PlannedSubstitution plans[] = {{")
+    w(f"constexpr PlanCode plans[] = {{")
     for index, steps in names:
         rows = ", ".join(str(s.pivot) for s in steps)
         w(f"    {{{{{rows}}},")
-        w(f"     solvePlan{index}}},")
+        w(f"     factorPlan{index}, solvePlan{index}}},")
     w("};")
     w("")
     w("} // namespace")
     w("")
-    w(f"const PlannedSubstitutions plannedSubstitutions{{{N}, patternRowColumns, improvementResidual,")
+    w(f"const PlanCodeTable planCode{{{N}, patternRowColumns, improvementResidual,")
     w(f"                                                  {len(records)}, plans}};")
     w("")
     w("} // namespace vrex")
@@ -247,7 +307,7 @@ def main():
     text = render(pattern_places(), read_records())
     if "--check" in sys.argv[1:]:
         if OUTPUT.read_text() != text:
-            sys.exit(f"{OUTPUT} is out of date: run python3 scripts/generate_plan_substitutions.py")
+            sys.exit(f"{OUTPUT} is out of date: run python3 scripts/generate_plan_code.py")
         print(f"{OUTPUT.name} matches its generator")
         return
     OUTPUT.write_text(text)
