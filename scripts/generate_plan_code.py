@@ -5,12 +5,12 @@ network's Jacobian along that record and the forward and back substitutions
 with its factors, with every row, column and count a constant; and for the
 Jacobian's pattern, the residual of an improvement pass row by row.
 
-The code does what SparseLu.cpp does along a plan, operation for operation,
-so that its results are the same bits. The factorisation: the same pivot
-checks (scaled candidates; a candidate that stands before the pivot row in
-the dense routine's row order may equal it), one reciprocal per pivot and
-then one multiplication per multiplier, the same row operations over the
-same column spans, the same watch over values that are not finite, and the
+The code does what SparseLu.cpp does along a plan, so that its results are
+the same bits. The factorisation: the same pivot checks (scaled candidates;
+a candidate that stands before the pivot row in the dense routine's row
+order may equal it), one reciprocal per pivot and then one multiplication
+per multiplier, one product per place that can be non-zero, in each
+element's order, the same watch over values that are not finite, and the
 first step whose pivot row differs returned with the steps before it done,
 for the sparse routine to go on from. The substitutions: the same leading
 zeros of the right-hand side skipped, one statement per product that can be
@@ -19,10 +19,11 @@ sums that end at -0. Which rows each step eliminates and which columns each
 pivot row holds are worked out here from the Jacobian's pattern, as the
 sparse factorisation works them out when it chooses the pivots itself.
 
-The row operations stay loops over column spans: written out as one
-statement per product (1 700 of them), right-looking or entry by entry, the
-factorisation measured no faster than the sparse routine, its code too large
-for the instruction caches, and the rest of the iteration slowed.
+The row operations stay loops over runs of consecutive columns: written
+out as one statement per product (1 700 of them), right-looking or entry by
+entry, the factorisation measured no faster than the sparse routine, its
+code too large for the instruction caches, and the rest of the iteration
+slowed.
 
 The pattern comes from the network description through the Jacobian's
 generator (scripts/generate_jacobian.py), so both files follow the network.
@@ -117,10 +118,24 @@ def at(r, c):
     return f"f[{N * r + c}]"
 
 
+def runs(columns):
+    """The columns as spans first..last of consecutive columns."""
+    spans = []
+    for c in columns:
+        if spans and c == spans[-1][1] + 1:
+            spans[-1][1] = c
+        else:
+            spans.append([c, c])
+    return spans
+
+
 def factor_function(name, steps):
     """factorFollowingPlan on one plan: per step the pivot check, the
-    multipliers and the row operations over the same column spans, with
-    every row, column and span a constant."""
+    multipliers and the row operations, with every row, column and span a
+    constant. The row operations run over the runs of consecutive columns
+    the pivot row can hold, not over one span from its first to its last:
+    the columns between hold +0 in the pivot row, and their zero products
+    cannot change an element there, which is never -0 (see SparseLu.h)."""
     out = [
         "// The factorisation along the plan from step `from` on; see",
         "// PlanCode::factor.",
@@ -148,8 +163,7 @@ def factor_function(name, steps):
             w(f"    const double m{r} = {at(r, k)} * reciprocal;")
             w(f"    {at(r, k)} = m{r};")
             w(f"    guard += m{r} * 0.0;")
-        if s.upper:
-            first, last = s.upper[0], s.upper[-1]
+        for first, last in runs(s.upper):
             pairs = s.lower
             for a, b in zip(pairs[0::2], pairs[1::2]):
                 w(f"    subtractFromTwoRows(f + {N * a}, m{a}, f + {N * b}, m{b}, f + {N * p}, {first}, {last});")

@@ -471,8 +471,16 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m27 = f[1053] * reciprocal;
     f[1053] = m27;
     guard += m27 * 0.0;
-    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 1, 36);
-    subtractFromRow(f + 1053, m27, f + 585, 1, 36);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 1, 3);
+    subtractFromRow(f + 1053, m27, f + 585, 1, 3);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 16, 16);
+    subtractFromRow(f + 1053, m27, f + 585, 16, 16);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 23, 28);
+    subtractFromRow(f + 1053, m27, f + 585, 23, 28);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 34, 34);
+    subtractFromRow(f + 1053, m27, f + 585, 34, 34);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 36, 36);
+    subtractFromRow(f + 1053, m27, f + 585, 36, 36);
   }
     [[fallthrough]];
   case 1: {
@@ -527,12 +535,30 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m30 = f[1171] * reciprocal;
     f[1171] = m30;
     guard += m30 * 0.0;
-    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 23, 35);
-    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 23, 35);
-    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 23, 35);
-    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 23, 35);
-    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 23, 35);
-    subtractFromRow(f + 1170, m30, f + 390, 23, 35);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 23, 23);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 23, 23);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 23, 23);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 23, 23);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 23, 23);
+    subtractFromRow(f + 1170, m30, f + 390, 23, 23);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 25, 25);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 25, 25);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 25, 25);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 25, 25);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 25, 25);
+    subtractFromRow(f + 1170, m30, f + 390, 25, 25);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 30, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 30, 30);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 30, 30);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 30, 30);
+    subtractFromRow(f + 1170, m30, f + 390, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 32, 35);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 32, 35);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 32, 35);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 32, 35);
+    subtractFromRow(f + 1170, m30, f + 390, 32, 35);
   }
     [[fallthrough]];
   case 2: {
@@ -567,9 +593,18 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m30 = f[1172] * reciprocal;
     f[1172] = m30;
     guard += m30 * 0.0;
-    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 23, 35);
-    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 23, 35);
-    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 23, 35);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 23, 23);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 23, 23);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 23, 23);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 25, 26);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 25, 26);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 25, 26);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 30, 30);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 32, 35);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 32, 35);
   }
     [[fallthrough]];
   case 3: {
@@ -620,11 +655,26 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m35 = f[1368] * reciprocal;
     f[1368] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 23, 35);
-    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 23, 35);
-    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 23, 35);
-    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 23, 35);
-    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 23, 35);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 23, 25);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 23, 25);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 27, 27);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 27, 27);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 32, 35);
   }
     [[fallthrough]];
   case 4: {
@@ -658,7 +708,8 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m25 = f[980] * reciprocal;
     f[980] = m25;
     guard += m25 * 0.0;
-    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 819, 10, 21);
+    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 819, 10, 10);
+    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 819, 21, 21);
   }
     [[fallthrough]];
   case 6: {
@@ -701,10 +752,22 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m18 = f[708] * reciprocal;
     f[708] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 15, 36);
-    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 15, 36);
-    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 15, 36);
-    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 15, 36);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 15, 16);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 15, 16);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 15, 16);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 15, 16);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 23, 28);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 23, 28);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 23, 28);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 30, 30);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 30, 30);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 30, 30);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 32, 36);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 32, 36);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 32, 36);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 32, 36);
   }
     [[fallthrough]];
   case 7: {
@@ -719,7 +782,10 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m18 = f[709] * reciprocal;
     f[709] = m18;
     guard += m18 * 0.0;
-    subtractFromRow(f + 702, m18, f + 234, 15, 36);
+    subtractFromRow(f + 702, m18, f + 234, 15, 16);
+    subtractFromRow(f + 702, m18, f + 234, 23, 28);
+    subtractFromRow(f + 702, m18, f + 234, 30, 30);
+    subtractFromRow(f + 702, m18, f + 234, 32, 36);
   }
     [[fallthrough]];
   case 8: {
@@ -738,7 +804,12 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m18 = f[710] * reciprocal;
     f[710] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 9, 37);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 9, 10);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 16, 16);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 21, 21);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 23, 28);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 30, 30);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 32, 37);
   }
     [[fallthrough]];
   case 9: {
@@ -757,7 +828,12 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m18 = f[711] * reciprocal;
     f[711] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 10, 37);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 10, 10);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 15, 16);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 21, 21);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 23, 28);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 30, 30);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 32, 37);
   }
     [[fallthrough]];
   case 10: {
@@ -814,7 +890,11 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m29 = f[1143] * reciprocal;
     f[1143] = m29;
     guard += m29 * 0.0;
-    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 13, 36);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 13, 13);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 15, 16);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 23, 28);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 32, 36);
   }
     [[fallthrough]];
   case 13: {
@@ -837,8 +917,14 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m18 = f[715] * reciprocal;
     f[715] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 14, 36);
-    subtractFromRow(f + 702, m18, f + 1131, 14, 36);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 14, 16);
+    subtractFromRow(f + 702, m18, f + 1131, 14, 16);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 20, 20);
+    subtractFromRow(f + 702, m18, f + 1131, 20, 20);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 22, 30);
+    subtractFromRow(f + 702, m18, f + 1131, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 32, 36);
+    subtractFromRow(f + 702, m18, f + 1131, 32, 36);
   }
     [[fallthrough]];
   case 14: {
@@ -861,8 +947,14 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m20 = f[794] * reciprocal;
     f[794] = m20;
     guard += m20 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 15, 36);
-    subtractFromRow(f + 780, m20, f + 468, 15, 36);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 15, 16);
+    subtractFromRow(f + 780, m20, f + 468, 15, 16);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 20, 20);
+    subtractFromRow(f + 780, m20, f + 468, 20, 20);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 22, 30);
+    subtractFromRow(f + 780, m20, f + 468, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 32, 36);
+    subtractFromRow(f + 780, m20, f + 468, 32, 36);
   }
     [[fallthrough]];
   case 15: {
@@ -897,9 +989,21 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m27 = f[1068] * reciprocal;
     f[1068] = m27;
     guard += m27 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 16, 37);
-    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 16, 37);
-    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 16, 37);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 16, 16);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 16, 16);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 16, 16);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 21, 21);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 21, 21);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 21, 21);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 23, 28);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 23, 28);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 30, 30);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 30, 30);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 32, 37);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 32, 37);
   }
     [[fallthrough]];
   case 16: {
@@ -946,11 +1050,16 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m34 = f[1342] * reciprocal;
     f[1342] = m34;
     guard += m34 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 663, 17, 24);
-    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 663, 17, 24);
-    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 663, 17, 24);
-    subtractFromTwoRows(f + 1053, m27, f + 1248, m32, f + 663, 17, 24);
-    subtractFromRow(f + 1326, m34, f + 663, 17, 24);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 663, 17, 17);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 663, 17, 17);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 663, 17, 17);
+    subtractFromTwoRows(f + 1053, m27, f + 1248, m32, f + 663, 17, 17);
+    subtractFromRow(f + 1326, m34, f + 663, 17, 17);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 663, 24, 24);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 663, 24, 24);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 663, 24, 24);
+    subtractFromTwoRows(f + 1053, m27, f + 1248, m32, f + 663, 24, 24);
+    subtractFromRow(f + 1326, m34, f + 663, 24, 24);
   }
     [[fallthrough]];
   case 17: {
@@ -993,10 +1102,22 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m34 = f[1343] * reciprocal;
     f[1343] = m34;
     guard += m34 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 21, 37);
-    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 21, 37);
-    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 21, 37);
-    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 21, 37);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 21, 21);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 21, 21);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 21, 21);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 21, 21);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 23, 28);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 23, 28);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 23, 28);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 23, 28);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 30, 30);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 30, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 30, 30);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 32, 37);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 32, 37);
   }
     [[fallthrough]];
   case 18: {
@@ -1015,7 +1136,11 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m18 = f[720] * reciprocal;
     f[720] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 19, 37);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 19, 19);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 21, 21);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 32, 37);
   }
     [[fallthrough]];
   case 19: {
@@ -1030,7 +1155,10 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m18 = f[721] * reciprocal;
     f[721] = m18;
     guard += m18 * 0.0;
-    subtractFromRow(f + 702, m18, f + 624, 21, 37);
+    subtractFromRow(f + 702, m18, f + 624, 21, 21);
+    subtractFromRow(f + 702, m18, f + 624, 23, 28);
+    subtractFromRow(f + 702, m18, f + 624, 30, 30);
+    subtractFromRow(f + 702, m18, f + 624, 32, 37);
   }
     [[fallthrough]];
   case 20: {
@@ -1053,8 +1181,12 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m20 = f[800] * reciprocal;
     f[800] = m20;
     guard += m20 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 21, 37);
-    subtractFromRow(f + 780, m20, f + 975, 21, 37);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 21, 22);
+    subtractFromRow(f + 780, m20, f + 975, 21, 22);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 29, 29);
+    subtractFromRow(f + 780, m20, f + 975, 29, 29);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 37, 37);
+    subtractFromRow(f + 780, m20, f + 975, 37, 37);
   }
     [[fallthrough]];
   case 21: {
@@ -1085,9 +1217,12 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m32 = f[1269] * reciprocal;
     f[1269] = m32;
     guard += m32 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 741, m19, f + 702, 22, 37);
-    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 702, 22, 37);
-    subtractFromRow(f + 1248, m32, f + 702, 22, 37);
+    subtractFromTwoRows(f + 195, m5, f + 741, m19, f + 702, 22, 30);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 702, 22, 30);
+    subtractFromRow(f + 1248, m32, f + 702, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 741, m19, f + 702, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 702, 32, 37);
+    subtractFromRow(f + 1248, m32, f + 702, 32, 37);
   }
     [[fallthrough]];
   case 22: {
@@ -1118,9 +1253,12 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m32 = f[1270] * reciprocal;
     f[1270] = m32;
     guard += m32 * 0.0;
-    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 195, 23, 37);
-    subtractFromTwoRows(f + 936, m24, f + 1053, m27, f + 195, 23, 37);
-    subtractFromRow(f + 1248, m32, f + 195, 23, 37);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 195, 23, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1053, m27, f + 195, 23, 30);
+    subtractFromRow(f + 1248, m32, f + 195, 23, 30);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 195, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1053, m27, f + 195, 32, 37);
+    subtractFromRow(f + 1248, m32, f + 195, 32, 37);
   }
     [[fallthrough]];
   case 23: {
@@ -1175,12 +1313,18 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m35 = f[1388] * reciprocal;
     f[1388] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 1053, 24, 37);
-    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 1053, 24, 37);
-    subtractFromTwoRows(f + 546, m14, f + 741, m19, f + 1053, 24, 37);
-    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 1053, 24, 37);
-    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 1053, 24, 37);
-    subtractFromRow(f + 1365, m35, f + 1053, 24, 37);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 546, m14, f + 741, m19, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 1053, 24, 30);
+    subtractFromRow(f + 1365, m35, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 741, m19, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 1053, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 1053, 32, 37);
   }
     [[fallthrough]];
   case 24: {
@@ -1231,11 +1375,16 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m35 = f[1389] * reciprocal;
     f[1389] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 741, 25, 37);
-    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 741, 25, 37);
-    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 741, 25, 37);
-    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 741, 25, 37);
-    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 741, 25, 37);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 741, 25, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 741, 25, 30);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 741, 25, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 741, 25, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 741, 25, 30);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 741, 32, 37);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 741, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 741, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 741, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 741, 32, 37);
   }
     [[fallthrough]];
   case 25: {
@@ -1282,11 +1431,16 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m35 = f[1390] * reciprocal;
     f[1390] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 78, m2, f + 117, m3, f + 39, 26, 37);
-    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 39, 26, 37);
-    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 39, 26, 37);
-    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 39, 26, 37);
-    subtractFromRow(f + 1365, m35, f + 39, 26, 37);
+    subtractFromTwoRows(f + 78, m2, f + 117, m3, f + 39, 26, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 39, 26, 30);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 39, 26, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 39, 26, 30);
+    subtractFromRow(f + 1365, m35, f + 39, 26, 30);
+    subtractFromTwoRows(f + 78, m2, f + 117, m3, f + 39, 32, 37);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 39, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 39, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 39, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 39, 32, 37);
   }
     [[fallthrough]];
   case 26: {
@@ -1329,10 +1483,14 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m35 = f[1391] * reciprocal;
     f[1391] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 78, 27, 37);
-    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 78, 27, 37);
-    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 78, 27, 37);
-    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 78, 27, 37);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 78, 27, 30);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 78, 27, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 78, 27, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 78, 27, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 78, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 78, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 78, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 78, 32, 37);
   }
     [[fallthrough]];
   case 27: {
@@ -1371,10 +1529,14 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m35 = f[1392] * reciprocal;
     f[1392] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 117, 28, 37);
-    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 117, 28, 37);
-    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 117, 28, 37);
-    subtractFromRow(f + 1365, m35, f + 117, 28, 37);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 117, 28, 30);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 117, 28, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 117, 28, 30);
+    subtractFromRow(f + 1365, m35, f + 117, 28, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 117, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 117, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 117, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 117, 32, 37);
   }
     [[fallthrough]];
   case 28: {
@@ -1417,10 +1579,14 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m36 = f[1432] * reciprocal;
     f[1432] = m36;
     guard += m36 * 0.0;
-    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 429, 29, 37);
-    subtractFromTwoRows(f + 936, m24, f + 1092, m28, f + 429, 29, 37);
-    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 429, 29, 37);
-    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 429, 29, 37);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 429, 29, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1092, m28, f + 429, 29, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 429, 29, 30);
+    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 429, 29, 30);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 429, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1092, m28, f + 429, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 429, 32, 37);
+    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 429, 32, 37);
   }
     [[fallthrough]];
   case 29: {
@@ -1459,10 +1625,14 @@ int factorPlan0(double *f, const double *scale, int from) {
     const double m36 = f[1433] * reciprocal;
     f[1433] = m36;
     guard += m36 * 0.0;
-    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 936, 30, 37);
-    subtractFromTwoRows(f + 1092, m28, f + 1170, m30, f + 936, 30, 37);
-    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 936, 30, 37);
-    subtractFromRow(f + 1404, m36, f + 936, 30, 37);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 936, 30, 30);
+    subtractFromTwoRows(f + 1092, m28, f + 1170, m30, f + 936, 30, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 936, 30, 30);
+    subtractFromRow(f + 1404, m36, f + 936, 30, 30);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 936, 32, 37);
+    subtractFromTwoRows(f + 1092, m28, f + 1170, m30, f + 936, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 936, 32, 37);
+    subtractFromRow(f + 1404, m36, f + 936, 32, 37);
   }
     [[fallthrough]];
   case 30: {
@@ -2803,8 +2973,16 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m27 = f[1053] * reciprocal;
     f[1053] = m27;
     guard += m27 * 0.0;
-    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 1, 36);
-    subtractFromRow(f + 1053, m27, f + 585, 1, 36);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 1, 3);
+    subtractFromRow(f + 1053, m27, f + 585, 1, 3);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 16, 16);
+    subtractFromRow(f + 1053, m27, f + 585, 16, 16);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 23, 28);
+    subtractFromRow(f + 1053, m27, f + 585, 23, 28);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 34, 34);
+    subtractFromRow(f + 1053, m27, f + 585, 34, 34);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 36, 36);
+    subtractFromRow(f + 1053, m27, f + 585, 36, 36);
   }
     [[fallthrough]];
   case 1: {
@@ -2859,12 +3037,30 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m30 = f[1171] * reciprocal;
     f[1171] = m30;
     guard += m30 * 0.0;
-    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 23, 35);
-    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 23, 35);
-    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 23, 35);
-    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 23, 35);
-    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 23, 35);
-    subtractFromRow(f + 1170, m30, f + 390, 23, 35);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 23, 23);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 23, 23);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 23, 23);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 23, 23);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 23, 23);
+    subtractFromRow(f + 1170, m30, f + 390, 23, 23);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 25, 25);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 25, 25);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 25, 25);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 25, 25);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 25, 25);
+    subtractFromRow(f + 1170, m30, f + 390, 25, 25);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 30, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 30, 30);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 30, 30);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 30, 30);
+    subtractFromRow(f + 1170, m30, f + 390, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 32, 35);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 32, 35);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 32, 35);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 32, 35);
+    subtractFromRow(f + 1170, m30, f + 390, 32, 35);
   }
     [[fallthrough]];
   case 2: {
@@ -2899,9 +3095,18 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m30 = f[1172] * reciprocal;
     f[1172] = m30;
     guard += m30 * 0.0;
-    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 23, 35);
-    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 23, 35);
-    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 23, 35);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 23, 23);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 23, 23);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 23, 23);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 25, 26);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 25, 26);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 25, 26);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 30, 30);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 32, 35);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 32, 35);
   }
     [[fallthrough]];
   case 3: {
@@ -2952,11 +3157,26 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m35 = f[1368] * reciprocal;
     f[1368] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 23, 35);
-    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 23, 35);
-    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 23, 35);
-    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 23, 35);
-    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 23, 35);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 23, 25);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 23, 25);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 27, 27);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 27, 27);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 32, 35);
   }
     [[fallthrough]];
   case 4: {
@@ -2990,7 +3210,8 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m25 = f[980] * reciprocal;
     f[980] = m25;
     guard += m25 * 0.0;
-    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 819, 10, 21);
+    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 819, 10, 10);
+    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 819, 21, 21);
   }
     [[fallthrough]];
   case 6: {
@@ -3033,10 +3254,22 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m18 = f[708] * reciprocal;
     f[708] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 15, 36);
-    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 15, 36);
-    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 15, 36);
-    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 15, 36);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 15, 16);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 15, 16);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 15, 16);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 15, 16);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 23, 28);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 23, 28);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 23, 28);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 30, 30);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 30, 30);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 30, 30);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 32, 36);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 32, 36);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 32, 36);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 32, 36);
   }
     [[fallthrough]];
   case 7: {
@@ -3051,7 +3284,10 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m18 = f[709] * reciprocal;
     f[709] = m18;
     guard += m18 * 0.0;
-    subtractFromRow(f + 702, m18, f + 234, 15, 36);
+    subtractFromRow(f + 702, m18, f + 234, 15, 16);
+    subtractFromRow(f + 702, m18, f + 234, 23, 28);
+    subtractFromRow(f + 702, m18, f + 234, 30, 30);
+    subtractFromRow(f + 702, m18, f + 234, 32, 36);
   }
     [[fallthrough]];
   case 8: {
@@ -3070,7 +3306,11 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m26 = f[1022] * reciprocal;
     f[1022] = m26;
     guard += m26 * 0.0;
-    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 273, 9, 36);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 273, 9, 9);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 273, 15, 16);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 273, 23, 28);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 273, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 273, 32, 36);
   }
     [[fallthrough]];
   case 9: {
@@ -3089,7 +3329,12 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m18 = f[711] * reciprocal;
     f[711] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 1014, 10, 37);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 1014, 10, 10);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 1014, 15, 16);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 1014, 21, 21);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 1014, 23, 28);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 1014, 30, 30);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 1014, 32, 37);
   }
     [[fallthrough]];
   case 10: {
@@ -3146,7 +3391,11 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m29 = f[1143] * reciprocal;
     f[1143] = m29;
     guard += m29 * 0.0;
-    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 13, 36);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 13, 13);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 15, 16);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 23, 28);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 32, 36);
   }
     [[fallthrough]];
   case 13: {
@@ -3169,8 +3418,14 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m18 = f[715] * reciprocal;
     f[715] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 14, 36);
-    subtractFromRow(f + 702, m18, f + 1131, 14, 36);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 14, 16);
+    subtractFromRow(f + 702, m18, f + 1131, 14, 16);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 20, 20);
+    subtractFromRow(f + 702, m18, f + 1131, 20, 20);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 22, 30);
+    subtractFromRow(f + 702, m18, f + 1131, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 32, 36);
+    subtractFromRow(f + 702, m18, f + 1131, 32, 36);
   }
     [[fallthrough]];
   case 14: {
@@ -3193,8 +3448,14 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m20 = f[794] * reciprocal;
     f[794] = m20;
     guard += m20 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 15, 36);
-    subtractFromRow(f + 780, m20, f + 468, 15, 36);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 15, 16);
+    subtractFromRow(f + 780, m20, f + 468, 15, 16);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 20, 20);
+    subtractFromRow(f + 780, m20, f + 468, 20, 20);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 22, 30);
+    subtractFromRow(f + 780, m20, f + 468, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 32, 36);
+    subtractFromRow(f + 780, m20, f + 468, 32, 36);
   }
     [[fallthrough]];
   case 15: {
@@ -3229,9 +3490,21 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m27 = f[1068] * reciprocal;
     f[1068] = m27;
     guard += m27 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 16, 37);
-    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 16, 37);
-    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 16, 37);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 16, 16);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 16, 16);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 16, 16);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 21, 21);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 21, 21);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 21, 21);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 23, 28);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 23, 28);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 30, 30);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 30, 30);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 32, 37);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 32, 37);
   }
     [[fallthrough]];
   case 16: {
@@ -3278,11 +3551,16 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m34 = f[1342] * reciprocal;
     f[1342] = m34;
     guard += m34 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 663, 17, 24);
-    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 663, 17, 24);
-    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 663, 17, 24);
-    subtractFromTwoRows(f + 1053, m27, f + 1248, m32, f + 663, 17, 24);
-    subtractFromRow(f + 1326, m34, f + 663, 17, 24);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 663, 17, 17);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 663, 17, 17);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 663, 17, 17);
+    subtractFromTwoRows(f + 1053, m27, f + 1248, m32, f + 663, 17, 17);
+    subtractFromRow(f + 1326, m34, f + 663, 17, 17);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 663, 24, 24);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 663, 24, 24);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 663, 24, 24);
+    subtractFromTwoRows(f + 1053, m27, f + 1248, m32, f + 663, 24, 24);
+    subtractFromRow(f + 1326, m34, f + 663, 24, 24);
   }
     [[fallthrough]];
   case 17: {
@@ -3325,10 +3603,22 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m34 = f[1343] * reciprocal;
     f[1343] = m34;
     guard += m34 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 21, 37);
-    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 21, 37);
-    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 21, 37);
-    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 21, 37);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 21, 21);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 21, 21);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 21, 21);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 21, 21);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 23, 28);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 23, 28);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 23, 28);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 23, 28);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 30, 30);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 30, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 30, 30);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 32, 37);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 32, 37);
   }
     [[fallthrough]];
   case 18: {
@@ -3347,7 +3637,11 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m18 = f[720] * reciprocal;
     f[720] = m18;
     guard += m18 * 0.0;
-    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 19, 37);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 19, 19);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 21, 21);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 32, 37);
   }
     [[fallthrough]];
   case 19: {
@@ -3362,7 +3656,10 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m18 = f[721] * reciprocal;
     f[721] = m18;
     guard += m18 * 0.0;
-    subtractFromRow(f + 702, m18, f + 624, 21, 37);
+    subtractFromRow(f + 702, m18, f + 624, 21, 21);
+    subtractFromRow(f + 702, m18, f + 624, 23, 28);
+    subtractFromRow(f + 702, m18, f + 624, 30, 30);
+    subtractFromRow(f + 702, m18, f + 624, 32, 37);
   }
     [[fallthrough]];
   case 20: {
@@ -3385,8 +3682,12 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m20 = f[800] * reciprocal;
     f[800] = m20;
     guard += m20 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 21, 37);
-    subtractFromRow(f + 780, m20, f + 975, 21, 37);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 21, 22);
+    subtractFromRow(f + 780, m20, f + 975, 21, 22);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 29, 29);
+    subtractFromRow(f + 780, m20, f + 975, 29, 29);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 37, 37);
+    subtractFromRow(f + 780, m20, f + 975, 37, 37);
   }
     [[fallthrough]];
   case 21: {
@@ -3417,9 +3718,12 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m32 = f[1269] * reciprocal;
     f[1269] = m32;
     guard += m32 * 0.0;
-    subtractFromTwoRows(f + 195, m5, f + 741, m19, f + 702, 22, 37);
-    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 702, 22, 37);
-    subtractFromRow(f + 1248, m32, f + 702, 22, 37);
+    subtractFromTwoRows(f + 195, m5, f + 741, m19, f + 702, 22, 30);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 702, 22, 30);
+    subtractFromRow(f + 1248, m32, f + 702, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 741, m19, f + 702, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 702, 32, 37);
+    subtractFromRow(f + 1248, m32, f + 702, 32, 37);
   }
     [[fallthrough]];
   case 22: {
@@ -3450,9 +3754,12 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m32 = f[1270] * reciprocal;
     f[1270] = m32;
     guard += m32 * 0.0;
-    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 195, 23, 37);
-    subtractFromTwoRows(f + 936, m24, f + 1053, m27, f + 195, 23, 37);
-    subtractFromRow(f + 1248, m32, f + 195, 23, 37);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 195, 23, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1053, m27, f + 195, 23, 30);
+    subtractFromRow(f + 1248, m32, f + 195, 23, 30);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 195, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1053, m27, f + 195, 32, 37);
+    subtractFromRow(f + 1248, m32, f + 195, 32, 37);
   }
     [[fallthrough]];
   case 23: {
@@ -3507,12 +3814,18 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m35 = f[1388] * reciprocal;
     f[1388] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 1053, 24, 37);
-    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 1053, 24, 37);
-    subtractFromTwoRows(f + 546, m14, f + 741, m19, f + 1053, 24, 37);
-    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 1053, 24, 37);
-    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 1053, 24, 37);
-    subtractFromRow(f + 1365, m35, f + 1053, 24, 37);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 546, m14, f + 741, m19, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 1053, 24, 30);
+    subtractFromRow(f + 1365, m35, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 741, m19, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 1053, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 1053, 32, 37);
   }
     [[fallthrough]];
   case 24: {
@@ -3563,11 +3876,16 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m35 = f[1389] * reciprocal;
     f[1389] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 741, 25, 37);
-    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 741, 25, 37);
-    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 741, 25, 37);
-    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 741, 25, 37);
-    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 741, 25, 37);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 741, 25, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 741, 25, 30);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 741, 25, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 741, 25, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 741, 25, 30);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 741, 32, 37);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 741, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 741, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 741, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 741, 32, 37);
   }
     [[fallthrough]];
   case 25: {
@@ -3614,11 +3932,16 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m35 = f[1390] * reciprocal;
     f[1390] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 78, m2, f + 117, m3, f + 39, 26, 37);
-    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 39, 26, 37);
-    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 39, 26, 37);
-    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 39, 26, 37);
-    subtractFromRow(f + 1365, m35, f + 39, 26, 37);
+    subtractFromTwoRows(f + 78, m2, f + 117, m3, f + 39, 26, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 39, 26, 30);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 39, 26, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 39, 26, 30);
+    subtractFromRow(f + 1365, m35, f + 39, 26, 30);
+    subtractFromTwoRows(f + 78, m2, f + 117, m3, f + 39, 32, 37);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 39, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 39, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 39, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 39, 32, 37);
   }
     [[fallthrough]];
   case 26: {
@@ -3661,10 +3984,14 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m35 = f[1391] * reciprocal;
     f[1391] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 78, 27, 37);
-    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 78, 27, 37);
-    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 78, 27, 37);
-    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 78, 27, 37);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 78, 27, 30);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 78, 27, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 78, 27, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 78, 27, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 78, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 78, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 78, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 78, 32, 37);
   }
     [[fallthrough]];
   case 27: {
@@ -3703,10 +4030,14 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m35 = f[1392] * reciprocal;
     f[1392] = m35;
     guard += m35 * 0.0;
-    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 117, 28, 37);
-    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 117, 28, 37);
-    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 117, 28, 37);
-    subtractFromRow(f + 1365, m35, f + 117, 28, 37);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 117, 28, 30);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 117, 28, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 117, 28, 30);
+    subtractFromRow(f + 1365, m35, f + 117, 28, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 117, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 936, m24, f + 117, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 117, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 117, 32, 37);
   }
     [[fallthrough]];
   case 28: {
@@ -3749,10 +4080,14 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m36 = f[1432] * reciprocal;
     f[1432] = m36;
     guard += m36 * 0.0;
-    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 429, 29, 37);
-    subtractFromTwoRows(f + 936, m24, f + 1092, m28, f + 429, 29, 37);
-    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 429, 29, 37);
-    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 429, 29, 37);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 429, 29, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1092, m28, f + 429, 29, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 429, 29, 30);
+    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 429, 29, 30);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 429, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1092, m28, f + 429, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 429, 32, 37);
+    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 429, 32, 37);
   }
     [[fallthrough]];
   case 29: {
@@ -3791,10 +4126,14 @@ int factorPlan1(double *f, const double *scale, int from) {
     const double m36 = f[1433] * reciprocal;
     f[1433] = m36;
     guard += m36 * 0.0;
-    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 936, 30, 37);
-    subtractFromTwoRows(f + 1092, m28, f + 1170, m30, f + 936, 30, 37);
-    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 936, 30, 37);
-    subtractFromRow(f + 1404, m36, f + 936, 30, 37);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 936, 30, 30);
+    subtractFromTwoRows(f + 1092, m28, f + 1170, m30, f + 936, 30, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 936, 30, 30);
+    subtractFromRow(f + 1404, m36, f + 936, 30, 30);
+    subtractFromTwoRows(f + 546, m14, f + 780, m20, f + 936, 32, 37);
+    subtractFromTwoRows(f + 1092, m28, f + 1170, m30, f + 936, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 936, 32, 37);
+    subtractFromRow(f + 1404, m36, f + 936, 32, 37);
   }
     [[fallthrough]];
   case 30: {
