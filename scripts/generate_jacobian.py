@@ -333,15 +333,20 @@ def render(weights, coefficients, flushed, equilibria):
     return "\n".join(out) + "\n", len(entries)
 
 
+def write_or_check(output, text, script, detail=""):
+    """Writes a generated file, or with --check fails if it differs."""
+    if "--check" in sys.argv[1:]:
+        if output.read_text() != text:
+            sys.exit(f"{output} is out of date: run python3 scripts/{script}")
+        print(f"{output.name} matches its generator{detail}")
+        return
+    output.write_text(text)
+    print(f"wrote {output}{detail}")
+
+
 def main():
     text, structural = render(*read_network())
-    if "--check" in sys.argv[1:]:
-        if OUTPUT.read_text() != text:
-            sys.exit(f"{OUTPUT} is out of date: run python3 scripts/generate_jacobian.py")
-        print(f"{OUTPUT.name} matches its generator ({structural} structural entries)")
-        return
-    OUTPUT.write_text(text)
-    print(f"wrote {OUTPUT} ({structural} structural entries)")
+    write_or_check(OUTPUT, text, "generate_jacobian.py", f" ({structural} structural entries)")
 
 
 if __name__ == "__main__":

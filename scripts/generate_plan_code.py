@@ -319,13 +319,7 @@ def render(places, records):
 
 def main():
     text = render(pattern_places(), read_records())
-    if "--check" in sys.argv[1:]:
-        if OUTPUT.read_text() != text:
-            sys.exit(f"{OUTPUT} is out of date: run python3 scripts/generate_plan_code.py")
-        print(f"{OUTPUT.name} matches its generator")
-        return
-    OUTPUT.write_text(text)
-    print(f"wrote {OUTPUT}")
+    generate_jacobian.write_or_check(OUTPUT, text, "generate_plan_code.py")
 
 
 if __name__ == "__main__":
