@@ -5446,16 +5446,2520 @@ bool solvePlan1(const double *f, const double *b, double *x, double *y, const Fa
   return std::isfinite(guard);
 }
 
+// Plan 2: pivot record 16 11 24 23 5 22 16 16 27 16 38 34 16 30 16 27 18 30 35 30 26 26 26 28 30 38 28 38 34 30 31 32 33 37 38 36 37 38 39
+// The factorisation along the plan from step `from` on; see
+// PlanCode::factor.
+int factorPlan2(double *f, const double *scale, int from) {
+  double guard = 0.0;
+  switch (from) {
+  case 0: {
+    const double best = scale[15] * std::fabs(f[585]);
+    if (!(best > 0.0
+          && scale[0] * std::fabs(f[0]) <= best
+          && scale[18] * std::fabs(f[702]) < best
+          && scale[27] * std::fabs(f[1053]) < best)) {
+      return std::isfinite(guard) ? 0 : -1;
+    }
+    const double reciprocal = 1.0 / f[585];
+    guard += f[585] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m0 = f[0] * reciprocal;
+    f[0] = m0;
+    guard += m0 * 0.0;
+    const double m18 = f[702] * reciprocal;
+    f[702] = m18;
+    guard += m18 * 0.0;
+    const double m27 = f[1053] * reciprocal;
+    f[1053] = m27;
+    guard += m27 * 0.0;
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 1, 3);
+    subtractFromRow(f + 1053, m27, f + 585, 1, 3);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 16, 16);
+    subtractFromRow(f + 1053, m27, f + 585, 16, 16);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 23, 28);
+    subtractFromRow(f + 1053, m27, f + 585, 23, 28);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 34, 34);
+    subtractFromRow(f + 1053, m27, f + 585, 34, 34);
+    subtractFromTwoRows(f + 0, m0, f + 702, m18, f + 585, 36, 36);
+    subtractFromRow(f + 1053, m27, f + 585, 36, 36);
+  }
+    [[fallthrough]];
+  case 1: {
+    const double best = scale[10] * std::fabs(f[391]);
+    if (!(best > 0.0
+          && scale[0] * std::fabs(f[1]) < best
+          && scale[1] * std::fabs(f[40]) <= best
+          && scale[11] * std::fabs(f[430]) < best
+          && scale[14] * std::fabs(f[547]) < best
+          && scale[18] * std::fabs(f[703]) < best
+          && scale[19] * std::fabs(f[742]) < best
+          && scale[22] * std::fabs(f[859]) < best
+          && scale[23] * std::fabs(f[898]) < best
+          && scale[26] * std::fabs(f[1015]) < best
+          && scale[27] * std::fabs(f[1054]) < best
+          && scale[30] * std::fabs(f[1171]) < best)) {
+      return std::isfinite(guard) ? 1 : -1;
+    }
+    const double reciprocal = 1.0 / f[391];
+    guard += f[391] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m0 = f[1] * reciprocal;
+    f[1] = m0;
+    guard += m0 * 0.0;
+    const double m1 = f[40] * reciprocal;
+    f[40] = m1;
+    guard += m1 * 0.0;
+    const double m11 = f[430] * reciprocal;
+    f[430] = m11;
+    guard += m11 * 0.0;
+    const double m14 = f[547] * reciprocal;
+    f[547] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[703] * reciprocal;
+    f[703] = m18;
+    guard += m18 * 0.0;
+    const double m19 = f[742] * reciprocal;
+    f[742] = m19;
+    guard += m19 * 0.0;
+    const double m22 = f[859] * reciprocal;
+    f[859] = m22;
+    guard += m22 * 0.0;
+    const double m23 = f[898] * reciprocal;
+    f[898] = m23;
+    guard += m23 * 0.0;
+    const double m26 = f[1015] * reciprocal;
+    f[1015] = m26;
+    guard += m26 * 0.0;
+    const double m27 = f[1054] * reciprocal;
+    f[1054] = m27;
+    guard += m27 * 0.0;
+    const double m30 = f[1171] * reciprocal;
+    f[1171] = m30;
+    guard += m30 * 0.0;
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 23, 23);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 23, 23);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 23, 23);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 23, 23);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 23, 23);
+    subtractFromRow(f + 1170, m30, f + 390, 23, 23);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 25, 25);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 25, 25);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 25, 25);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 25, 25);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 25, 25);
+    subtractFromRow(f + 1170, m30, f + 390, 25, 25);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 30, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 30, 30);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 30, 30);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 30, 30);
+    subtractFromRow(f + 1170, m30, f + 390, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 39, m1, f + 390, 32, 35);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 390, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 390, 32, 35);
+    subtractFromTwoRows(f + 858, m22, f + 897, m23, f + 390, 32, 35);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 390, 32, 35);
+    subtractFromRow(f + 1170, m30, f + 390, 32, 35);
+  }
+    [[fallthrough]];
+  case 2: {
+    const double best = scale[23] * std::fabs(f[899]);
+    if (!(best > 0.0
+          && scale[0] * std::fabs(f[2]) <= best
+          && scale[2] * std::fabs(f[80]) <= best
+          && scale[18] * std::fabs(f[704]) <= best
+          && scale[26] * std::fabs(f[1016]) < best
+          && scale[27] * std::fabs(f[1055]) < best
+          && scale[30] * std::fabs(f[1172]) < best)) {
+      return std::isfinite(guard) ? 2 : -1;
+    }
+    const double reciprocal = 1.0 / f[899];
+    guard += f[899] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m0 = f[2] * reciprocal;
+    f[2] = m0;
+    guard += m0 * 0.0;
+    const double m2 = f[80] * reciprocal;
+    f[80] = m2;
+    guard += m2 * 0.0;
+    const double m18 = f[704] * reciprocal;
+    f[704] = m18;
+    guard += m18 * 0.0;
+    const double m26 = f[1016] * reciprocal;
+    f[1016] = m26;
+    guard += m26 * 0.0;
+    const double m27 = f[1055] * reciprocal;
+    f[1055] = m27;
+    guard += m27 * 0.0;
+    const double m30 = f[1172] * reciprocal;
+    f[1172] = m30;
+    guard += m30 * 0.0;
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 23, 23);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 23, 23);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 23, 23);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 25, 26);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 25, 26);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 25, 26);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 30, 30);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 78, m2, f + 897, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 1014, m26, f + 897, 32, 35);
+    subtractFromTwoRows(f + 1053, m27, f + 1170, m30, f + 897, 32, 35);
+  }
+    [[fallthrough]];
+  case 3: {
+    const double best = scale[22] * std::fabs(f[861]);
+    if (!(best > 0.0
+          && scale[0] * std::fabs(f[3]) <= best
+          && scale[3] * std::fabs(f[120]) <= best
+          && scale[18] * std::fabs(f[705]) <= best
+          && scale[19] * std::fabs(f[744]) <= best
+          && scale[26] * std::fabs(f[1017]) < best
+          && scale[27] * std::fabs(f[1056]) < best
+          && scale[29] * std::fabs(f[1134]) < best
+          && scale[32] * std::fabs(f[1251]) < best
+          && scale[34] * std::fabs(f[1329]) < best
+          && scale[35] * std::fabs(f[1368]) < best)) {
+      return std::isfinite(guard) ? 3 : -1;
+    }
+    const double reciprocal = 1.0 / f[861];
+    guard += f[861] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m0 = f[3] * reciprocal;
+    f[3] = m0;
+    guard += m0 * 0.0;
+    const double m3 = f[120] * reciprocal;
+    f[120] = m3;
+    guard += m3 * 0.0;
+    const double m18 = f[705] * reciprocal;
+    f[705] = m18;
+    guard += m18 * 0.0;
+    const double m19 = f[744] * reciprocal;
+    f[744] = m19;
+    guard += m19 * 0.0;
+    const double m26 = f[1017] * reciprocal;
+    f[1017] = m26;
+    guard += m26 * 0.0;
+    const double m27 = f[1056] * reciprocal;
+    f[1056] = m27;
+    guard += m27 * 0.0;
+    const double m29 = f[1134] * reciprocal;
+    f[1134] = m29;
+    guard += m29 * 0.0;
+    const double m32 = f[1251] * reciprocal;
+    f[1251] = m32;
+    guard += m32 * 0.0;
+    const double m34 = f[1329] * reciprocal;
+    f[1329] = m34;
+    guard += m34 * 0.0;
+    const double m35 = f[1368] * reciprocal;
+    f[1368] = m35;
+    guard += m35 * 0.0;
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 23, 25);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 23, 25);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 23, 25);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 27, 27);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 27, 27);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 27, 27);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 30, 30);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 30, 30);
+    subtractFromTwoRows(f + 0, m0, f + 117, m3, f + 858, 32, 35);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1014, m26, f + 1053, m27, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1131, m29, f + 1248, m32, f + 858, 32, 35);
+    subtractFromTwoRows(f + 1326, m34, f + 1365, m35, f + 858, 32, 35);
+  }
+    [[fallthrough]];
+  case 4: {
+    const double best = scale[4] * std::fabs(f[160]);
+    if (!(best > 0.0
+          && scale[37] * std::fabs(f[1447]) < best)) {
+      return std::isfinite(guard) ? 4 : -1;
+    }
+    const double reciprocal = 1.0 / f[160];
+    guard += f[160] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m37 = f[1447] * reciprocal;
+    f[1447] = m37;
+    guard += m37 * 0.0;
+    subtractFromRow(f + 1443, m37, f + 156, 10, 10);
+  }
+    [[fallthrough]];
+  case 5: {
+    const double best = scale[21] * std::fabs(f[824]);
+    if (!(best > 0.0
+          && scale[20] * std::fabs(f[785]) <= best
+          && scale[25] * std::fabs(f[980]) < best)) {
+      return std::isfinite(guard) ? 5 : -1;
+    }
+    const double reciprocal = 1.0 / f[824];
+    guard += f[824] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m20 = f[785] * reciprocal;
+    f[785] = m20;
+    guard += m20 * 0.0;
+    const double m25 = f[980] * reciprocal;
+    f[980] = m25;
+    guard += m25 * 0.0;
+    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 819, 10, 10);
+    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 819, 21, 21);
+  }
+    [[fallthrough]];
+  case 6: {
+    const double best = scale[0] * std::fabs(f[6]);
+    if (!(best > 0.0
+          && scale[6] * std::fabs(f[240]) <= best
+          && scale[7] * std::fabs(f[279]) <= best
+          && scale[8] * std::fabs(f[318]) <= best
+          && scale[9] * std::fabs(f[357]) <= best
+          && scale[12] * std::fabs(f[474]) <= best
+          && scale[13] * std::fabs(f[513]) <= best
+          && scale[16] * std::fabs(f[630]) < best
+          && scale[18] * std::fabs(f[708]) < best)) {
+      return std::isfinite(guard) ? 6 : -1;
+    }
+    const double reciprocal = 1.0 / f[6];
+    guard += f[6] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m6 = f[240] * reciprocal;
+    f[240] = m6;
+    guard += m6 * 0.0;
+    const double m7 = f[279] * reciprocal;
+    f[279] = m7;
+    guard += m7 * 0.0;
+    const double m8 = f[318] * reciprocal;
+    f[318] = m8;
+    guard += m8 * 0.0;
+    const double m9 = f[357] * reciprocal;
+    f[357] = m9;
+    guard += m9 * 0.0;
+    const double m12 = f[474] * reciprocal;
+    f[474] = m12;
+    guard += m12 * 0.0;
+    const double m13 = f[513] * reciprocal;
+    f[513] = m13;
+    guard += m13 * 0.0;
+    const double m16 = f[630] * reciprocal;
+    f[630] = m16;
+    guard += m16 * 0.0;
+    const double m18 = f[708] * reciprocal;
+    f[708] = m18;
+    guard += m18 * 0.0;
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 15, 16);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 15, 16);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 15, 16);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 15, 16);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 23, 28);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 23, 28);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 23, 28);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 30, 30);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 30, 30);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 30, 30);
+    subtractFromTwoRows(f + 234, m6, f + 273, m7, f + 0, 32, 36);
+    subtractFromTwoRows(f + 312, m8, f + 351, m9, f + 0, 32, 36);
+    subtractFromTwoRows(f + 468, m12, f + 507, m13, f + 0, 32, 36);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 0, 32, 36);
+  }
+    [[fallthrough]];
+  case 7: {
+    const double best = scale[6] * std::fabs(f[241]);
+    if (!(best > 0.0
+          && scale[18] * std::fabs(f[709]) < best)) {
+      return std::isfinite(guard) ? 7 : -1;
+    }
+    const double reciprocal = 1.0 / f[241];
+    guard += f[241] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m18 = f[709] * reciprocal;
+    f[709] = m18;
+    guard += m18 * 0.0;
+    subtractFromRow(f + 702, m18, f + 234, 15, 16);
+    subtractFromRow(f + 702, m18, f + 234, 23, 28);
+    subtractFromRow(f + 702, m18, f + 234, 30, 30);
+    subtractFromRow(f + 702, m18, f + 234, 32, 36);
+  }
+    [[fallthrough]];
+  case 8: {
+    const double best = scale[26] * std::fabs(f[1022]);
+    if (!(best > 0.0
+          && scale[7] * std::fabs(f[281]) <= best
+          && scale[18] * std::fabs(f[710]) <= best)) {
+      return std::isfinite(guard) ? 8 : -1;
+    }
+    const double reciprocal = 1.0 / f[1022];
+    guard += f[1022] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m7 = f[281] * reciprocal;
+    f[281] = m7;
+    guard += m7 * 0.0;
+    const double m18 = f[710] * reciprocal;
+    f[710] = m18;
+    guard += m18 * 0.0;
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 9, 10);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 16, 16);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 21, 21);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 23, 28);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 30, 30);
+    subtractFromTwoRows(f + 273, m7, f + 702, m18, f + 1014, 32, 37);
+  }
+    [[fallthrough]];
+  case 9: {
+    const double best = scale[7] * std::fabs(f[282]);
+    if (!(best > 0.0
+          && scale[8] * std::fabs(f[321]) < best
+          && scale[18] * std::fabs(f[711]) < best)) {
+      return std::isfinite(guard) ? 9 : -1;
+    }
+    const double reciprocal = 1.0 / f[282];
+    guard += f[282] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m8 = f[321] * reciprocal;
+    f[321] = m8;
+    guard += m8 * 0.0;
+    const double m18 = f[711] * reciprocal;
+    f[711] = m18;
+    guard += m18 * 0.0;
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 10, 10);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 15, 16);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 21, 21);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 23, 28);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 30, 30);
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 273, 32, 37);
+  }
+    [[fallthrough]];
+  case 10: {
+    const double best = scale[37] * std::fabs(f[1453]);
+    if (!(best > 0.0
+          && scale[8] * std::fabs(f[322]) <= best
+          && scale[18] * std::fabs(f[712]) <= best
+          && scale[20] * std::fabs(f[790]) <= best
+          && scale[25] * std::fabs(f[985]) <= best)) {
+      return std::isfinite(guard) ? 10 : -1;
+    }
+    const double reciprocal = 1.0 / f[1453];
+    guard += f[1453] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m8 = f[322] * reciprocal;
+    f[322] = m8;
+    guard += m8 * 0.0;
+    const double m18 = f[712] * reciprocal;
+    f[712] = m18;
+    guard += m18 * 0.0;
+    const double m20 = f[790] * reciprocal;
+    f[790] = m20;
+    guard += m20 * 0.0;
+    const double m25 = f[985] * reciprocal;
+    f[985] = m25;
+    guard += m25 * 0.0;
+    subtractFromTwoRows(f + 312, m8, f + 702, m18, f + 1443, 37, 37);
+    subtractFromTwoRows(f + 780, m20, f + 975, m25, f + 1443, 37, 37);
+  }
+    [[fallthrough]];
+  case 11: {
+    const double best = scale[33] * std::fabs(f[1298]);
+    if (!(best > 0.0)) {
+      return std::isfinite(guard) ? 11 : -1;
+    }
+    const double reciprocal = 1.0 / f[1298];
+    guard += f[1298] * 0.0;
+    guard += reciprocal * 0.0;
+  }
+    [[fallthrough]];
+  case 12: {
+    const double best = scale[9] * std::fabs(f[363]);
+    if (!(best > 0.0
+          && scale[18] * std::fabs(f[714]) < best
+          && scale[29] * std::fabs(f[1143]) < best)) {
+      return std::isfinite(guard) ? 12 : -1;
+    }
+    const double reciprocal = 1.0 / f[363];
+    guard += f[363] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m18 = f[714] * reciprocal;
+    f[714] = m18;
+    guard += m18 * 0.0;
+    const double m29 = f[1143] * reciprocal;
+    f[1143] = m29;
+    guard += m29 * 0.0;
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 13, 13);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 15, 16);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 23, 28);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 1131, m29, f + 351, 32, 36);
+  }
+    [[fallthrough]];
+  case 13: {
+    const double best = scale[29] * std::fabs(f[1144]);
+    if (!(best > 0.0
+          && scale[5] * std::fabs(f[208]) <= best
+          && scale[12] * std::fabs(f[481]) <= best
+          && scale[18] * std::fabs(f[715]) <= best)) {
+      return std::isfinite(guard) ? 13 : -1;
+    }
+    const double reciprocal = 1.0 / f[1144];
+    guard += f[1144] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m5 = f[208] * reciprocal;
+    f[208] = m5;
+    guard += m5 * 0.0;
+    const double m12 = f[481] * reciprocal;
+    f[481] = m12;
+    guard += m12 * 0.0;
+    const double m18 = f[715] * reciprocal;
+    f[715] = m18;
+    guard += m18 * 0.0;
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 14, 16);
+    subtractFromRow(f + 702, m18, f + 1131, 14, 16);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 20, 20);
+    subtractFromRow(f + 702, m18, f + 1131, 20, 20);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 22, 30);
+    subtractFromRow(f + 702, m18, f + 1131, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 468, m12, f + 1131, 32, 36);
+    subtractFromRow(f + 702, m18, f + 1131, 32, 36);
+  }
+    [[fallthrough]];
+  case 14: {
+    const double best = scale[12] * std::fabs(f[482]);
+    if (!(best > 0.0
+          && scale[5] * std::fabs(f[209]) < best
+          && scale[18] * std::fabs(f[716]) < best
+          && scale[20] * std::fabs(f[794]) < best)) {
+      return std::isfinite(guard) ? 14 : -1;
+    }
+    const double reciprocal = 1.0 / f[482];
+    guard += f[482] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m5 = f[209] * reciprocal;
+    f[209] = m5;
+    guard += m5 * 0.0;
+    const double m18 = f[716] * reciprocal;
+    f[716] = m18;
+    guard += m18 * 0.0;
+    const double m20 = f[794] * reciprocal;
+    f[794] = m20;
+    guard += m20 * 0.0;
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 15, 16);
+    subtractFromRow(f + 780, m20, f + 468, 15, 16);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 20, 20);
+    subtractFromRow(f + 780, m20, f + 468, 20, 20);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 22, 30);
+    subtractFromRow(f + 780, m20, f + 468, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 468, 32, 36);
+    subtractFromRow(f + 780, m20, f + 468, 32, 36);
+  }
+    [[fallthrough]];
+  case 15: {
+    const double best = scale[8] * std::fabs(f[327]);
+    if (!(best > 0.0
+          && scale[5] * std::fabs(f[210]) <= best
+          && scale[13] * std::fabs(f[522]) < best
+          && scale[16] * std::fabs(f[639]) <= best
+          && scale[18] * std::fabs(f[717]) <= best
+          && scale[20] * std::fabs(f[795]) <= best
+          && scale[27] * std::fabs(f[1068]) < best)) {
+      return std::isfinite(guard) ? 15 : -1;
+    }
+    const double reciprocal = 1.0 / f[327];
+    guard += f[327] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m5 = f[210] * reciprocal;
+    f[210] = m5;
+    guard += m5 * 0.0;
+    const double m13 = f[522] * reciprocal;
+    f[522] = m13;
+    guard += m13 * 0.0;
+    const double m16 = f[639] * reciprocal;
+    f[639] = m16;
+    guard += m16 * 0.0;
+    const double m18 = f[717] * reciprocal;
+    f[717] = m18;
+    guard += m18 * 0.0;
+    const double m20 = f[795] * reciprocal;
+    f[795] = m20;
+    guard += m20 * 0.0;
+    const double m27 = f[1068] * reciprocal;
+    f[1068] = m27;
+    guard += m27 * 0.0;
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 16, 16);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 16, 16);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 16, 16);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 21, 21);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 21, 21);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 21, 21);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 23, 28);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 23, 28);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 30, 30);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 30, 30);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 312, 32, 37);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 312, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 312, 32, 37);
+  }
+    [[fallthrough]];
+  case 16: {
+    const double best = scale[17] * std::fabs(f[679]);
+    if (!(best > 0.0
+          && scale[5] * std::fabs(f[211]) < best
+          && scale[13] * std::fabs(f[523]) < best
+          && scale[16] * std::fabs(f[640]) <= best
+          && scale[18] * std::fabs(f[718]) < best
+          && scale[19] * std::fabs(f[757]) < best
+          && scale[20] * std::fabs(f[796]) < best
+          && scale[27] * std::fabs(f[1069]) < best
+          && scale[32] * std::fabs(f[1264]) < best
+          && scale[34] * std::fabs(f[1342]) < best)) {
+      return std::isfinite(guard) ? 16 : -1;
+    }
+    const double reciprocal = 1.0 / f[679];
+    guard += f[679] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m5 = f[211] * reciprocal;
+    f[211] = m5;
+    guard += m5 * 0.0;
+    const double m13 = f[523] * reciprocal;
+    f[523] = m13;
+    guard += m13 * 0.0;
+    const double m16 = f[640] * reciprocal;
+    f[640] = m16;
+    guard += m16 * 0.0;
+    const double m18 = f[718] * reciprocal;
+    f[718] = m18;
+    guard += m18 * 0.0;
+    const double m19 = f[757] * reciprocal;
+    f[757] = m19;
+    guard += m19 * 0.0;
+    const double m20 = f[796] * reciprocal;
+    f[796] = m20;
+    guard += m20 * 0.0;
+    const double m27 = f[1069] * reciprocal;
+    f[1069] = m27;
+    guard += m27 * 0.0;
+    const double m32 = f[1264] * reciprocal;
+    f[1264] = m32;
+    guard += m32 * 0.0;
+    const double m34 = f[1342] * reciprocal;
+    f[1342] = m34;
+    guard += m34 * 0.0;
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 663, 17, 17);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 663, 17, 17);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 663, 17, 17);
+    subtractFromTwoRows(f + 1053, m27, f + 1248, m32, f + 663, 17, 17);
+    subtractFromRow(f + 1326, m34, f + 663, 17, 17);
+    subtractFromTwoRows(f + 195, m5, f + 507, m13, f + 663, 24, 24);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 663, 24, 24);
+    subtractFromTwoRows(f + 741, m19, f + 780, m20, f + 663, 24, 24);
+    subtractFromTwoRows(f + 1053, m27, f + 1248, m32, f + 663, 24, 24);
+    subtractFromRow(f + 1326, m34, f + 663, 24, 24);
+  }
+    [[fallthrough]];
+  case 17: {
+    const double best = scale[13] * std::fabs(f[524]);
+    if (!(best > 0.0
+          && scale[5] * std::fabs(f[212]) <= best
+          && scale[16] * std::fabs(f[641]) <= best
+          && scale[18] * std::fabs(f[719]) <= best
+          && scale[19] * std::fabs(f[758]) <= best
+          && scale[20] * std::fabs(f[797]) <= best
+          && scale[27] * std::fabs(f[1070]) <= best
+          && scale[32] * std::fabs(f[1265]) < best
+          && scale[34] * std::fabs(f[1343]) < best)) {
+      return std::isfinite(guard) ? 17 : -1;
+    }
+    const double reciprocal = 1.0 / f[524];
+    guard += f[524] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m5 = f[212] * reciprocal;
+    f[212] = m5;
+    guard += m5 * 0.0;
+    const double m16 = f[641] * reciprocal;
+    f[641] = m16;
+    guard += m16 * 0.0;
+    const double m18 = f[719] * reciprocal;
+    f[719] = m18;
+    guard += m18 * 0.0;
+    const double m19 = f[758] * reciprocal;
+    f[758] = m19;
+    guard += m19 * 0.0;
+    const double m20 = f[797] * reciprocal;
+    f[797] = m20;
+    guard += m20 * 0.0;
+    const double m27 = f[1070] * reciprocal;
+    f[1070] = m27;
+    guard += m27 * 0.0;
+    const double m32 = f[1265] * reciprocal;
+    f[1265] = m32;
+    guard += m32 * 0.0;
+    const double m34 = f[1343] * reciprocal;
+    f[1343] = m34;
+    guard += m34 * 0.0;
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 21, 21);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 21, 21);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 21, 21);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 21, 21);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 23, 28);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 23, 28);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 23, 28);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 23, 28);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 30, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 30, 30);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 30, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 30, 30);
+    subtractFromTwoRows(f + 195, m5, f + 624, m16, f + 507, 32, 37);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 507, 32, 37);
+    subtractFromTwoRows(f + 780, m20, f + 1053, m27, f + 507, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1326, m34, f + 507, 32, 37);
+  }
+    [[fallthrough]];
+  case 18: {
+    const double best = scale[34] * std::fabs(f[1344]);
+    if (!(best > 0.0
+          && scale[16] * std::fabs(f[642]) <= best
+          && scale[18] * std::fabs(f[720]) <= best)) {
+      return std::isfinite(guard) ? 18 : -1;
+    }
+    const double reciprocal = 1.0 / f[1344];
+    guard += f[1344] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m16 = f[642] * reciprocal;
+    f[642] = m16;
+    guard += m16 * 0.0;
+    const double m18 = f[720] * reciprocal;
+    f[720] = m18;
+    guard += m18 * 0.0;
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 19, 19);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 21, 21);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 23, 28);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 30, 30);
+    subtractFromTwoRows(f + 624, m16, f + 702, m18, f + 1326, 32, 37);
+  }
+    [[fallthrough]];
+  case 19: {
+    const double best = scale[16] * std::fabs(f[643]);
+    if (!(best > 0.0
+          && scale[18] * std::fabs(f[721]) < best)) {
+      return std::isfinite(guard) ? 19 : -1;
+    }
+    const double reciprocal = 1.0 / f[643];
+    guard += f[643] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m18 = f[721] * reciprocal;
+    f[721] = m18;
+    guard += m18 * 0.0;
+    subtractFromRow(f + 702, m18, f + 624, 21, 21);
+    subtractFromRow(f + 702, m18, f + 624, 23, 28);
+    subtractFromRow(f + 702, m18, f + 624, 30, 30);
+    subtractFromRow(f + 702, m18, f + 624, 32, 37);
+  }
+    [[fallthrough]];
+  case 20: {
+    const double best = scale[25] * std::fabs(f[995]);
+    if (!(best > 0.0
+          && scale[5] * std::fabs(f[215]) <= best
+          && scale[18] * std::fabs(f[722]) < best
+          && scale[20] * std::fabs(f[800]) <= best)) {
+      return std::isfinite(guard) ? 20 : -1;
+    }
+    const double reciprocal = 1.0 / f[995];
+    guard += f[995] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m5 = f[215] * reciprocal;
+    f[215] = m5;
+    guard += m5 * 0.0;
+    const double m18 = f[722] * reciprocal;
+    f[722] = m18;
+    guard += m18 * 0.0;
+    const double m20 = f[800] * reciprocal;
+    f[800] = m20;
+    guard += m20 * 0.0;
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 21, 22);
+    subtractFromRow(f + 780, m20, f + 975, 21, 22);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 29, 29);
+    subtractFromRow(f + 780, m20, f + 975, 29, 29);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 975, 37, 37);
+    subtractFromRow(f + 780, m20, f + 975, 37, 37);
+  }
+    [[fallthrough]];
+  case 21: {
+    const double best = scale[20] * std::fabs(f[801]);
+    if (!(best > 0.0
+          && scale[5] * std::fabs(f[216]) <= best
+          && scale[18] * std::fabs(f[723]) < best
+          && scale[19] * std::fabs(f[762]) < best
+          && scale[27] * std::fabs(f[1074]) < best
+          && scale[32] * std::fabs(f[1269]) < best)) {
+      return std::isfinite(guard) ? 21 : -1;
+    }
+    const double reciprocal = 1.0 / f[801];
+    guard += f[801] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m5 = f[216] * reciprocal;
+    f[216] = m5;
+    guard += m5 * 0.0;
+    const double m18 = f[723] * reciprocal;
+    f[723] = m18;
+    guard += m18 * 0.0;
+    const double m19 = f[762] * reciprocal;
+    f[762] = m19;
+    guard += m19 * 0.0;
+    const double m27 = f[1074] * reciprocal;
+    f[1074] = m27;
+    guard += m27 * 0.0;
+    const double m32 = f[1269] * reciprocal;
+    f[1269] = m32;
+    guard += m32 * 0.0;
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 780, 22, 30);
+    subtractFromTwoRows(f + 741, m19, f + 1053, m27, f + 780, 22, 30);
+    subtractFromRow(f + 1248, m32, f + 780, 22, 30);
+    subtractFromTwoRows(f + 195, m5, f + 702, m18, f + 780, 32, 37);
+    subtractFromTwoRows(f + 741, m19, f + 1053, m27, f + 780, 32, 37);
+    subtractFromRow(f + 1248, m32, f + 780, 32, 37);
+  }
+    [[fallthrough]];
+  case 22: {
+    const double best = scale[5] * std::fabs(f[217]);
+    if (!(best > 0.0
+          && scale[18] * std::fabs(f[724]) < best
+          && scale[19] * std::fabs(f[763]) < best
+          && scale[24] * std::fabs(f[958]) <= best
+          && scale[27] * std::fabs(f[1075]) < best
+          && scale[32] * std::fabs(f[1270]) < best)) {
+      return std::isfinite(guard) ? 22 : -1;
+    }
+    const double reciprocal = 1.0 / f[217];
+    guard += f[217] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m18 = f[724] * reciprocal;
+    f[724] = m18;
+    guard += m18 * 0.0;
+    const double m19 = f[763] * reciprocal;
+    f[763] = m19;
+    guard += m19 * 0.0;
+    const double m24 = f[958] * reciprocal;
+    f[958] = m24;
+    guard += m24 * 0.0;
+    const double m27 = f[1075] * reciprocal;
+    f[1075] = m27;
+    guard += m27 * 0.0;
+    const double m32 = f[1270] * reciprocal;
+    f[1270] = m32;
+    guard += m32 * 0.0;
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 195, 23, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1053, m27, f + 195, 23, 30);
+    subtractFromRow(f + 1248, m32, f + 195, 23, 30);
+    subtractFromTwoRows(f + 702, m18, f + 741, m19, f + 195, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1053, m27, f + 195, 32, 37);
+    subtractFromRow(f + 1248, m32, f + 195, 32, 37);
+  }
+    [[fallthrough]];
+  case 23: {
+    const double best = scale[27] * std::fabs(f[1076]);
+    if (!(best > 0.0
+          && scale[1] * std::fabs(f[62]) < best
+          && scale[2] * std::fabs(f[101]) <= best
+          && scale[3] * std::fabs(f[140]) <= best
+          && scale[11] * std::fabs(f[452]) < best
+          && scale[14] * std::fabs(f[569]) <= best
+          && scale[18] * std::fabs(f[725]) < best
+          && scale[19] * std::fabs(f[764]) < best
+          && scale[24] * std::fabs(f[959]) <= best
+          && scale[30] * std::fabs(f[1193]) < best
+          && scale[32] * std::fabs(f[1271]) < best
+          && scale[35] * std::fabs(f[1388]) < best)) {
+      return std::isfinite(guard) ? 23 : -1;
+    }
+    const double reciprocal = 1.0 / f[1076];
+    guard += f[1076] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m1 = f[62] * reciprocal;
+    f[62] = m1;
+    guard += m1 * 0.0;
+    const double m2 = f[101] * reciprocal;
+    f[101] = m2;
+    guard += m2 * 0.0;
+    const double m3 = f[140] * reciprocal;
+    f[140] = m3;
+    guard += m3 * 0.0;
+    const double m11 = f[452] * reciprocal;
+    f[452] = m11;
+    guard += m11 * 0.0;
+    const double m14 = f[569] * reciprocal;
+    f[569] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[725] * reciprocal;
+    f[725] = m18;
+    guard += m18 * 0.0;
+    const double m19 = f[764] * reciprocal;
+    f[764] = m19;
+    guard += m19 * 0.0;
+    const double m24 = f[959] * reciprocal;
+    f[959] = m24;
+    guard += m24 * 0.0;
+    const double m30 = f[1193] * reciprocal;
+    f[1193] = m30;
+    guard += m30 * 0.0;
+    const double m32 = f[1271] * reciprocal;
+    f[1271] = m32;
+    guard += m32 * 0.0;
+    const double m35 = f[1388] * reciprocal;
+    f[1388] = m35;
+    guard += m35 * 0.0;
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 741, m19, f + 936, m24, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 1053, 24, 30);
+    subtractFromRow(f + 1365, m35, f + 1053, 24, 30);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 741, m19, f + 936, m24, f + 1053, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 1053, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 1053, 32, 37);
+  }
+    [[fallthrough]];
+  case 24: {
+    const double best = scale[19] * std::fabs(f[765]);
+    if (!(best > 0.0
+          && scale[1] * std::fabs(f[63]) < best
+          && scale[2] * std::fabs(f[102]) <= best
+          && scale[3] * std::fabs(f[141]) <= best
+          && scale[11] * std::fabs(f[453]) < best
+          && scale[14] * std::fabs(f[570]) <= best
+          && scale[18] * std::fabs(f[726]) < best
+          && scale[24] * std::fabs(f[960]) <= best
+          && scale[30] * std::fabs(f[1194]) < best
+          && scale[32] * std::fabs(f[1272]) < best
+          && scale[35] * std::fabs(f[1389]) < best)) {
+      return std::isfinite(guard) ? 24 : -1;
+    }
+    const double reciprocal = 1.0 / f[765];
+    guard += f[765] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m1 = f[63] * reciprocal;
+    f[63] = m1;
+    guard += m1 * 0.0;
+    const double m2 = f[102] * reciprocal;
+    f[102] = m2;
+    guard += m2 * 0.0;
+    const double m3 = f[141] * reciprocal;
+    f[141] = m3;
+    guard += m3 * 0.0;
+    const double m11 = f[453] * reciprocal;
+    f[453] = m11;
+    guard += m11 * 0.0;
+    const double m14 = f[570] * reciprocal;
+    f[570] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[726] * reciprocal;
+    f[726] = m18;
+    guard += m18 * 0.0;
+    const double m24 = f[960] * reciprocal;
+    f[960] = m24;
+    guard += m24 * 0.0;
+    const double m30 = f[1194] * reciprocal;
+    f[1194] = m30;
+    guard += m30 * 0.0;
+    const double m32 = f[1272] * reciprocal;
+    f[1272] = m32;
+    guard += m32 * 0.0;
+    const double m35 = f[1389] * reciprocal;
+    f[1389] = m35;
+    guard += m35 * 0.0;
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 741, 25, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 741, 25, 30);
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 741, 25, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 741, 25, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 741, 25, 30);
+    subtractFromTwoRows(f + 39, m1, f + 78, m2, f + 741, 32, 37);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 741, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 741, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 741, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 741, 32, 37);
+  }
+    [[fallthrough]];
+  case 25: {
+    const double best = scale[1] * std::fabs(f[64]);
+    if (!(best > 0.0
+          && scale[2] * std::fabs(f[103]) <= best
+          && scale[3] * std::fabs(f[142]) <= best
+          && scale[11] * std::fabs(f[454]) <= best
+          && scale[14] * std::fabs(f[571]) <= best
+          && scale[18] * std::fabs(f[727]) <= best
+          && scale[24] * std::fabs(f[961]) <= best
+          && scale[30] * std::fabs(f[1195]) <= best
+          && scale[32] * std::fabs(f[1273]) <= best
+          && scale[35] * std::fabs(f[1390]) <= best)) {
+      return std::isfinite(guard) ? 25 : -1;
+    }
+    const double reciprocal = 1.0 / f[64];
+    guard += f[64] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m2 = f[103] * reciprocal;
+    f[103] = m2;
+    guard += m2 * 0.0;
+    const double m3 = f[142] * reciprocal;
+    f[142] = m3;
+    guard += m3 * 0.0;
+    const double m11 = f[454] * reciprocal;
+    f[454] = m11;
+    guard += m11 * 0.0;
+    const double m14 = f[571] * reciprocal;
+    f[571] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[727] * reciprocal;
+    f[727] = m18;
+    guard += m18 * 0.0;
+    const double m24 = f[961] * reciprocal;
+    f[961] = m24;
+    guard += m24 * 0.0;
+    const double m30 = f[1195] * reciprocal;
+    f[1195] = m30;
+    guard += m30 * 0.0;
+    const double m32 = f[1273] * reciprocal;
+    f[1273] = m32;
+    guard += m32 * 0.0;
+    const double m35 = f[1390] * reciprocal;
+    f[1390] = m35;
+    guard += m35 * 0.0;
+    subtractFromTwoRows(f + 78, m2, f + 117, m3, f + 39, 26, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 39, 26, 30);
+    subtractFromTwoRows(f + 702, m18, f + 936, m24, f + 39, 26, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 39, 26, 30);
+    subtractFromRow(f + 1365, m35, f + 39, 26, 30);
+    subtractFromTwoRows(f + 78, m2, f + 117, m3, f + 39, 32, 37);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 39, 32, 37);
+    subtractFromTwoRows(f + 702, m18, f + 936, m24, f + 39, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 39, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 39, 32, 37);
+  }
+    [[fallthrough]];
+  case 26: {
+    const double best = scale[2] * std::fabs(f[104]);
+    if (!(best > 0.0
+          && scale[3] * std::fabs(f[143]) < best
+          && scale[11] * std::fabs(f[455]) < best
+          && scale[14] * std::fabs(f[572]) <= best
+          && scale[18] * std::fabs(f[728]) < best
+          && scale[24] * std::fabs(f[962]) < best
+          && scale[30] * std::fabs(f[1196]) < best
+          && scale[32] * std::fabs(f[1274]) < best
+          && scale[35] * std::fabs(f[1391]) < best)) {
+      return std::isfinite(guard) ? 26 : -1;
+    }
+    const double reciprocal = 1.0 / f[104];
+    guard += f[104] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m3 = f[143] * reciprocal;
+    f[143] = m3;
+    guard += m3 * 0.0;
+    const double m11 = f[455] * reciprocal;
+    f[455] = m11;
+    guard += m11 * 0.0;
+    const double m14 = f[572] * reciprocal;
+    f[572] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[728] * reciprocal;
+    f[728] = m18;
+    guard += m18 * 0.0;
+    const double m24 = f[962] * reciprocal;
+    f[962] = m24;
+    guard += m24 * 0.0;
+    const double m30 = f[1196] * reciprocal;
+    f[1196] = m30;
+    guard += m30 * 0.0;
+    const double m32 = f[1274] * reciprocal;
+    f[1274] = m32;
+    guard += m32 * 0.0;
+    const double m35 = f[1391] * reciprocal;
+    f[1391] = m35;
+    guard += m35 * 0.0;
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 78, 27, 30);
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 78, 27, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 78, 27, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 78, 27, 30);
+    subtractFromTwoRows(f + 117, m3, f + 429, m11, f + 78, 32, 37);
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 78, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1170, m30, f + 78, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 78, 32, 37);
+  }
+    [[fallthrough]];
+  case 27: {
+    const double best = scale[3] * std::fabs(f[144]);
+    if (!(best > 0.0
+          && scale[11] * std::fabs(f[456]) <= best
+          && scale[14] * std::fabs(f[573]) <= best
+          && scale[18] * std::fabs(f[729]) <= best
+          && scale[24] * std::fabs(f[963]) <= best
+          && scale[30] * std::fabs(f[1197]) <= best
+          && scale[32] * std::fabs(f[1275]) <= best
+          && scale[35] * std::fabs(f[1392]) <= best)) {
+      return std::isfinite(guard) ? 27 : -1;
+    }
+    const double reciprocal = 1.0 / f[144];
+    guard += f[144] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m11 = f[456] * reciprocal;
+    f[456] = m11;
+    guard += m11 * 0.0;
+    const double m14 = f[573] * reciprocal;
+    f[573] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[729] * reciprocal;
+    f[729] = m18;
+    guard += m18 * 0.0;
+    const double m24 = f[963] * reciprocal;
+    f[963] = m24;
+    guard += m24 * 0.0;
+    const double m30 = f[1197] * reciprocal;
+    f[1197] = m30;
+    guard += m30 * 0.0;
+    const double m32 = f[1275] * reciprocal;
+    f[1275] = m32;
+    guard += m32 * 0.0;
+    const double m35 = f[1392] * reciprocal;
+    f[1392] = m35;
+    guard += m35 * 0.0;
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 117, 28, 30);
+    subtractFromTwoRows(f + 702, m18, f + 936, m24, f + 117, 28, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 117, 28, 30);
+    subtractFromRow(f + 1365, m35, f + 117, 28, 30);
+    subtractFromTwoRows(f + 429, m11, f + 546, m14, f + 117, 32, 37);
+    subtractFromTwoRows(f + 702, m18, f + 936, m24, f + 117, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 117, 32, 37);
+    subtractFromRow(f + 1365, m35, f + 117, 32, 37);
+  }
+    [[fallthrough]];
+  case 28: {
+    const double best = scale[11] * std::fabs(f[457]);
+    if (!(best > 0.0
+          && scale[14] * std::fabs(f[574]) < best
+          && scale[18] * std::fabs(f[730]) < best
+          && scale[24] * std::fabs(f[964]) <= best
+          && scale[28] * std::fabs(f[1120]) <= best
+          && scale[30] * std::fabs(f[1198]) <= best
+          && scale[32] * std::fabs(f[1276]) <= best
+          && scale[35] * std::fabs(f[1393]) < best
+          && scale[36] * std::fabs(f[1432]) < best)) {
+      return std::isfinite(guard) ? 28 : -1;
+    }
+    const double reciprocal = 1.0 / f[457];
+    guard += f[457] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m14 = f[574] * reciprocal;
+    f[574] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[730] * reciprocal;
+    f[730] = m18;
+    guard += m18 * 0.0;
+    const double m24 = f[964] * reciprocal;
+    f[964] = m24;
+    guard += m24 * 0.0;
+    const double m28 = f[1120] * reciprocal;
+    f[1120] = m28;
+    guard += m28 * 0.0;
+    const double m30 = f[1198] * reciprocal;
+    f[1198] = m30;
+    guard += m30 * 0.0;
+    const double m32 = f[1276] * reciprocal;
+    f[1276] = m32;
+    guard += m32 * 0.0;
+    const double m35 = f[1393] * reciprocal;
+    f[1393] = m35;
+    guard += m35 * 0.0;
+    const double m36 = f[1432] * reciprocal;
+    f[1432] = m36;
+    guard += m36 * 0.0;
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 429, 29, 30);
+    subtractFromTwoRows(f + 936, m24, f + 1092, m28, f + 429, 29, 30);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 429, 29, 30);
+    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 429, 29, 30);
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 429, 32, 37);
+    subtractFromTwoRows(f + 936, m24, f + 1092, m28, f + 429, 32, 37);
+    subtractFromTwoRows(f + 1170, m30, f + 1248, m32, f + 429, 32, 37);
+    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 429, 32, 37);
+  }
+    [[fallthrough]];
+  case 29: {
+    const double best = scale[24] * std::fabs(f[965]);
+    if (!(best > 0.0
+          && scale[14] * std::fabs(f[575]) < best
+          && scale[18] * std::fabs(f[731]) < best
+          && scale[28] * std::fabs(f[1121]) < best
+          && scale[30] * std::fabs(f[1199]) < best
+          && scale[32] * std::fabs(f[1277]) < best
+          && scale[35] * std::fabs(f[1394]) < best
+          && scale[36] * std::fabs(f[1433]) < best)) {
+      return std::isfinite(guard) ? 29 : -1;
+    }
+    const double reciprocal = 1.0 / f[965];
+    guard += f[965] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m14 = f[575] * reciprocal;
+    f[575] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[731] * reciprocal;
+    f[731] = m18;
+    guard += m18 * 0.0;
+    const double m28 = f[1121] * reciprocal;
+    f[1121] = m28;
+    guard += m28 * 0.0;
+    const double m30 = f[1199] * reciprocal;
+    f[1199] = m30;
+    guard += m30 * 0.0;
+    const double m32 = f[1277] * reciprocal;
+    f[1277] = m32;
+    guard += m32 * 0.0;
+    const double m35 = f[1394] * reciprocal;
+    f[1394] = m35;
+    guard += m35 * 0.0;
+    const double m36 = f[1433] * reciprocal;
+    f[1433] = m36;
+    guard += m36 * 0.0;
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 936, 30, 30);
+    subtractFromTwoRows(f + 1092, m28, f + 1170, m30, f + 936, 30, 30);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 936, 30, 30);
+    subtractFromRow(f + 1404, m36, f + 936, 30, 30);
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 936, 32, 37);
+    subtractFromTwoRows(f + 1092, m28, f + 1170, m30, f + 936, 32, 37);
+    subtractFromTwoRows(f + 1248, m32, f + 1365, m35, f + 936, 32, 37);
+    subtractFromRow(f + 1404, m36, f + 936, 32, 37);
+  }
+    [[fallthrough]];
+  case 30: {
+    const double best = scale[30] * std::fabs(f[1200]);
+    if (!(best > 0.0
+          && scale[14] * std::fabs(f[576]) < best
+          && scale[18] * std::fabs(f[732]) < best
+          && scale[28] * std::fabs(f[1122]) < best
+          && scale[32] * std::fabs(f[1278]) < best
+          && scale[35] * std::fabs(f[1395]) < best
+          && scale[36] * std::fabs(f[1434]) < best)) {
+      return std::isfinite(guard) ? 30 : -1;
+    }
+    const double reciprocal = 1.0 / f[1200];
+    guard += f[1200] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m14 = f[576] * reciprocal;
+    f[576] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[732] * reciprocal;
+    f[732] = m18;
+    guard += m18 * 0.0;
+    const double m28 = f[1122] * reciprocal;
+    f[1122] = m28;
+    guard += m28 * 0.0;
+    const double m32 = f[1278] * reciprocal;
+    f[1278] = m32;
+    guard += m32 * 0.0;
+    const double m35 = f[1395] * reciprocal;
+    f[1395] = m35;
+    guard += m35 * 0.0;
+    const double m36 = f[1434] * reciprocal;
+    f[1434] = m36;
+    guard += m36 * 0.0;
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 1170, 32, 37);
+    subtractFromTwoRows(f + 1092, m28, f + 1248, m32, f + 1170, 32, 37);
+    subtractFromTwoRows(f + 1365, m35, f + 1404, m36, f + 1170, 32, 37);
+  }
+    [[fallthrough]];
+  case 31: {
+    const double best = scale[31] * std::fabs(f[1240]);
+    if (!(best > 0.0)) {
+      return std::isfinite(guard) ? 31 : -1;
+    }
+    const double reciprocal = 1.0 / f[1240];
+    guard += f[1240] * 0.0;
+    guard += reciprocal * 0.0;
+  }
+    [[fallthrough]];
+  case 32: {
+    const double best = scale[32] * std::fabs(f[1280]);
+    if (!(best > 0.0
+          && scale[14] * std::fabs(f[578]) < best
+          && scale[18] * std::fabs(f[734]) < best
+          && scale[28] * std::fabs(f[1124]) < best
+          && scale[35] * std::fabs(f[1397]) < best
+          && scale[36] * std::fabs(f[1436]) < best)) {
+      return std::isfinite(guard) ? 32 : -1;
+    }
+    const double reciprocal = 1.0 / f[1280];
+    guard += f[1280] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m14 = f[578] * reciprocal;
+    f[578] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[734] * reciprocal;
+    f[734] = m18;
+    guard += m18 * 0.0;
+    const double m28 = f[1124] * reciprocal;
+    f[1124] = m28;
+    guard += m28 * 0.0;
+    const double m35 = f[1397] * reciprocal;
+    f[1397] = m35;
+    guard += m35 * 0.0;
+    const double m36 = f[1436] * reciprocal;
+    f[1436] = m36;
+    guard += m36 * 0.0;
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 1248, 33, 37);
+    subtractFromTwoRows(f + 1092, m28, f + 1365, m35, f + 1248, 33, 37);
+    subtractFromRow(f + 1404, m36, f + 1248, 33, 37);
+  }
+    [[fallthrough]];
+  case 33: {
+    const double best = scale[36] * std::fabs(f[1437]);
+    if (!(best > 0.0
+          && scale[14] * std::fabs(f[579]) < best
+          && scale[18] * std::fabs(f[735]) <= best
+          && scale[28] * std::fabs(f[1125]) <= best
+          && scale[35] * std::fabs(f[1398]) <= best)) {
+      return std::isfinite(guard) ? 33 : -1;
+    }
+    const double reciprocal = 1.0 / f[1437];
+    guard += f[1437] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m14 = f[579] * reciprocal;
+    f[579] = m14;
+    guard += m14 * 0.0;
+    const double m18 = f[735] * reciprocal;
+    f[735] = m18;
+    guard += m18 * 0.0;
+    const double m28 = f[1125] * reciprocal;
+    f[1125] = m28;
+    guard += m28 * 0.0;
+    const double m35 = f[1398] * reciprocal;
+    f[1398] = m35;
+    guard += m35 * 0.0;
+    subtractFromTwoRows(f + 546, m14, f + 702, m18, f + 1404, 34, 37);
+    subtractFromTwoRows(f + 1092, m28, f + 1365, m35, f + 1404, 34, 37);
+  }
+    [[fallthrough]];
+  case 34: {
+    const double best = scale[14] * std::fabs(f[580]);
+    if (!(best > 0.0
+          && scale[18] * std::fabs(f[736]) <= best
+          && scale[28] * std::fabs(f[1126]) <= best
+          && scale[35] * std::fabs(f[1399]) <= best)) {
+      return std::isfinite(guard) ? 34 : -1;
+    }
+    const double reciprocal = 1.0 / f[580];
+    guard += f[580] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m18 = f[736] * reciprocal;
+    f[736] = m18;
+    guard += m18 * 0.0;
+    const double m28 = f[1126] * reciprocal;
+    f[1126] = m28;
+    guard += m28 * 0.0;
+    const double m35 = f[1399] * reciprocal;
+    f[1399] = m35;
+    guard += m35 * 0.0;
+    subtractFromTwoRows(f + 702, m18, f + 1092, m28, f + 546, 35, 37);
+    subtractFromRow(f + 1365, m35, f + 546, 35, 37);
+  }
+    [[fallthrough]];
+  case 35: {
+    const double best = scale[35] * std::fabs(f[1400]);
+    if (!(best > 0.0
+          && scale[18] * std::fabs(f[737]) < best
+          && scale[28] * std::fabs(f[1127]) < best)) {
+      return std::isfinite(guard) ? 35 : -1;
+    }
+    const double reciprocal = 1.0 / f[1400];
+    guard += f[1400] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m18 = f[737] * reciprocal;
+    f[737] = m18;
+    guard += m18 * 0.0;
+    const double m28 = f[1127] * reciprocal;
+    f[1127] = m28;
+    guard += m28 * 0.0;
+    subtractFromTwoRows(f + 702, m18, f + 1092, m28, f + 1365, 36, 37);
+  }
+    [[fallthrough]];
+  case 36: {
+    const double best = scale[28] * std::fabs(f[1128]);
+    if (!(best > 0.0
+          && scale[18] * std::fabs(f[738]) < best)) {
+      return std::isfinite(guard) ? 36 : -1;
+    }
+    const double reciprocal = 1.0 / f[1128];
+    guard += f[1128] * 0.0;
+    guard += reciprocal * 0.0;
+    const double m18 = f[738] * reciprocal;
+    f[738] = m18;
+    guard += m18 * 0.0;
+    subtractFromRow(f + 702, m18, f + 1092, 37, 37);
+  }
+    [[fallthrough]];
+  case 37: {
+    const double best = scale[18] * std::fabs(f[739]);
+    if (!(best > 0.0)) {
+      return std::isfinite(guard) ? 37 : -1;
+    }
+    const double reciprocal = 1.0 / f[739];
+    guard += f[739] * 0.0;
+    guard += reciprocal * 0.0;
+  }
+    [[fallthrough]];
+  case 38: {
+    const double best = scale[38] * std::fabs(f[1520]);
+    if (!(best > 0.0)) {
+      return std::isfinite(guard) ? 38 : -1;
+    }
+    const double reciprocal = 1.0;
+    guard += f[1520] * 0.0;
+    guard += reciprocal * 0.0;
+  }
+    [[fallthrough]];
+  default:
+    break;
+  }
+  return std::isfinite(guard) ? 39 : -1;
+}
+
+// Forward and back substitution with the plan's factors; see
+// PlanCode::solve.
+bool solvePlan2(const double *f, const double *b, double *x, double *y, const FactorPlan &plan) {
+  constexpr int pivotRows[39] = {15, 10, 23, 22, 4, 21, 0, 6, 26, 7, 37, 33, 9, 29, 12, 8, 17, 13, 34, 16, 25, 20, 5, 27, 19, 1, 2, 3, 11, 24, 30, 31, 32, 36, 14, 35, 28, 18, 38};
+  // No products for the rows before the first non-zero element in pivot
+  // order (a NaN counts as non-zero).
+  int first = 0;
+  while (first < 39 && !(b[pivotRows[first]] != 0.0)) {
+    ++first;
+  }
+  double y0 = b[0];
+  double y1 = b[1];
+  double y2 = b[2];
+  double y3 = b[3];
+  double y4 = b[4];
+  double y5 = b[5];
+  double y6 = b[6];
+  double y7 = b[7];
+  double y8 = b[8];
+  double y9 = b[9];
+  double y10 = b[10];
+  double y11 = b[11];
+  double y12 = b[12];
+  double y13 = b[13];
+  double y14 = b[14];
+  double y15 = b[15];
+  double y16 = b[16];
+  double y17 = b[17];
+  double y18 = b[18];
+  double y19 = b[19];
+  double y20 = b[20];
+  double y21 = b[21];
+  double y22 = b[22];
+  double y23 = b[23];
+  double y24 = b[24];
+  double y25 = b[25];
+  double y26 = b[26];
+  double y27 = b[27];
+  double y28 = b[28];
+  double y29 = b[29];
+  double y30 = b[30];
+  double y31 = b[31];
+  double y32 = b[32];
+  double y33 = b[33];
+  double y34 = b[34];
+  double y35 = b[35];
+  double y36 = b[36];
+  double y37 = b[37];
+  double y38 = b[38];
+  double guard = 0.0;
+  switch (first) {
+  case 0:
+    if (isNegativeZero(y15)) {
+      y15 = denseForwardZero(f, 39, first, 0, y, plan);
+    }
+    y[15] = y15;
+    guard += y15 * 0.0;
+    y0 -= f[0] * y15;
+    y18 -= f[702] * y15;
+    y27 -= f[1053] * y15;
+    [[fallthrough]];
+  case 1:
+    if (isNegativeZero(y10)) {
+      y10 = denseForwardZero(f, 39, first, 1, y, plan);
+    }
+    y[10] = y10;
+    guard += y10 * 0.0;
+    y0 -= f[1] * y10;
+    y1 -= f[40] * y10;
+    y11 -= f[430] * y10;
+    y14 -= f[547] * y10;
+    y18 -= f[703] * y10;
+    y19 -= f[742] * y10;
+    y22 -= f[859] * y10;
+    y23 -= f[898] * y10;
+    y26 -= f[1015] * y10;
+    y27 -= f[1054] * y10;
+    y30 -= f[1171] * y10;
+    [[fallthrough]];
+  case 2:
+    if (isNegativeZero(y23)) {
+      y23 = denseForwardZero(f, 39, first, 2, y, plan);
+    }
+    y[23] = y23;
+    guard += y23 * 0.0;
+    y0 -= f[2] * y23;
+    y2 -= f[80] * y23;
+    y18 -= f[704] * y23;
+    y26 -= f[1016] * y23;
+    y27 -= f[1055] * y23;
+    y30 -= f[1172] * y23;
+    [[fallthrough]];
+  case 3:
+    if (isNegativeZero(y22)) {
+      y22 = denseForwardZero(f, 39, first, 3, y, plan);
+    }
+    y[22] = y22;
+    guard += y22 * 0.0;
+    y0 -= f[3] * y22;
+    y3 -= f[120] * y22;
+    y18 -= f[705] * y22;
+    y19 -= f[744] * y22;
+    y26 -= f[1017] * y22;
+    y27 -= f[1056] * y22;
+    y29 -= f[1134] * y22;
+    y32 -= f[1251] * y22;
+    y34 -= f[1329] * y22;
+    y35 -= f[1368] * y22;
+    [[fallthrough]];
+  case 4:
+    if (isNegativeZero(y4)) {
+      y4 = denseForwardZero(f, 39, first, 4, y, plan);
+    }
+    y[4] = y4;
+    guard += y4 * 0.0;
+    y37 -= f[1447] * y4;
+    [[fallthrough]];
+  case 5:
+    if (isNegativeZero(y21)) {
+      y21 = denseForwardZero(f, 39, first, 5, y, plan);
+    }
+    y[21] = y21;
+    guard += y21 * 0.0;
+    y20 -= f[785] * y21;
+    y25 -= f[980] * y21;
+    [[fallthrough]];
+  case 6:
+    if (isNegativeZero(y0)) {
+      y0 = denseForwardZero(f, 39, first, 6, y, plan);
+    }
+    y[0] = y0;
+    guard += y0 * 0.0;
+    y6 -= f[240] * y0;
+    y7 -= f[279] * y0;
+    y8 -= f[318] * y0;
+    y9 -= f[357] * y0;
+    y12 -= f[474] * y0;
+    y13 -= f[513] * y0;
+    y16 -= f[630] * y0;
+    y18 -= f[708] * y0;
+    [[fallthrough]];
+  case 7:
+    if (isNegativeZero(y6)) {
+      y6 = denseForwardZero(f, 39, first, 7, y, plan);
+    }
+    y[6] = y6;
+    guard += y6 * 0.0;
+    y18 -= f[709] * y6;
+    [[fallthrough]];
+  case 8:
+    if (isNegativeZero(y26)) {
+      y26 = denseForwardZero(f, 39, first, 8, y, plan);
+    }
+    y[26] = y26;
+    guard += y26 * 0.0;
+    y7 -= f[281] * y26;
+    y18 -= f[710] * y26;
+    [[fallthrough]];
+  case 9:
+    if (isNegativeZero(y7)) {
+      y7 = denseForwardZero(f, 39, first, 9, y, plan);
+    }
+    y[7] = y7;
+    guard += y7 * 0.0;
+    y8 -= f[321] * y7;
+    y18 -= f[711] * y7;
+    [[fallthrough]];
+  case 10:
+    if (isNegativeZero(y37)) {
+      y37 = denseForwardZero(f, 39, first, 10, y, plan);
+    }
+    y[37] = y37;
+    guard += y37 * 0.0;
+    y8 -= f[322] * y37;
+    y18 -= f[712] * y37;
+    y20 -= f[790] * y37;
+    y25 -= f[985] * y37;
+    [[fallthrough]];
+  case 11:
+    if (isNegativeZero(y33)) {
+      y33 = denseForwardZero(f, 39, first, 11, y, plan);
+    }
+    y[33] = y33;
+    guard += y33 * 0.0;
+    [[fallthrough]];
+  case 12:
+    if (isNegativeZero(y9)) {
+      y9 = denseForwardZero(f, 39, first, 12, y, plan);
+    }
+    y[9] = y9;
+    guard += y9 * 0.0;
+    y18 -= f[714] * y9;
+    y29 -= f[1143] * y9;
+    [[fallthrough]];
+  case 13:
+    if (isNegativeZero(y29)) {
+      y29 = denseForwardZero(f, 39, first, 13, y, plan);
+    }
+    y[29] = y29;
+    guard += y29 * 0.0;
+    y5 -= f[208] * y29;
+    y12 -= f[481] * y29;
+    y18 -= f[715] * y29;
+    [[fallthrough]];
+  case 14:
+    if (isNegativeZero(y12)) {
+      y12 = denseForwardZero(f, 39, first, 14, y, plan);
+    }
+    y[12] = y12;
+    guard += y12 * 0.0;
+    y5 -= f[209] * y12;
+    y18 -= f[716] * y12;
+    y20 -= f[794] * y12;
+    [[fallthrough]];
+  case 15:
+    if (isNegativeZero(y8)) {
+      y8 = denseForwardZero(f, 39, first, 15, y, plan);
+    }
+    y[8] = y8;
+    guard += y8 * 0.0;
+    y5 -= f[210] * y8;
+    y13 -= f[522] * y8;
+    y16 -= f[639] * y8;
+    y18 -= f[717] * y8;
+    y20 -= f[795] * y8;
+    y27 -= f[1068] * y8;
+    [[fallthrough]];
+  case 16:
+    if (isNegativeZero(y17)) {
+      y17 = denseForwardZero(f, 39, first, 16, y, plan);
+    }
+    y[17] = y17;
+    guard += y17 * 0.0;
+    y5 -= f[211] * y17;
+    y13 -= f[523] * y17;
+    y16 -= f[640] * y17;
+    y18 -= f[718] * y17;
+    y19 -= f[757] * y17;
+    y20 -= f[796] * y17;
+    y27 -= f[1069] * y17;
+    y32 -= f[1264] * y17;
+    y34 -= f[1342] * y17;
+    [[fallthrough]];
+  case 17:
+    if (isNegativeZero(y13)) {
+      y13 = denseForwardZero(f, 39, first, 17, y, plan);
+    }
+    y[13] = y13;
+    guard += y13 * 0.0;
+    y5 -= f[212] * y13;
+    y16 -= f[641] * y13;
+    y18 -= f[719] * y13;
+    y19 -= f[758] * y13;
+    y20 -= f[797] * y13;
+    y27 -= f[1070] * y13;
+    y32 -= f[1265] * y13;
+    y34 -= f[1343] * y13;
+    [[fallthrough]];
+  case 18:
+    if (isNegativeZero(y34)) {
+      y34 = denseForwardZero(f, 39, first, 18, y, plan);
+    }
+    y[34] = y34;
+    guard += y34 * 0.0;
+    y16 -= f[642] * y34;
+    y18 -= f[720] * y34;
+    [[fallthrough]];
+  case 19:
+    if (isNegativeZero(y16)) {
+      y16 = denseForwardZero(f, 39, first, 19, y, plan);
+    }
+    y[16] = y16;
+    guard += y16 * 0.0;
+    y18 -= f[721] * y16;
+    [[fallthrough]];
+  case 20:
+    if (isNegativeZero(y25)) {
+      y25 = denseForwardZero(f, 39, first, 20, y, plan);
+    }
+    y[25] = y25;
+    guard += y25 * 0.0;
+    y5 -= f[215] * y25;
+    y18 -= f[722] * y25;
+    y20 -= f[800] * y25;
+    [[fallthrough]];
+  case 21:
+    if (isNegativeZero(y20)) {
+      y20 = denseForwardZero(f, 39, first, 21, y, plan);
+    }
+    y[20] = y20;
+    guard += y20 * 0.0;
+    y5 -= f[216] * y20;
+    y18 -= f[723] * y20;
+    y19 -= f[762] * y20;
+    y27 -= f[1074] * y20;
+    y32 -= f[1269] * y20;
+    [[fallthrough]];
+  case 22:
+    if (isNegativeZero(y5)) {
+      y5 = denseForwardZero(f, 39, first, 22, y, plan);
+    }
+    y[5] = y5;
+    guard += y5 * 0.0;
+    y18 -= f[724] * y5;
+    y19 -= f[763] * y5;
+    y24 -= f[958] * y5;
+    y27 -= f[1075] * y5;
+    y32 -= f[1270] * y5;
+    [[fallthrough]];
+  case 23:
+    if (isNegativeZero(y27)) {
+      y27 = denseForwardZero(f, 39, first, 23, y, plan);
+    }
+    y[27] = y27;
+    guard += y27 * 0.0;
+    y1 -= f[62] * y27;
+    y2 -= f[101] * y27;
+    y3 -= f[140] * y27;
+    y11 -= f[452] * y27;
+    y14 -= f[569] * y27;
+    y18 -= f[725] * y27;
+    y19 -= f[764] * y27;
+    y24 -= f[959] * y27;
+    y30 -= f[1193] * y27;
+    y32 -= f[1271] * y27;
+    y35 -= f[1388] * y27;
+    [[fallthrough]];
+  case 24:
+    if (isNegativeZero(y19)) {
+      y19 = denseForwardZero(f, 39, first, 24, y, plan);
+    }
+    y[19] = y19;
+    guard += y19 * 0.0;
+    y1 -= f[63] * y19;
+    y2 -= f[102] * y19;
+    y3 -= f[141] * y19;
+    y11 -= f[453] * y19;
+    y14 -= f[570] * y19;
+    y18 -= f[726] * y19;
+    y24 -= f[960] * y19;
+    y30 -= f[1194] * y19;
+    y32 -= f[1272] * y19;
+    y35 -= f[1389] * y19;
+    [[fallthrough]];
+  case 25:
+    if (isNegativeZero(y1)) {
+      y1 = denseForwardZero(f, 39, first, 25, y, plan);
+    }
+    y[1] = y1;
+    guard += y1 * 0.0;
+    y2 -= f[103] * y1;
+    y3 -= f[142] * y1;
+    y11 -= f[454] * y1;
+    y14 -= f[571] * y1;
+    y18 -= f[727] * y1;
+    y24 -= f[961] * y1;
+    y30 -= f[1195] * y1;
+    y32 -= f[1273] * y1;
+    y35 -= f[1390] * y1;
+    [[fallthrough]];
+  case 26:
+    if (isNegativeZero(y2)) {
+      y2 = denseForwardZero(f, 39, first, 26, y, plan);
+    }
+    y[2] = y2;
+    guard += y2 * 0.0;
+    y3 -= f[143] * y2;
+    y11 -= f[455] * y2;
+    y14 -= f[572] * y2;
+    y18 -= f[728] * y2;
+    y24 -= f[962] * y2;
+    y30 -= f[1196] * y2;
+    y32 -= f[1274] * y2;
+    y35 -= f[1391] * y2;
+    [[fallthrough]];
+  case 27:
+    if (isNegativeZero(y3)) {
+      y3 = denseForwardZero(f, 39, first, 27, y, plan);
+    }
+    y[3] = y3;
+    guard += y3 * 0.0;
+    y11 -= f[456] * y3;
+    y14 -= f[573] * y3;
+    y18 -= f[729] * y3;
+    y24 -= f[963] * y3;
+    y30 -= f[1197] * y3;
+    y32 -= f[1275] * y3;
+    y35 -= f[1392] * y3;
+    [[fallthrough]];
+  case 28:
+    if (isNegativeZero(y11)) {
+      y11 = denseForwardZero(f, 39, first, 28, y, plan);
+    }
+    y[11] = y11;
+    guard += y11 * 0.0;
+    y14 -= f[574] * y11;
+    y18 -= f[730] * y11;
+    y24 -= f[964] * y11;
+    y28 -= f[1120] * y11;
+    y30 -= f[1198] * y11;
+    y32 -= f[1276] * y11;
+    y35 -= f[1393] * y11;
+    y36 -= f[1432] * y11;
+    [[fallthrough]];
+  case 29:
+    if (isNegativeZero(y24)) {
+      y24 = denseForwardZero(f, 39, first, 29, y, plan);
+    }
+    y[24] = y24;
+    guard += y24 * 0.0;
+    y14 -= f[575] * y24;
+    y18 -= f[731] * y24;
+    y28 -= f[1121] * y24;
+    y30 -= f[1199] * y24;
+    y32 -= f[1277] * y24;
+    y35 -= f[1394] * y24;
+    y36 -= f[1433] * y24;
+    [[fallthrough]];
+  case 30:
+    if (isNegativeZero(y30)) {
+      y30 = denseForwardZero(f, 39, first, 30, y, plan);
+    }
+    y[30] = y30;
+    guard += y30 * 0.0;
+    y14 -= f[576] * y30;
+    y18 -= f[732] * y30;
+    y28 -= f[1122] * y30;
+    y32 -= f[1278] * y30;
+    y35 -= f[1395] * y30;
+    y36 -= f[1434] * y30;
+    [[fallthrough]];
+  case 31:
+    if (isNegativeZero(y31)) {
+      y31 = denseForwardZero(f, 39, first, 31, y, plan);
+    }
+    y[31] = y31;
+    guard += y31 * 0.0;
+    [[fallthrough]];
+  case 32:
+    if (isNegativeZero(y32)) {
+      y32 = denseForwardZero(f, 39, first, 32, y, plan);
+    }
+    y[32] = y32;
+    guard += y32 * 0.0;
+    y14 -= f[578] * y32;
+    y18 -= f[734] * y32;
+    y28 -= f[1124] * y32;
+    y35 -= f[1397] * y32;
+    y36 -= f[1436] * y32;
+    [[fallthrough]];
+  case 33:
+    if (isNegativeZero(y36)) {
+      y36 = denseForwardZero(f, 39, first, 33, y, plan);
+    }
+    y[36] = y36;
+    guard += y36 * 0.0;
+    y14 -= f[579] * y36;
+    y18 -= f[735] * y36;
+    y28 -= f[1125] * y36;
+    y35 -= f[1398] * y36;
+    [[fallthrough]];
+  case 34:
+    if (isNegativeZero(y14)) {
+      y14 = denseForwardZero(f, 39, first, 34, y, plan);
+    }
+    y[14] = y14;
+    guard += y14 * 0.0;
+    y18 -= f[736] * y14;
+    y28 -= f[1126] * y14;
+    y35 -= f[1399] * y14;
+    [[fallthrough]];
+  case 35:
+    if (isNegativeZero(y35)) {
+      y35 = denseForwardZero(f, 39, first, 35, y, plan);
+    }
+    y[35] = y35;
+    guard += y35 * 0.0;
+    y18 -= f[737] * y35;
+    y28 -= f[1127] * y35;
+    [[fallthrough]];
+  case 36:
+    if (isNegativeZero(y28)) {
+      y28 = denseForwardZero(f, 39, first, 36, y, plan);
+    }
+    y[28] = y28;
+    guard += y28 * 0.0;
+    y18 -= f[738] * y28;
+    [[fallthrough]];
+  case 37:
+    if (isNegativeZero(y18)) {
+      y18 = denseForwardZero(f, 39, first, 37, y, plan);
+    }
+    y[18] = y18;
+    guard += y18 * 0.0;
+    [[fallthrough]];
+  case 38:
+    if (isNegativeZero(y38)) {
+      y38 = denseForwardZero(f, 39, first, 38, y, plan);
+    }
+    y[38] = y38;
+    guard += y38 * 0.0;
+    [[fallthrough]];
+  default:
+    break;
+  }
+  // Back substitution, each sum in increasing column order.
+  double x38 = y38;
+  if (isNegativeZero(x38)) {
+    x38 = denseDifferenceZero(0x0000000000000000u, 0x0000000000000000u, x);
+  }
+  x38 /= f[1520];
+  x[38] = x38;
+  guard += x38 * 0.0;
+  double x37 = y18;
+  if (isNegativeZero(x37)) {
+    x37 = denseDifferenceZero(0x0000004000000000u, 0x0000000000000000u, x);
+  }
+  x37 /= f[739];
+  x[37] = x37;
+  guard += x37 * 0.0;
+  double x36 = y28;
+  x36 -= f[1129] * x37;
+  if (isNegativeZero(x36)) {
+    x36 = denseDifferenceZero(0x0000006000000000u, 0x0000002000000000u, x);
+  }
+  x36 /= f[1128];
+  x[36] = x36;
+  guard += x36 * 0.0;
+  double x35 = y35;
+  x35 -= f[1401] * x36;
+  x35 -= f[1402] * x37;
+  if (isNegativeZero(x35)) {
+    x35 = denseDifferenceZero(0x0000007000000000u, 0x0000003000000000u, x);
+  }
+  x35 /= f[1400];
+  x[35] = x35;
+  guard += x35 * 0.0;
+  double x34 = y14;
+  x34 -= f[581] * x35;
+  x34 -= f[582] * x36;
+  x34 -= f[583] * x37;
+  if (isNegativeZero(x34)) {
+    x34 = denseDifferenceZero(0x0000007800000000u, 0x0000003800000000u, x);
+  }
+  x34 /= f[580];
+  x[34] = x34;
+  guard += x34 * 0.0;
+  double x33 = y36;
+  x33 -= f[1438] * x34;
+  x33 -= f[1439] * x35;
+  x33 -= f[1440] * x36;
+  x33 -= f[1441] * x37;
+  if (isNegativeZero(x33)) {
+    x33 = denseDifferenceZero(0x0000007c00000000u, 0x0000003c00000000u, x);
+  }
+  x33 /= f[1437];
+  x[33] = x33;
+  guard += x33 * 0.0;
+  double x32 = y32;
+  x32 -= f[1281] * x33;
+  x32 -= f[1282] * x34;
+  x32 -= f[1283] * x35;
+  x32 -= f[1284] * x36;
+  x32 -= f[1285] * x37;
+  if (isNegativeZero(x32)) {
+    x32 = denseDifferenceZero(0x0000007e00000000u, 0x0000003e00000000u, x);
+  }
+  x32 /= f[1280];
+  x[32] = x32;
+  guard += x32 * 0.0;
+  double x31 = y31;
+  if (isNegativeZero(x31)) {
+    x31 = denseDifferenceZero(0x0000007f00000000u, 0x0000000000000000u, x);
+  }
+  x31 /= f[1240];
+  x[31] = x31;
+  guard += x31 * 0.0;
+  double x30 = y30;
+  x30 -= f[1202] * x32;
+  x30 -= f[1203] * x33;
+  x30 -= f[1204] * x34;
+  x30 -= f[1205] * x35;
+  x30 -= f[1206] * x36;
+  x30 -= f[1207] * x37;
+  if (isNegativeZero(x30)) {
+    x30 = denseDifferenceZero(0x0000007f80000000u, 0x0000003f00000000u, x);
+  }
+  x30 /= f[1200];
+  x[30] = x30;
+  guard += x30 * 0.0;
+  double x29 = y24;
+  x29 -= f[966] * x30;
+  x29 -= f[968] * x32;
+  x29 -= f[969] * x33;
+  x29 -= f[970] * x34;
+  x29 -= f[971] * x35;
+  x29 -= f[972] * x36;
+  x29 -= f[973] * x37;
+  if (isNegativeZero(x29)) {
+    x29 = denseDifferenceZero(0x0000007fc0000000u, 0x0000003f40000000u, x);
+  }
+  x29 /= f[965];
+  x[29] = x29;
+  guard += x29 * 0.0;
+  double x28 = y11;
+  x28 -= f[458] * x29;
+  x28 -= f[459] * x30;
+  x28 -= f[461] * x32;
+  x28 -= f[462] * x33;
+  x28 -= f[463] * x34;
+  x28 -= f[464] * x35;
+  x28 -= f[465] * x36;
+  x28 -= f[466] * x37;
+  if (isNegativeZero(x28)) {
+    x28 = denseDifferenceZero(0x0000007fe0000000u, 0x0000003f60000000u, x);
+  }
+  x28 /= f[457];
+  x[28] = x28;
+  guard += x28 * 0.0;
+  double x27 = y3;
+  x27 -= f[145] * x28;
+  x27 -= f[146] * x29;
+  x27 -= f[147] * x30;
+  x27 -= f[149] * x32;
+  x27 -= f[150] * x33;
+  x27 -= f[151] * x34;
+  x27 -= f[152] * x35;
+  x27 -= f[153] * x36;
+  x27 -= f[154] * x37;
+  if (isNegativeZero(x27)) {
+    x27 = denseDifferenceZero(0x0000007ff0000000u, 0x0000003f70000000u, x);
+  }
+  x27 /= f[144];
+  x[27] = x27;
+  guard += x27 * 0.0;
+  double x26 = y2;
+  x26 -= f[105] * x27;
+  x26 -= f[106] * x28;
+  x26 -= f[107] * x29;
+  x26 -= f[108] * x30;
+  x26 -= f[110] * x32;
+  x26 -= f[111] * x33;
+  x26 -= f[112] * x34;
+  x26 -= f[113] * x35;
+  x26 -= f[114] * x36;
+  x26 -= f[115] * x37;
+  if (isNegativeZero(x26)) {
+    x26 = denseDifferenceZero(0x0000007ff8000000u, 0x0000003f78000000u, x);
+  }
+  x26 /= f[104];
+  x[26] = x26;
+  guard += x26 * 0.0;
+  double x25 = y1;
+  x25 -= f[65] * x26;
+  x25 -= f[66] * x27;
+  x25 -= f[67] * x28;
+  x25 -= f[68] * x29;
+  x25 -= f[69] * x30;
+  x25 -= f[71] * x32;
+  x25 -= f[72] * x33;
+  x25 -= f[73] * x34;
+  x25 -= f[74] * x35;
+  x25 -= f[75] * x36;
+  x25 -= f[76] * x37;
+  if (isNegativeZero(x25)) {
+    x25 = denseDifferenceZero(0x0000007ffc000000u, 0x0000003f7c000000u, x);
+  }
+  x25 /= f[64];
+  x[25] = x25;
+  guard += x25 * 0.0;
+  double x24 = y19;
+  x24 -= f[766] * x25;
+  x24 -= f[767] * x26;
+  x24 -= f[768] * x27;
+  x24 -= f[769] * x28;
+  x24 -= f[770] * x29;
+  x24 -= f[771] * x30;
+  x24 -= f[773] * x32;
+  x24 -= f[774] * x33;
+  x24 -= f[775] * x34;
+  x24 -= f[776] * x35;
+  x24 -= f[777] * x36;
+  x24 -= f[778] * x37;
+  if (isNegativeZero(x24)) {
+    x24 = denseDifferenceZero(0x0000007ffe000000u, 0x0000003f7e000000u, x);
+  }
+  x24 /= f[765];
+  x[24] = x24;
+  guard += x24 * 0.0;
+  double x23 = y27;
+  x23 -= f[1077] * x24;
+  x23 -= f[1078] * x25;
+  x23 -= f[1079] * x26;
+  x23 -= f[1080] * x27;
+  x23 -= f[1081] * x28;
+  x23 -= f[1082] * x29;
+  x23 -= f[1083] * x30;
+  x23 -= f[1085] * x32;
+  x23 -= f[1086] * x33;
+  x23 -= f[1087] * x34;
+  x23 -= f[1088] * x35;
+  x23 -= f[1089] * x36;
+  x23 -= f[1090] * x37;
+  if (isNegativeZero(x23)) {
+    x23 = denseDifferenceZero(0x0000007fff000000u, 0x0000003f7f000000u, x);
+  }
+  x23 /= f[1076];
+  x[23] = x23;
+  guard += x23 * 0.0;
+  double x22 = y5;
+  x22 -= f[218] * x23;
+  x22 -= f[219] * x24;
+  x22 -= f[220] * x25;
+  x22 -= f[221] * x26;
+  x22 -= f[222] * x27;
+  x22 -= f[223] * x28;
+  x22 -= f[224] * x29;
+  x22 -= f[225] * x30;
+  x22 -= f[227] * x32;
+  x22 -= f[228] * x33;
+  x22 -= f[229] * x34;
+  x22 -= f[230] * x35;
+  x22 -= f[231] * x36;
+  x22 -= f[232] * x37;
+  if (isNegativeZero(x22)) {
+    x22 = denseDifferenceZero(0x0000007fff800000u, 0x0000003f7f800000u, x);
+  }
+  x22 /= f[217];
+  x[22] = x22;
+  guard += x22 * 0.0;
+  double x21 = y20;
+  x21 -= f[802] * x22;
+  x21 -= f[803] * x23;
+  x21 -= f[804] * x24;
+  x21 -= f[805] * x25;
+  x21 -= f[806] * x26;
+  x21 -= f[807] * x27;
+  x21 -= f[808] * x28;
+  x21 -= f[809] * x29;
+  x21 -= f[810] * x30;
+  x21 -= f[812] * x32;
+  x21 -= f[813] * x33;
+  x21 -= f[814] * x34;
+  x21 -= f[815] * x35;
+  x21 -= f[816] * x36;
+  x21 -= f[817] * x37;
+  if (isNegativeZero(x21)) {
+    x21 = denseDifferenceZero(0x0000007fffc00000u, 0x0000003f7fc00000u, x);
+  }
+  x21 /= f[801];
+  x[21] = x21;
+  guard += x21 * 0.0;
+  double x20 = y25;
+  x20 -= f[996] * x21;
+  x20 -= f[997] * x22;
+  x20 -= f[1004] * x29;
+  x20 -= f[1012] * x37;
+  if (isNegativeZero(x20)) {
+    x20 = denseDifferenceZero(0x0000007fffe00000u, 0x0000002020600000u, x);
+  }
+  x20 /= f[995];
+  x[20] = x20;
+  guard += x20 * 0.0;
+  double x19 = y16;
+  x19 -= f[645] * x21;
+  x19 -= f[647] * x23;
+  x19 -= f[648] * x24;
+  x19 -= f[649] * x25;
+  x19 -= f[650] * x26;
+  x19 -= f[651] * x27;
+  x19 -= f[652] * x28;
+  x19 -= f[654] * x30;
+  x19 -= f[656] * x32;
+  x19 -= f[657] * x33;
+  x19 -= f[658] * x34;
+  x19 -= f[659] * x35;
+  x19 -= f[660] * x36;
+  x19 -= f[661] * x37;
+  if (isNegativeZero(x19)) {
+    x19 = denseDifferenceZero(0x0000007ffff00000u, 0x0000003f5fa00000u, x);
+  }
+  x19 /= f[643];
+  x[19] = x19;
+  guard += x19 * 0.0;
+  double x18 = y34;
+  x18 -= f[1345] * x19;
+  x18 -= f[1347] * x21;
+  x18 -= f[1349] * x23;
+  x18 -= f[1350] * x24;
+  x18 -= f[1351] * x25;
+  x18 -= f[1352] * x26;
+  x18 -= f[1353] * x27;
+  x18 -= f[1354] * x28;
+  x18 -= f[1356] * x30;
+  x18 -= f[1358] * x32;
+  x18 -= f[1359] * x33;
+  x18 -= f[1360] * x34;
+  x18 -= f[1361] * x35;
+  x18 -= f[1362] * x36;
+  x18 -= f[1363] * x37;
+  if (isNegativeZero(x18)) {
+    x18 = denseDifferenceZero(0x0000007ffff80000u, 0x0000003f5fa80000u, x);
+  }
+  x18 /= f[1344];
+  x[18] = x18;
+  guard += x18 * 0.0;
+  double x17 = y13;
+  x17 -= f[528] * x21;
+  x17 -= f[530] * x23;
+  x17 -= f[531] * x24;
+  x17 -= f[532] * x25;
+  x17 -= f[533] * x26;
+  x17 -= f[534] * x27;
+  x17 -= f[535] * x28;
+  x17 -= f[537] * x30;
+  x17 -= f[539] * x32;
+  x17 -= f[540] * x33;
+  x17 -= f[541] * x34;
+  x17 -= f[542] * x35;
+  x17 -= f[543] * x36;
+  x17 -= f[544] * x37;
+  if (isNegativeZero(x17)) {
+    x17 = denseDifferenceZero(0x0000007ffffc0000u, 0x0000003f5fa00000u, x);
+  }
+  x17 /= f[524];
+  x[17] = x17;
+  guard += x17 * 0.0;
+  double x16 = y17;
+  x16 -= f[680] * x17;
+  x16 -= f[687] * x24;
+  if (isNegativeZero(x16)) {
+    x16 = denseDifferenceZero(0x0000007ffffe0000u, 0x0000000001020000u, x);
+  }
+  x16 /= f[679];
+  x[16] = x16;
+  guard += x16 * 0.0;
+  double x15 = y8;
+  x15 -= f[328] * x16;
+  x15 -= f[333] * x21;
+  x15 -= f[335] * x23;
+  x15 -= f[336] * x24;
+  x15 -= f[337] * x25;
+  x15 -= f[338] * x26;
+  x15 -= f[339] * x27;
+  x15 -= f[340] * x28;
+  x15 -= f[342] * x30;
+  x15 -= f[344] * x32;
+  x15 -= f[345] * x33;
+  x15 -= f[346] * x34;
+  x15 -= f[347] * x35;
+  x15 -= f[348] * x36;
+  x15 -= f[349] * x37;
+  if (isNegativeZero(x15)) {
+    x15 = denseDifferenceZero(0x0000007fffff0000u, 0x0000003f5fa10000u, x);
+  }
+  x15 /= f[327];
+  x[15] = x15;
+  guard += x15 * 0.0;
+  double x14 = y12;
+  x14 -= f[483] * x15;
+  x14 -= f[484] * x16;
+  x14 -= f[488] * x20;
+  x14 -= f[490] * x22;
+  x14 -= f[491] * x23;
+  x14 -= f[492] * x24;
+  x14 -= f[493] * x25;
+  x14 -= f[494] * x26;
+  x14 -= f[495] * x27;
+  x14 -= f[496] * x28;
+  x14 -= f[497] * x29;
+  x14 -= f[498] * x30;
+  x14 -= f[500] * x32;
+  x14 -= f[501] * x33;
+  x14 -= f[502] * x34;
+  x14 -= f[503] * x35;
+  x14 -= f[504] * x36;
+  if (isNegativeZero(x14)) {
+    x14 = denseDifferenceZero(0x0000007fffff8000u, 0x0000001f7fd18000u, x);
+  }
+  x14 /= f[482];
+  x[14] = x14;
+  guard += x14 * 0.0;
+  double x13 = y29;
+  x13 -= f[1145] * x14;
+  x13 -= f[1146] * x15;
+  x13 -= f[1147] * x16;
+  x13 -= f[1151] * x20;
+  x13 -= f[1153] * x22;
+  x13 -= f[1154] * x23;
+  x13 -= f[1155] * x24;
+  x13 -= f[1156] * x25;
+  x13 -= f[1157] * x26;
+  x13 -= f[1158] * x27;
+  x13 -= f[1159] * x28;
+  x13 -= f[1160] * x29;
+  x13 -= f[1161] * x30;
+  x13 -= f[1163] * x32;
+  x13 -= f[1164] * x33;
+  x13 -= f[1165] * x34;
+  x13 -= f[1166] * x35;
+  x13 -= f[1167] * x36;
+  if (isNegativeZero(x13)) {
+    x13 = denseDifferenceZero(0x0000007fffffc000u, 0x0000001f7fd1c000u, x);
+  }
+  x13 /= f[1144];
+  x[13] = x13;
+  guard += x13 * 0.0;
+  double x12 = y9;
+  x12 -= f[364] * x13;
+  x12 -= f[366] * x15;
+  x12 -= f[367] * x16;
+  x12 -= f[374] * x23;
+  x12 -= f[375] * x24;
+  x12 -= f[376] * x25;
+  x12 -= f[377] * x26;
+  x12 -= f[378] * x27;
+  x12 -= f[379] * x28;
+  x12 -= f[381] * x30;
+  x12 -= f[383] * x32;
+  x12 -= f[384] * x33;
+  x12 -= f[385] * x34;
+  x12 -= f[386] * x35;
+  x12 -= f[387] * x36;
+  if (isNegativeZero(x12)) {
+    x12 = denseDifferenceZero(0x0000007fffffe000u, 0x0000001f5f81a000u, x);
+  }
+  x12 /= f[363];
+  x[12] = x12;
+  guard += x12 * 0.0;
+  double x11 = y33;
+  x11 -= f[1315] * x28;
+  x11 -= f[1323] * x36;
+  if (isNegativeZero(x11)) {
+    x11 = denseDifferenceZero(0x0000007ffffff000u, 0x0000001010000000u, x);
+  }
+  x11 /= f[1298];
+  x[11] = x11;
+  guard += x11 * 0.0;
+  double x10 = y37;
+  x10 -= f[1480] * x37;
+  if (isNegativeZero(x10)) {
+    x10 = denseDifferenceZero(0x0000007ffffff800u, 0x0000002000000000u, x);
+  }
+  x10 /= f[1453];
+  x[10] = x10;
+  guard += x10 * 0.0;
+  double x9 = y7;
+  x9 -= f[283] * x10;
+  x9 -= f[288] * x15;
+  x9 -= f[289] * x16;
+  x9 -= f[294] * x21;
+  x9 -= f[296] * x23;
+  x9 -= f[297] * x24;
+  x9 -= f[298] * x25;
+  x9 -= f[299] * x26;
+  x9 -= f[300] * x27;
+  x9 -= f[301] * x28;
+  x9 -= f[303] * x30;
+  x9 -= f[305] * x32;
+  x9 -= f[306] * x33;
+  x9 -= f[307] * x34;
+  x9 -= f[308] * x35;
+  x9 -= f[309] * x36;
+  x9 -= f[310] * x37;
+  if (isNegativeZero(x9)) {
+    x9 = denseDifferenceZero(0x0000007ffffffc00u, 0x0000003f5fa18400u, x);
+  }
+  x9 /= f[282];
+  x[9] = x9;
+  guard += x9 * 0.0;
+  double x8 = y26;
+  x8 -= f[1023] * x9;
+  x8 -= f[1024] * x10;
+  x8 -= f[1030] * x16;
+  x8 -= f[1035] * x21;
+  x8 -= f[1037] * x23;
+  x8 -= f[1038] * x24;
+  x8 -= f[1039] * x25;
+  x8 -= f[1040] * x26;
+  x8 -= f[1041] * x27;
+  x8 -= f[1042] * x28;
+  x8 -= f[1044] * x30;
+  x8 -= f[1046] * x32;
+  x8 -= f[1047] * x33;
+  x8 -= f[1048] * x34;
+  x8 -= f[1049] * x35;
+  x8 -= f[1050] * x36;
+  x8 -= f[1051] * x37;
+  if (isNegativeZero(x8)) {
+    x8 = denseDifferenceZero(0x0000007ffffffe00u, 0x0000003f5fa10600u, x);
+  }
+  x8 /= f[1022];
+  x[8] = x8;
+  guard += x8 * 0.0;
+  double x7 = y6;
+  x7 -= f[249] * x15;
+  x7 -= f[250] * x16;
+  x7 -= f[257] * x23;
+  x7 -= f[258] * x24;
+  x7 -= f[259] * x25;
+  x7 -= f[260] * x26;
+  x7 -= f[261] * x27;
+  x7 -= f[262] * x28;
+  x7 -= f[264] * x30;
+  x7 -= f[266] * x32;
+  x7 -= f[267] * x33;
+  x7 -= f[268] * x34;
+  x7 -= f[269] * x35;
+  x7 -= f[270] * x36;
+  if (isNegativeZero(x7)) {
+    x7 = denseDifferenceZero(0x0000007fffffff00u, 0x0000001f5f818000u, x);
+  }
+  x7 /= f[241];
+  x[7] = x7;
+  guard += x7 * 0.0;
+  double x6 = y0;
+  x6 -= f[15] * x15;
+  x6 -= f[16] * x16;
+  x6 -= f[23] * x23;
+  x6 -= f[24] * x24;
+  x6 -= f[25] * x25;
+  x6 -= f[26] * x26;
+  x6 -= f[27] * x27;
+  x6 -= f[28] * x28;
+  x6 -= f[30] * x30;
+  x6 -= f[32] * x32;
+  x6 -= f[33] * x33;
+  x6 -= f[34] * x34;
+  x6 -= f[35] * x35;
+  x6 -= f[36] * x36;
+  if (isNegativeZero(x6)) {
+    x6 = denseDifferenceZero(0x0000007fffffff80u, 0x0000001f5f818000u, x);
+  }
+  x6 /= f[6];
+  x[6] = x6;
+  guard += x6 * 0.0;
+  double x5 = y21;
+  x5 -= f[829] * x10;
+  x5 -= f[840] * x21;
+  if (isNegativeZero(x5)) {
+    x5 = denseDifferenceZero(0x0000007fffffffc0u, 0x0000000000200400u, x);
+  }
+  x5 /= f[824];
+  x[5] = x5;
+  guard += x5 * 0.0;
+  double x4 = y4;
+  x4 -= f[166] * x10;
+  if (isNegativeZero(x4)) {
+    x4 = denseDifferenceZero(0x0000007fffffffe0u, 0x0000000000000400u, x);
+  }
+  x4 /= f[160];
+  x[4] = x4;
+  guard += x4 * 0.0;
+  double x3 = y22;
+  x3 -= f[881] * x23;
+  x3 -= f[882] * x24;
+  x3 -= f[883] * x25;
+  x3 -= f[885] * x27;
+  x3 -= f[888] * x30;
+  x3 -= f[890] * x32;
+  x3 -= f[891] * x33;
+  x3 -= f[892] * x34;
+  x3 -= f[893] * x35;
+  if (isNegativeZero(x3)) {
+    x3 = denseDifferenceZero(0x0000007ffffffff0u, 0x0000000f4b800000u, x);
+  }
+  x3 /= f[861];
+  x[3] = x3;
+  guard += x3 * 0.0;
+  double x2 = y23;
+  x2 -= f[920] * x23;
+  x2 -= f[922] * x25;
+  x2 -= f[923] * x26;
+  x2 -= f[927] * x30;
+  x2 -= f[929] * x32;
+  x2 -= f[930] * x33;
+  x2 -= f[931] * x34;
+  x2 -= f[932] * x35;
+  if (isNegativeZero(x2)) {
+    x2 = denseDifferenceZero(0x0000007ffffffff8u, 0x0000000f46800000u, x);
+  }
+  x2 /= f[899];
+  x[2] = x2;
+  guard += x2 * 0.0;
+  double x1 = y10;
+  x1 -= f[413] * x23;
+  x1 -= f[415] * x25;
+  x1 -= f[420] * x30;
+  x1 -= f[422] * x32;
+  x1 -= f[423] * x33;
+  x1 -= f[424] * x34;
+  x1 -= f[425] * x35;
+  if (isNegativeZero(x1)) {
+    x1 = denseDifferenceZero(0x0000007ffffffffcu, 0x0000000f42800000u, x);
+  }
+  x1 /= f[391];
+  x[1] = x1;
+  guard += x1 * 0.0;
+  double x0 = y15;
+  x0 -= f[586] * x1;
+  x0 -= f[587] * x2;
+  x0 -= f[588] * x3;
+  x0 -= f[601] * x16;
+  x0 -= f[608] * x23;
+  x0 -= f[609] * x24;
+  x0 -= f[610] * x25;
+  x0 -= f[611] * x26;
+  x0 -= f[612] * x27;
+  x0 -= f[613] * x28;
+  x0 -= f[619] * x34;
+  x0 -= f[621] * x36;
+  if (isNegativeZero(x0)) {
+    x0 = denseDifferenceZero(0x0000007ffffffffeu, 0x000000141f81000eu, x);
+  }
+  x0 /= f[585];
+  x[0] = x0;
+  guard += x0 * 0.0;
+  return std::isfinite(guard);
+}
+
 constexpr PlanCode plans[] = {
     {{15, 10, 23, 22, 4, 21, 0, 6, 26, 7, 37, 33, 9, 29, 12, 8, 17, 13, 34, 16, 25, 18, 5, 27, 19, 1, 2, 3, 11, 24, 30, 31, 32, 36, 14, 35, 28, 20, 38},
      factorPlan0, solvePlan0},
     {{15, 10, 23, 22, 4, 21, 0, 6, 7, 26, 37, 33, 9, 29, 12, 8, 17, 13, 34, 16, 25, 18, 5, 27, 19, 1, 2, 3, 11, 24, 30, 31, 32, 36, 14, 35, 28, 20, 38},
      factorPlan1, solvePlan1},
+    {{15, 10, 23, 22, 4, 21, 0, 6, 26, 7, 37, 33, 9, 29, 12, 8, 17, 13, 34, 16, 25, 20, 5, 27, 19, 1, 2, 3, 11, 24, 30, 31, 32, 36, 14, 35, 28, 18, 38},
+     factorPlan2, solvePlan2},
 };
 
 } // namespace
 
 const PlanCodeTable planCode{39, patternRowColumns, improvementResidual,
-                                                  2, plans};
+                                                  3, plans};
 
 } // namespace vrex
