@@ -120,15 +120,21 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
     }
 }
 
-void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord *source) {
-  const DataLayout layout = shape.layout;
+// Empties the zone's value table for the values its header describes.
+void resetNodeValues(ZoneRecord &zone, const ZoneShape &shape) {
   NodeValueTable &values = zone.nodeValues;
   if (!shape.cellCentred.empty())
     values.resetBlocks(static_cast<std::size_t>(zone.nodeCount), static_cast<std::size_t>(zone.elementCount),
                        shape.cellCentred);
   else
     values.reset(static_cast<std::size_t>(zone.nodeCount), zone.variableNames.size(),
-                 layout == DataLayout::Point ? NodeValueTable::Order::ByNode : NodeValueTable::Order::ByVariable);
+                 shape.layout == DataLayout::Point ? NodeValueTable::Order::ByNode : NodeValueTable::Order::ByVariable);
+}
+
+// Reads the values into the table resetNodeValues prepared.
+void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord *source) {
+  const DataLayout layout = shape.layout;
+  NodeValueTable &values = zone.nodeValues;
   if (values.variableCount() == 0)
     return readNodesWithoutVariables(input, zone);
   if (shape.sharedFrom.empty())
@@ -235,6 +241,11 @@ void readElements(TecplotInput &input, ZoneRecord &zone) {
   int have = 0;
   int read = 0;
   zone.elementNodes.reserve(static_cast<std::size_t>(zone.elementCount), static_cast<std::size_t>(corners));
+  const auto addElement = [&] {
+    const Cell cell = cellOfElement(type, numbers);
+    zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+    ++read;
+  };
   std::string_view line;
   while (read < zone.elementCount) {
     // Elements on lines of their own, as result files are written: taken
@@ -242,11 +253,8 @@ void readElements(TecplotInput &input, ZoneRecord &zone) {
     if (have == 0) {
       const std::string_view block = input.unreadBlock();
       std::size_t used = 0;
-      while (read < zone.elementCount && readPlainNumberLineAt(block, used, corners, numbers)) {
-        const Cell cell = cellOfElement(type, numbers);
-        zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
-        ++read;
-      }
+      while (read < zone.elementCount && readPlainNumberLineAt(block, used, corners, numbers))
+        addElement();
       input.skipRead(used);
       if (read == zone.elementCount)
         break;
@@ -256,9 +264,7 @@ void readElements(TecplotInput &input, ZoneRecord &zone) {
                              zone.elementCount);
     // An element on a line of its own, as result files are written.
     if (have == 0 && readPlainNumberLine(line, corners, numbers)) {
-      const Cell cell = cellOfElement(type, numbers);
-      zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
-      ++read;
+      addElement();
       continue;
     }
     if (isBlankOrComment(line))
@@ -280,10 +286,8 @@ void readElements(TecplotInput &input, ZoneRecord &zone) {
       }
       numbers[have++] = static_cast<std::int32_t>(number);
       if (have == corners) {
-        const Cell cell = cellOfElement(type, numbers);
-        zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+        addElement();
         have = 0;
-        ++read;
       }
       pos = end;
     }
@@ -339,9 +343,7 @@ bool readZone(TecplotInput &input, ZoneRecord &zone) {
     return refuseZoneWithoutNodes(input, zone);
   // The value table tells which variables are cell-centred before the
   // earlier zone is compared with it.
-  if (!shape.cellCentred.empty())
-    zone.nodeValues.resetBlocks(static_cast<std::size_t>(zone.nodeCount), static_cast<std::size_t>(zone.elementCount),
-                                shape.cellCentred);
+  resetNodeValues(zone, shape);
   const ZoneRecord *source = sourceOfSharedData(input, zone, shape);
   readNodeValues(input, zone, shape, source);
   if (shape.ordered) {

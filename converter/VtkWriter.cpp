@@ -213,6 +213,18 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append('\n');
 }
 
+// One SCALARS section per variable of `variables`, named by `names`, its
+// values one per line as the file held them.
+void writeScalarSections(OutputBuffer &out, const ZoneRecord &zone, const std::vector<int> &variables,
+                         const std::vector<std::string> &names) {
+  for (std::size_t field = 0; field < variables.size(); ++field) {
+    out.append("SCALARS ");
+    out.append(names[field]);
+    out.append(" float 1\nLOOKUP_TABLE default\n");
+    writeValueLines(out, zone.nodeValues.column(static_cast<std::size_t>(variables[field])));
+  }
+}
+
 // The cell-centred variables, one value per cell, after the point data.
 void writeCellData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
                    const std::vector<std::string> &names) {
@@ -221,12 +233,7 @@ void writeCellData(OutputBuffer &out, const ZoneRecord &zone, const VariableRole
   out.append("CELL_DATA ");
   out.appendInt(zone.elementCount);
   out.append('\n');
-  for (std::size_t field = 0; field < roles.cellScalars.size(); ++field) {
-    out.append("SCALARS ");
-    out.append(names[field]);
-    out.append(" float 1\nLOOKUP_TABLE default\n");
-    writeValueLines(out, zone.nodeValues.column(static_cast<std::size_t>(roles.cellScalars[field])));
-  }
+  writeScalarSections(out, zone, roles.cellScalars, names);
 }
 
 void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
@@ -234,12 +241,7 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
   out.append("POINT_DATA ");
   out.appendInt(zone.nodeCount);
   out.append('\n');
-  for (std::size_t field = 0; field < roles.scalars.size(); ++field) {
-    out.append("SCALARS ");
-    out.append(names[field]);
-    out.append(" float 1\nLOOKUP_TABLE default\n");
-    writeValueLines(out, zone.nodeValues.column(static_cast<std::size_t>(roles.scalars[field])));
-  }
+  writeScalarSections(out, zone, roles.scalars, names);
   if (!roles.hasVelocity)
     return;
   out.append("VECTORS velocity float\n");
