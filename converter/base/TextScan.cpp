@@ -1,8 +1,5 @@
 #include "base/TextScan.h"
 
-#include <algorithm>
-#include <utility>
-
 namespace zonvert {
 
 namespace {
@@ -58,49 +55,12 @@ bool equalsInAnyCase(std::string_view text, std::string_view upper) {
   return true;
 }
 
-RecordKind recordKindOf(std::string_view word) {
-  static constexpr std::pair<std::string_view, RecordKind> kKeywords[] = {
-      {"TITLE", RecordKind::Title},
-      {"FILETYPE", RecordKind::FileType},
-      {"VARIABLES", RecordKind::Variables},
-      {"ZONE", RecordKind::Zone},
-      {"TEXT", RecordKind::Text},
-      {"GEOMETRY", RecordKind::Geometry},
-      {"DATASETAUXDATA", RecordKind::DatasetAuxData},
-      {"CUSTOMLABELS", RecordKind::CustomLabels},
-  };
-  for (const auto &[keyword, kind] : kKeywords)
-    if (equalsInAnyCase(word, keyword))
-      return kind;
-  return RecordKind::None;
-}
-
-std::string_view stripChar(std::string_view text, char c) {
-  const std::size_t first = text.find_first_not_of(c);
-  if (first == std::string_view::npos)
-    return text.substr(text.size());
-  const std::size_t last = text.find_last_not_of(c);
-  return text.substr(first, last - first + 1);
-}
-
-void removeBlanks(std::string &text) { text.erase(std::remove(text.begin(), text.end(), ' '), text.end()); }
-
-std::string upcaseKey(std::string_view line) {
-  std::string copy(line);
-  const std::size_t keyEnd = std::min(copy.find('='), copy.size());
-  for (std::size_t i = 0; i < keyEnd; ++i)
-    copy[i] = upcaseChar(copy[i]);
-  return copy;
-}
-
 std::string upcase(std::string_view text) {
   std::string copy(text);
   for (char &c : copy)
     c = upcaseChar(c);
   return copy;
 }
-
-bool isBlankLine(std::string_view line) { return line.find_first_not_of(" \t\r") == std::string_view::npos; }
 
 std::optional<std::int64_t> scanDecimal(std::string_view text) {
   std::int64_t value = 0;
@@ -116,16 +76,6 @@ std::optional<std::int64_t> scanWholeDecimal(std::string_view text) {
   if (!parseDecimal(text, value, end) || (end != text.size() && skipScanSpace(text, end) != text.size()))
     return std::nullopt;
   return value;
-}
-
-std::optional<std::string_view> scanWord(std::string_view text) {
-  const std::size_t begin = skipScanSpace(text);
-  std::size_t end = begin;
-  while (end < text.size() && !isScanSpace(text[end]))
-    ++end;
-  if (end == begin)
-    return std::nullopt;
-  return text.substr(begin, end - begin);
 }
 
 } // namespace zonvert

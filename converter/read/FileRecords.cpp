@@ -1,7 +1,7 @@
 #include "read/FileRecords.h"
 
 #include "base/ConversionFailure.h"
-#include "base/TextScan.h"
+#include "read/TecplotSyntax.h"
 
 #include <string>
 #include <vector>

@@ -6,6 +6,8 @@
 // reader, which also names what is wrong with it.
 #pragma once
 
+#include "read/TecplotSyntax.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -15,9 +17,8 @@ namespace zonvert {
 
 namespace numberline {
 
-inline bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ','; }
 // A byte that may follow a number: a separator or a line end.
-inline bool endsNumber(char c) { return isSeparator(c) || c == '\n' || c == '\r'; }
+inline bool endsNumber(char c) { return isValueSeparator(c) || c == '\n' || c == '\r'; }
 
 // The count of decimal digits at the start of the eight bytes of `word`
 // (little-endian: its lowest byte first).
@@ -50,7 +51,7 @@ inline std::uint32_t digitsValue(std::uint64_t word, unsigned digits) {
 // numbers.
 inline const char *readPlainNumbers(const char *at, const char *end, int count, std::int32_t *numbers) {
   for (int k = 0; k < count; ++k) {
-    while (at < end && numberline::isSeparator(*at))
+    while (at < end && isValueSeparator(*at))
       ++at;
     if (end - at >= 9) {
       std::uint64_t word;
@@ -72,7 +73,7 @@ inline const char *readPlainNumbers(const char *at, const char *end, int count, 
       return nullptr;
     numbers[k] = static_cast<std::int32_t>(value);
   }
-  while (at < end && numberline::isSeparator(*at))
+  while (at < end && isValueSeparator(*at))
     ++at;
   return at;
 }

@@ -5,6 +5,7 @@
 #include "read/CellShapes.h"
 #include "read/FileRecords.h"
 #include "read/NodeNumberLine.h"
+#include "read/TecplotSyntax.h"
 #include "read/TecplotTokens.h"
 #include "read/ZoneHeader.h"
 

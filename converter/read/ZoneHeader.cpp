@@ -3,6 +3,7 @@
 #include "base/ConversionFailure.h"
 #include "base/TextScan.h"
 #include "read/CellShapes.h"
+#include "read/TecplotSyntax.h"
 
 #include <algorithm>
 #include <climits>

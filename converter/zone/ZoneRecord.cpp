@@ -2,7 +2,7 @@
 
 #include "base/ByteCopy.h"
 #include "base/NumberForms.h"
-#include "base/TextScan.h"
+#include "read/TecplotSyntax.h"
 
 #include <algorithm>
 #include <cassert>
