@@ -6,17 +6,17 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
-#include <vector>
 
 namespace zonvert {
 
 namespace {
 
-Cell cellOf(CellKind kind, const std::int32_t *numbers, int count) {
+// The cell of `kind` whose corners are the first numbers.
+Cell cellOf(CellKind kind, const std::int32_t *numbers) {
   Cell cell;
   cell.kind = kind;
-  cell.count = count;
-  std::copy(numbers, numbers + count, cell.nodes.begin());
+  cell.count = factsOf(kind).corners;
+  std::copy(numbers, numbers + cell.count, cell.nodes.begin());
   return cell;
 }
 
@@ -47,13 +47,13 @@ Cell quadrilateralCell(const std::int32_t *numbers) {
   const Polygon polygon = collapse(numbers, kQuadCorners, 4);
   switch (polygon.count) {
   case 1:
-    return cellOf(CellKind::Vertex, polygon.nodes.data(), 1);
+    return cellOf(CellKind::Vertex, polygon.nodes.data());
   case 2:
-    return cellOf(CellKind::Line, polygon.nodes.data(), 2);
+    return cellOf(CellKind::Line, polygon.nodes.data());
   case 3:
-    return cellOf(CellKind::Triangle, polygon.nodes.data(), 3);
+    return cellOf(CellKind::Triangle, polygon.nodes.data());
   default:
-    return cellOf(CellKind::Quad, numbers, 4);
+    return cellOf(CellKind::Quad, numbers);
   }
 }
 
@@ -141,8 +141,8 @@ bool commonWedge(const std::int32_t *n, std::int32_t *corners) {
 Cell collapsedBrickCell(const std::int32_t *numbers) {
   std::int32_t wedge[6];
   if (commonWedge(numbers, wedge))
-    return cellOf(CellKind::Wedge, wedge, 6);
-  const Cell asGiven = cellOf(CellKind::Hexahedron, numbers, 8);
+    return cellOf(CellKind::Wedge, wedge);
+  const Cell asGiven = cellOf(CellKind::Hexahedron, numbers);
   // Faces collapsed to an edge or a point are gone.
   Polygon triangles[6], quadrilaterals[6];
   int triangleCount = 0, quadrilateralCount = 0;
@@ -164,11 +164,11 @@ Cell collapsedBrickCell(const std::int32_t *numbers) {
   if (distinct == 4 && triangleCount == 4 && quadrilateralCount == 0) {
     std::copy(triangles[0].nodes.begin(), triangles[0].nodes.begin() + 3, corners);
     if (apexOf(numbers, triangles[0], corners[3]))
-      return cellOf(CellKind::Tetra, corners, 4);
+      return cellOf(CellKind::Tetra, corners);
   } else if (distinct == 5 && triangleCount == 4 && quadrilateralCount == 1) {
     std::copy(quadrilaterals[0].nodes.begin(), quadrilaterals[0].nodes.end(), corners);
     if (apexOf(numbers, quadrilaterals[0], corners[4]))
-      return cellOf(CellKind::Pyramid, corners, 5);
+      return cellOf(CellKind::Pyramid, corners);
   } else if (distinct == 6 && triangleCount == 2 && quadrilateralCount == 3) {
     // The first triangle as the base, each of its corners joined by an
     // edge to its own corner of the other triangle.
@@ -177,7 +177,7 @@ Cell collapsedBrickCell(const std::int32_t *numbers) {
     for (int c = 0; c < 3; ++c)
       joined = joined && partnerOf(numbers, corners[c], triangles[1], corners[3 + c]);
     if (joined && corners[3] != corners[4] && corners[4] != corners[5] && corners[5] != corners[3])
-      return cellOf(CellKind::Wedge, corners, 6);
+      return cellOf(CellKind::Wedge, corners);
   }
   return asGiven;
 }
@@ -185,16 +185,18 @@ Cell collapsedBrickCell(const std::int32_t *numbers) {
 } // namespace
 
 int cornersOf(ElementType type) {
+  // An element lists the corners of the cell it is when no number repeats.
   switch (type) {
   case ElementType::LineSegment:
-    return 2;
+    return factsOf(CellKind::Line).corners;
   case ElementType::Triangle:
-    return 3;
+    return factsOf(CellKind::Triangle).corners;
   case ElementType::Quadrilateral:
+    return factsOf(CellKind::Quad).corners;
   case ElementType::Tetrahedron:
-    return 4;
+    return factsOf(CellKind::Tetra).corners;
   case ElementType::Brick:
-    return 8;
+    return factsOf(CellKind::Hexahedron).corners;
   case ElementType::None:
     break;
   }
@@ -204,15 +206,15 @@ int cornersOf(ElementType type) {
 Cell cellOfElement(ElementType type, const std::int32_t *numbers) {
   switch (type) {
   case ElementType::LineSegment:
-    return cellOf(CellKind::Line, numbers, 2);
+    return cellOf(CellKind::Line, numbers);
   case ElementType::Triangle:
-    return cellOf(CellKind::Triangle, numbers, 3);
+    return cellOf(CellKind::Triangle, numbers);
   case ElementType::Quadrilateral:
     return quadrilateralCell(numbers);
   case ElementType::Tetrahedron:
-    return cellOf(CellKind::Tetra, numbers, 4);
+    return cellOf(CellKind::Tetra, numbers);
   case ElementType::Brick:
-    return allDistinct(numbers) ? cellOf(CellKind::Hexahedron, numbers, 8) : collapsedBrickCell(numbers);
+    return allDistinct(numbers) ? cellOf(CellKind::Hexahedron, numbers) : collapsedBrickCell(numbers);
   case ElementType::None:
     break;
   }
@@ -265,10 +267,8 @@ void appendOrderedCells(std::int64_t i, std::int64_t j, std::int64_t k, ElementT
           corners[n] = static_cast<std::int32_t>(face[n]);
           corners[n + 4] = static_cast<std::int32_t>(face[n] + c.step);
         }
-        if (axes.size() == 3)
-          cells.append(CellKind::Hexahedron, corners, 8);
-        else
-          cells.append(CellKind::Quad, corners, 4);
+        const CellKind kind = axes.size() == 3 ? CellKind::Hexahedron : CellKind::Quad;
+        cells.append(kind, corners, factsOf(kind).corners);
       }
 }
 

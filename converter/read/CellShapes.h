@@ -1,10 +1,7 @@
-// The cells that the elements of a zone describe, with their corners in
-// VTK's order (see the VTK file format: a hexahedron's corners 0-3 go round
-// one face whose right-hand normal points at 4-7, 4 over 0 and so on; a
-// wedge's triangle 0,1,2 has its normal pointing at 3,4,5; a pyramid's base
-// 0-3 has its normal pointing at the apex 4; a tetrahedron's base 0,1,2 at
-// its apex 3). Tecplot's quadrilateral and brick corners are in the same
-// order, so a cell is positive where the element was.
+// The element types of Tecplot's finite-element zones, and the cells their
+// elements describe, with their corners in VTK's order (the table in
+// zone/CellKinds.h). Tecplot's quadrilateral and brick corners are in the
+// same order, so a cell is positive where the element was.
 //
 // Meshes of mixed shapes are stored as collapsed elements that repeat node
 // numbers: a triangle as the quadrilateral "a b c c", a wedge as the brick
@@ -14,12 +11,25 @@
 // that are left, not from one fixed pattern.
 #pragma once
 
-#include "zone/ZoneRecord.h"
+#include "zone/CellKinds.h"
+#include "zone/ElementTable.h"
 
 #include <array>
 #include <cstdint>
 
 namespace zonvert {
+
+// The element type a finite-element zone declares (ET= or ZONETYPE=). Each
+// element of such a zone is a list of as many node numbers as the type has
+// corners; collapsed elements (repeated node numbers) describe simpler cells.
+enum class ElementType : std::uint8_t {
+  None = 0,
+  LineSegment,
+  Triangle,
+  Quadrilateral,
+  Tetrahedron,
+  Brick,
+};
 
 struct Cell {
   CellKind kind = CellKind::None;

@@ -65,7 +65,8 @@ void skipToNextRecord(TokenCursor &cursor) {
 
 } // namespace
 
-bool readRecordsBeforeZone(TokenCursor &cursor, ZoneRecord &zone, TecplotInput::Position &zoneStart) {
+bool readRecordsBeforeZone(TokenCursor &cursor, std::vector<std::string> &variableNames,
+                           TecplotInput::Position &zoneStart) {
   // Lines that are no record are read past where they hold "=", and after a
   // VARIABLES record up to the first zone (as older versions of this reader
   // did); anywhere else they are an error.
@@ -81,7 +82,7 @@ bool readRecordsBeforeZone(TokenCursor &cursor, ZoneRecord &zone, TecplotInput::
       return true;
     case RecordKind::Variables:
       cursor.take();
-      readVariables(cursor, zone.variableNames);
+      readVariables(cursor, variableNames);
       afterVariables = true;
       continue;
     case RecordKind::Title:

@@ -5,14 +5,17 @@
 
 #include "read/TecplotInput.h"
 #include "read/TecplotTokens.h"
-#include "zone/ZoneRecord.h"
+
+#include <string>
+#include <vector>
 
 namespace zonvert {
 
-// Reads the records before the next zone, taking the variable names of a
-// VARIABLES record into the zone record. True with the ZONE keyword taken
-// (`zoneStart` tells where it stood); false at the end of the file. Throws
+// Reads the records before the next zone; the names of a VARIABLES record
+// replace `variableNames`. True with the ZONE keyword taken (`zoneStart`
+// tells where it stood); false at the end of the file. Throws
 // ConversionFailure ("ERROR IN FILE") for a line that is no record.
-bool readRecordsBeforeZone(TokenCursor &cursor, ZoneRecord &zone, TecplotInput::Position &zoneStart);
+bool readRecordsBeforeZone(TokenCursor &cursor, std::vector<std::string> &variableNames,
+                           TecplotInput::Position &zoneStart);
 
 } // namespace zonvert

@@ -9,15 +9,12 @@
 // byte order mark at the start of the file is no part of its first line.
 #pragma once
 
-#include "zone/ZoneRecord.h"
-
 #include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace zonvert {
 
@@ -69,21 +66,6 @@ public:
   // A flag that, once raised, makes the next read throw ReadingCancelled:
   // a run that has failed stops reading ahead. Looked at once per read block.
   void setCancelFlag(const std::atomic<bool> *flag) { cancel_ = flag; }
-
-  // Running number of the next zone line accepted in this file.
-  int nextZoneNumber = 0;
-
-  // What the reader keeps of the file's zones, so that a zone may take
-  // variables or connectivity from an earlier one by reading it again.
-  struct ZoneStart {
-    Position position;             // of its ZONE keyword
-    ElementType typeBefore;        // the element type it would inherit
-    // The variables in force, shared by the zones under one list.
-    std::shared_ptr<const std::vector<std::string>> names;
-  };
-  std::vector<ZoneStart> zoneStarts;
-  ZoneRecord sharedZone; // the earlier zone read again last
-  int sharedZoneNumber = -1;
 
 private:
   bool refill();

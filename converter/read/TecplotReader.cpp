@@ -5,6 +5,7 @@
 #include "read/CellShapes.h"
 #include "read/FileRecords.h"
 #include "read/NodeNumberLine.h"
+#include "read/NodeValueLines.h"
 #include "read/TecplotSyntax.h"
 #include "read/TecplotTokens.h"
 #include "read/ZoneHeader.h"
@@ -12,6 +13,8 @@
 #include <climits>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace zonvert {
 
@@ -57,8 +60,9 @@ void readNodesWithoutVariables(TecplotInput &input, const ZoneRecord &zone) {
 }
 
 // Reads `count` more values from the input into the zone's value table.
-void readValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout, std::size_t count) {
-  NodeValueTable &values = zone.nodeValues;
+void readValues(TecplotInput &input, NodeValueReader &reader, const ZoneRecord &zone, DataLayout layout,
+                std::size_t count) {
+  const NodeValueTable &values = zone.nodeValues;
   const std::size_t target = values.valuesHeld() + count;
   const bool wholeZone = count == values.valuesWanted();
   std::string_view line;
@@ -66,14 +70,14 @@ void readValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout, std::s
     // Node lines of one node each, as result files are written: taken
     // straight from the read block.
     if (wholeZone)
-      input.skipRead(values.appendWholeLines(input.unreadBlock()));
+      input.skipRead(reader.appendWholeLines(input.unreadBlock()));
     if (values.valuesHeld() == target)
       break;
     if (!input.nextLine(line))
       refuseCutValues(zone, layout);
     if (isBlankOrComment(line))
       continue;
-    const std::size_t taken = values.appendValues(line, wholeZone ? SIZE_MAX : target - values.valuesHeld());
+    const std::size_t taken = reader.appendValues(line, wholeZone ? SIZE_MAX : target - values.valuesHeld());
     if (taken == line.size())
       continue;
     const std::string_view rest = line.substr(taken);
@@ -89,8 +93,9 @@ void readValues(TecplotInput &input, ZoneRecord &zone, DataLayout layout, std::s
 
 // Values of variables shared with an earlier zone are taken from it, in the
 // order the zone's own values would stand; the others are read.
-void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord &source) {
-  NodeValueTable &values = zone.nodeValues;
+void readValuesWithShared(TecplotInput &input, NodeValueReader &reader, const ZoneRecord &zone, const ZoneShape &shape,
+                          const ZoneRecord &source) {
+  const NodeValueTable &values = zone.nodeValues;
   const std::size_t variables = values.variableCount();
   auto isShared = [&](std::size_t variable) { return shape.sharedFrom[variable] >= 0; };
   std::vector<ValueColumn::Cursor> sharedValues;
@@ -100,10 +105,10 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
     for (std::size_t variable = 0; variable < variables; ++variable) {
       const auto count = static_cast<std::size_t>(values.isCellCentred(variable) ? zone.elementCount : zone.nodeCount);
       if (!isShared(variable))
-        readValues(input, zone, shape.layout, count);
+        readValues(input, reader, zone, shape.layout, count);
       else
         for (std::size_t item = 0; item < count; ++item)
-          values.appendValue(sharedValues[variable].next());
+          reader.appendValue(sharedValues[variable].next());
     }
     return;
   }
@@ -113,10 +118,10 @@ void readValuesWithShared(TecplotInput &input, ZoneRecord &zone, const ZoneShape
       while (run < variables && !isShared(run))
         ++run;
       if (run > variable) {
-        readValues(input, zone, shape.layout, run - variable);
+        readValues(input, reader, zone, shape.layout, run - variable);
         variable = run;
       } else {
-        values.appendValue(sharedValues[variable++].next());
+        reader.appendValue(sharedValues[variable++].next());
       }
     }
 }
@@ -134,56 +139,56 @@ void resetNodeValues(ZoneRecord &zone, const ZoneShape &shape) {
 
 // Reads the values into the table resetNodeValues prepared.
 void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord *source) {
-  const DataLayout layout = shape.layout;
-  NodeValueTable &values = zone.nodeValues;
+  const NodeValueTable &values = zone.nodeValues;
   if (values.variableCount() == 0)
     return readNodesWithoutVariables(input, zone);
+  NodeValueReader reader(zone.nodeValues);
   if (shape.sharedFrom.empty())
-    readValues(input, zone, layout, values.valuesWanted());
+    readValues(input, reader, zone, shape.layout, values.valuesWanted());
   else
-    readValuesWithShared(input, zone, shape, *source);
-  values.finish();
+    readValuesWithShared(input, reader, zone, shape, *source);
 }
 
-void noteZoneStart(TecplotInput &input, const ZoneRecord &zone, const TecplotInput::Position &position) {
-  auto names = input.zoneStarts.empty() ? nullptr : input.zoneStarts.back().names;
-  if (!names || *names != zone.variableNames)
-    names = std::make_shared<const std::vector<std::string>>(zone.variableNames);
-  input.zoneStarts.push_back({position, zone.elementType, std::move(names)});
+void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position) {
+  auto names = file.zoneStarts.empty() ? nullptr : file.zoneStarts.back().names;
+  if (!names || *names != file.variableNames)
+    names = std::make_shared<const std::vector<std::string>>(file.variableNames);
+  file.zoneStarts.push_back({position, file.elementType, std::move(names)});
 }
 
 // The earlier zone that a zone takes variables or connectivity from: read
-// again from where it starts, then kept, since the zones after it mostly
-// take from the same one.
-const ZoneRecord &sharedSource(TecplotInput &input, int source, const ZoneRecord &zone) {
-  if (input.sharedZoneNumber == source)
-    return input.sharedZone;
-  const TecplotInput::Position back = input.position();
-  const int nextZoneNumber = input.nextZoneNumber;
-  const TecplotInput::ZoneStart &start = input.zoneStarts[static_cast<std::size_t>(source)];
-  if (!input.seek(start.position))
+// again from where it starts, with what was in force there, then kept,
+// since the zones after it mostly take from the same one.
+const TecplotFile::SharedZone &sharedSource(TecplotFile &file, int source, const ZoneRecord &zone) {
+  if (file.shared.number == source)
+    return file.shared;
+  const TecplotInput::Position back = file.input.position();
+  const TecplotFile::ZoneStart start = file.zoneStarts[static_cast<std::size_t>(source)];
+  if (!file.input.seek(start.position))
     throw formattedFailure("ERROR IN ZONE %d: TAKING DATA FROM ZONE %d NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, "
                            "NOT A PIPE\n",
                            zone.zoneNumber, source);
-  ZoneRecord earlier;
-  earlier.variableNames = *start.names;
-  earlier.elementType = start.typeBefore;
+  std::vector<std::string> names = std::exchange(file.variableNames, *start.names);
+  const ElementType elementType = std::exchange(file.elementType, start.typeBefore);
+  const int nextZoneNumber = std::exchange(file.nextZoneNumber, source);
   // It may take from a zone before it in turn: from the one kept, when a
   // series takes each zone's grid from the zone just before.
-  input.nextZoneNumber = source;
-  const bool read = readZone(input, earlier);
-  input.seek(back);
-  input.nextZoneNumber = nextZoneNumber;
+  ZoneRecord earlier;
+  const bool read = readZone(file, earlier);
+  const ElementType earlierType = file.elementType;
+  file.input.seek(back);
+  file.variableNames = std::move(names);
+  file.elementType = elementType;
+  file.nextZoneNumber = nextZoneNumber;
   if (!read)
     throw formattedFailure("ERROR IN ZONE %d: ZONE %d CANNOT BE READ AGAIN\n", zone.zoneNumber, source);
-  input.sharedZone = std::move(earlier);
-  input.sharedZoneNumber = source;
-  return input.sharedZone;
+  file.shared = {source, std::move(earlier), earlierType};
+  return file.shared;
 }
 
 // The one earlier zone the zone shares with, after checking that what it
 // takes fits; null when it shares nothing.
-const ZoneRecord *sourceOfSharedData(TecplotInput &input, const ZoneRecord &zone, const ZoneShape &shape) {
+const TecplotFile::SharedZone *sourceOfSharedData(TecplotFile &file, const ZoneRecord &zone, const ZoneShape &shape) {
   int source = shape.ordered ? -1 : shape.connectivityFrom;
   for (int from : shape.sharedFrom)
     if (from >= 0 && source >= 0 && from != source)
@@ -193,7 +198,8 @@ const ZoneRecord *sourceOfSharedData(TecplotInput &input, const ZoneRecord &zone
       source = from;
   if (source < 0)
     return nullptr;
-  const ZoneRecord &earlier = sharedSource(input, source, zone);
+  const TecplotFile::SharedZone &shared = sharedSource(file, source, zone);
+  const ZoneRecord &earlier = shared.record;
   const bool sharesElements = !shape.ordered && shape.connectivityFrom >= 0;
   if (earlier.nodeCount != zone.nodeCount || earlier.variableNames.size() < shape.sharedFrom.size() ||
       (sharesElements && earlier.elementCount != zone.elementCount))
@@ -206,7 +212,7 @@ const ZoneRecord *sourceOfSharedData(TecplotInput &input, const ZoneRecord &zone
          (zone.nodeValues.isCellCentred(variable) && earlier.elementCount != zone.elementCount)))
       throw formattedFailure("ERROR IN ZONE %d: VARIABLE %zu SHARED WITH ZONE %d IS NOT LOCATED ALIKE THERE\n",
                              zone.zoneNumber, variable + 1, source);
-  return &earlier;
+  return &shared;
 }
 
 // Reads the node number that starts at `pos`: an optional sign and digits up
@@ -235,8 +241,7 @@ bool takeNodeNumber(std::string_view line, std::size_t &pos, std::int64_t &numbe
   return true;
 }
 
-void readElements(TecplotInput &input, ZoneRecord &zone) {
-  const ElementType type = zone.elementType;
+void readElements(TecplotInput &input, ElementType type, ZoneRecord &zone) {
   const int corners = cornersOf(type);
   std::int32_t numbers[8];
   int have = 0;
@@ -326,36 +331,38 @@ bool refuseZoneWithoutNodes(TecplotInput &input, const ZoneRecord &zone) {
 
 } // namespace
 
-bool readZone(TecplotInput &input, ZoneRecord &zone) {
+bool readZone(TecplotFile &file, ZoneRecord &zone) {
+  clearZone(zone);
   ZoneShape shape;
   {
-    TokenCursor cursor(input);
+    TokenCursor cursor(file.input);
     TecplotInput::Position zoneStart;
-    if (!readRecordsBeforeZone(cursor, zone, zoneStart))
+    if (!readRecordsBeforeZone(cursor, file.variableNames, zoneStart))
       return false;
-    zone.zoneNumber = input.nextZoneNumber++;
-    if (static_cast<std::size_t>(zone.zoneNumber) == input.zoneStarts.size())
-      noteZoneStart(input, zone, zoneStart);
-    shape = readZoneHeader(cursor, zone);
+    zone.variableNames = file.variableNames;
+    zone.zoneNumber = file.nextZoneNumber++;
+    if (static_cast<std::size_t>(zone.zoneNumber) == file.zoneStarts.size())
+      noteZoneStart(file, zoneStart);
+    shape = readZoneHeader(cursor, file.elementType, zone);
   }
-  zone.nodeValues.clear();
-  zone.elementNodes.clear();
   if (zone.nodeCount <= 0)
-    return refuseZoneWithoutNodes(input, zone);
+    return refuseZoneWithoutNodes(file.input, zone);
   // The value table tells which variables are cell-centred before the
   // earlier zone is compared with it.
   resetNodeValues(zone, shape);
-  const ZoneRecord *source = sourceOfSharedData(input, zone, shape);
-  readNodeValues(input, zone, shape, source);
+  const TecplotFile::SharedZone *source = sourceOfSharedData(file, zone, shape);
+  readNodeValues(file.input, zone, shape, source ? &source->record : nullptr);
+  ElementType elementType = shape.elementType;
   if (shape.ordered) {
     appendOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
   } else if (source && shape.connectivityFrom >= 0) {
-    zone.elementNodes = source->elementNodes;
-    zone.elementType = source->elementType;
+    zone.elementNodes = source->record.elementNodes;
+    elementType = source->elementType;
   } else if (zone.elementCount > 0) {
-    readElements(input, zone);
+    readElements(file.input, elementType, zone);
   }
-  refuseDataBeyondZone(input, zone);
+  refuseDataBeyondZone(file.input, zone);
+  file.elementType = elementType;
   return true;
 }
 

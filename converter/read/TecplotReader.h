@@ -9,17 +9,18 @@
 // of its elements, separated by blanks, tabs, commas or line ends.
 #pragma once
 
-#include "read/TecplotInput.h"
+#include "read/TecplotFile.h"
 #include "zone/ZoneRecord.h"
 
 namespace zonvert {
 
 // Reads records until one zone is complete (true) or the file ends outside
-// a zone (false). The record must be new or reset with clearZone. Throws
+// a zone (false). The record is emptied first and then holds that zone
+// alone; what carries over to the zones after it stays in `file`. Throws
 // ConversionFailure on a format error, on a feature that cannot be
 // converted, when the file ends inside a zone (fewer values or elements
 // than its counts announce), and when more data follows a zone than its
 // counts announce.
-bool readZone(TecplotInput &input, ZoneRecord &zone);
+bool readZone(TecplotFile &file, ZoneRecord &zone);
 
 } // namespace zonvert

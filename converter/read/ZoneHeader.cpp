@@ -94,8 +94,6 @@ void readKey(const std::string &key, TokenCursor &cursor, ZoneKeys &keys, ZoneRe
     keys.zoneType = upcase(value.text);
   else if (key == "F" || key == "DATAPACKING")
     keys.packing = upcase(value.text);
-  else if (key == "C")
-    zone.color = upcase(value.text);
   else if (key == "SOLUTIONTIME")
     zone.solutionTime = value.text;
   else if (key == "VARLOCATION")
@@ -286,7 +284,7 @@ void shapeOrderedZone(const ZoneKeys &keys, ZoneRecord &zone, ZoneShape &shape) 
   zone.elementCount = static_cast<int>(orderedCellCount(shape.i, shape.j, shape.k));
 }
 
-void shapeFiniteElementZone(const ZoneKeys &keys, ElementType namedType, ZoneRecord &zone) {
+void shapeFiniteElementZone(const ZoneKeys &keys, ElementType namedType, ZoneRecord &zone, ZoneShape &shape) {
   // N and E win over NODES and ELEMENTS; the legacy form gives the node
   // count in I and the element count in J.
   zone.nodeCount = keys.n.value_or(keys.nodes.value_or(keys.i.value_or(0)));
@@ -294,29 +292,29 @@ void shapeFiniteElementZone(const ZoneKeys &keys, ElementType namedType, ZoneRec
   if (zone.elementCount < 0)
     throw formattedFailure("ERROR IN ZONE %d: NEGATIVE ELEMENT COUNT E=%d\n", zone.zoneNumber, zone.elementCount);
   if (namedType != ElementType::None)
-    zone.elementType = namedType;
-  else if (zone.elementType == ElementType::None)
-    zone.elementType = ElementType::Triangle; // the format's default element type
+    shape.elementType = namedType;
+  else if (shape.elementType == ElementType::None)
+    shape.elementType = ElementType::Triangle; // the format's default element type
 }
 
 } // namespace
 
-ZoneShape readZoneHeader(TokenCursor &cursor, ZoneRecord &zone) {
+ZoneShape readZoneHeader(TokenCursor &cursor, ElementType inherited, ZoneRecord &zone) {
   const ZoneKeys keys = readKeys(cursor, zone);
   ZoneShape shape;
   shape.layout = keys.packing == "BLOCK" || keys.packing == "FEBLOCK" ? DataLayout::Block : DataLayout::Point;
+  shape.elementType = inherited;
   // ET= names the element type; ZONETYPE= where ET= is absent.
-  zone.elementTypeName = keys.elementType.empty() ? keys.zoneType : keys.elementType;
+  const std::string &typeName = keys.elementType.empty() ? keys.zoneType : keys.elementType;
   bool ordered = false;
-  const ElementType namedType =
-      zone.elementTypeName.empty() ? ElementType::None : elementTypeOf(zone.elementTypeName, zone, ordered);
+  const ElementType namedType = typeName.empty() ? ElementType::None : elementTypeOf(typeName, zone, ordered);
   // A zone that names no type is a finite-element zone when its layout or
   // counts say so (F=FEPOINT, N=, E=), and an ordered zone otherwise.
   const bool finiteElement = namedType != ElementType::None || keys.packing.starts_with("FE") || keys.finiteElementCounts;
   if (ordered || !finiteElement)
     shapeOrderedZone(keys, zone, shape);
   else
-    shapeFiniteElementZone(keys, namedType, zone);
+    shapeFiniteElementZone(keys, namedType, zone, shape);
   shape.cellCentred = cellCentredVariables(keys.varLocation, zone.variableNames.size());
   checkCellCentred(shape, zone);
   shape.sharedFrom = sharedVariables(keys.varShare, zone.variableNames.size(), zone);

@@ -11,6 +11,7 @@
 // with a message naming the zone and the feature.
 #pragma once
 
+#include "read/CellShapes.h"
 #include "read/TecplotTokens.h"
 #include "zone/ZoneRecord.h"
 
@@ -28,6 +29,10 @@ struct ZoneShape {
   // them. A finite-element zone lists its elements after its values.
   bool ordered = false;
   std::int64_t i = 1, j = 1, k = 1;
+  // A finite-element zone's element type: the one it names, else the one
+  // it inherits, else triangles. An ordered zone keeps the one it inherits
+  // for the zones after it.
+  ElementType elementType = ElementType::None;
   // By variable: true for one value per cell (VARLOCATION=CELLCENTERED, in
   // block layout only); empty when every variable is nodal.
   std::vector<bool> cellCentred;
@@ -41,10 +46,9 @@ struct ZoneShape {
 
 // Reads the keys of a ZONE record, its keyword taken, up to its first item
 // of data, which is handed back to the input. Sets the record's title,
-// solution time, colour, counts and element type (an element type named by
-// the zone, else that of the zone before, else triangles). Throws
-// ConversionFailure for counts out of range, element types and features
-// that cannot be converted.
-ZoneShape readZoneHeader(TokenCursor &cursor, ZoneRecord &zone);
+// solution time and counts; `inherited` is the element type of the zone
+// before. Throws ConversionFailure for counts out of range, element types
+// and features that cannot be converted.
+ZoneShape readZoneHeader(TokenCursor &cursor, ElementType inherited, ZoneRecord &zone);
 
 } // namespace zonvert

@@ -12,12 +12,12 @@
 // silently.
 #pragma once
 
+#include "write/ZoneFormat.h"
+
 #include <string>
 #include <vector>
 
 namespace zonvert {
-
-enum class ZoneFormat { LegacyVtk, Vtu };
 
 // What the options ask for. Without options: legacy files, no series file,
 // and as many threads as the machine has.

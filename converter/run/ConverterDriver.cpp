@@ -170,18 +170,17 @@ void checkOutputFolder(const std::string &baseName) {
                             kWriteFailureStatus);
 }
 
-void convertOnOneThread(TecplotInput &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
+void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
   ZoneRecord zone;
   for (int zoneIndex = 0; readZone(tecplot, zone); ++zoneIndex) {
     sequence.zoneRead(zoneIndex);
     // Same as zoneIndex + 1 > startZone, written so that it cannot overflow.
     if (zoneIndex >= startZone)
       sequence.zoneWritten(writeZone(zoneIndex, zone, plan));
-    clearZone(zone);
   }
 }
 
-void convertOnThreads(TecplotInput &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
+void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
   std::optional<ZonePipeline> started;
   try {
     started.emplace(tecplot, plan, startZone, plan.options.threads);
@@ -217,7 +216,7 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
     console::write("READING ZONE: ");
     std::optional<ConversionFailure> failure;
     try {
-      TecplotInput tecplot(file);
+      TecplotFile tecplot(file);
       if (options.threads > 1)
         convertOnThreads(tecplot, sequence, plan, startZone);
       else

@@ -18,10 +18,10 @@ constexpr int kWorkerNiceness = 5;
 
 } // namespace
 
-ZonePipeline::ZonePipeline(TecplotInput &input, const OutputPlan &plan, int startZone, int workers)
-    : input_(input), plan_(plan), startZone_(startZone), maxRecords_(static_cast<std::size_t>(workers) + 1),
+ZonePipeline::ZonePipeline(TecplotFile &file, const OutputPlan &plan, int startZone, int workers)
+    : file_(file), plan_(plan), startZone_(startZone), maxRecords_(static_cast<std::size_t>(workers) + 1),
       maxAhead_(2 * (workers + 1)) {
-  input_.setCancelFlag(&cancelled_);
+  file_.input.setCancelFlag(&cancelled_);
   // The threads never run the signal handler (see ProcessSignals.h).
   BlockedEndingSignals blocked;
   try {
@@ -48,7 +48,7 @@ void ZonePipeline::stop() {
     if (thread.joinable())
       thread.join();
   threads_.clear();
-  input_.setCancelFlag(nullptr);
+  file_.input.setCancelFlag(nullptr);
 }
 
 bool ZonePipeline::zoneRead(int index) {
@@ -75,9 +75,6 @@ WrittenZone ZonePipeline::zoneWritten(int index) {
 }
 
 void ZonePipeline::readZones() {
-  // What a zone takes over from the zone before it (see clearZone).
-  std::vector<std::string> names;
-  ElementType elementType = ElementType::None;
   for (int index = 0;; ++index) {
     std::unique_ptr<ZoneRecord> record;
     {
@@ -98,13 +95,7 @@ void ZonePipeline::readZones() {
     std::optional<ConversionFailure> failure;
     bool read = false;
     try {
-      record->variableNames = names;
-      record->elementType = elementType;
-      read = readZone(input_, *record);
-      if (read) {
-        names = record->variableNames;
-        elementType = record->elementType;
-      }
+      read = readZone(file_, *record);
     } catch (const ReadingCancelled &) {
       return;
     } catch (const ConversionFailure &stop) {
@@ -120,12 +111,10 @@ void ZonePipeline::readZones() {
       return;
     }
     zonesRead_ = index + 1;
-    if (index >= startZone_) {
+    if (index >= startZone_)
       queue_.emplace_back(index, std::move(record));
-    } else {
-      clearZone(*record);
+    else
       freeRecords_.push_back(std::move(record));
-    }
     changed_.notify_all();
   }
 }
@@ -146,7 +135,6 @@ void ZonePipeline::writeZones() {
       queue_.pop_front();
     }
     WrittenZone zone = writeZone(job.first, *job.second, plan_);
-    clearZone(*job.second);
     std::lock_guard lock(mutex_);
     freeRecords_.push_back(std::move(job.second));
     written_.emplace(job.first, std::move(zone));

@@ -13,7 +13,7 @@
 // waiting for their turn.
 #pragma once
 
-#include "read/TecplotInput.h"
+#include "read/TecplotFile.h"
 #include "run/ZoneSequence.h"
 #include "zone/ZoneRecord.h"
 
@@ -35,9 +35,9 @@ struct ThreadsNotStarted {};
 
 class ZonePipeline {
 public:
-  // Starts the reader and `workers` worker threads on `input`, writing the
+  // Starts the reader and `workers` worker threads on `file`, writing the
   // zones from `startZone` on as `plan` says.
-  ZonePipeline(TecplotInput &input, const OutputPlan &plan, int startZone, int workers);
+  ZonePipeline(TecplotFile &file, const OutputPlan &plan, int startZone, int workers);
   // Calls the run off: the reader stops at its next read block, the workers
   // after the zone in hand, and the temporaries not taken are removed.
   ~ZonePipeline();
@@ -55,7 +55,7 @@ private:
   void readZones();
   void writeZones();
 
-  TecplotInput &input_;
+  TecplotFile &file_;
   const OutputPlan plan_;
   const int startZone_;
   const std::size_t maxRecords_;

@@ -114,7 +114,7 @@ double zoneTime(const ZoneRecord &zone) {
 }
 
 std::string seriesFileName(const std::string &baseName, ZoneFormat format) {
-  return baseName + (format == ZoneFormat::Vtu ? ".vtu.series" : ".vtk.series");
+  return baseName + std::string(extensionOf(format)) + ".series";
 }
 
 std::string seriesText(const std::vector<SeriesEntry> &entries) {

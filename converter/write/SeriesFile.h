@@ -3,7 +3,7 @@
 // JSON, listing the zone files in order, each with its time.
 #pragma once
 
-#include "run/CommandLine.h"
+#include "write/ZoneFormat.h"
 #include "zone/ZoneRecord.h"
 
 #include <string>

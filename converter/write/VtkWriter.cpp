@@ -2,15 +2,16 @@
 
 #include "base/ByteCopy.h"
 #include "base/ConversionFailure.h"
-#include "files/AtomicFile.h"
 #include "write/DecimalTexts.h"
 #include "write/LegacyNames.h"
 #include "write/OutputBuffer.h"
-#include "write/ZoneFiles.h"
+#include "zone/CellKinds.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 #include <optional>
 #include <string_view>
 #include <vector>
@@ -20,25 +21,34 @@ namespace zonvert {
 namespace {
 
 // How a cell of each kind is written: its count of indices with its blank,
-// and its VTK cell type with the line feed, by CellKind. Each is copied as
-// one word and cut to its length.
+// and its VTK cell type with the line feed, made from the table of cell
+// kinds. Each is copied as one word and cut to its length.
 struct CellFormat {
   char prefix[2];
   char typeLine[4];
   std::size_t typeLength;
 };
 
-constexpr CellFormat kCellFormats[] = {
-    {{' ', ' '}, {}, 0},              // None: never stored
-    {{'2', ' '}, {'3', '\n'}, 2},      // Line
-    {{'3', ' '}, {'5', '\n'}, 2},      // Triangle
-    {{'4', ' '}, {'9', '\n'}, 2},      // Quad
-    {{'4', ' '}, {'1', '0', '\n'}, 3}, // Tetra
-    {{'8', ' '}, {'1', '2', '\n'}, 3}, // Hexahedron
-    {{'6', ' '}, {'1', '3', '\n'}, 3}, // Wedge
-    {{'5', ' '}, {'1', '4', '\n'}, 3}, // Pyramid
-    {{'1', ' '}, {'1', '\n'}, 2},      // Vertex
-};
+// One digit of corners, at most two of the type.
+static_assert(std::ranges::all_of(kCellKinds, [](const CellKindFacts &facts) {
+  return facts.corners <= 9 && facts.vtkType <= 99;
+}));
+
+constexpr CellFormat cellFormatOf(const CellKindFacts &facts) {
+  CellFormat format{{static_cast<char>('0' + facts.corners), ' '}, {}, 0};
+  if (facts.vtkType >= 10)
+    format.typeLine[format.typeLength++] = static_cast<char>('0' + facts.vtkType / 10);
+  format.typeLine[format.typeLength++] = static_cast<char>('0' + facts.vtkType % 10);
+  format.typeLine[format.typeLength++] = '\n';
+  return format;
+}
+
+constexpr auto kCellFormats = [] {
+  std::array<CellFormat, std::size(kCellKinds)> formats{};
+  for (std::size_t kind = 0; kind < formats.size(); ++kind)
+    formats[kind] = cellFormatOf(kCellKinds[kind]);
+  return formats;
+}();
 
 const CellFormat &formatOf(CellKind kind) { return kCellFormats[static_cast<std::size_t>(kind)]; }
 
@@ -191,16 +201,17 @@ void writeElementCells(OutputBuffer &out, const ZoneRecord &zone) {
 
 // A zone without elements: every node becomes a vertex cell.
 void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
+  const CellFormat &vertex = formatOf(CellKind::Vertex);
   out.append("CELLS ");
   out.appendInt(zone.nodeCount);
   out.append(' ');
-  out.appendInt(std::int64_t{zone.nodeCount} * 2);
+  out.appendInt(std::int64_t{zone.nodeCount} * (1 + factsOf(CellKind::Vertex).corners));
   out.append('\n');
   const auto nodes = static_cast<std::size_t>(zone.nodeCount);
   const DecimalTexts &indices = DecimalTexts::upTo(nodes);
   for (std::size_t node = 0; node < nodes; ++node) {
     char *at = out.room(DecimalTexts::kMostBytes + 2);
-    *at = '1';
+    *at = vertex.prefix[0];
     at = indices.writeSpaced(at + 1, node);
     *at++ = '\n';
     out.wrote(at);
@@ -208,8 +219,9 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append("\nCELL_TYPES ");
   out.appendInt(zone.nodeCount);
   out.append('\n');
+  const std::string_view typeLine(vertex.typeLine, vertex.typeLength);
   for (std::size_t node = 0; node < nodes; ++node)
-    out.append("1\n");
+    out.append(typeLine);
   out.append('\n');
 }
 
@@ -250,8 +262,8 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
 
 } // namespace
 
-void writeLegacyVtk(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles,
-                    std::vector<std::string> &warnings) {
+int writeVTKFile(int descriptor, const ZoneRecord &zone, const VariableRoles &roles, std::vector<std::string> &warnings) {
+  OutputBuffer out(descriptor);
   const std::vector<std::string> names = scalarNames(zone, roles.scalars, warnings);
   const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, warnings);
   out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
@@ -263,19 +275,8 @@ void writeLegacyVtk(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
   writePointData(out, zone, roles, names);
   writeCellData(out, zone, roles, cellNames);
   warnOfNonFiniteValues(zone, roles, warnings);
-}
-
-bool writeVTKFile(const std::string &path, const ZoneRecord &zone, WriteReport *report) {
-  AtomicFile file;
-  WriteReport written;
-  // A file cut short by a full disk or a size limit must not pass for a
-  // converted zone: the temporary goes, and the name keeps its old file.
-  const bool ok = writeZoneFile(file, path, zone, ZoneFormat::LegacyVtk, written) && file.commit(written.failureReason);
-  if (!ok)
-    written.warnings.clear();
-  if (report)
-    *report = std::move(written);
-  return ok;
+  out.flush();
+  return out.error();
 }
 
 } // namespace zonvert

@@ -5,6 +5,7 @@
 #include "write/CompressedBlocks.h"
 #include "write/OutputBuffer.h"
 #include "write/XmlText.h"
+#include "zone/CellKinds.h"
 
 #include <algorithm>
 #include <optional>
@@ -20,11 +21,6 @@ namespace {
 // 64-bit number and its closing quote, and the blanks left over stand
 // between the attribute and the end of the element, where XML allows them.
 constexpr std::size_t kOffsetRoom = 21;
-
-std::uint8_t vtkCellTypeOf(CellKind kind) {
-  constexpr std::uint8_t kTypes[] = {0, 3, 5, 9, 10, 12, 13, 14, 1}; // by CellKind
-  return kTypes[static_cast<std::size_t>(kind)];
-}
 
 // The XML part of the file, before the appended data.
 class Header {
@@ -181,7 +177,7 @@ void writeCells(ArrayWriter &arrays, const ZoneRecord &zone, std::size_t cellCou
     });
     arrays.integers(cellCount, 1, [&](CompressedArray &out) {
       for (std::size_t node = 0; node < cellCount; ++node)
-        out.append(vtkCellTypeOf(CellKind::Vertex));
+        out.append(factsOf(CellKind::Vertex).vtkType);
     });
     return;
   }
@@ -196,7 +192,7 @@ void writeCells(ArrayWriter &arrays, const ZoneRecord &zone, std::size_t cellCou
   });
   arrays.integers(cellCount, 1, [&](CompressedArray &out) {
     for (std::size_t element = 0; element < cellCount; ++element)
-      out.append(vtkCellTypeOf(cells.kind(element)));
+      out.append(factsOf(cells.kind(element)).vtkType);
   });
 }
 

@@ -1,7 +1,7 @@
 #include "write/ZoneFiles.h"
 
-#include "write/OutputBuffer.h"
 #include "write/VariableRoles.h"
+#include "write/VtkWriter.h"
 #include "write/VtuWriter.h"
 
 #include <cstring>
@@ -9,7 +9,7 @@
 namespace zonvert {
 
 std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat format) {
-  return baseName + std::to_string(zoneIndex) + (format == ZoneFormat::Vtu ? ".vtu" : ".vtk");
+  return baseName + std::to_string(zoneIndex) + std::string(extensionOf(format));
 }
 
 bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
@@ -18,15 +18,8 @@ bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &
   checkWritable(zone, roles);
   if (!file.create(path, report.failureReason))
     return false;
-  int error = 0;
-  if (format == ZoneFormat::Vtu) {
-    error = writeVtu(file.descriptor(), zone, roles);
-  } else {
-    OutputBuffer out(file.descriptor());
-    writeLegacyVtk(out, zone, roles, report.warnings);
-    out.flush();
-    error = out.error();
-  }
+  const int error = format == ZoneFormat::Vtu ? writeVtu(file.descriptor(), zone, roles)
+                                              : writeVTKFile(file.descriptor(), zone, roles, report.warnings);
   if (error == 0)
     return true;
   report.failureReason = std::strerror(error);

@@ -2,6 +2,7 @@
 #include "base/ConversionFailure.h"
 #include "read/CellShapes.h"
 #include "read/TecplotReader.h"
+#include "support/MemoryStream.h"
 
 #include <gtest/gtest.h>
 
@@ -12,22 +13,11 @@
 namespace zonvert {
 namespace {
 
-// An in-memory Tecplot file and the reader over it.
-class MemoryFile {
-public:
-  explicit MemoryFile(const std::string &text) : text_(text) {
-    file_ = fmemopen(text_.data(), text_.size(), "r");
-    if (!file_)
-      file_ = std::fopen("/dev/null", "r"); // fmemopen refuses size 0
-    input_ = std::make_unique<TecplotInput>(file_);
-  }
-  ~MemoryFile() { std::fclose(file_); }
-  TecplotInput &input() { return *input_; }
-
-private:
-  std::string text_;
-  std::FILE *file_;
-  std::unique_ptr<TecplotInput> input_;
+// An in-memory Tecplot file, open for the reader.
+struct OpenFile {
+  explicit OpenFile(std::string text) : stream(std::move(text)) {}
+  test::MemoryStream stream;
+  TecplotFile file{stream.get()};
 };
 
 std::vector<std::string> valuesOf(const ZoneRecord &zone, std::size_t node) {
@@ -37,9 +27,12 @@ std::vector<std::string> valuesOf(const ZoneRecord &zone, std::size_t node) {
   return values;
 }
 
-bool readOne(const std::string &text, ZoneRecord &zone) {
-  MemoryFile file(text);
-  return readZone(file.input(), zone);
+// Reads the first zone of `text`, with `namesBefore` the variable names in
+// force at its start.
+bool readOne(const std::string &text, ZoneRecord &zone, std::vector<std::string> namesBefore = {}) {
+  OpenFile tecplot(text);
+  tecplot.file.variableNames = std::move(namesBefore);
+  return readZone(tecplot.file, zone);
 }
 
 TEST(TecplotReader, VariablesRecordForms) {
@@ -71,11 +64,10 @@ TEST(TecplotReader, VariablesRecordForms) {
 
 TEST(TecplotReader, HeaderRecordsAndLinesReadPast) {
   ZoneRecord zone;
-  zone.variableNames = {"old"};
   ASSERT_TRUE(readOne("# written by hand\nTITLE = \"VARIABLES\"\nFILETYPE = FULL\nDATASETAUXDATA a=\"1\"\n"
                       "TEXT X=10, Y=20, T=\"label\"\nGEOMETRY X=0 Y=0 T=LINE\n1\n2\n0 0 1 1\n"
                       "CUSTOMLABELS \"a\" \"b\"\nmy = own line\nZONE N=1\n5\n",
-                      zone));
+                      zone, {"old"}));
   EXPECT_EQ(zone.variableNames, std::vector<std::string>{"old"}) << "a title holding VARIABLES is just a title";
   EXPECT_EQ(valuesOf(zone, 0), std::vector<std::string>{"5"});
 
@@ -92,7 +84,6 @@ TEST(TecplotReader, ZoneKeys) {
   EXPECT_EQ(zone.solutionTime, "1.5E+02");
   EXPECT_EQ(zone.nodeCount, 2) << "N= wins over I=";
   EXPECT_EQ(zone.elementCount, 0);
-  EXPECT_EQ(zone.color, "RED");
   EXPECT_EQ(zone.zoneNumber, 0);
 
   struct Case {
@@ -116,14 +107,13 @@ TEST(TecplotReader, ZoneKeys) {
       {"ZONE I=2 J=2 K=2", 8, 1, ElementType::None, ""},
   };
   for (const auto &c : cases) {
+    OpenFile tecplot("VARIABLES = \"V\"\n" + c.header + "\n" + brickData.substr(0, 16) +
+                     (c.type == ElementType::None ? "" : brickData.substr(16)));
     ZoneRecord keyed;
-    ASSERT_TRUE(readOne("VARIABLES = \"V\"\n" + c.header + "\n" + brickData.substr(0, 16) +
-                            (c.type == ElementType::None ? "" : brickData.substr(16)),
-                        keyed))
-        << c.header;
+    ASSERT_TRUE(readZone(tecplot.file, keyed)) << c.header;
     EXPECT_EQ(keyed.nodeCount, c.nodes) << c.header;
     EXPECT_EQ(keyed.elementCount, c.elements) << c.header;
-    EXPECT_EQ(keyed.elementType, c.type) << c.header;
+    EXPECT_EQ(tecplot.file.elementType, c.type) << c.header;
     EXPECT_EQ(keyed.title, c.title) << c.header;
   }
 
@@ -134,25 +124,22 @@ TEST(TecplotReader, ZoneKeys) {
 }
 
 TEST(TecplotReader, ElementTypeIsTheZonesOwnElseInheritedElseTriangle) {
-  MemoryFile file("VARIABLES = \"X\"\nZONE N=3, E=1\n1 2 3\n1 2 3\n"          // nothing to inherit: triangles
-                  "ZONE N=4, E=1, ZONETYPE=FEQUADRILATERAL\n1 2 3 4\n1 2 3 4\n" // its own
-                  "ZONE N=4, E=1, F=FEPOINT\n1 2 3 4\n1 2 3 4\n"                // says nothing: inherits
-                  "ZONE I=2\n1 2\n"                                             // ordered: changes nothing
-                  "ZONE N=4, E=1\n1 2 3 4\n4 3 2 1\n");
+  OpenFile tecplot("VARIABLES = \"X\"\nZONE N=3, E=1\n1 2 3\n1 2 3\n"          // nothing to inherit: triangles
+                   "ZONE N=4, E=1, ZONETYPE=FEQUADRILATERAL\n1 2 3 4\n1 2 3 4\n" // its own
+                   "ZONE N=4, E=1, F=FEPOINT\n1 2 3 4\n1 2 3 4\n"                // says nothing: inherits
+                   "ZONE I=2\n1 2\n"                                             // ordered: changes nothing
+                   "ZONE N=4, E=1\n1 2 3 4\n4 3 2 1\n");
   const std::vector<ElementType> expected = {ElementType::Triangle, ElementType::Quadrilateral,
                                              ElementType::Quadrilateral, ElementType::Quadrilateral,
                                              ElementType::Quadrilateral};
   ZoneRecord zone;
   for (std::size_t k = 0; k < expected.size(); ++k) {
-    ASSERT_TRUE(readZone(file.input(), zone)) << k;
-    EXPECT_EQ(zone.elementType, expected[k]) << k;
+    ASSERT_TRUE(readZone(tecplot.file, zone)) << k;
+    EXPECT_EQ(tecplot.file.elementType, expected[k]) << k;
     EXPECT_EQ(zone.zoneNumber, static_cast<int>(k));
-    clearZone(zone);
-    EXPECT_EQ(zone.nodeCount, 0);
-    EXPECT_TRUE(zone.elementTypeName.empty());
+    EXPECT_EQ(zone.variableNames, std::vector<std::string>{"X"}) << k;
   }
-  EXPECT_EQ(zone.variableNames, std::vector<std::string>{"X"});
-  EXPECT_FALSE(readZone(file.input(), zone));
+  EXPECT_FALSE(readZone(tecplot.file, zone));
 }
 
 TEST(TecplotReader, DataIsReadByCountNotByLine) {
@@ -261,9 +248,10 @@ TEST(TecplotReader, FormatErrorsThrowWithMessage) {
   };
   for (const auto &[text, message] : cases) {
     try {
-      MemoryFile file(text);
-      for (ZoneRecord zone; readZone(file.input(), zone);)
-        clearZone(zone);
+      OpenFile tecplot(text);
+      ZoneRecord zone;
+      while (readZone(tecplot.file, zone)) {
+      }
       ADD_FAILURE() << "no failure for: " << text;
     } catch (const ConversionFailure &failure) {
       EXPECT_EQ(failure.message, message);
