@@ -124,7 +124,7 @@ TEST(TecplotReader, ZoneKeys) {
 }
 
 TEST(TecplotReader, ElementTypeIsTheZonesOwnElseInheritedElseTriangle) {
-  OpenFile tecplot("VARIABLES = \"X\"\nZONE N=3, E=1\n1 2 3\n1 2 3\n"          // nothing to inherit: triangles
+  OpenFile tecplot("VARIABLES = \"X\"\nZONE T=first, N=3, E=1\n1 2 3\n1 2 3\n" // nothing to inherit: triangles
                    "ZONE N=4, E=1, ZONETYPE=FEQUADRILATERAL\n1 2 3 4\n1 2 3 4\n" // its own
                    "ZONE N=4, E=1, F=FEPOINT\n1 2 3 4\n1 2 3 4\n"                // says nothing: inherits
                    "ZONE I=2\n1 2\n"                                             // ordered: changes nothing
@@ -138,6 +138,7 @@ TEST(TecplotReader, ElementTypeIsTheZonesOwnElseInheritedElseTriangle) {
     EXPECT_EQ(tecplot.file.elementType, expected[k]) << k;
     EXPECT_EQ(zone.zoneNumber, static_cast<int>(k));
     EXPECT_EQ(zone.variableNames, std::vector<std::string>{"X"}) << k;
+    EXPECT_EQ(zone.title, k == 0 ? "first" : "") << "the record holds one zone: " << k;
   }
   EXPECT_FALSE(readZone(tecplot.file, zone));
 }
