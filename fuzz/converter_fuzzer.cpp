@@ -4,8 +4,8 @@
 // files, on two threads when its last byte is odd. Errors come back as an
 // exit status instead of ending the process, so every error path is
 // reachable without stopping the fuzzer.
-#include "ConverterDriver.h"
 #include "ScratchFolder.h"
+#include "run/ConverterDriver.h"
 
 #include <cstdint>
 #include <cstdio>

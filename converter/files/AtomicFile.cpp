@@ -1,0 +1,179 @@
+#include "files/AtomicFile.h"
+
+#include "files/ProcessSignals.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <cstdint>
+#include <ctime>
+#include <fcntl.h>
+#include <sys/random.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <string_view>
+#include <vector>
+
+namespace zonvert {
+
+namespace {
+
+// Linux's limit on symbolic links followed while resolving one name.
+constexpr int kMaxLinkHops = 40;
+// Bytes of one folder entry's name (NAME_MAX on Linux file systems).
+constexpr std::size_t kMaxEntryBytes = 255;
+constexpr std::string_view kTemporaryMark = ".zonvert-";
+constexpr std::string_view kTemporaryEnd = ".tmp";
+constexpr std::size_t kTagLength = 8;
+constexpr int kCreateAttempts = 64;
+
+std::string reasonOf(int error) { return std::strerror(error); }
+
+// The folder part of a path, with its trailing slash; empty for a bare name.
+std::string folderOf(const std::string &path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+// A random tag of letters and digits, so that runs writing the same name at
+// the same time pick different temporaries.
+std::string randomTag() {
+  constexpr std::string_view kAlphabet = "abcdefghijklmnopqrstuvwxyz0123456789";
+  unsigned char bytes[kTagLength] = {};
+  if (getrandom(bytes, sizeof bytes, GRND_NONBLOCK) != static_cast<ssize_t>(sizeof bytes)) {
+    // No entropy yet (early boot): the clock and the process number still
+    // differ between runs, and creation is exclusive anyway.
+    timespec now{};
+    clock_gettime(CLOCK_REALTIME, &now);
+    std::uint64_t mix = static_cast<std::uint64_t>(now.tv_nsec) ^ (static_cast<std::uint64_t>(getpid()) << 32);
+    for (unsigned char &byte : bytes) {
+      mix = mix * 6364136223846793005ULL + 1442695040888963407ULL;
+      byte = static_cast<unsigned char>(mix >> 56);
+    }
+  }
+  std::string tag;
+  for (unsigned char byte : bytes)
+    tag.push_back(kAlphabet[byte % kAlphabet.size()]);
+  return tag;
+}
+
+// Follows symbolic links from `path` to the name the file is to be written
+// under, which may not exist yet. `exists` and `info` tell about that name.
+bool resolveLinks(std::string &path, bool &exists, struct stat &info, std::string &reason) {
+  std::vector<char> target(PATH_MAX + 1);
+  for (int hop = 0; hop <= kMaxLinkHops; ++hop) {
+    if (lstat(path.c_str(), &info) != 0) {
+      exists = false;
+      if (errno == ENOENT)
+        return true;
+      reason = reasonOf(errno);
+      return false;
+    }
+    exists = true;
+    if (!S_ISLNK(info.st_mode))
+      return true;
+    const ssize_t length = readlink(path.c_str(), target.data(), target.size() - 1);
+    if (length < 0) {
+      reason = reasonOf(errno);
+      return false;
+    }
+    const std::string link(target.data(), static_cast<std::size_t>(length));
+    path = link.starts_with('/') ? link : folderOf(path) + link;
+  }
+  reason = reasonOf(ELOOP);
+  return false;
+}
+
+} // namespace
+
+std::string AtomicFile::temporaryName(const std::string &finalPath, const std::string &tag) {
+  const std::string folder = folderOf(finalPath);
+  std::string name = finalPath.substr(folder.size());
+  const std::size_t room = kMaxEntryBytes - kTemporaryMark.size() - tag.size() - kTemporaryEnd.size();
+  if (name.size() > room)
+    name.resize(room);
+  return folder + name + std::string(kTemporaryMark) + tag + std::string(kTemporaryEnd);
+}
+
+AtomicFile::~AtomicFile() { discard(); }
+
+bool AtomicFile::create(const std::string &path, std::string &reason) {
+  finalPath_ = path;
+  bool exists = false;
+  struct stat info {};
+  if (!resolveLinks(finalPath_, exists, info, reason))
+    return false;
+  if (exists && S_ISDIR(info.st_mode)) {
+    reason = reasonOf(EISDIR);
+    return false;
+  }
+  if (exists && !S_ISREG(info.st_mode)) {
+    reason = "Not a regular file";
+    return false;
+  }
+  // Renaming over a file needs only the folder's permission; a file its
+  // owner has made read-only is still refused, as opening it would be.
+  if (exists && access(finalPath_.c_str(), W_OK) != 0) {
+    reason = reasonOf(errno);
+    return false;
+  }
+
+  // Opening with 0666 lets the system apply the umask (and any default ACL)
+  // exactly as for a file created under its final name.
+  TemporaryFileStep step;
+  for (int attempt = 0; attempt < kCreateAttempts && descriptor_ < 0; ++attempt) {
+    const std::string candidate = temporaryName(finalPath_, randomTag());
+    descriptor_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor_ >= 0) {
+      temporaryPath_ = candidate;
+      signalSlot_ = registerTemporaryFile(temporaryPath_.c_str());
+    } else if (errno != EEXIST) {
+      reason = reasonOf(errno);
+      return false;
+    }
+  }
+  if (descriptor_ < 0) {
+    reason = reasonOf(EEXIST);
+    return false;
+  }
+  // The replacement keeps the permissions of the file it replaces. A file
+  // system without permissions refuses this; the file is written anyway.
+  if (exists)
+    (void)fchmod(descriptor_, info.st_mode & 0777);
+  return true;
+}
+
+bool AtomicFile::commit(std::string &reason) {
+  const int descriptor = descriptor_;
+  descriptor_ = -1;
+  if (close(descriptor) != 0) {
+    reason = reasonOf(errno);
+    discard();
+    return false;
+  }
+  TemporaryFileStep step;
+  const bool renamed = rename(temporaryPath_.c_str(), finalPath_.c_str()) == 0;
+  if (!renamed) {
+    reason = reasonOf(errno);
+    unlink(temporaryPath_.c_str());
+  }
+  unregisterTemporaryFile(signalSlot_);
+  signalSlot_ = -1;
+  temporaryPath_.clear();
+  return renamed;
+}
+
+void AtomicFile::discard() noexcept {
+  if (descriptor_ >= 0)
+    close(descriptor_);
+  descriptor_ = -1;
+  if (temporaryPath_.empty())
+    return;
+  TemporaryFileStep step;
+  unlink(temporaryPath_.c_str());
+  unregisterTemporaryFile(signalSlot_);
+  signalSlot_ = -1;
+  temporaryPath_.clear();
+}
+
+} // namespace zonvert

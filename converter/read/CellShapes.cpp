@@ -1,0 +1,275 @@
+#include "read/CellShapes.h"
+
+#include <algorithm>
+#include <vector>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace zonvert {
+
+namespace {
+
+// The cell of `kind` whose corners are the first numbers.
+Cell cellOf(CellKind kind, const std::int32_t *numbers) {
+  Cell cell;
+  cell.kind = kind;
+  cell.count = factsOf(kind).corners;
+  std::copy(numbers, numbers + cell.count, cell.nodes.begin());
+  return cell;
+}
+
+// A face's corners with repeated neighbours (round the face) dropped.
+// `valid` is false when a number still repeats (a face folded over itself).
+struct Polygon {
+  std::array<std::int32_t, 4> nodes{};
+  int count = 0;
+  bool valid = true;
+};
+
+Polygon collapse(const std::int32_t *numbers, const int *corners, int cornerCount) {
+  Polygon polygon;
+  for (int c = 0; c < cornerCount; ++c) {
+    const std::int32_t number = numbers[corners[c]];
+    if (polygon.count == 0 || polygon.nodes[polygon.count - 1] != number)
+      polygon.nodes[polygon.count++] = number;
+  }
+  while (polygon.count > 1 && polygon.nodes[polygon.count - 1] == polygon.nodes[0])
+    --polygon.count;
+  polygon.valid = polygon.count < 4 || (polygon.nodes[0] != polygon.nodes[2] && polygon.nodes[1] != polygon.nodes[3]);
+  return polygon;
+}
+
+constexpr int kQuadCorners[4] = {0, 1, 2, 3};
+
+Cell quadrilateralCell(const std::int32_t *numbers) {
+  const Polygon polygon = collapse(numbers, kQuadCorners, 4);
+  switch (polygon.count) {
+  case 1:
+    return cellOf(CellKind::Vertex, polygon.nodes.data());
+  case 2:
+    return cellOf(CellKind::Line, polygon.nodes.data());
+  case 3:
+    return cellOf(CellKind::Triangle, polygon.nodes.data());
+  default:
+    return cellOf(CellKind::Quad, numbers);
+  }
+}
+
+// A brick's faces, each with its right-hand normal pointing into the brick
+// (as corners 0-3 in VTK's order), and its edges.
+constexpr int kBrickFaces[6][4] = {{0, 1, 2, 3}, {4, 7, 6, 5}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
+constexpr int kBrickEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
+                                    {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
+
+bool allDistinct(const std::int32_t *numbers) {
+#if defined(__SSE2__)
+  // Each half against the other in four turns, and against itself turned by
+  // one and by two places: every pair of the eight met once or twice.
+  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(numbers));
+  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(numbers + 4));
+  __m128i same = _mm_or_si128(_mm_cmpeq_epi32(low, _mm_shuffle_epi32(low, 0x39)),
+                              _mm_cmpeq_epi32(low, _mm_shuffle_epi32(low, 0x4E)));
+  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(high, _mm_shuffle_epi32(high, 0x39)),
+                                         _mm_cmpeq_epi32(high, _mm_shuffle_epi32(high, 0x4E))));
+  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(low, high), _mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x39))));
+  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x4E)),
+                                         _mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x93))));
+  return _mm_movemask_epi8(same) == 0;
+#else
+  bool repeated = false;
+  for (int a = 0; a < 8; ++a)
+    for (int b = a + 1; b < 8; ++b)
+      repeated |= numbers[a] == numbers[b];
+  return !repeated;
+#endif
+}
+
+bool holds(const Polygon &polygon, std::int32_t number) {
+  return std::find(polygon.nodes.begin(), polygon.nodes.begin() + polygon.count, number) !=
+         polygon.nodes.begin() + polygon.count;
+}
+
+// The one node of `numbers` outside `base`, when there is exactly one.
+bool apexOf(const std::int32_t *numbers, const Polygon &base, std::int32_t &apex) {
+  int found = 0;
+  for (int c = 0; c < 8; ++c)
+    if (!holds(base, numbers[c]) && (found == 0 || numbers[c] != apex)) {
+      apex = numbers[c];
+      ++found;
+    }
+  return found == 1;
+}
+
+// The node of `top` that an edge of the brick joins to `node`, when there is
+// exactly one.
+bool partnerOf(const std::int32_t *numbers, std::int32_t node, const Polygon &top, std::int32_t &partner) {
+  int found = 0;
+  for (const auto &edge : kBrickEdges) {
+    const std::int32_t a = numbers[edge[0]], b = numbers[edge[1]];
+    const std::int32_t other = a == node ? b : (b == node ? a : 0);
+    if ((a == node || b == node) && holds(top, other) && (found == 0 || other != partner)) {
+      partner = other;
+      ++found;
+    }
+  }
+  return found == 1;
+}
+
+// The wedges most writers store, "a a b c d d e f" and "a b c c d e f f",
+// taken at once (the face analysis below gives the same corners).
+bool commonWedge(const std::int32_t *n, std::int32_t *corners) {
+  static constexpr int kFirstPairs[6] = {1, 2, 3, 5, 6, 7};
+  static constexpr int kSecondPairs[6] = {0, 1, 2, 4, 5, 6};
+  const int *positions = nullptr;
+  if (n[0] == n[1] && n[4] == n[5])
+    positions = kFirstPairs;
+  else if (n[2] == n[3] && n[6] == n[7])
+    positions = kSecondPairs;
+  if (!positions)
+    return false;
+  bool repeated = false;
+  for (int a = 0; a < 6; ++a) {
+    corners[a] = n[positions[a]];
+    for (int b = 0; b < a; ++b)
+      repeated |= corners[a] == corners[b];
+  }
+  return !repeated;
+}
+
+Cell collapsedBrickCell(const std::int32_t *numbers) {
+  std::int32_t wedge[6];
+  if (commonWedge(numbers, wedge))
+    return cellOf(CellKind::Wedge, wedge);
+  const Cell asGiven = cellOf(CellKind::Hexahedron, numbers);
+  // Faces collapsed to an edge or a point are gone.
+  Polygon triangles[6], quadrilaterals[6];
+  int triangleCount = 0, quadrilateralCount = 0;
+  for (const auto &face : kBrickFaces) {
+    const Polygon polygon = collapse(numbers, face, 4);
+    if (!polygon.valid)
+      return asGiven;
+    if (polygon.count == 3)
+      triangles[triangleCount++] = polygon;
+    else if (polygon.count == 4)
+      quadrilaterals[quadrilateralCount++] = polygon;
+  }
+  std::int32_t sorted[8];
+  std::copy(numbers, numbers + 8, sorted);
+  std::sort(sorted, sorted + 8);
+  const auto distinct = std::unique(sorted, sorted + 8) - sorted;
+
+  std::int32_t corners[6];
+  if (distinct == 4 && triangleCount == 4 && quadrilateralCount == 0) {
+    std::copy(triangles[0].nodes.begin(), triangles[0].nodes.begin() + 3, corners);
+    if (apexOf(numbers, triangles[0], corners[3]))
+      return cellOf(CellKind::Tetra, corners);
+  } else if (distinct == 5 && triangleCount == 4 && quadrilateralCount == 1) {
+    std::copy(quadrilaterals[0].nodes.begin(), quadrilaterals[0].nodes.end(), corners);
+    if (apexOf(numbers, quadrilaterals[0], corners[4]))
+      return cellOf(CellKind::Pyramid, corners);
+  } else if (distinct == 6 && triangleCount == 2 && quadrilateralCount == 3) {
+    // The first triangle as the base, each of its corners joined by an
+    // edge to its own corner of the other triangle.
+    std::copy(triangles[0].nodes.begin(), triangles[0].nodes.begin() + 3, corners);
+    bool joined = true;
+    for (int c = 0; c < 3; ++c)
+      joined = joined && partnerOf(numbers, corners[c], triangles[1], corners[3 + c]);
+    if (joined && corners[3] != corners[4] && corners[4] != corners[5] && corners[5] != corners[3])
+      return cellOf(CellKind::Wedge, corners);
+  }
+  return asGiven;
+}
+
+} // namespace
+
+int cornersOf(ElementType type) {
+  // An element lists the corners of the cell it is when no number repeats.
+  switch (type) {
+  case ElementType::LineSegment:
+    return factsOf(CellKind::Line).corners;
+  case ElementType::Triangle:
+    return factsOf(CellKind::Triangle).corners;
+  case ElementType::Quadrilateral:
+    return factsOf(CellKind::Quad).corners;
+  case ElementType::Tetrahedron:
+    return factsOf(CellKind::Tetra).corners;
+  case ElementType::Brick:
+    return factsOf(CellKind::Hexahedron).corners;
+  case ElementType::None:
+    break;
+  }
+  return 0;
+}
+
+Cell cellOfElement(ElementType type, const std::int32_t *numbers) {
+  switch (type) {
+  case ElementType::LineSegment:
+    return cellOf(CellKind::Line, numbers);
+  case ElementType::Triangle:
+    return cellOf(CellKind::Triangle, numbers);
+  case ElementType::Quadrilateral:
+    return quadrilateralCell(numbers);
+  case ElementType::Tetrahedron:
+    return cellOf(CellKind::Tetra, numbers);
+  case ElementType::Brick:
+    return allDistinct(numbers) ? cellOf(CellKind::Hexahedron, numbers) : collapsedBrickCell(numbers);
+  case ElementType::None:
+    break;
+  }
+  return Cell{};
+}
+
+namespace {
+
+// The sizes above 1 with the step between neighbouring nodes along each.
+struct Axis {
+  std::int64_t size;
+  std::int64_t step;
+};
+
+std::vector<Axis> axesOf(std::int64_t i, std::int64_t j, std::int64_t k) {
+  std::vector<Axis> axes;
+  const Axis all[3] = {{i, 1}, {j, i}, {k, i * j}};
+  for (const Axis &axis : all)
+    if (axis.size > 1)
+      axes.push_back(axis);
+  return axes;
+}
+
+} // namespace
+
+std::int64_t orderedCellCount(std::int64_t i, std::int64_t j, std::int64_t k) {
+  const std::vector<Axis> axes = axesOf(i, j, k);
+  if (axes.size() < 2)
+    return 0;
+  std::int64_t cells = 1;
+  for (const Axis &axis : axes)
+    cells *= axis.size - 1;
+  return cells;
+}
+
+void appendOrderedCells(std::int64_t i, std::int64_t j, std::int64_t k, ElementTable &cells) {
+  const std::vector<Axis> axes = axesOf(i, j, k);
+  if (axes.size() < 2)
+    return;
+  const Axis &a = axes[0], &b = axes[1];
+  const Axis c = axes.size() == 3 ? axes[2] : Axis{2, 0};
+  std::int32_t corners[8];
+  for (std::int64_t w = 0; w + 1 < c.size; ++w)
+    for (std::int64_t v = 0; v + 1 < b.size; ++v)
+      for (std::int64_t u = 0; u + 1 < a.size; ++u) {
+        // 1-based number of the cell's first corner, then round its face.
+        const std::int64_t first = 1 + u * a.step + v * b.step + w * c.step;
+        const std::int64_t face[4] = {first, first + a.step, first + a.step + b.step, first + b.step};
+        for (int n = 0; n < 4; ++n) {
+          corners[n] = static_cast<std::int32_t>(face[n]);
+          corners[n + 4] = static_cast<std::int32_t>(face[n] + c.step);
+        }
+        const CellKind kind = axes.size() == 3 ? CellKind::Hexahedron : CellKind::Quad;
+        cells.append(kind, corners, factsOf(kind).corners);
+      }
+}
+
+} // namespace zonvert

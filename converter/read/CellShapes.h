@@ -1,0 +1,54 @@
+// The element types of Tecplot's finite-element zones, and the cells their
+// elements describe, with their corners in VTK's order (the table in
+// zone/CellKinds.h). Tecplot's quadrilateral and brick corners are in the
+// same order, so a cell is positive where the element was.
+//
+// Meshes of mixed shapes are stored as collapsed elements that repeat node
+// numbers: a triangle as the quadrilateral "a b c c", a wedge as the brick
+// "a b c c d e f f" (or "a b e d c c f f", or "a a b c d d e f"), a pyramid
+// as "a b c d e e e e", a tetrahedron as "a b c c d d d d". Each element
+// becomes the cell it describes, found from its distinct nodes and the faces
+// that are left, not from one fixed pattern.
+#pragma once
+
+#include "zone/CellKinds.h"
+#include "zone/ElementTable.h"
+
+#include <array>
+#include <cstdint>
+
+namespace zonvert {
+
+// The element type a finite-element zone declares (ET= or ZONETYPE=). Each
+// element of such a zone is a list of as many node numbers as the type has
+// corners; collapsed elements (repeated node numbers) describe simpler cells.
+enum class ElementType : std::uint8_t {
+  None = 0,
+  LineSegment,
+  Triangle,
+  Quadrilateral,
+  Tetrahedron,
+  Brick,
+};
+
+struct Cell {
+  CellKind kind = CellKind::None;
+  std::array<std::int32_t, 8> nodes{}; // 1-based node numbers, VTK's corner order
+  int count = 0;
+};
+
+// The node numbers an element of the type lists.
+int cornersOf(ElementType type);
+
+// The cell an element describes, given its cornersOf(type) node numbers. An
+// element whose repeated numbers describe no cell of fewer corners (a
+// quadrilateral "a b a c") is kept as its type's cell with the numbers as
+// they stand.
+Cell cellOfElement(ElementType type, const std::int32_t *numbers);
+
+// The cells of an ordered zone of i x j x k nodes (I runs fastest): with
+// three sizes above 1 hexahedra, with two quadrilaterals, otherwise none.
+std::int64_t orderedCellCount(std::int64_t i, std::int64_t j, std::int64_t k);
+void appendOrderedCells(std::int64_t i, std::int64_t j, std::int64_t k, ElementTable &cells);
+
+} // namespace zonvert

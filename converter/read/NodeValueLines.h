@@ -1,0 +1,51 @@
+// The values of a zone's data lines, taken into its NodeValueTable.
+//
+// Values are separated by blanks, tabs, commas and line ends. They are kept
+// as the file holds them, except numbers in the Fortran forms that C readers
+// cannot read whole, which are kept in the C form (see
+// base/NumberForms.h), and repeat counts ("3*0.0"), which are kept as the
+// values they stand for.
+//
+// A line that holds exactly one node's values, as result files are written,
+// is split sixteen bytes at a time and taken in one pass; every other line
+// (values wrapped over lines, several nodes on a line, block layout, and
+// the rare value that needs a look of its own) is taken token by token.
+#pragma once
+
+#include "zone/NodeValueTable.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+namespace zonvert {
+
+class NodeValueReader {
+public:
+  explicit NodeValueReader(NodeValueTable &values) : values_(values) {}
+
+  // Takes values from the start of `text` until the table holds all the
+  // values it wants, or `limit` more. Returns how many bytes of `text` it
+  // took; a repeat count standing for more values than are still wanted,
+  // and a record keyword, are not taken.
+  std::size_t appendValues(std::string_view text, std::size_t limit = SIZE_MAX);
+  // Takes one value as it stands (Fortran forms aside).
+  void appendValue(std::string_view value);
+  // Takes node lines of one node each from the start of `block`, ended by a
+  // line feed (or a carriage return and a line feed), until the table holds
+  // all the values it wants or a line needs a closer look. Returns the bytes
+  // of the lines taken. The block must have sixteen bytes to spare past its
+  // end.
+  std::size_t appendWholeLines(std::string_view block);
+
+private:
+  bool appendWholeRow(std::string_view text);
+  std::size_t appendTokens(std::string_view text, std::size_t target);
+  bool findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes);
+
+  NodeValueTable &values_;
+  std::vector<std::uint32_t> found_; // a line's values: start and end of each
+};
+
+} // namespace zonvert

@@ -1,0 +1,164 @@
+#include "read/TecplotInput.h"
+
+#include "base/ConversionFailure.h"
+
+#include <cerrno>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
+namespace zonvert {
+
+namespace {
+
+constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
+
+bool isLineBreak(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+
+// The first line feed, carriage return or NUL byte in [from, end), or end.
+// One pass finds whichever comes first, sixteen bytes at a time, so a file
+// with lone carriage returns costs no more than one with line feeds.
+const char *findLineBreak(const char *from, const char *end) {
+#if defined(__SSE2__)
+  const __m128i feed = _mm_set1_epi8('\n');
+  const __m128i ret = _mm_set1_epi8('\r');
+  const __m128i nul = _mm_setzero_si128();
+  while (end - from >= 16) {
+    const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
+    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, feed), _mm_cmpeq_epi8(block, ret)),
+                                      _mm_cmpeq_epi8(block, nul));
+    if (const int mask = _mm_movemask_epi8(hits))
+      return from + __builtin_ctz(static_cast<unsigned>(mask));
+    from += 16;
+  }
+#endif
+  while (from < end && !isLineBreak(*from))
+    ++from;
+  return from;
+}
+
+} // namespace
+
+// The block keeps sixteen bytes to spare past its end, so that the values
+// of its last line are copied sixteen bytes at a time too.
+TecplotInput::TecplotInput(std::FILE *stream) : stream_(stream), chunk_(new char[kChunkBytes + 16]) {}
+
+bool TecplotInput::refill() {
+  if (endOfFile_)
+    return false;
+  if (cancel_ && cancel_->load(std::memory_order_relaxed))
+    throw ReadingCancelled{};
+  chunkOffset_ += chunkEnd_;
+  chunkPos_ = 0;
+  chunkEnd_ = std::fread(chunk_.get(), 1, kChunkBytes, stream_);
+  if (chunkEnd_ > 0)
+    return true;
+  endOfFile_ = true;
+  if (std::ferror(stream_))
+    throw ConversionFailure(std::string("ERROR: CANNOT READ THE TECPLOT FILE: ") + std::strerror(errno) + "\n");
+  return false;
+}
+
+bool TecplotInput::nextLine(std::string_view &line) {
+  if (hasKept_) {
+    // The view still points into the block or the gathered line: neither
+    // has changed since the line was returned.
+    hasKept_ = false;
+    line = lastLine_ = kept_;
+    lineOffset_ = keptOffset_;
+    return true;
+  }
+  const bool atStart = atStart_;
+  atStart_ = false;
+  if (!readLine(line))
+    return false;
+  // Windows programs may start a text file with the UTF-8 byte order mark.
+  constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+  if (atStart && line.starts_with(kByteOrderMark)) {
+    line.remove_prefix(kByteOrderMark.size());
+    lineOffset_ += kByteOrderMark.size();
+  }
+  lastLine_ = line;
+  return true;
+}
+
+void TecplotInput::keepRest(std::string_view rest) {
+  kept_ = rest;
+  keptOffset_ = lineOffset_ + static_cast<std::uint64_t>(rest.data() - lastLine_.data());
+  hasKept_ = true;
+}
+
+TecplotInput::Position TecplotInput::position() const {
+  if (hasKept_)
+    return {keptOffset_, false};
+  return {chunkOffset_ + chunkPos_, feedMayFollowReturn_};
+}
+
+bool TecplotInput::seek(const Position &position) {
+  if (std::fseek(stream_, static_cast<long>(position.offset), SEEK_SET) != 0)
+    return false;
+  chunkOffset_ = position.offset;
+  chunkPos_ = chunkEnd_ = 0;
+  endOfFile_ = false;
+  feedMayFollowReturn_ = position.afterReturn;
+  hasKept_ = false;
+  atStart_ = position.offset == 0;
+  return true;
+}
+
+bool TecplotInput::readLine(std::string_view &line) {
+  // Fast path: the whole line lies in the current block and is returned as a
+  // view into it. A line that runs past the block is gathered.
+  bool started = false;  // some bytes of this line have been consumed
+  bool textEnded = false; // a NUL byte ended the line's text
+  gathered_.clear();
+  for (;;) {
+    if (chunkPos_ == chunkEnd_ && !refill())
+      break;
+    const char *from = chunk_.get() + chunkPos_;
+    const char *end = chunk_.get() + chunkEnd_;
+    if (feedMayFollowReturn_) {
+      feedMayFollowReturn_ = false;
+      if (*from == '\n') {
+        ++chunkPos_;
+        continue;
+      }
+    }
+    if (!started)
+      lineOffset_ = chunkOffset_ + chunkPos_;
+    const char *stop = findLineBreak(from, end);
+    const std::size_t take = static_cast<std::size_t>(stop - from);
+    if (stop == end || *stop == '\0') {
+      if (!textEnded)
+        gathered_.append(from, take);
+      textEnded = textEnded || stop != end;
+      started = true;
+      chunkPos_ += take + (stop != end ? 1 : 0);
+      continue;
+    }
+    // A line feed, or a carriage return with or without a line feed after it.
+    std::size_t consumed = take + 1;
+    if (*stop == '\r') {
+      if (stop + 1 == end)
+        feedMayFollowReturn_ = true;
+      else if (stop[1] == '\n')
+        ++consumed;
+    }
+    chunkPos_ += consumed;
+    if (!started) {
+      line = std::string_view(from, take);
+      return true;
+    }
+    if (!textEnded)
+      gathered_.append(from, take);
+    line = gathered_;
+    return true;
+  }
+  // The file ends without a line end after its last line.
+  line = gathered_;
+  return started;
+}
+
+} // namespace zonvert

@@ -1,0 +1,369 @@
+#include "read/TecplotReader.h"
+
+#include "base/ConversionFailure.h"
+#include "base/TextScan.h"
+#include "read/CellShapes.h"
+#include "read/FileRecords.h"
+#include "read/NodeNumberLine.h"
+#include "read/NodeValueLines.h"
+#include "read/TecplotSyntax.h"
+#include "read/TecplotTokens.h"
+#include "read/ZoneHeader.h"
+
+#include <climits>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace zonvert {
+
+namespace {
+
+// How much of an input token a message quotes: enough to find it, never a
+// whole line of megabytes.
+int quotedLength(std::string_view token) {
+  constexpr std::size_t kMaxQuoted = 80;
+  return static_cast<int>(token.size() < kMaxQuoted ? token.size() : kMaxQuoted);
+}
+
+std::string_view firstItem(std::string_view text) {
+  std::size_t start = 0;
+  while (start < text.size() && (isValueSeparator(text[start]) || isScanSpace(text[start])))
+    ++start;
+  std::size_t end = start;
+  while (end < text.size() && !isValueSeparator(text[end]))
+    ++end;
+  return text.substr(start, end - start);
+}
+
+[[noreturn]] void refuseCutValues(const ZoneRecord &zone, DataLayout layout) {
+  const NodeValueTable &values = zone.nodeValues;
+  if (layout == DataLayout::Point || values.variableCount() == 0)
+    throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %zu OF %d NODE LINES\n", zone.zoneNumber,
+                           values.variableCount() == 0 ? values.valuesHeld() : values.valuesHeld() / values.variableCount(),
+                           zone.nodeCount);
+  throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %zu OF %zu BLOCK VALUES\n", zone.zoneNumber,
+                         values.valuesHeld(), values.valuesWanted());
+}
+
+// A zone without variables has no values to count: each node is one line.
+void readNodesWithoutVariables(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  for (int node = 0; node < zone.nodeCount;) {
+    if (!input.nextLine(line))
+      throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d NODE LINES\n", zone.zoneNumber, node,
+                             zone.nodeCount);
+    if (!isBlankOrComment(line))
+      ++node;
+  }
+}
+
+// Reads `count` more values from the input into the zone's value table.
+void readValues(TecplotInput &input, NodeValueReader &reader, const ZoneRecord &zone, DataLayout layout,
+                std::size_t count) {
+  const NodeValueTable &values = zone.nodeValues;
+  const std::size_t target = values.valuesHeld() + count;
+  const bool wholeZone = count == values.valuesWanted();
+  std::string_view line;
+  while (values.valuesHeld() < target) {
+    // Node lines of one node each, as result files are written: taken
+    // straight from the read block.
+    if (wholeZone)
+      input.skipRead(reader.appendWholeLines(input.unreadBlock()));
+    if (values.valuesHeld() == target)
+      break;
+    if (!input.nextLine(line))
+      refuseCutValues(zone, layout);
+    if (isBlankOrComment(line))
+      continue;
+    const std::size_t taken = reader.appendValues(line, wholeZone ? SIZE_MAX : target - values.valuesHeld());
+    if (taken == line.size())
+      continue;
+    const std::string_view rest = line.substr(taken);
+    if (values.valuesHeld() < target) {
+      const std::string_view item = firstItem(rest);
+      throw formattedFailure("ERROR IN ZONE %d: \"%.*s\" AFTER %zu OF %zu VALUES IS NOT A VALUE OF THE ZONE\n",
+                             zone.zoneNumber, quotedLength(item), item.data(), values.valuesHeld(),
+                             values.valuesWanted());
+    }
+    input.keepRest(rest);
+  }
+}
+
+// Values of variables shared with an earlier zone are taken from it, in the
+// order the zone's own values would stand; the others are read.
+void readValuesWithShared(TecplotInput &input, NodeValueReader &reader, const ZoneRecord &zone, const ZoneShape &shape,
+                          const ZoneRecord &source) {
+  const NodeValueTable &values = zone.nodeValues;
+  const std::size_t variables = values.variableCount();
+  auto isShared = [&](std::size_t variable) { return shape.sharedFrom[variable] >= 0; };
+  std::vector<ValueColumn::Cursor> sharedValues;
+  for (std::size_t variable = 0; variable < variables; ++variable)
+    sharedValues.emplace_back(source.nodeValues.column(isShared(variable) ? variable : 0));
+  if (shape.layout == DataLayout::Block) {
+    for (std::size_t variable = 0; variable < variables; ++variable) {
+      const auto count = static_cast<std::size_t>(values.isCellCentred(variable) ? zone.elementCount : zone.nodeCount);
+      if (!isShared(variable))
+        readValues(input, reader, zone, shape.layout, count);
+      else
+        for (std::size_t item = 0; item < count; ++item)
+          reader.appendValue(sharedValues[variable].next());
+    }
+    return;
+  }
+  for (std::size_t node = 0; node < static_cast<std::size_t>(zone.nodeCount); ++node)
+    for (std::size_t variable = 0; variable < variables;) {
+      std::size_t run = variable;
+      while (run < variables && !isShared(run))
+        ++run;
+      if (run > variable) {
+        readValues(input, reader, zone, shape.layout, run - variable);
+        variable = run;
+      } else {
+        reader.appendValue(sharedValues[variable++].next());
+      }
+    }
+}
+
+// Empties the zone's value table for the values its header describes.
+void resetNodeValues(ZoneRecord &zone, const ZoneShape &shape) {
+  NodeValueTable &values = zone.nodeValues;
+  if (!shape.cellCentred.empty())
+    values.resetBlocks(static_cast<std::size_t>(zone.nodeCount), static_cast<std::size_t>(zone.elementCount),
+                       shape.cellCentred);
+  else
+    values.reset(static_cast<std::size_t>(zone.nodeCount), zone.variableNames.size(),
+                 shape.layout == DataLayout::Point ? NodeValueTable::Order::ByNode : NodeValueTable::Order::ByVariable);
+}
+
+// Reads the values into the table resetNodeValues prepared.
+void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape, const ZoneRecord *source) {
+  const NodeValueTable &values = zone.nodeValues;
+  if (values.variableCount() == 0)
+    return readNodesWithoutVariables(input, zone);
+  NodeValueReader reader(zone.nodeValues);
+  if (shape.sharedFrom.empty())
+    readValues(input, reader, zone, shape.layout, values.valuesWanted());
+  else
+    readValuesWithShared(input, reader, zone, shape, *source);
+}
+
+void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position) {
+  auto names = file.zoneStarts.empty() ? nullptr : file.zoneStarts.back().names;
+  if (!names || *names != file.variableNames)
+    names = std::make_shared<const std::vector<std::string>>(file.variableNames);
+  file.zoneStarts.push_back({position, file.elementType, std::move(names)});
+}
+
+// The earlier zone that a zone takes variables or connectivity from: read
+// again from where it starts, with what was in force there, then kept,
+// since the zones after it mostly take from the same one.
+const TecplotFile::SharedZone &sharedSource(TecplotFile &file, int source, const ZoneRecord &zone) {
+  if (file.shared.number == source)
+    return file.shared;
+  const TecplotInput::Position back = file.input.position();
+  const TecplotFile::ZoneStart start = file.zoneStarts[static_cast<std::size_t>(source)];
+  if (!file.input.seek(start.position))
+    throw formattedFailure("ERROR IN ZONE %d: TAKING DATA FROM ZONE %d NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, "
+                           "NOT A PIPE\n",
+                           zone.zoneNumber, source);
+  std::vector<std::string> names = std::exchange(file.variableNames, *start.names);
+  const ElementType elementType = std::exchange(file.elementType, start.typeBefore);
+  const int nextZoneNumber = std::exchange(file.nextZoneNumber, source);
+  // It may take from a zone before it in turn: from the one kept, when a
+  // series takes each zone's grid from the zone just before.
+  ZoneRecord earlier;
+  const bool read = readZone(file, earlier);
+  const ElementType earlierType = file.elementType;
+  file.input.seek(back);
+  file.variableNames = std::move(names);
+  file.elementType = elementType;
+  file.nextZoneNumber = nextZoneNumber;
+  if (!read)
+    throw formattedFailure("ERROR IN ZONE %d: ZONE %d CANNOT BE READ AGAIN\n", zone.zoneNumber, source);
+  file.shared = {source, std::move(earlier), earlierType};
+  return file.shared;
+}
+
+// The one earlier zone the zone shares with, after checking that what it
+// takes fits; null when it shares nothing.
+const TecplotFile::SharedZone *sourceOfSharedData(TecplotFile &file, const ZoneRecord &zone, const ZoneShape &shape) {
+  int source = shape.ordered ? -1 : shape.connectivityFrom;
+  for (int from : shape.sharedFrom)
+    if (from >= 0 && source >= 0 && from != source)
+      throw formattedFailure("ERROR IN ZONE %d: DATA SHARED WITH MORE THAN ONE EARLIER ZONE IS NOT SUPPORTED\n",
+                             zone.zoneNumber);
+    else if (from >= 0)
+      source = from;
+  if (source < 0)
+    return nullptr;
+  const TecplotFile::SharedZone &shared = sharedSource(file, source, zone);
+  const ZoneRecord &earlier = shared.record;
+  const bool sharesElements = !shape.ordered && shape.connectivityFrom >= 0;
+  if (earlier.nodeCount != zone.nodeCount || earlier.variableNames.size() < shape.sharedFrom.size() ||
+      (sharesElements && earlier.elementCount != zone.elementCount))
+    throw formattedFailure("ERROR IN ZONE %d: SHARES DATA WITH ZONE %d OF %d NODES AND %d ELEMENTS, NOT %d AND %d\n",
+                           zone.zoneNumber, source, earlier.nodeCount, earlier.elementCount, zone.nodeCount,
+                           zone.elementCount);
+  for (std::size_t variable = 0; variable < shape.sharedFrom.size(); ++variable)
+    if (shape.sharedFrom[variable] >= 0 &&
+        (earlier.nodeValues.isCellCentred(variable) != zone.nodeValues.isCellCentred(variable) ||
+         (zone.nodeValues.isCellCentred(variable) && earlier.elementCount != zone.elementCount)))
+      throw formattedFailure("ERROR IN ZONE %d: VARIABLE %zu SHARED WITH ZONE %d IS NOT LOCATED ALIKE THERE\n",
+                             zone.zoneNumber, variable + 1, source);
+  return &shared;
+}
+
+// Reads the node number that starts at `pos`: an optional sign and digits up
+// to a separator or the end of the line, within 32 bits. On success `pos`
+// is moved past it. (Element lists run through here hundreds of millions of
+// times in a large file: one pass, no copies.)
+bool takeNodeNumber(std::string_view line, std::size_t &pos, std::int64_t &number) {
+  std::size_t at = pos;
+  const bool negative = line[at] == '-';
+  if (negative || line[at] == '+')
+    ++at;
+  const std::size_t digitsStart = at;
+  std::int64_t value = 0;
+  for (; at < line.size() && line[at] >= '0' && line[at] <= '9'; ++at) {
+    value = value * 10 + (line[at] - '0');
+    if (value > std::int64_t{INT_MAX} + 1)
+      return false;
+  }
+  if (at == digitsStart || (at < line.size() && !isValueSeparator(line[at])))
+    return false;
+  value = negative ? -value : value;
+  if (value > INT_MAX)
+    return false;
+  number = value;
+  pos = at;
+  return true;
+}
+
+void readElements(TecplotInput &input, ElementType type, ZoneRecord &zone) {
+  const int corners = cornersOf(type);
+  std::int32_t numbers[8];
+  int have = 0;
+  int read = 0;
+  zone.elementNodes.reserve(static_cast<std::size_t>(zone.elementCount), static_cast<std::size_t>(corners));
+  const auto addElement = [&] {
+    const Cell cell = cellOfElement(type, numbers);
+    zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+    ++read;
+  };
+  std::string_view line;
+  while (read < zone.elementCount) {
+    // Elements on lines of their own, as result files are written: taken
+    // straight from the read block.
+    if (have == 0) {
+      const std::string_view block = input.unreadBlock();
+      std::size_t used = 0;
+      while (read < zone.elementCount && readPlainNumberLineAt(block, used, corners, numbers))
+        addElement();
+      input.skipRead(used);
+      if (read == zone.elementCount)
+        break;
+    }
+    if (!input.nextLine(line))
+      throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER %d OF %d ELEMENT LINES\n", zone.zoneNumber, read,
+                             zone.elementCount);
+    // An element on a line of its own, as result files are written.
+    if (have == 0 && readPlainNumberLine(line, corners, numbers)) {
+      addElement();
+      continue;
+    }
+    if (isBlankOrComment(line))
+      continue;
+    std::size_t pos = 0;
+    while (read < zone.elementCount) {
+      while (pos < line.size() && isValueSeparator(line[pos]))
+        ++pos;
+      if (pos == line.size())
+        break;
+      std::size_t end = pos;
+      std::int64_t number = 0;
+      if (!takeNodeNumber(line, end, number)) {
+        while (end < line.size() && !isValueSeparator(line[end]))
+          ++end;
+        const std::string_view token = line.substr(pos, end - pos);
+        throw formattedFailure("ERROR IN ZONE %d, ELEMENT %d: \"%.*s\" IS NOT A NODE NUMBER\n", zone.zoneNumber,
+                               read + 1, quotedLength(token), token.data());
+      }
+      numbers[have++] = static_cast<std::int32_t>(number);
+      if (have == corners) {
+        addElement();
+        have = 0;
+      }
+      pos = end;
+    }
+    if (pos < line.size())
+      input.keepRest(line.substr(pos));
+  }
+}
+
+// More numbers after a zone's data than its counts take mean the counts or
+// the element type do not describe the data: nothing of it can be trusted.
+void refuseDataBeyondZone(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  while (input.nextLine(line)) {
+    if (isBlankOrComment(line))
+      continue;
+    const std::string_view item = firstItem(line);
+    if (!item.empty() && isNumberStart(item[0]))
+      throw formattedFailure("ERROR IN ZONE %d: DATA BEYOND ITS %d NODES AND %d ELEMENTS: \"%.*s\"\n", zone.zoneNumber,
+                             zone.nodeCount, zone.elementCount, quotedLength(item), item.data());
+    input.keepRest(line);
+    return;
+  }
+}
+
+// A zone without a positive node count holds nothing to read: at the end of
+// the file it is no zone (false); anything after it is an error.
+bool refuseZoneWithoutNodes(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  while (input.nextLine(line))
+    if (!isBlankOrComment(line))
+      throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE COUNT (N=%d)\n",
+                             zone.zoneNumber, zone.nodeCount);
+  return false;
+}
+
+} // namespace
+
+bool readZone(TecplotFile &file, ZoneRecord &zone) {
+  clearZone(zone);
+  ZoneShape shape;
+  {
+    TokenCursor cursor(file.input);
+    TecplotInput::Position zoneStart;
+    if (!readRecordsBeforeZone(cursor, file.variableNames, zoneStart))
+      return false;
+    zone.variableNames = file.variableNames;
+    zone.zoneNumber = file.nextZoneNumber++;
+    if (static_cast<std::size_t>(zone.zoneNumber) == file.zoneStarts.size())
+      noteZoneStart(file, zoneStart);
+    shape = readZoneHeader(cursor, file.elementType, zone);
+  }
+  if (zone.nodeCount <= 0)
+    return refuseZoneWithoutNodes(file.input, zone);
+  // The value table tells which variables are cell-centred before the
+  // earlier zone is compared with it.
+  resetNodeValues(zone, shape);
+  const TecplotFile::SharedZone *source = sourceOfSharedData(file, zone, shape);
+  readNodeValues(file.input, zone, shape, source ? &source->record : nullptr);
+  ElementType elementType = shape.elementType;
+  if (shape.ordered) {
+    appendOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
+  } else if (source && shape.connectivityFrom >= 0) {
+    zone.elementNodes = source->record.elementNodes;
+    elementType = source->elementType;
+  } else if (zone.elementCount > 0) {
+    readElements(file.input, elementType, zone);
+  }
+  refuseDataBeyondZone(file.input, zone);
+  file.elementType = elementType;
+  return true;
+}
+
+} // namespace zonvert

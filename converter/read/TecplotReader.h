@@ -1,0 +1,26 @@
+// Reads the zones of a Tecplot ASCII data file one at a time.
+//
+// The file is a sequence of records: TITLE, FILETYPE and VARIABLES, then
+// ZONE records, each followed by its data, with TEXT, GEOMETRY and
+// DATASETAUXDATA records read past wherever they stand. Keywords and keys
+// come in any case; blank lines and "#" comment lines may stand anywhere.
+// A zone's data is read by count, not by line: its node values (node after
+// node, or variable after variable in block layout), then the node numbers
+// of its elements, separated by blanks, tabs, commas or line ends.
+#pragma once
+
+#include "read/TecplotFile.h"
+#include "zone/ZoneRecord.h"
+
+namespace zonvert {
+
+// Reads records until one zone is complete (true) or the file ends outside
+// a zone (false). The record is emptied first and then holds that zone
+// alone; what carries over to the zones after it stays in `file`. Throws
+// ConversionFailure on a format error, on a feature that cannot be
+// converted, when the file ends inside a zone (fewer values or elements
+// than its counts announce), and when more data follows a zone than its
+// counts announce.
+bool readZone(TecplotFile &file, ZoneRecord &zone);
+
+} // namespace zonvert

@@ -1,0 +1,126 @@
+#include "run/CommandLine.h"
+
+#include "base/TextScan.h"
+
+#include <algorithm>
+#include <string_view>
+#include <thread>
+
+#ifndef ZONVERT_VERSION
+#define ZONVERT_VERSION "unknown"
+#endif
+
+namespace zonvert {
+
+namespace {
+
+bool looksLikeLongOption(std::string_view argument) {
+  return argument.size() > 2 && argument.starts_with("--") && argument[2] != '-';
+}
+
+CommandLine refuse(std::string reason) {
+  CommandLine line;
+  line.action = CommandLine::Action::Refuse;
+  line.refusal = std::move(reason);
+  return line;
+}
+
+// The thread count of "--threads N": a whole number in 1..kMaxThreads.
+bool parseThreads(std::string_view text, int &threads) {
+  const auto value = scanWholeDecimal(text);
+  if (!value || text.empty() || isScanSpace(text.front()) || *value < 1 || *value > kMaxThreads)
+    return false;
+  threads = static_cast<int>(*value);
+  return true;
+}
+
+} // namespace
+
+int defaultThreadCount() {
+  const unsigned hardware = std::thread::hardware_concurrency();
+  return static_cast<int>(std::clamp(hardware, 1u, static_cast<unsigned>(kMaxThreads)));
+}
+
+CommandLine parseCommandLine(int argc, const char *const *argv) {
+  CommandLine line;
+  line.options.threads = defaultThreadCount();
+  int at = 1;
+  for (; at < argc; ++at) {
+    const std::string_view argument = argv[at];
+    if (argument == "--") {
+      ++at;
+      break;
+    }
+    if (!argument.starts_with("-") || argument == "-")
+      break;
+    const std::size_t equals = argument.find('=');
+    const std::string_view name = argument.substr(0, equals);
+    if (name == "--help" && equals == std::string_view::npos) {
+      line.action = CommandLine::Action::Help;
+      return line;
+    }
+    if (name == "--version" && equals == std::string_view::npos) {
+      line.action = CommandLine::Action::Version;
+      return line;
+    }
+    if (name == "--vtu" && equals == std::string_view::npos) {
+      line.options.format = ZoneFormat::Vtu;
+    } else if (name == "--series" && equals == std::string_view::npos) {
+      line.options.series = true;
+    } else if (name == "--threads") {
+      // "--threads N" or "--threads=N".
+      std::string_view value;
+      if (equals != std::string_view::npos)
+        value = argument.substr(equals + 1);
+      else if (at + 1 < argc)
+        value = argv[++at];
+      else
+        return refuse("ERROR: OPTION --threads NEEDS A NUMBER OF THREADS.\n");
+      if (!parseThreads(value, line.options.threads))
+        return refuse("ERROR: BAD NUMBER OF THREADS: " + std::string(value) + " (1 TO " +
+                      std::to_string(kMaxThreads) + ")\n");
+    } else {
+      return refuse("ERROR: UNKNOWN OPTION " + std::string(argument) + "\n");
+    }
+  }
+  for (; at < argc; ++at)
+    line.positionals.emplace_back(argv[at]);
+  // What follows the two paths is the starting zone, never an option.
+  for (std::size_t k = 2; k < line.positionals.size(); ++k)
+    if (looksLikeLongOption(line.positionals[k]))
+      return refuse("ERROR: OPTIONS GO BEFORE THE FILE PATHS: " + line.positionals[k] + "\n");
+  return line;
+}
+
+const std::string &usageText() {
+  static const std::string text =
+      "USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH> [<STARTING ZONE No.>]\n"
+      "\n"
+      "Converts each zone of a Tecplot ASCII file, from the starting zone on (0, the\n"
+      "default, converts all), into a VTK unstructured-grid file of its own, named\n"
+      "after the VTK file path without its extension, with the 0-based zone number\n"
+      "and .vtk (or .vtu) added: out.vtk gives out0.vtk, out1.vtk, ...\n"
+      "Without the two paths it asks for all three inputs.\n"
+      "\n"
+      "OPTIONS (before the paths; -- ends them):\n"
+      "  --vtu          write VTK XML files (.vtu: binary, zlib-compressed, values as\n"
+      "                 64-bit floats) instead of legacy VTK files (.vtk: ASCII,\n"
+      "                 values copied as text)\n"
+      "  --series       also write <name>.vtk.series (or <name>.vtu.series), the\n"
+      "                 JSON file series that ParaView opens as one dataset with\n"
+      "                 the time of each zone\n"
+      "  --threads N    convert with N threads, 1 to 64 (default: the machine's\n"
+      "                 hardware threads); with 1 it reads and writes on one thread\n"
+      "  --help         show this text\n"
+      "  --version      show the version\n"
+      "\n"
+      "EXIT STATUS:\n"
+      "  0    every zone from the starting zone on converted (after FINISH.)\n"
+      "  1    bad command line, input missing, unreadable or not convertible\n"
+      "  255  the output folder, a zone file or the series file cannot be written\n";
+  return text;
+}
+
+std::string versionText() { return std::string("zonvert ") + ZONVERT_VERSION + "\n"; }
+
+} // namespace zonvert

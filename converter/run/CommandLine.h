@@ -1,0 +1,52 @@
+// zonvert's command line: options first, then the file paths and the
+// starting zone.
+//
+//   zonvert [options] <TECPLOT FILE PATH> <VTK FILE PATH> [<STARTING ZONE No.>]
+//
+// Options are the arguments before the first one that does not start with
+// "-" (a lone "-" is a path); "--" ends them, so that a path starting with
+// "-" can follow. What follows the first path is never an option: a
+// negative starting zone ("-4") stays the starting zone. An argument after
+// the paths that is spelt like an option ("--vtu") is refused rather than
+// read as the starting zone, so that a misplaced option never passes
+// silently.
+#pragma once
+
+#include "write/ZoneFormat.h"
+
+#include <string>
+#include <vector>
+
+namespace zonvert {
+
+// What the options ask for. Without options: legacy files, no series file,
+// and as many threads as the machine has.
+struct ConversionOptions {
+  ZoneFormat format = ZoneFormat::LegacyVtk;
+  bool series = false;
+  int threads = 1;
+};
+
+inline constexpr int kMaxThreads = 64;
+
+// The threads a run uses without --threads: the machine's hardware threads
+// (1 when the system does not tell), at most kMaxThreads.
+int defaultThreadCount();
+
+struct CommandLine {
+  enum class Action { Convert, Help, Version, Refuse };
+  Action action = Action::Convert;
+  ConversionOptions options;
+  std::vector<std::string> positionals; // the paths and the starting zone
+  std::string refusal;                  // Refuse: why, a complete line
+};
+
+CommandLine parseCommandLine(int argc, const char *const *argv);
+
+// The text --help prints and a refused command line is followed by.
+const std::string &usageText();
+
+// The text --version prints.
+std::string versionText();
+
+} // namespace zonvert

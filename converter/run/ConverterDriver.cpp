@@ -1,0 +1,276 @@
+#include "run/ConverterDriver.h"
+
+#include "base/ConversionFailure.h"
+#include "base/TextScan.h"
+#include "read/TecplotReader.h"
+#include "run/ConsoleOutput.h"
+#include "run/ZonePipeline.h"
+#include "run/ZoneSequence.h"
+#include "write/ZoneFiles.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zonvert {
+
+namespace {
+
+constexpr const char *kLastUpdate = "May.29.2008";
+
+struct RunInputs {
+  std::string inputPath;
+  std::string outputName;
+  int startZone = 0;
+};
+
+int clampToInt(std::int64_t value) {
+  if (value > INT_MAX)
+    return INT_MAX;
+  if (value < INT_MIN)
+    return INT_MIN;
+  return static_cast<int>(value);
+}
+
+void checkLength(const std::string &text, const char *what) {
+  if (text.size() > kMaxPathLength)
+    throw ConversionFailure(std::string("ERROR: ") + what + " IS LONGER THAN 255 CHARACTERS.\n");
+}
+
+// An empty output name (also what a closed console gives) would write the
+// zone files as 0.vtk, 1.vtk, ... into the current folder.
+void checkOutputName(const std::string &outputName) {
+  checkLength(outputName, "OUTPUT NAME");
+  if (outputName.empty())
+    throw ConversionFailure("ERROR: OUTPUT NAME IS EMPTY.\n");
+}
+
+// The first character after any white space, which the scan formats skip.
+int firstNonSpace(std::FILE *consoleInput) {
+  int c = std::fgetc(consoleInput);
+  while (c != EOF && isScanSpace(static_cast<char>(c)))
+    c = std::fgetc(consoleInput);
+  return c;
+}
+
+// Reads one word from the console as the scan format "%s" does. Stops
+// reading one character past the longest name accepted, so a long word never
+// overruns anything and is then refused whole.
+std::string readConsoleWord(std::FILE *consoleInput) {
+  std::string word;
+  for (int c = firstNonSpace(consoleInput); c != EOF && !isScanSpace(static_cast<char>(c));
+       c = std::fgetc(consoleInput)) {
+    word.push_back(static_cast<char>(c));
+    if (word.size() > kMaxPathLength)
+      break;
+  }
+  return word;
+}
+
+// Reads a decimal integer from the console as "%d" does; 0 when there is none.
+int readConsoleInt(std::FILE *consoleInput) {
+  std::string text;
+  int c = firstNonSpace(consoleInput);
+  if (c == '+' || c == '-') {
+    text.push_back(static_cast<char>(c));
+    c = std::fgetc(consoleInput);
+  }
+  // Digits past 20 cannot change the clamped value.
+  while (c >= '0' && c <= '9' && text.size() < 21) {
+    text.push_back(static_cast<char>(c));
+    c = std::fgetc(consoleInput);
+  }
+  const auto value = scanDecimal(text);
+  return value ? clampToInt(*value) : 0;
+}
+
+RunInputs promptForInputs(std::FILE *consoleInput) {
+  RunInputs inputs;
+  console::write("THIS IS A DATA CONVERSION TOOL FROM TECPLOT TO VTK. \n");
+  console::write(std::string("* LAST UPDATE: ") + kLastUpdate + "\n");
+  console::write("* YOU CAN ALSO START WITH ARGUMENTS: zonvert.exe <TECPLOT FILE PATH> <VTK FILE PATH> <OPTION: "
+                 "STARTING ZONE No.>\n\n");
+  console::write("ENTER YOUR TECPLOT FILE NAME.\n> ");
+  console::flush();
+  inputs.inputPath = readConsoleWord(consoleInput);
+  checkLength(inputs.inputPath, "INPUT FILE PATH");
+  console::write("\n\nENTER OUTPUTTED VTK FILE NAME.\n> ");
+  console::flush();
+  inputs.outputName = readConsoleWord(consoleInput);
+  checkOutputName(inputs.outputName);
+  console::write("\n\nENTER STARTING ZONE(TIMESTEP) INDEX FOR CONVERSION. FOR ALL DATASET, JUST ENTER 0.\n> ");
+  console::flush();
+  inputs.startZone = readConsoleInt(consoleInput);
+  return inputs;
+}
+
+RunInputs inputsFromArguments(const std::vector<std::string> &positionals) {
+  RunInputs inputs{positionals[0], positionals[1], 0};
+  checkLength(inputs.inputPath, "INPUT FILE PATH");
+  checkOutputName(inputs.outputName);
+  // The starting zone is read only when it is the last of exactly three
+  // arguments; with more, every zone is converted.
+  if (positionals.size() == 3) {
+    if (const auto value = scanDecimal(positionals[2]))
+      inputs.startZone = clampToInt(*value);
+  }
+  return inputs;
+}
+
+ConversionFailure cannotRead(const std::string &path, int error) {
+  return ConversionFailure("ERROR: CANNOT READ THE TECPLOT FILE " + path + ": " + std::strerror(error) + "\n");
+}
+
+// Opens the Tecplot file, telling a missing file from one that exists but
+// cannot be read.
+std::FILE *openInput(const std::string &path) {
+  std::FILE *file = std::fopen(path.c_str(), "r");
+  if (!file) {
+    const int error = errno;
+    if (error == ENOENT || error == ENOTDIR)
+      throw ConversionFailure("ERROR: File not found." + path + "\n");
+    throw cannotRead(path, error);
+  }
+  // A folder opens, but every read of it fails.
+  struct stat info {};
+  if (fstat(fileno(file), &info) == 0 && S_ISDIR(info.st_mode)) {
+    std::fclose(file);
+    throw cannotRead(path, EISDIR);
+  }
+  return file;
+}
+
+// The folder the zone files go to: the base name up to its last slash.
+std::string outputFolder(const std::string &baseName) {
+  const std::size_t slash = baseName.rfind('/');
+  if (slash == std::string::npos)
+    return ".";
+  return slash == 0 ? "/" : baseName.substr(0, slash);
+}
+
+// Finds a folder that cannot take the zone files before the first zone is
+// read, not after minutes of reading. Status -1, as for a zone file that
+// cannot be created.
+void checkOutputFolder(const std::string &baseName) {
+  const std::string folder = outputFolder(baseName);
+  struct stat info {};
+  int error = 0;
+  if (stat(folder.c_str(), &info) != 0)
+    error = errno;
+  else if (!S_ISDIR(info.st_mode))
+    error = ENOTDIR;
+  else if (access(folder.c_str(), W_OK | X_OK) != 0)
+    error = errno;
+  if (error != 0)
+    throw ConversionFailure("ERROR: CANNOT WRITE ZONE FILES IN FOLDER " + folder + ": " + std::strerror(error) + "\n",
+                            kWriteFailureStatus);
+}
+
+void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
+  ZoneRecord zone;
+  for (int zoneIndex = 0; readZone(tecplot, zone); ++zoneIndex) {
+    sequence.zoneRead(zoneIndex);
+    // Same as zoneIndex + 1 > startZone, written so that it cannot overflow.
+    if (zoneIndex >= startZone)
+      sequence.zoneWritten(writeZone(zoneIndex, zone, plan));
+  }
+}
+
+void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
+  std::optional<ZonePipeline> started;
+  try {
+    started.emplace(tecplot, plan, startZone, plan.options.threads);
+  } catch (const ThreadsNotStarted &) {
+    // The same conversion, on this thread alone.
+    return convertOnOneThread(tecplot, sequence, plan, startZone);
+  }
+  ZonePipeline &pipeline = *started;
+  for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex); ++zoneIndex) {
+    sequence.zoneRead(zoneIndex);
+    if (zoneIndex >= startZone)
+      sequence.zoneWritten(pipeline.zoneWritten(zoneIndex));
+  }
+}
+
+} // namespace
+
+std::string outputBaseName(const std::string &outputName) {
+  const std::size_t slash = outputName.rfind('/');
+  const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+  const std::size_t dot = outputName.rfind('.');
+  return dot == std::string::npos || dot < nameStart ? outputName : outputName.substr(0, dot);
+}
+
+int convertZones(std::FILE *file, const std::string &outputName, int startZone, const ConversionOptions &options) {
+  try {
+    const std::string baseName = outputBaseName(outputName);
+    checkOutputFolder(baseName);
+    console::write("\n\n--\n");
+    console::write("START CONVERSION.\n");
+    const OutputPlan plan{baseName, options, identityOf(file)};
+    ZoneSequence sequence(plan);
+    console::write("READING ZONE: ");
+    std::optional<ConversionFailure> failure;
+    try {
+      TecplotFile tecplot(file);
+      if (options.threads > 1)
+        convertOnThreads(tecplot, sequence, plan, startZone);
+      else
+        convertOnOneThread(tecplot, sequence, plan, startZone);
+    } catch (const ConversionFailure &stop) {
+      failure = stop;
+    } catch (const std::bad_alloc &) {
+      // The zone's memory is released by now.
+      failure = ConversionFailure(kOutOfMemoryMessage);
+    }
+    return sequence.finish(failure);
+  } catch (const ConversionFailure &failure) {
+    console::writeMessage(failure.message);
+    return failure.exitStatus;
+  } catch (const std::bad_alloc &) {
+    console::writeMessage(kOutOfMemoryMessage);
+    return kFailureStatus;
+  }
+}
+
+int runConverter(int argc, const char *const *argv, std::FILE *consoleInput) {
+  int status = 0;
+  try {
+    const CommandLine line = parseCommandLine(argc, argv);
+    switch (line.action) {
+    case CommandLine::Action::Help:
+      console::write(usageText());
+      break;
+    case CommandLine::Action::Version:
+      console::write(versionText());
+      break;
+    case CommandLine::Action::Refuse:
+      console::writeMessage(line.refusal);
+      console::write("\n" + usageText());
+      status = kFailureStatus;
+      break;
+    case CommandLine::Action::Convert: {
+      const RunInputs inputs =
+          line.positionals.size() >= 2 ? inputsFromArguments(line.positionals) : promptForInputs(consoleInput);
+      std::FILE *file = openInput(inputs.inputPath);
+      status = convertZones(file, inputs.outputName, inputs.startZone, line.options);
+      std::fclose(file);
+      break;
+    }
+    }
+  } catch (const ConversionFailure &failure) {
+    console::writeMessage(failure.message);
+    status = failure.exitStatus;
+  } catch (const std::bad_alloc &) {
+    console::writeMessage(kOutOfMemoryMessage);
+    status = kFailureStatus;
+  }
+  console::flush();
+  return status;
+}
+
+} // namespace zonvert

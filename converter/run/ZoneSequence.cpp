@@ -1,0 +1,125 @@
+#include "run/ZoneSequence.h"
+
+#include "run/ConsoleOutput.h"
+#include "write/OutputBuffer.h"
+#include "write/ZoneFiles.h"
+
+#include <cstring>
+#include <new>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zonvert {
+
+namespace {
+
+bool isTheInput(const std::string &fileName, const FileIdentity &input) {
+  struct stat info {};
+  return input.known && stat(fileName.c_str(), &info) == 0 && info.st_dev == input.device &&
+         info.st_ino == input.inode;
+}
+
+std::string lastComponent(const std::string &path) {
+  const std::size_t slash = path.rfind('/');
+  return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+} // namespace
+
+FileIdentity identityOf(std::FILE *file) {
+  struct stat info {};
+  const int descriptor = fileno(file);
+  if (descriptor < 0 || fstat(descriptor, &info) != 0)
+    return {};
+  return {true, info.st_dev, info.st_ino};
+}
+
+WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan) {
+  WrittenZone written;
+  written.index = index;
+  written.path = zoneFileName(plan.baseName, index, plan.options.format);
+  try {
+    if (isTheInput(written.path, plan.input))
+      throw ConversionFailure("ERROR: ZONE FILE " + written.path + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
+    written.file = std::make_unique<AtomicFile>();
+    WriteReport report;
+    if (!writeZoneFile(*written.file, written.path, zone, plan.options.format, report))
+      throw ConversionFailure("ERROR: writeVTKFile() " + written.path + ": " + report.failureReason + "\n",
+                              kWriteFailureStatus);
+    written.warnings = std::move(report.warnings);
+    written.time = zoneTime(zone);
+  } catch (const ConversionFailure &failure) {
+    written.file.reset();
+    written.failure = failure;
+  } catch (const std::bad_alloc &) {
+    written.file.reset();
+    written.failure = ConversionFailure(kOutOfMemoryMessage);
+  }
+  return written;
+}
+
+void ZoneSequence::zoneRead(int index) {
+  console::write(std::to_string(index) + " ");
+  console::flush();
+}
+
+void ZoneSequence::zoneWritten(WrittenZone zone) {
+  if (zone.failure)
+    throw *zone.failure;
+  std::string reason;
+  if (!zone.file->commit(reason))
+    throw ConversionFailure("ERROR: writeVTKFile() " + zone.path + ": " + reason + "\n", kWriteFailureStatus);
+  for (const std::string &warning : zone.warnings)
+    if (warningsGiven_.insert(warning).second)
+      console::writeMessage(warning);
+  series_.push_back({lastComponent(zone.path), zone.time, zone.index});
+}
+
+int ZoneSequence::finish(const std::optional<ConversionFailure> &failure) {
+  int status = 0;
+  if (failure) {
+    console::writeMessage(failure->message);
+    status = failure->exitStatus;
+  }
+  if (plan_.options.series)
+    writeSeries(status);
+  // "\nFINISH.\n" after the zone numbers; after a warning line, no empty line.
+  if (!failure && status == 0)
+    console::writeMessage("FINISH.\n");
+  return status;
+}
+
+// The series lists the zone files written, also when a later zone failed.
+void ZoneSequence::writeSeries(int &status) {
+  const std::string name = seriesFileName(plan_.baseName, plan_.options.format);
+  const std::string warning = duplicateTimeWarning(series_, name);
+  if (!warning.empty())
+    console::writeMessage(warning);
+  std::optional<ConversionFailure> failure;
+  if (isTheInput(name, plan_.input)) {
+    failure = ConversionFailure("ERROR: SERIES FILE " + name + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
+  } else {
+    AtomicFile file;
+    std::string reason;
+    bool written = file.create(name, reason);
+    if (written) {
+      OutputBuffer out(file.descriptor());
+      out.append(seriesText(series_));
+      out.flush();
+      if (!out.ok()) {
+        reason = std::strerror(out.error());
+        written = false;
+      }
+    }
+    if (!written || !file.commit(reason))
+      failure = ConversionFailure("ERROR: CANNOT WRITE THE SERIES FILE " + name + ": " + reason + "\n",
+                                  kWriteFailureStatus);
+  }
+  if (!failure)
+    return;
+  console::writeMessage(failure->message);
+  if (status == 0)
+    status = failure->exitStatus;
+}
+
+} // namespace zonvert

@@ -1,0 +1,82 @@
+// The in-order part of a run: the console lines and the renaming of each
+// zone's temporary to its name, zone after zone, exactly as a run on one
+// thread does them, whichever thread wrote the zone and when.
+//
+// Per zone: its number once it is read and every earlier zone is done;
+// then, if it is written, its file renamed to its name and its warnings
+// (each warning once per run). The first failure ends the sequence: the
+// files of the zones before it stay, the zone at fault and every later zone
+// get none. At the end, the series file lists the zone files written.
+#pragma once
+
+#include "base/ConversionFailure.h"
+#include "files/AtomicFile.h"
+#include "run/CommandLine.h"
+#include "write/SeriesFile.h"
+#include "zone/ZoneRecord.h"
+
+#include <cstdio>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <sys/types.h>
+#include <vector>
+
+namespace zonvert {
+
+// The file being read, by device and inode, so that a file name that
+// reaches it through any link is known. Not known for a stream without a
+// file behind it.
+struct FileIdentity {
+  bool known = false;
+  dev_t device = 0;
+  ino_t inode = 0;
+};
+
+FileIdentity identityOf(std::FILE *file);
+
+// What the zone files are and where they go.
+struct OutputPlan {
+  std::string baseName;
+  ConversionOptions options;
+  FileIdentity input;
+};
+
+// A zone written into its temporary, waiting for its turn to be renamed; or
+// the failure that kept it from being written.
+struct WrittenZone {
+  int index = 0;
+  std::string path;
+  std::unique_ptr<AtomicFile> file;
+  std::vector<std::string> warnings;
+  double time = 0.0;
+  std::optional<ConversionFailure> failure;
+};
+
+// Writes zone `index` into a temporary of its file; any failure is kept in
+// the result, not thrown, so that it is told in its turn.
+WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan);
+
+class ZoneSequence {
+public:
+  explicit ZoneSequence(OutputPlan plan) : plan_(std::move(plan)) {}
+
+  // Zone `index` has been read: its number goes to the console.
+  void zoneRead(int index);
+  // Its file is renamed to its name and its warnings told; throws the
+  // failure that kept it from being written, or that of the renaming.
+  void zoneWritten(WrittenZone zone);
+  // Ends the run after `failure` (or none): tells it, writes the series file
+  // and returns the exit status.
+  int finish(const std::optional<ConversionFailure> &failure);
+
+private:
+  void writeSeries(int &status);
+
+  OutputPlan plan_;
+  std::set<std::string> warningsGiven_;
+  std::vector<SeriesEntry> series_;
+};
+
+} // namespace zonvert

@@ -1,0 +1,73 @@
+// One array of a VTK XML file's appended data, compressed as VTK's zlib
+// compressor writes it: a header of 64-bit little-endian words (the number
+// of blocks, the block size, the size of the last block when partial, else
+// 0, then the compressed size of each block), then each block of at most
+// kBlockBytes raw bytes compressed on its own as a zlib stream.
+//
+// The header comes before the blocks but holds their compressed sizes, so
+// its room is kept when the array starts and it is written into the file
+// once the last block is out; the array is never held whole in memory.
+#pragma once
+
+#include "write/OutputBuffer.h"
+
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace zonvert {
+
+// A zlib compressor, kept for every block of every array a writer writes.
+class BlockCompressor {
+public:
+  BlockCompressor();
+  ~BlockCompressor();
+  BlockCompressor(const BlockCompressor &) = delete;
+  BlockCompressor &operator=(const BlockCompressor &) = delete;
+
+  // The zlib stream of `bytes`; the view is valid until the next call.
+  std::span<const unsigned char> compress(std::span<const unsigned char> bytes);
+
+private:
+  struct Stream;
+  std::unique_ptr<Stream> stream_;
+  std::vector<unsigned char> output_;
+};
+
+class CompressedArray {
+public:
+  static constexpr std::size_t kBlockBytes = 32768;
+
+  // Starts an array of `rawBytes` bytes at the current end of `out`, whose
+  // file is `descriptor`.
+  CompressedArray(OutputBuffer &out, int descriptor, BlockCompressor &compressor, std::uint64_t rawBytes);
+
+  template <typename T> void append(T value) {
+    static_assert(kBlockBytes % sizeof(T) == 0, "values never straddle two blocks");
+    std::memcpy(block_.data() + used_, &value, sizeof value);
+    used_ += sizeof value;
+    if (used_ == kBlockBytes)
+      compressBlock();
+  }
+
+  // Compresses the last block and writes the header. Returns 0, or the
+  // errno value of a failed write. Every byte announced must have been
+  // appended.
+  int finish();
+
+private:
+  void compressBlock();
+
+  OutputBuffer &out_;
+  int descriptor_;
+  BlockCompressor &compressor_;
+  std::uint64_t start_;
+  std::vector<std::uint64_t> header_;
+  std::vector<unsigned char> block_;
+  std::size_t used_ = 0;
+  std::size_t blocksDone_ = 0;
+};
+
+} // namespace zonvert

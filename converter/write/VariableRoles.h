@@ -1,0 +1,31 @@
+// Which variable of a zone plays which part in a VTK file, and the checks
+// that a zone can be written whole. Shared by the legacy and the XML writer,
+// so that both write the same points, cells and arrays.
+#pragma once
+
+#include "zone/ZoneRecord.h"
+
+#include <cstddef>
+#include <vector>
+
+namespace zonvert {
+
+// Names are compared exactly and case-sensitively; where several variables
+// match, the last one wins. -1: no such variable.
+struct VariableRoles {
+  int x = -1, y = -1, z = -1;
+  int vx = -1, vy = -1, vz = -1;
+  bool hasVelocity = false;
+  std::vector<int> scalars;     // every nodal variable not named exactly X, Y or Z
+  std::vector<int> cellScalars; // every cell-centred variable
+  std::size_t valuesNeeded = 0; // a node line must hold this many values
+};
+
+VariableRoles findRoles(const ZoneRecord &zone);
+
+// Refuses (throws ConversionFailure), before any file is created, a zone
+// that cannot be written whole: values or cells missing, or node numbers
+// outside the zone.
+void checkWritable(const ZoneRecord &zone, const VariableRoles &roles);
+
+} // namespace zonvert

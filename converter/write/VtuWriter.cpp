@@ -1,0 +1,229 @@
+#include "write/VtuWriter.h"
+
+#include "base/ConversionFailure.h"
+#include "base/NumberForms.h"
+#include "write/CompressedBlocks.h"
+#include "write/OutputBuffer.h"
+#include "write/XmlText.h"
+#include "zone/CellKinds.h"
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zonvert {
+
+namespace {
+
+// Room for an array's offset in the header: the offsets are known only
+// once the arrays before it are compressed, so each gets room for any
+// 64-bit number and its closing quote, and the blanks left over stand
+// between the attribute and the end of the element, where XML allows them.
+constexpr std::size_t kOffsetRoom = 21;
+
+// The XML part of the file, before the appended data.
+class Header {
+public:
+  void line(const std::string &text) { text_ += text + "\n"; }
+  // A DataArray element whose offset is filled in later.
+  void array(const std::string &attributes) {
+    text_ += "        <DataArray " + attributes + " format=\"appended\" offset=\"";
+    slots_.push_back(text_.size());
+    text_ += std::string(kOffsetRoom, ' ') + "/>\n";
+  }
+  void setOffset(std::size_t array, std::uint64_t offset) {
+    const std::string digits = std::to_string(offset) + "\"";
+    text_.replace(slots_[array], digits.size(), digits);
+  }
+  const std::string &text() const { return text_; }
+
+private:
+  std::string text_;
+  std::vector<std::size_t> slots_;
+};
+
+std::string nameAttribute(const std::string &name) { return "Name=\"" + xmlAttributeText(name) + "\""; }
+
+[[noreturn]] void refuseValueThatIsNoNumber(const ZoneRecord &zone, const VariableRoles &roles) {
+  std::vector<int> nodal = {roles.x, roles.y, roles.z, roles.vx, roles.vy, roles.vz};
+  nodal.insert(nodal.end(), roles.scalars.begin(), roles.scalars.end());
+  std::erase(nodal, -1);
+  std::sort(nodal.begin(), nodal.end());
+  double ignored = 0;
+  auto refuse = [&](const char *where, std::size_t item, int variable) {
+    const std::string_view text = zone.nodeValues.value(item, static_cast<std::size_t>(variable));
+    const int shown = static_cast<int>(std::min<std::size_t>(text.size(), 80));
+    throw formattedFailure("ERROR IN ZONE %d, %s %zu: VARIABLE %s HOLDS \"%.*s\", WHICH IS NO NUMBER\n",
+                           zone.zoneNumber, where, item + 1, zone.variableNames[variable].c_str(), shown, text.data());
+  };
+  for (std::size_t node = 0; node < zone.nodeValues.nodeCount(); ++node)
+    for (int variable : nodal)
+      if (!parseNumber(zone.nodeValues.value(node, static_cast<std::size_t>(variable)), ignored))
+        refuse("NODE", node, variable);
+  for (std::size_t cell = 0; cell < static_cast<std::size_t>(std::max(zone.elementCount, 0)); ++cell)
+    for (int variable : roles.cellScalars)
+      if (!parseNumber(zone.nodeValues.value(cell, static_cast<std::size_t>(variable)), ignored))
+        refuse("CELL", cell, variable);
+  throw formattedFailure("ERROR IN ZONE %d: A VALUE IS NO NUMBER\n", zone.zoneNumber);
+}
+
+// Writes the arrays in the order the header lists them, each at the offset
+// it is given there.
+class ArrayWriter {
+public:
+  ArrayWriter(int descriptor, OutputBuffer &out, Header &header, std::uint64_t dataStart, const ZoneRecord &zone,
+              const VariableRoles &roles)
+      : descriptor_(descriptor), out_(out), header_(header), dataStart_(dataStart), zone_(zone), roles_(roles) {}
+
+  int error() const { return error_; }
+
+  // One 64-bit float per item (node or cell) from each variable in turn; -1
+  // stands for 0.0.
+  void values(std::size_t items, std::initializer_list<int> variables) {
+    std::vector<std::optional<ValueColumn::Cursor>> cursors;
+    for (int variable : variables)
+      cursors.emplace_back(variable < 0 ? std::nullopt
+                                        : std::optional(ValueColumn::Cursor(
+                                              zone_.nodeValues.column(static_cast<std::size_t>(variable)))));
+    CompressedArray array = start(items * variables.size() * sizeof(double));
+    for (std::size_t item = 0; item < items; ++item)
+      for (std::optional<ValueColumn::Cursor> &cursor : cursors) {
+        double value = 0.0;
+        if (cursor && !parseNumber(cursor->next(), value)) [[unlikely]]
+          refuseValueThatIsNoNumber(zone_, roles_);
+        array.append(value);
+      }
+    finish(array);
+  }
+
+  template <typename Produce> void integers(std::size_t count, std::size_t width, Produce &&produce) {
+    CompressedArray array = start(count * width);
+    produce(array);
+    finish(array);
+  }
+
+private:
+  CompressedArray start(std::uint64_t rawBytes) {
+    header_.setOffset(arrays_++, out_.position() - dataStart_);
+    return CompressedArray(out_, descriptor_, compressor_, rawBytes);
+  }
+  void finish(CompressedArray &array) {
+    const int error = array.finish();
+    if (error_ == 0)
+      error_ = error;
+  }
+
+  int descriptor_;
+  OutputBuffer &out_;
+  Header &header_;
+  std::uint64_t dataStart_;
+  const ZoneRecord &zone_;
+  const VariableRoles &roles_;
+  BlockCompressor compressor_;
+  std::size_t arrays_ = 0;
+  int error_ = 0;
+};
+
+Header headerOf(const ZoneRecord &zone, const VariableRoles &roles, std::size_t cellCount) {
+  Header header;
+  header.line("<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
+              "header_type=\"UInt64\" compressor=\"vtkZLibDataCompressor\">");
+  header.line("  <UnstructuredGrid>");
+  header.line("    <Piece NumberOfPoints=\"" + std::to_string(zone.nodeCount) + "\" NumberOfCells=\"" +
+              std::to_string(cellCount) + "\">");
+  // The legacy file's first scalar field and its vectors are the ones a
+  // reader shows first; here they are named so.
+  std::string pointData = "      <PointData";
+  if (!roles.scalars.empty())
+    pointData += " Scalars=\"" + xmlAttributeText(zone.variableNames[roles.scalars.front()]) + "\"";
+  if (roles.hasVelocity)
+    pointData += " Vectors=\"velocity\"";
+  header.line(pointData + ">");
+  for (int variable : roles.scalars)
+    header.array("type=\"Float64\" " + nameAttribute(zone.variableNames[variable]));
+  if (roles.hasVelocity)
+    header.array("type=\"Float64\" Name=\"velocity\" NumberOfComponents=\"3\"");
+  header.line("      </PointData>");
+  header.line("      <CellData>");
+  for (int variable : roles.cellScalars)
+    header.array("type=\"Float64\" " + nameAttribute(zone.variableNames[variable]));
+  header.line("      </CellData>");
+  header.line("      <Points>");
+  header.array("type=\"Float64\" Name=\"Points\" NumberOfComponents=\"3\"");
+  header.line("      </Points>");
+  header.line("      <Cells>");
+  header.array("type=\"Int64\" Name=\"connectivity\"");
+  header.array("type=\"Int64\" Name=\"offsets\"");
+  header.array("type=\"UInt8\" Name=\"types\"");
+  header.line("      </Cells>");
+  header.line("    </Piece>");
+  header.line("  </UnstructuredGrid>");
+  header.line("  <AppendedData encoding=\"raw\">");
+  return header;
+}
+
+void writeCells(ArrayWriter &arrays, const ZoneRecord &zone, std::size_t cellCount) {
+  const ElementTable &cells = zone.elementNodes;
+  if (zone.elementCount <= 0) {
+    // A zone without elements: every node a vertex cell.
+    arrays.integers(cellCount, 8, [&](CompressedArray &out) {
+      for (std::size_t node = 0; node < cellCount; ++node)
+        out.append(static_cast<std::int64_t>(node));
+    });
+    arrays.integers(cellCount, 8, [&](CompressedArray &out) {
+      for (std::size_t node = 0; node < cellCount; ++node)
+        out.append(static_cast<std::int64_t>(node + 1));
+    });
+    arrays.integers(cellCount, 1, [&](CompressedArray &out) {
+      for (std::size_t node = 0; node < cellCount; ++node)
+        out.append(factsOf(CellKind::Vertex).vtkType);
+    });
+    return;
+  }
+  arrays.integers(cells.allNodes().size(), 8, [&](CompressedArray &out) {
+    for (std::int32_t number : cells.allNodes())
+      out.append(static_cast<std::int64_t>(number) - 1);
+  });
+  arrays.integers(cellCount, 8, [&](CompressedArray &out) {
+    std::int64_t end = 0;
+    for (std::size_t element = 0; element < cellCount; ++element)
+      out.append(end += static_cast<std::int64_t>(cells.nodeCount(element)));
+  });
+  arrays.integers(cellCount, 1, [&](CompressedArray &out) {
+    for (std::size_t element = 0; element < cellCount; ++element)
+      out.append(factsOf(cells.kind(element)).vtkType);
+  });
+}
+
+} // namespace
+
+int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles) {
+  const auto nodes = static_cast<std::size_t>(zone.nodeCount);
+  const std::size_t cellCount = zone.elementCount > 0 ? static_cast<std::size_t>(zone.elementCount) : nodes;
+  Header header = headerOf(zone, roles, cellCount);
+  OutputBuffer out(descriptor);
+  // Room for the header; the marker "_" is the last byte before the data.
+  out.append(std::string(header.text().size(), ' '));
+  out.append("   _");
+  const std::uint64_t dataStart = out.position();
+
+  ArrayWriter arrays(descriptor, out, header, dataStart, zone, roles);
+  for (int variable : roles.scalars)
+    arrays.values(nodes, {variable});
+  if (roles.hasVelocity)
+    arrays.values(nodes, {roles.vx, roles.vy, roles.vz});
+  for (int variable : roles.cellScalars)
+    arrays.values(cellCount, {variable});
+  arrays.values(nodes, {roles.x, roles.y, roles.z});
+  writeCells(arrays, zone, cellCount);
+  out.append("\n  </AppendedData>\n</VTKFile>\n");
+  out.flush();
+  if (arrays.error() != 0)
+    return arrays.error();
+  if (!out.ok())
+    return out.error();
+  return writeAllAt(descriptor, header.text(), 0);
+}
+
+} // namespace zonvert

@@ -1,0 +1,30 @@
+#include "write/ZoneFiles.h"
+
+#include "write/VariableRoles.h"
+#include "write/VtkWriter.h"
+#include "write/VtuWriter.h"
+
+#include <cstring>
+
+namespace zonvert {
+
+std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat format) {
+  return baseName + std::to_string(zoneIndex) + std::string(extensionOf(format));
+}
+
+bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
+                   WriteReport &report) {
+  const VariableRoles roles = findRoles(zone);
+  checkWritable(zone, roles);
+  if (!file.create(path, report.failureReason))
+    return false;
+  const int error = format == ZoneFormat::Vtu ? writeVtu(file.descriptor(), zone, roles)
+                                              : writeVTKFile(file.descriptor(), zone, roles, report.warnings);
+  if (error == 0)
+    return true;
+  report.failureReason = std::strerror(error);
+  file.discard();
+  return false;
+}
+
+} // namespace zonvert

@@ -1,0 +1,37 @@
+// The zone files of a run: their names, and each zone written whole into a
+// temporary that the caller renames to its name once the zones before it
+// are done (see AtomicFile), by the writer of its format.
+#pragma once
+
+#include "files/AtomicFile.h"
+#include "write/ZoneFormat.h"
+#include "zone/ZoneRecord.h"
+
+#include <string>
+#include <vector>
+
+namespace zonvert {
+
+// The file name of zone `zoneIndex`: base name, the index in plain decimal,
+// ".vtk" (or ".vtu").
+std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat format);
+
+// What writing a zone file tells besides success.
+struct WriteReport {
+  // Why the file could not be written: the system's words.
+  std::string failureReason;
+  // Complete lines (with their line feed) about a file that was written but
+  // that readers may not take whole: NaN or infinite values, shortened names.
+  std::vector<std::string> warnings;
+};
+
+// Writes the zone in `format` into `file`, a new temporary for `path`,
+// without renaming it. Returns false, with the reason in the report, when
+// the temporary cannot be created or written; the temporary is then gone.
+// Throws ConversionFailure, before any file is created, when the zone cannot
+// be written whole (values or cells missing, node numbers outside the zone),
+// and for a value that is no number in an XML file.
+bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
+                   WriteReport &report);
+
+} // namespace zonvert

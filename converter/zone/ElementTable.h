@@ -1,0 +1,67 @@
+// The cells of a zone: per element its cell kind and its corner node
+// numbers (1-based, in VTK's corner order), flat. Where every element has
+// as many corners as the first (a zone of one element type, as most are),
+// where each starts follows from its number; only a zone of mixed shapes
+// keeps a start per element.
+#pragma once
+
+#include "zone/CellKinds.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace zonvert {
+
+class ElementTable {
+public:
+  void clear();
+  // Makes room for `elements` elements of `corners` corners each.
+  void reserve(std::size_t elements, std::size_t corners);
+  std::size_t size() const { return kinds_.size(); }
+
+  void append(CellKind kind, const std::int32_t *nodes, std::size_t count) {
+    if (count != cornersEach_) [[unlikely]]
+      noteCornerCount(count);
+    if (mixed_) [[unlikely]]
+      elementStart_.push_back(nodes_.size());
+    kinds_.push_back(kind);
+    for (std::size_t k = 0; k < count; ++k) {
+      smallest_ = std::min(smallest_, nodes[k]);
+      largest_ = std::max(largest_, nodes[k]);
+      nodes_.push_back(nodes[k]);
+    }
+  }
+
+  CellKind kind(std::size_t element) const { return kinds_[element]; }
+  std::size_t nodeCount(std::size_t element) const {
+    if (!mixed_)
+      return cornersEach_;
+    const std::size_t end = element + 1 < elementStart_.size() ? elementStart_[element + 1] : nodes_.size();
+    return end - elementStart_[element];
+  }
+  const std::int32_t *nodes(std::size_t element) const {
+    return nodes_.data() + (mixed_ ? elementStart_[element] : element * cornersEach_);
+  }
+  // The node numbers of all elements, one after the other.
+  std::span<const std::int32_t> allNodes() const { return nodes_; }
+  // The smallest and the largest node number of all elements.
+  std::int32_t smallestNumber() const { return smallest_; }
+  std::int32_t largestNumber() const { return largest_; }
+
+private:
+  void noteCornerCount(std::size_t count);
+
+  std::vector<std::int32_t> nodes_;
+  std::vector<std::uint64_t> elementStart_; // only when mixed_
+  std::vector<CellKind> kinds_;
+  std::size_t cornersEach_ = 0;
+  bool mixed_ = false;
+  std::int32_t smallest_ = INT32_MAX;
+  std::int32_t largest_ = INT32_MIN;
+};
+
+} // namespace zonvert

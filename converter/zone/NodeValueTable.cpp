@@ -1,0 +1,54 @@
+#include "zone/NodeValueTable.h"
+
+#include <algorithm>
+
+namespace zonvert {
+
+void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Order order) {
+  order_ = order;
+  nodeCount_ = nodeCount;
+  variableCount_ = variableCount;
+  valuesWanted_ = nodeCount * variableCount;
+  cellCentred_.clear();
+  variableStart_.resize(variableCount + 1);
+  for (std::size_t variable = 0; variable <= variableCount; ++variable)
+    variableStart_[variable] = variable * nodeCount;
+  held_ = 0;
+  nextColumn_ = 0;
+  // The columns keep their blocks, so a file of similar zones allocates once.
+  if (columns_.size() < variableCount)
+    columns_.resize(variableCount);
+  for (ValueColumn &column : columns_)
+    column.clear();
+  firstNonFinite_.clear();
+}
+
+void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred) {
+  reset(nodeCount, cellCentred.size(), Order::ByVariable);
+  cellCentred_ = cellCentred;
+  for (std::size_t variable = 0; variable < cellCentred.size(); ++variable)
+    variableStart_[variable + 1] = variableStart_[variable] + (cellCentred[variable] ? cellCount : nodeCount);
+  valuesWanted_ = variableStart_.back();
+}
+
+void NodeValueTable::valueAdded(std::size_t bytes, bool nonFinite) {
+  const std::size_t variable = nextColumn_;
+  ValueColumn &column = columns_[variable];
+  const std::size_t item = column.size();
+  column.added(bytes);
+  if (nonFinite) [[unlikely]] {
+    if (variable >= firstNonFinite_.size())
+      firstNonFinite_.resize(variable + 1, kNoNode);
+    firstNonFinite_[variable] = std::min(firstNonFinite_[variable], item);
+  }
+  ++held_;
+  if (order_ == Order::ByNode) {
+    if (++nextColumn_ == variableCount_)
+      nextColumn_ = 0;
+  } else {
+    while (nextColumn_ < variableCount_ && columns_[nextColumn_].size() == wantedIn(nextColumn_))
+      ++nextColumn_;
+  }
+}
+
+} // namespace zonvert

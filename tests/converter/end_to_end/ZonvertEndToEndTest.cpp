@@ -1,0 +1,674 @@
+// Runs the real zonvert program on small Tecplot files and compares standard
+// output, exit status and every file it leaves, byte for byte.
+#include "end_to_end/ZonvertRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <csignal>
+#include <map>
+#include <ostream>
+#include <regex>
+#include <string>
+#include <tuple>
+#include <vector>
+
+namespace zonvert::test {
+namespace {
+
+const std::string kStart = "\n\n--\nSTART CONVERSION.\nREADING ZONE: ";
+const std::string kFinish = "\nFINISH.\n";
+const std::string kVtkHead = "# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n";
+const std::string kBanner =
+    "THIS IS A DATA CONVERSION TOOL FROM TECPLOT TO VTK. \n"
+    "* LAST UPDATE: May.29.2008\n"
+    "* YOU CAN ALSO START WITH ARGUMENTS: zonvert.exe <TECPLOT FILE PATH> <VTK FILE PATH> <OPTION: STARTING ZONE "
+    "No.>\n\n"
+    "ENTER YOUR TECPLOT FILE NAME.\n> ";
+const std::string kPromptOutput = "\n\nENTER OUTPUTTED VTK FILE NAME.\n> ";
+const std::string kPromptStart =
+    "\n\nENTER STARTING ZONE(TIMESTEP) INDEX FOR CONVERSION. FOR ALL DATASET, JUST ENTER 0.\n> ";
+const std::string kAllPrompts = kBanner + kPromptOutput + kPromptStart;
+
+const std::string kVars = "VARIABLES = \"X\", \"Y\", \"Z\", \"C\"\n";
+
+// A one-tetrahedron zone whose concentration values carry the tag k, so
+// that each zone's file can be told apart.
+std::string tetZone(int k, const std::string &eol = "\n") {
+  const std::string t = std::to_string(k);
+  return "ZONE T=\"TIME " + t + "\", N=4, E=1, F=FEPOINT, ET=TETRAHEDRON" + eol + "0.0 0.0 0.0 " + t + ".1" +
+         eol + "1.0 0.0 0.0 " + t + ".2" + eol + "0.0 1.0 0.0 " + t + ".3" + eol + "0.0 0.0 1.0 " + t + ".4" + eol +
+         "1 2 3 4" + eol;
+}
+
+const std::string kTetPoints = "POINTS 4 float\n0.0 0.0 0.0\n1.0 0.0 0.0\n0.0 1.0 0.0\n0.0 0.0 1.0\n\n";
+const std::string kTetCells = "CELLS 1 5\n4  0 1 2 3\n\nCELL_TYPES 1\n10\n\n";
+
+std::string tetVtk(int k, const std::string &scalarName = "C") {
+  const std::string t = std::to_string(k);
+  return kVtkHead + kTetPoints + kTetCells + "POINT_DATA 4\nSCALARS " + scalarName +
+         " float 1\nLOOKUP_TABLE default\n" + t + ".1\n" + t + ".2\n" + t + ".3\n" + t + ".4\n";
+}
+
+const std::string kTwoZones = "TITLE = \"two\"\n" + kVars + tetZone(0) + tetZone(1);
+const std::string kThreeZones = kVars + tetZone(0) + tetZone(1) + tetZone(2);
+
+struct EndToEndCase {
+  std::string name;
+  std::string input;                   // content of in.dat
+  std::vector<std::string> arguments;  // command-line arguments
+  std::string stdinText;
+  std::string expectedStdout;
+  int expectedStatus;
+  std::map<std::string, std::string> expectedFiles; // every file left besides in.dat
+  std::map<std::string, std::string> existingFiles = {};
+  std::vector<std::string> folders = {};
+  std::string shellSetup = "";
+};
+
+void PrintTo(const EndToEndCase &c, std::ostream *out) { *out << c.name; }
+
+const std::vector<std::string> kDefaultArgs = {"in.dat", "out.vtk"};
+
+// A zone of nodes only whose VTK file is well over a kilobyte.
+std::string largeNodesZone() {
+  std::string zone = "VARIABLES = \"X\", \"C\"\nZONE I=200\n";
+  for (int i = 0; i < 200; ++i)
+    zone += std::to_string(i) + " 1.0000000000e-03\n";
+  return zone;
+}
+
+// A zone of 30 species whose variables line and node line are both longer
+// than 511 bytes, and the file it converts to.
+std::pair<std::string, std::string> wideZone() {
+  std::string variables = "VARIABLES = \"X\"";
+  std::string node = "1.5";
+  std::string fields;
+  for (int k = 1; k <= 30; ++k) {
+    const std::string name = "CONCENTRATION_OF_SPECIES_" + std::to_string(k);
+    const std::string value = std::to_string(k) + ".000000000000000E-05";
+    variables += ", \"" + name + "\"";
+    node += " " + value;
+    fields += "SCALARS " + name + " float 1\nLOOKUP_TABLE default\n" + value + "\n";
+  }
+  return {variables + "\nZONE I=1\n" + node + "\n",
+          kVtkHead + "POINTS 1 float\n1.5 0.0 0.0\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n" + fields};
+}
+
+// A one-node zone with the variables X and C whose C values are `values`.
+std::string nodesZone(const std::vector<std::string> &values) {
+  std::string zone = "ZONE I=" + std::to_string(values.size()) + "\n";
+  for (std::size_t i = 0; i < values.size(); ++i)
+    zone += std::to_string(i) + " " + values[i] + "\n";
+  return zone;
+}
+
+std::string nodesVtk(const std::vector<std::string> &values, const std::string &name = "C") {
+  std::string points, cells, types, field;
+  for (std::size_t i = 0; i < values.size(); ++i) {
+    points += std::to_string(i) + " 0.0 0.0\n";
+    cells += "1 " + std::to_string(i) + "\n";
+    types += "1\n";
+    field += values[i] + "\n";
+  }
+  const std::string n = std::to_string(values.size());
+  return kVtkHead + "POINTS " + n + " float\n" + points + "\nCELLS " + n + " " + std::to_string(2 * values.size()) +
+         "\n" + cells + "\nCELL_TYPES " + n + "\n" + types + "\nPOINT_DATA " + n + "\nSCALARS " + name +
+         " float 1\nLOOKUP_TABLE default\n" + field;
+}
+
+// A tetrahedron zone whose title key is `key` instead of T="TIME k".
+std::string retitled(const std::string &zone, const std::string &key) {
+  const std::size_t start = zone.find("T=\"TIME ");
+  return zone.substr(0, start) + key + zone.substr(zone.find(',', start));
+}
+
+// A series file listing (name, time) in order.
+std::string seriesJson(const std::vector<std::pair<std::string, std::string>> &files) {
+  std::string text = "{\n  \"file-series-version\" : \"1.0\",\n  \"files\" : [";
+  for (std::size_t k = 0; k < files.size(); ++k)
+    text += std::string(k == 0 ? "\n" : ",\n") + "    { \"name\" : \"" + files[k].first + "\", \"time\" : " +
+            files[k].second + " }";
+  return text + "\n  ]\n}\n";
+}
+
+const std::string kNaNWarning = ", WHICH VTK'S ASCII READER CANNOT READ (THE FIRST NAN OR INFINITY OF THE ZONE)\n";
+
+std::vector<EndToEndCase> cases() {
+  const std::string longName(256, 'a');
+  const auto [wideInput, wideVtk] = wideZone();
+  const std::string name300(300, 'N');
+  return {
+      // The driver: zone numbering, starting zone, output names, prompts.
+      {"TetrahedronZone", kVars + tetZone(7), kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(7)}}},
+      {"ThreeZonesAllWritten", kThreeZones, {"in.dat", "out.vtk", "0"}, "", kStart + "0 1 2 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}, {"out2.vtk", tetVtk(2)}}},
+      {"StartZoneSkipsEarlierZones", kThreeZones, {"in.dat", "out.vtk", "1"}, "", kStart + "0 1 2 " + kFinish, 0,
+       {{"out1.vtk", tetVtk(1)}, {"out2.vtk", tetVtk(2)}}},
+      {"StartZoneBeyondLastWritesNothing", kThreeZones, {"in.dat", "out.vtk", "3"}, "",
+       kStart + "0 1 2 " + kFinish, 0, {}},
+      {"NegativeStartZoneWritesAll", kTwoZones, {"in.dat", "out.vtk", "-4"}, "", kStart + "0 1 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
+      {"StartZoneNotANumberIsZero", kTwoZones, {"in.dat", "out.vtk", "abc"}, "", kStart + "0 1 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
+      {"FourArgumentsIgnoreStartZone", kTwoZones, {"in.dat", "out.vtk", "1", "extra"}, "",
+       kStart + "0 1 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
+      {"OutputNameWithoutDot", kVars + tetZone(0), {"in.dat", "out"}, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}}},
+      // Only the last path component's extension is cut.
+      {"OutputNameDotInFolderIsKept", kVars + tetZone(0), {"in.dat", "data.1/out"}, "", kStart + "0 " + kFinish,
+       0, {{"data.1/out0.vtk", tetVtk(0)}}, {}, {"data.1"}},
+      {"OutputNameDotSlash", kVars + tetZone(0), {"in.dat", "./out"}, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}}},
+      {"OutputNameWithExtensionInDottedFolder", kVars + tetZone(0), {"in.dat", "run.v2/res.vtk"}, "",
+       kStart + "0 " + kFinish, 0, {{"run.v2/res0.vtk", tetVtk(0)}}, {}, {"run.v2"}},
+      {"OutputNameHiddenFileInFolder", kVars + tetZone(0), {"in.dat", "sub/.vtk"}, "", kStart + "0 " + kFinish, 0,
+       {{"sub/0.vtk", tetVtk(0)}}, {}, {"sub"}},
+      {"OutputNameWithTwoDots", kVars + tetZone(0), {"in.dat", "a.b.vtk"}, "", kStart + "0 " + kFinish, 0,
+       {{"a.b0.vtk", tetVtk(0)}}},
+      {"ExistingZoneFileOverwritten", kVars + tetZone(0), kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}}, {{"out0.vtk", "an older, longer file that must be replaced whole\n"}}},
+      {"EmptyInputFile", "", kDefaultArgs, "", kStart + kFinish, 0, {}},
+      {"InteractiveMode", kTwoZones, {}, "in.dat out.vtk 1\n", kAllPrompts + kStart + "0 1 " + kFinish, 0,
+       {{"out1.vtk", tetVtk(1)}}},
+      {"InteractiveModeWithoutStartZone", kVars + tetZone(0), {}, "in.dat\nout.vtk\n",
+       kAllPrompts + kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}}},
+      {"SingleArgumentIsIgnored", kVars + tetZone(0), {"ignored.dat"}, "in.dat out.vtk 0\n",
+       kAllPrompts + kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}}},
+      {"InteractiveClosedInput", kVars + tetZone(0), {}, "",
+       kBanner + kPromptOutput + "\nERROR: OUTPUT NAME IS EMPTY.\n", 1, {}},
+      {"InteractiveInputClosedAfterFirstAnswer", kVars + tetZone(0), {}, "in.dat",
+       kBanner + kPromptOutput + "\nERROR: OUTPUT NAME IS EMPTY.\n", 1, {}},
+      {"EmptyOutputNameArgument", kVars + tetZone(0), {"in.dat", ""}, "", "ERROR: OUTPUT NAME IS EMPTY.\n", 1, {}},
+
+      // Reader rules that change what is written.
+      {"WindowsLineEnds", kVars + tetZone(5, "\r\n"), kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(5)}}},
+      {"LowerCaseKeys",
+       "variables = \"X\", \"Y\", \"Z\", \"C\"\nzone t=\"a\", n=4, e=1, f=fepoint, et=tetrahedron\n"
+       "0.0 0.0 0.0 3.1\n1.0 0.0 0.0 3.2\n0.0 1.0 0.0 3.3\n0.0 0.0 1.0 3.4\n1 2 3 4\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(3)}}},
+      {"ElementTypeMatchedAsSubstring",
+       kVars + "ZONE N=4, E=1, ET=FETETRAHEDRON\n0.0 0.0 0.0 1.1\n1.0 0.0 0.0 1.2\n0.0 1.0 0.0 1.3\n"
+               "0.0 0.0 1.0 1.4\n1 2 3 4\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(1)}}},
+      {"ZoneWithoutElementTypeInheritsKind",
+       kVars + tetZone(0) +
+           "ZONE N=4, E=1\n0.0 0.0 0.0 1.1\n1.0 0.0 0.0 1.2\n0.0 1.0 0.0 1.3\n0.0 0.0 1.0 1.4\n1 2 3 4\n",
+       kDefaultArgs, "", kStart + "0 1 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
+      {"SecondVariablesLineRenamesLaterZones",
+       kVars + tetZone(0) + "VARIABLES = \"X\", \"Y\", \"Z\", \"D\"\n" + tetZone(1), kDefaultArgs, "",
+       kStart + "0 1 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1, "D")}}},
+      {"BlankLinesBetweenZonesAndAtEnd", "\n" + kVars + "\n" + tetZone(0) + "\n \t\r\n" + tetZone(1) + "\n",
+       kDefaultArgs, "", kStart + "0 1 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
+      {"VariablesInTitleIsJustATitle", kVars + tetZone(0) + "TITLE = \"VARIABLES\"\n" + tetZone(1), kDefaultArgs, "",
+       kStart + "0 1 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
+      // Tecplot files as other programs write them.
+      {"VariablesContinuedOnFollowingLines", "VARIABLES = \"X\", \"Y\"\n \"Z\"\n\"C\"\n" + tetZone(3), kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(3)}}},
+      {"VariableNamesSeparatedByBlanksOrNothing", "VARIABLES = \"X\" \"Y\"\"Z\" C\n" + tetZone(4), kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(4)}}},
+      {"CommentedOutVariablesLineIsAComment", kVars + "# VARIABLES = \"A\", \"B\", \"C\", \"D\"\n" + tetZone(2),
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(2)}}},
+      {"ElementTypeOfTheZonesOwnKeys",
+       "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1, ET=TRIANGLE\n0 0\n1 0\n0 1\n1 2 3\n"
+       "ZONE NODES=4, ELEMENTS=1, ZONETYPE=FEQUADRILATERAL, DATAPACKING=POINT\n0 0\n1 0\n1 1\n0 1\n1 2 3 4\n",
+       kDefaultArgs, "", kStart + "0 1 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
+                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"},
+        {"out1.vtk", kVtkHead + "POINTS 4 float\n0 0 0.0\n1 0 0.0\n1 1 0.0\n0 1 0.0\n\n"
+                                "CELLS 1 5\n4  0 1 2 3\n\nCELL_TYPES 1\n9\n\nPOINT_DATA 4\n"}}},
+      // The simulator's wedges (bricks repeating their 1st and 5th node
+      // numbers) are written as before: positions 2, 3, 4, 6, 7, 8.
+      {"SimulatorWedgesWrittenAsBefore",
+       "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE N=8, E=2, F=FEPOINT, ET=BRICK\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n"
+       "1 0 1\n0 1 1\n1 1 1\n1 1 2 3 5 5 6 7\n2 2 4 3 6 6 8 7\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 8 float\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n\n"
+                                "CELLS 2 14\n6  0 1 2 4 5 6\n6  1 3 2 5 7 6\n\nCELL_TYPES 2\n13\n13\n\nPOINT_DATA 8\n"}}},
+      {"ZoneHeaderOverLinesAmongOtherRecords",
+       "TITLE = results of run 4\nFILETYPE = FULL\n" + kVars + "DATASETAUXDATA Code=\"x\"\n# a comment\n"
+       "TEXT X=10, Y=90, T=\"label\"\nGEOMETRY T=LINE\n1\n2\n0 0\n1 1\n"
+       "ZONE T=\"TIME 8\"\n, N=4, E=1\nDT=(SINGLE SINGLE SINGLE DOUBLE)\nSTRANDID=1, SOLUTIONTIME=8\n"
+       "AUXDATA step=\"8\"\nzonetype = fetetrahedron\ndatapacking=point\n"
+       "0.0 0.0 0.0 8.1\n\n1.0 0.0 0.0\t8.2\n0.0,1.0,0.0,8.3\n# wrapped\n0.0 0.0\n 1.0 8.4\n1 2\n3 4\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(8)}}},
+      {"CoordinatesNamedWithUnitsAfterAByteOrderMark",
+       "\xEF\xBB\xBFVARIABLES = \"x [m]\", \"Y (m)\", \"CoordinateZ\", \"C\"\nZONE I=1\n1 2 3 4\n", kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 1 float\n1 2 3\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"
+                                "SCALARS x%20[m] float 1\nLOOKUP_TABLE default\n1\n"
+                                "SCALARS Y%20(m) float 1\nLOOKUP_TABLE default\n2\n"
+                                "SCALARS CoordinateZ float 1\nLOOKUP_TABLE default\n3\n"
+                                "SCALARS C float 1\nLOOKUP_TABLE default\n4\n"}}},
+      {"OrderedZoneOfQuadrilaterals", "VARIABLES = \"X\", \"Y\", \"P\"\nZONE I=3, J=2, DATAPACKING=BLOCK\n"
+       "0 1 2 0 1 2\n0 0 0 1 1 1\n10 11 12 20 2*0.5D1\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 6 float\n0 0 0.0\n1 0 0.0\n2 0 0.0\n0 1 0.0\n1 1 0.0\n2 1 0.0\n\n"
+                                "CELLS 2 10\n4  0 1 4 3\n4  1 2 5 4\n\nCELL_TYPES 2\n9\n9\n\nPOINT_DATA 6\n"
+                                "SCALARS P float 1\nLOOKUP_TABLE default\n10\n11\n12\n20\n0.5E1\n0.5E1\n"}}},
+      // Features that need data this converter does not keep: the zone is
+      // refused by name, earlier zones stay.
+      // Variables and connectivity taken from an earlier zone, which is read
+      // again (zone 2 takes from zone 1, which takes from zone 0).
+      {"VariablesAndConnectivitySharedWithEarlierZones",
+       kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, VARSHARELIST=([1-3]=1), CONNECTIVITYSHAREZONE=1\n"
+               "1.1\n1.2\n1.3\n1.4\nZONE N=4, E=1, ZONETYPE=FETETRAHEDRON, DATAPACKING=BLOCK\n"
+               "VARSHARELIST=([1,2],[3]) CONNECTIVITYSHAREZONE=2\n2.1 2.2 2.3 2.4\n",
+       {"in.dat", "out.vtk", "1"}, "", kStart + "0 1 2 " + kFinish, 0,
+       {{"out1.vtk", tetVtk(1)}, {"out2.vtk", tetVtk(2)}}},
+      {"SharingWithALaterZoneRefused", kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, VARSHARELIST=([1-3]=3)\n",
+       kDefaultArgs, "",
+       kStart + "0 \nERROR IN ZONE 1: VARSHARELIST NAMES ZONE 3 (COUNTED FROM 1), WHICH IS NO EARLIER ZONE\n", 1,
+       {{"out0.vtk", tetVtk(0)}}},
+      {"SharedDataFromAPipeRefused", "", {"in.fifo", "out.vtk"}, "",
+       kStart + "0 \nERROR IN ZONE 1: TAKING DATA FROM ZONE 0 NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, NOT A PIPE\n",
+       1, {{"out0.vtk", tetVtk(0)}}, {}, {},
+       "mkfifo in.fifo; printf '" + kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, CONNECTIVITYSHAREZONE=1\\n' > in.fifo &"},
+      {"PassiveVariablesRefused", kVars + "ZONE N=4, E=1, ET=TETRAHEDRON, PASSIVEVARLIST=[4]\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: PASSIVE VARIABLES (PASSIVEVARLIST) ARE NOT SUPPORTED\n", 1, {}},
+      {"CellCentredVariablesInPointLayoutRefused",
+       kVars + "ZONE N=4, E=1, ZONETYPE=FETETRAHEDRON\nDATAPACKING=POINT, VARLOCATION=([4]=CELLCENTERED)\n",
+       kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: CELL-CENTRED VARIABLES (VARLOCATION) IN POINT LAYOUT ARE NOT SUPPORTED\n", 1, {}},
+      {"CellCentredVariablesWrittenAsCellData",
+       kVars + "ZONE N=4, E=2, ZONETYPE=FETETRAHEDRON\nDATAPACKING=BLOCK, VARLOCATION=([4]=CELLCENTERED)\n"
+               "0.0 1.0 0.0 0.0\n0.0 0.0 1.0 0.0\n0.0 0.0 0.0 1.0\n5.5 nan\n1 2 3 4\n2 1 3 4\n",
+       kDefaultArgs, "",
+       kStart + "0 \nWARNING IN ZONE 0, CELL 2: VARIABLE C HOLDS nan" + kNaNWarning + "FINISH.\n", 0,
+       {{"out0.vtk", kVtkHead + kTetPoints + "CELLS 2 10\n4  0 1 2 3\n4  1 0 2 3\n\nCELL_TYPES 2\n10\n10\n\n"
+                                "POINT_DATA 4\nCELL_DATA 2\nSCALARS C float 1\nLOOKUP_TABLE default\n5.5\nnan\n"}}},
+      {"RepeatCountPastTheZoneRefused", kVars + "ZONE I=2\n1 2 3 4 5*0\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: \"5*0\" AFTER 4 OF 8 VALUES IS NOT A VALUE OF THE ZONE\n", 1, {}},
+      {"BlockValuesCutByEndOfFile", kVars + "ZONE N=4, E=1, ET=TETRAHEDRON, F=FEBLOCK\n0 1 0 0\n0 0 1\n",
+       kDefaultArgs, "", kStart + "\nERROR IN ZONE 0: THE FILE ENDS AFTER 7 OF 16 BLOCK VALUES\n", 1, {}},
+
+      // Node numbers must name nodes of the zone.
+      {"NodeNumberZeroRefused",
+       "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE N=4, E=1, ET=TETRAHEDRON\n0.0 0.0 0.0\n1.0 0.0 0.0\n0.0 1.0 0.0\n"
+       "0.0 0.0 1.0\n0 1 2 3\n",
+       kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 0, ELEMENT 1: NODE NUMBER 0 IS OUTSIDE 1..4\n", 1, {}},
+      {"NodeNumberAboveNodeCountRefused", kVars + tetZone(0) + tetZone(1) + "ZONE N=4, E=2, ET=TETRAHEDRON\n" +
+       "0 0 0 1\n1 0 0 2\n0 1 0 3\n0 0 1 4\n1 2 3 4\n-1 2 3 4\n",
+       kDefaultArgs, "", kStart + "0 1 2 \nERROR IN ZONE 2, ELEMENT 2: NODE NUMBER -1 IS OUTSIDE 1..4\n", 1,
+       {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
+      // Data is read by count: numbers beyond what the counts and the element
+      // type take mean that they do not describe the data.
+      {"MoreNumbersThanTheZoneTakesRefused", kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n1 0 0 2\n"
+       "0 1 0 3\n0 0 1 4\n1 2 3 4 99\n",
+       kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 1: DATA BEYOND ITS 4 NODES AND 1 ELEMENTS: \"99\"\n", 1,
+       {{"out0.vtk", tetVtk(0)}}},
+      {"NodeNumberWithFractionIsNotANumber", kVars + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n1 0 0 2\n0 1 0 3\n"
+       "0 0 1 4\n1 2 3 4.5\n",
+       kDefaultArgs, "", kStart + "\nERROR IN ZONE 0, ELEMENT 1: \"4.5\" IS NOT A NODE NUMBER\n", 1, {}},
+      {"BrickWithRepeatedFirstNodeIsWedge",
+       "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE N=6, E=1, ET=BRICK\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 0 1\n0 1 1\n"
+       "1 1 2 3 4 4 5 6\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 6 float\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 0 1\n0 1 1\n\n"
+                                "CELLS 1 7\n6  0 1 2 3 4 5\n\nCELL_TYPES 1\n13\n\nPOINT_DATA 6\n"}}},
+      {"QuadrilateralAsLines",
+       "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=2, ET=QUADRILATERAL\n0 0\n1 0\n2 0\n1 2 2 1\n2 3 3 2\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n2 0 0.0\n\n"
+                                "CELLS 2 6\n2  0 1\n2  1 2\n\nCELL_TYPES 2\n3\n3\n\n"
+                                "POINT_DATA 3\n"}}},
+      {"QuadrilateralAsTriangles",
+       "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1, ET=QUADRILATERAL\n0 0\n1 0\n0 1\n1 2 3 1\n", kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
+                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+      // Each element gets its own cell kind.
+      {"MixedQuadrilateralsEachGetTheirOwnKind",
+       "VARIABLES = \"X\", \"Y\"\nZONE N=4, E=3, ET=QUADRILATERAL\n0 0\n1 0\n1 1\n0 1\n1 2 3 4\n1 2 2 1\n1 2 3 3\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 4 float\n0 0 0.0\n1 0 0.0\n1 1 0.0\n0 1 0.0\n\n"
+                                "CELLS 3 12\n4  0 1 2 3\n2  0 1\n3  0 1 2\n\nCELL_TYPES 3\n9\n3\n5\n\nPOINT_DATA 4\n"}}},
+      {"MixedBricksEachGetTheirOwnKind",
+       "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE N=9, E=3, ET=BRICK\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n"
+       "1 1 1\n0 1 1\n0.5 0.5 2\n1 2 3 4 5 6 7 8\n1 1 2 3 5 5 6 7\n5 6 7 8 9 9 9 9\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 9 float\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n0.5 0.5 2\n\n"
+                                "CELLS 3 22\n8  0 1 2 3 4 5 6 7\n6  0 1 2 4 5 6\n5  4 5 6 7 8\n\n"
+                                "CELL_TYPES 3\n12\n13\n14\n\nPOINT_DATA 9\n"}}},
+      {"TriangleZoneWithoutVariables", "ZONE N=3, E=1, ET=TRIANGLE\n1 2\n3 4\n5 6\n1 2 3\n", kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0.0 0.0 0.0\n0.0 0.0 0.0\n0.0 0.0 0.0\n\n"
+                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+      {"NodesOnlyZoneGetsVertexCells", "VARIABLES = \"X\", \"Y\", \"Z\", \"V\"\nZONE I=3, F=POINT\n0 0 0 a\n1 0 0 b\n2 0 0 c\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0\n1 0 0\n2 0 0\n\n"
+                                "CELLS 3 6\n1 0\n1 1\n1 2\n\nCELL_TYPES 3\n1\n1\n1\n\n"
+                                "POINT_DATA 3\nSCALARS V float 1\nLOOKUP_TABLE default\na\nb\nc\n"}}},
+      {"LowerCaseCoordinatesAreAlsoScalarsAndVelocityWithoutZ",
+       "VARIABLES = \"x\", \"y\", \"z\", \"VX\", \"VY\"\nZONE I=1\n1 2 3 4 5\n", kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 1 float\n1 2 3\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"
+                                "SCALARS x float 1\nLOOKUP_TABLE default\n1\n"
+                                "SCALARS y float 1\nLOOKUP_TABLE default\n2\n"
+                                "SCALARS z float 1\nLOOKUP_TABLE default\n3\n"
+                                "SCALARS VX float 1\nLOOKUP_TABLE default\n4\n"
+                                "SCALARS VY float 1\nLOOKUP_TABLE default\n5\n"
+                                "VECTORS velocity float\n4 5 0.0 \n"}}},
+      {"NameWithBlanksAndLongVelocityName",
+       "VARIABLES = \"X\", \"C 1\", \"VELOCITY_Z1\"\nZONE I=1\n7 8 9\n", kDefaultArgs, "", kStart + "0 " + kFinish,
+       0,
+       {{"out0.vtk", kVtkHead + "POINTS 1 float\n7 0.0 0.0\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"
+                                "SCALARS C%201 float 1\nLOOKUP_TABLE default\n8\n"
+                                "SCALARS VELOCITY_Z1 float 1\nLOOKUP_TABLE default\n9\n"
+                                "VECTORS velocity float\n0.0 0.0 9 \n"}}},
+      // Lines of any length, with any of the three line ends.
+      {"LongVariablesAndNodeLinesKeepEverything", wideInput, kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", wideVtk}}},
+      {"LoneCarriageReturnLineEnds", kVars + tetZone(5, "\r"), kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(5)}}},
+      // Numbers and names as VTK's reader reads them back.
+      {"FortranNumbersWrittenInTheCForm",
+       "VARIABLES = \"X\", \"C\"\n" + nodesZone({"1.0D+03", "0.1234567-100", "-1.5+300", "2.5d0", "1.0E+03", "4"}),
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", nodesVtk({"1.0E+03", "0.1234567E-100", "-1.5E+300", "2.5e0", "1.0E+03", "4"})}}},
+      {"NaNAndInfinityCopiedWithOneWarningPerZone",
+       "VARIABLES = \"X\", \"C\"\n" + nodesZone({"1", "NaN", "-inf"}) + nodesZone({"Infinity", "nan"}),
+       kDefaultArgs, "",
+       kStart + "0 \nWARNING IN ZONE 0, NODE 2: VARIABLE C HOLDS NaN" + kNaNWarning +
+           "1 \nWARNING IN ZONE 1, NODE 1: VARIABLE C HOLDS Infinity" + kNaNWarning + "FINISH.\n",
+       0, {{"out0.vtk", nodesVtk({"1", "NaN", "-inf"})}, {"out1.vtk", nodesVtk({"Infinity", "nan"})}}},
+      {"NamesEscapedAsVtkWritesThem",
+       "VARIABLES = \"X\", \"Conc mg/l\", \"50%\", \"\", \"p\xc3\xa9H\"\nZONE I=1\n1 2 3 4 5\n", kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 1 float\n1 0.0 0.0\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"
+                                "SCALARS Conc%20mg/l float 1\nLOOKUP_TABLE default\n2\n"
+                                "SCALARS 50%25 float 1\nLOOKUP_TABLE default\n3\n"
+                                "SCALARS %00 float 1\nLOOKUP_TABLE default\n4\n"
+                                "SCALARS p\xc3\xa9H float 1\nLOOKUP_TABLE default\n5\n"}}},
+      {"LongNameShortenedWithOneWarning",
+       "VARIABLES = \"X\", \"" + name300 + "\"\n" + nodesZone({"7"}) + nodesZone({"8"}), kDefaultArgs, "",
+       kStart + "0 \nWARNING: NAME OF VARIABLE 2 SHORTENED TO THE 255 CHARACTERS VTK'S READER TAKES: " +
+           name300.substr(0, 255) + "\n1 " + kFinish,
+       0,
+       {{"out0.vtk", nodesVtk({"7"}, name300.substr(0, 255))},
+        {"out1.vtk", nodesVtk({"8"}, name300.substr(0, 255))}}},
+      {"TabsAndCommasSeparateValues", "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE I=1\n1\t2,\t3\n", kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 1 float\n1 2 3\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"}}},
+      {"DuplicateCoordinateTakesLast", "VARIABLES = \"X\", \"X\", \"Y\", \"Z\"\nZONE I=1\n1 2 3 4\n", kDefaultArgs,
+       "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 1 float\n2 3 4\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"}}},
+      {"BlankSeparatedZoneKeys",
+       kVars + "ZONE N=4 E=1 ET=TETRAHEDRON\n0.0 0.0 0.0 6.1\n1.0 0.0 0.0 6.2\n0.0 1.0 0.0 6.3\n0.0 0.0 1.0 6.4\n1 2 3 4\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0, {{"out0.vtk", tetVtk(6)}}},
+      {"EndOfFileInsideZoneIsAnError", kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n",
+       kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 1: THE FILE ENDS AFTER 1 OF 4 NODE LINES\n", 1,
+       {{"out0.vtk", tetVtk(0)}}},
+      {"EndOfFileAmongElementLinesIsAnError",
+       kVars + tetZone(0) + "ZONE N=4, E=2, ET=TETRAHEDRON\n0 0 0 1\n1 0 0 2\n0 1 0 3\n0 0 1 4\n1 2 3 4\n",
+       {"in.dat", "out.vtk", "1"}, "", kStart + "0 \nERROR IN ZONE 1: THE FILE ENDS AFTER 1 OF 2 ELEMENT LINES\n", 1,
+       {}},
+      {"HugeNodeCountWithFewLinesIsAnError", kVars + "ZONE N=2000000000, E=0\n0 0 0 1\n1 1 1 2\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: THE FILE ENDS AFTER 2 OF 2000000000 NODE LINES\n", 1, {}},
+      {"ZeroNodeCountAtEndOfFile", kVars + "ZONE N=0\n", kDefaultArgs, "", kStart + kFinish, 0, {}},
+
+      // Format errors and refusals: message, status 1, no file for the zone at fault.
+      {"LineWithoutEqualsBetweenZones", kVars + tetZone(0) + "garbage\n" + tetZone(1), kDefaultArgs, "",
+       kStart + "0 \nERROR IN FILE\n", 1, {{"out0.vtk", tetVtk(0)}}},
+      {"LineWithoutEqualsAtTop", "garbage\n" + kVars + tetZone(0), kDefaultArgs, "", kStart + "\nERROR IN FILE\n", 1,
+       {}},
+      {"UnsupportedElementType", kVars + "zone n=2, e=1, et=hexagon\n0 0 0 1\n1 0 0 2\n1 2\n", kDefaultArgs, "",
+       kStart + "\nERROR: DON'T SUPPORT THIS ELEMENT TYPE- HEXAGON\n", 1, {}},
+      {"UnsupportedElementTypeBeforeStartZone",
+       kVars + tetZone(0) + "ZONE N=2, E=1, ET=POLYHEDRON\n0 0 0 1\n1 0 0 2\n1 2\n", {"in.dat", "out.vtk", "5"}, "",
+       kStart + "0 \nERROR IN ZONE 1: POLYGON AND POLYHEDRON ZONES (POLYHEDRON) ARE NOT SUPPORTED\n", 1, {}},
+      // Without an element type to inherit: the format's default, triangles.
+      {"ElementsWithoutTypeAreTriangles",
+       "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1\n0 0\n1 0\n0 1\n1 2 3\n", kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
+                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+      {"FileNotFound", "", {"missing.dat", "out.vtk"}, "", "ERROR: File not found.missing.dat\n", 1, {}},
+      // The output folder is checked before the first zone is read.
+      {"ZoneFileCannotBeCreated", kVars + tetZone(0), {"in.dat", "nofolder/out.vtk"}, "",
+       "ERROR: CANNOT WRITE ZONE FILES IN FOLDER nofolder: No such file or directory\n", 255, {}},
+      {"OutputFolderIsAFile", kVars + tetZone(0), {"in.dat", "in.dat/out.vtk"}, "",
+       "ERROR: CANNOT WRITE ZONE FILES IN FOLDER in.dat: Not a directory\n", 255, {}},
+      {"InputIsAFolder", "", {"folder", "out.vtk"}, "", "ERROR: CANNOT READ THE TECPLOT FILE folder: Is a directory\n",
+       1, {}, {}, {"folder"}},
+      {"InputCannotBeOpened", "", {"loop.dat", "out.vtk"}, "",
+       "ERROR: CANNOT READ THE TECPLOT FILE loop.dat: Too many levels of symbolic links\n", 1, {}, {}, {},
+       "ln -s loop.dat loop.dat;"},
+      // The file size limit makes writes fail part way, as a full disk does;
+      // zonvert itself ignores the signal the limit would end it with.
+      {"ZoneFileCutShortIsRemoved", kVars + tetZone(0) + largeNodesZone(), kDefaultArgs, "",
+       kStart + "0 1 \nERROR: writeVTKFile() out1.vtk: File too large\n", 255, {{"out0.vtk", tetVtk(0)}}, {}, {},
+       "ulimit -f 1;"},
+      {"ZoneFileCutShortKeepsTheOldFile", kVars + tetZone(0) + largeNodesZone(), kDefaultArgs, "",
+       kStart + "0 1 \nERROR: writeVTKFile() out1.vtk: File too large\n", 255,
+       {{"out0.vtk", tetVtk(0)}, {"out1.vtk", "old\n"}}, {{"out1.vtk", "old\n"}}, {}, "ulimit -f 1;"},
+      // Whole files under the zone file names, whatever stands there.
+      {"ZoneFileNameIsAFolder", kVars + tetZone(0), kDefaultArgs, "",
+       kStart + "0 \nERROR: writeVTKFile() out0.vtk: Is a directory\n", 255, {}, {}, {"out0.vtk"}},
+      {"ZoneFileNameIsAFifo", kVars + tetZone(0), kDefaultArgs, "",
+       kStart + "0 \nERROR: writeVTKFile() out0.vtk: Not a regular file\n", 255, {}, {}, {}, "mkfifo out0.vtk;"},
+      {"ZoneFileSymlinkKeepsPointingAtItsTarget", kVars + tetZone(0), kDefaultArgs, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}, {"sub/target.vtk", tetVtk(0)}}, {{"sub/target.vtk", "old\n"}}, {"sub"},
+       "ln -s sub/target.vtk out0.vtk;"},
+      // Never over the input, whatever name reaches it.
+      {"ZoneFileNamedLikeTheInputRefused", "", {"out0.vtk", "out.vtk"}, "",
+       kStart + "0 \nERROR: ZONE FILE out0.vtk WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n", 1,
+       {{"out0.vtk", kVars + tetZone(0)}}, {{"out0.vtk", kVars + tetZone(0)}}},
+      {"ZoneFileLinkedToTheInputRefused", kTwoZones, kDefaultArgs, "",
+       kStart + "0 1 \nERROR: ZONE FILE out1.vtk WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n", 1,
+       {{"out0.vtk", tetVtk(0)}, {"out1.vtk", kTwoZones}}, {}, {}, "ln -s in.dat out1.vtk;"},
+      {"ShortNodeLineRefused",
+       kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n1 0 0\n0 1 0 3\n0 0 1 4\n1 2 3 4\n",
+       kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 1: THE FILE ENDS AFTER 0 OF 1 ELEMENT LINES\n", 1,
+       {{"out0.vtk", tetVtk(0)}}},
+      // Values are read by count, so a short node line shifts every value
+      // after it, also in a zone that is not written.
+      {"ShortNodeLineInSkippedZoneIsRefused",
+       kVars + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n1 0 0\n0 1 0 3\n0 0 1 4\n1 2 3 4\n" + tetZone(1),
+       {"in.dat", "out.vtk", "1"}, "", kStart + "\nERROR IN ZONE 0, ELEMENT 1: \"ZONE\" IS NOT A NODE NUMBER\n", 1, {}},
+      {"ShortElementLineRefused",
+       "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE N=8, E=2, ET=BRICK\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n"
+       "1 1 1\n0 1 1\n1 2 3 4 5 6 7 8\n1 2 3 4 5 6 7\n",
+       kDefaultArgs, "", kStart + "\nERROR IN ZONE 0: THE FILE ENDS AFTER 1 OF 2 ELEMENT LINES\n", 1, {}},
+      {"ElementTokenNotANumber", kVars + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n1 0 0 2\n0 1 0 3\n0 0 1 4\n1 2 x 4\n",
+       kDefaultArgs, "", kStart + "\nERROR IN ZONE 0, ELEMENT 1: \"x\" IS NOT A NODE NUMBER\n", 1, {}},
+      {"DeclaredElementsRunIntoNextZoneLine",
+       kVars + "ZONE N=4, E=2, ET=TETRAHEDRON\n0 0 0 1\n1 0 0 2\n0 1 0 3\n0 0 1 4\n1 2 3 4\n" + tetZone(1),
+       kDefaultArgs, "", kStart + "\nERROR IN ZONE 0, ELEMENT 2: \"ZONE\" IS NOT A NODE NUMBER\n", 1, {}},
+      {"QuadrilateralListCutByEndOfFile",
+       "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1, ET=QUADRILATERAL\n0 0\n1 0\n0 1\n1 2 3\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: THE FILE ENDS AFTER 0 OF 1 ELEMENT LINES\n", 1, {}},
+      {"BrickListCutByEndOfFile", "VARIABLES = \"X\"\nZONE N=1, E=1, ET=BRICK\n0\n1\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: THE FILE ENDS AFTER 0 OF 1 ELEMENT LINES\n", 1, {}},
+      {"NodeLinesAfterZeroNodeCount", kVars + tetZone(0) + "ZONE N=0, E=0\n0 0 0 1\n", kDefaultArgs, "",
+       kStart + "0 \nERROR IN ZONE 1: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE COUNT (N=0)\n", 1,
+       {{"out0.vtk", tetVtk(0)}}},
+      {"ZoneWithoutCountKeysHasOneNode", kVars + "ZONE T=\"no counts\"\n0 0 0 1\n0 0 0 2\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: DATA BEYOND ITS 1 NODES AND 0 ELEMENTS: \"0\"\n", 1, {}},
+      {"NegativeElementCount", kVars + "ZONE N=4, E=-1, ET=TETRAHEDRON\n0 0 0 1\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: NEGATIVE ELEMENT COUNT E=-1\n", 1, {}},
+      {"NodeCountOutOfRange", kVars + "ZONE N=99999999999, E=1, ET=TETRAHEDRON\n0 0 0 1\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: N= VALUE OUT OF RANGE\n", 1, {}},
+      // A node line larger than the memory limit allows (fed through a FIFO,
+      // so the scratch folder holds no large file).
+      {"OutOfMemoryIsAnErrorNotAnAbort", "", {"in.fifo", "out.vtk"}, "", kStart + "\nERROR: OUT OF MEMORY.\n", 1, {},
+       {}, {},
+       "mkfifo in.fifo; { printf 'ZONE N=1\\n'; head -c 48000000 /dev/zero | tr '\\0' 7; } > in.fifo &"
+       " ulimit -v 40000;"},
+      {"InputPathTooLong", kVars + tetZone(0), {longName, "out.vtk"}, "",
+       "ERROR: INPUT FILE PATH IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
+      {"OutputNameTooLong", kVars + tetZone(0), {"in.dat", longName}, "",
+       "ERROR: OUTPUT NAME IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
+      {"InputPathOf255CharactersAccepted", "", {std::string(255, 'b'), "out.vtk"}, "",
+       "ERROR: File not found." + std::string(255, 'b') + "\n", 1, {}},
+      {"InteractiveNameTooLong", kVars + tetZone(0), {}, longName + " out.vtk 0\n",
+       kBanner + "\nERROR: INPUT FILE PATH IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
+      {"InteractiveOutputNameTooLong", kVars + tetZone(0), {}, "in.dat " + longName + " 0\n",
+       kBanner + kPromptOutput + "\nERROR: OUTPUT NAME IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
+
+      // Options: the series file, XML files, paths after "--".
+      {"SeriesListsEveryZoneFileWithItsTime",
+       kVars + tetZone(0) + retitled(tetZone(1), "T=\"t = 2.5E-1 d\"") + retitled(tetZone(2), "SOLUTIONTIME=1.0D+03") +
+           retitled(tetZone(3), "T=\"Step 9\""),
+       {"--series", "in.dat", "out.vtk", "1"}, "", kStart + "0 1 2 3 " + kFinish, 0,
+       {{"out1.vtk", tetVtk(1)}, {"out2.vtk", tetVtk(2)}, {"out3.vtk", tetVtk(3)},
+        {"out.vtk.series", seriesJson({{"out1.vtk", "0.25"}, {"out2.vtk", "1000"}, {"out3.vtk", "3"}})}}},
+      {"SeriesOfAFailedRunListsTheZonesWritten", kTwoZones + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n",
+       {"--series", "in.dat", "run.v2/out"}, "",
+       kStart + "0 1 \nERROR IN ZONE 2: THE FILE ENDS AFTER 1 OF 4 NODE LINES\n", 1,
+       {{"run.v2/out0.vtk", tetVtk(0)}, {"run.v2/out1.vtk", tetVtk(1)},
+        {"run.v2/out.vtk.series", seriesJson({{"out0.vtk", "0"}, {"out1.vtk", "1"}})}},
+       {}, {"run.v2"}},
+      {"SeriesWarnsOfZonesSharingATime", kVars + tetZone(4) + retitled(tetZone(5), "T=\"4 d\""), {"--series", "in.dat", "out"},
+       "",
+       kStart + "0 1 \nWARNING: 1 ZONE FILE(S) IN out.vtk.series SHARE THEIR TIME WITH AN EARLIER ONE (ZONE 1 HAS THE "
+                "TIME 4 OF ZONE 0); PARAVIEW SHOWS ONE FILE PER TIME\nFINISH.\n",
+       0, {{"out0.vtk", tetVtk(4)}, {"out1.vtk", tetVtk(5)}, {"out.vtk.series", seriesJson({{"out0.vtk", "4"}, {"out1.vtk", "4"}})}}},
+      {"SeriesFileNameIsAFolder", kVars + tetZone(0), {"--series", "in.dat", "out.vtk"}, "",
+       kStart + "0 \nERROR: CANNOT WRITE THE SERIES FILE out.vtk.series: Is a directory\n", 255,
+       {{"out0.vtk", tetVtk(0)}}, {}, {"out.vtk.series"}},
+      {"SeriesFileNamedLikeTheInputRefused", "", {"--series", "out.vtk.series", "out.vtk"}, "",
+       kStart + "0 \nERROR: SERIES FILE out.vtk.series WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n", 1,
+       {{"out0.vtk", tetVtk(0)}, {"out.vtk.series", kVars + tetZone(0)}}, {{"out.vtk.series", kVars + tetZone(0)}}},
+      {"VtuRefusesAValueThatIsNoNumber",
+       "VARIABLES = \"X\", \"Y\", \"Z\", \"V\"\nZONE I=3, F=POINT\n0 0 0 1.5\n1 0 0 2\n2 0 0 abc\n", {"--vtu", "in.dat", "out"},
+       "", kStart + "0 \nERROR IN ZONE 0, NODE 3: VARIABLE V HOLDS \"abc\", WHICH IS NO NUMBER\n", 1, {}},
+      {"DoubleDashEndsTheOptions", "", {"--", "-in.dat", "-4"}, "", kStart + "0 " + kFinish, 0,
+       {{"-in.dat", kVars + tetZone(3)}, {"-40.vtk", tetVtk(3)}}, {{"-in.dat", kVars + tetZone(3)}}},
+  };
+}
+
+// Every case runs on one thread and with four worker threads: the files, the
+// console and the status must be the same, byte for byte.
+class ZonvertEndToEnd : public ::testing::TestWithParam<std::tuple<EndToEndCase, int>> {};
+
+TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
+  const auto &[c, threads] = GetParam();
+#if defined(__SANITIZE_ADDRESS__)
+  // AddressSanitizer reserves terabytes of address space at start.
+  if (c.shellSetup.find("ulimit -v") != std::string::npos)
+    GTEST_SKIP() << "an address space limit stops AddressSanitizer itself";
+#endif
+  RunRequest request{c.arguments, c.stdinText, c.existingFiles, c.folders, c.shellSetup};
+  request.arguments.insert(request.arguments.begin(), {"--threads", std::to_string(threads)});
+  if (!c.input.empty() || c.arguments.empty() || c.arguments[0] == "in.dat")
+    request.files["in.dat"] = c.input;
+  RunResult result = runZonvert(request);
+  result.files.erase("in.dat");
+
+  EXPECT_EQ(result.stdoutText, c.expectedStdout);
+  EXPECT_EQ(result.exitStatus, c.expectedStatus);
+  EXPECT_EQ(result.files, c.expectedFiles);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::Combine(::testing::ValuesIn(cases()), ::testing::Values(1, 4)),
+                         [](const auto &info) {
+                           return std::get<0>(info.param).name + "_Threads" + std::to_string(std::get<1>(info.param));
+                         });
+
+// The command line: help, version, and what is refused with the usage text.
+TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
+  const RunResult help = runZonvert({{"--help"}, "", {}, {}, ""});
+  EXPECT_EQ(help.exitStatus, 0);
+  EXPECT_TRUE(help.stdoutText.starts_with("USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH>"));
+  for (const char *part : {"--vtu", "--series", "--threads N", "--version", "EXIT STATUS", "255"})
+    EXPECT_NE(help.stdoutText.find(part), std::string::npos) << part;
+  const RunResult version = runZonvert({{"--version"}, "", {}, {}, ""});
+  EXPECT_EQ(version.exitStatus, 0);
+  EXPECT_TRUE(std::regex_match(version.stdoutText, std::regex("zonvert [0-9]+\\.[0-9]+\\.[0-9]+\n")))
+      << version.stdoutText;
+
+  const std::vector<std::pair<std::vector<std::string>, std::string>> refused = {
+      {{"--frobnicate", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION --frobnicate"},
+      {{"--vtu=yes", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION --vtu=yes"},
+      {{"-x", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION -x"},
+      {{"--threads", "0", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: 0 (1 TO 64)"},
+      {{"--threads=65", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: 65 (1 TO 64)"},
+      {{"--threads", "two", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: two (1 TO 64)"},
+      {{"--threads"}, "ERROR: OPTION --threads NEEDS A NUMBER OF THREADS."},
+      {{"in.dat", "out.vtk", "--vtu"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --vtu"},
+  };
+  for (const auto &[arguments, message] : refused) {
+    const RunResult run = runZonvert({arguments, "", {{"in.dat", kVars + tetZone(0)}}, {}, ""});
+    EXPECT_EQ(run.exitStatus, 1) << message;
+    EXPECT_EQ(run.stdoutText, message + "\n\n" + help.stdoutText);
+    EXPECT_EQ(run.files.size(), 1u) << message; // in.dat alone
+  }
+}
+
+// Zone k of the crash-safety input: (k + 1) x 15000 nodes, about 0.4 MB each.
+std::string growingNodesZone(int k) {
+  const int nodes = (k + 1) * 15000;
+  std::string zone = "ZONE T=\"TIME " + std::to_string(k) + "\", I=" + std::to_string(nodes) + "\n";
+  for (int i = 0; i < nodes; ++i)
+    zone += std::to_string(i) + " 0.5 -1.25 " + std::to_string(k) + ".000001\n";
+  return zone;
+}
+
+// A conversion killed at any moment, or stopped by a file size limit, leaves
+// under each zone file name either the file of a clean run or the file that
+// was there before; never a cut one. Whenever the signal lands, this holds.
+class ZonvertCrashSafety : public ::testing::TestWithParam<int> {};
+
+TEST_P(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
+  // Several zones may be in flight on several threads: each one's temporary
+  // must go too.
+  const std::vector<std::string> arguments = {"--threads", std::to_string(GetParam()), "in.dat", "out.vtk"};
+  constexpr int kZones = 6;
+  std::string input = kVars;
+  std::map<std::string, std::string> oldFiles;
+  for (int k = 0; k < kZones; ++k) {
+    input += growingNodesZone(k);
+    oldFiles["out" + std::to_string(k) + ".vtk"] = "old zone " + std::to_string(k) + "\n";
+  }
+  RunResult clean = runZonvert({arguments, "", {{"in.dat", input}}, {}, ""});
+  ASSERT_EQ(clean.exitStatus, 0);
+  clean.files.erase("in.dat");
+  ASSERT_EQ(clean.files.size(), static_cast<std::size_t>(kZones));
+
+  const std::regex zoneFileName("out[0-9]+\\.vtk");
+  auto expectWholeFiles = [&](const RunResult &run, bool temporariesAllowed, const std::string &label) {
+    for (const auto &[name, content] : run.files) {
+      if (name == "in.dat")
+        continue;
+      if (!std::regex_match(name, zoneFileName)) {
+        EXPECT_TRUE(temporariesAllowed && name.ends_with(".tmp")) << label << ": left " << name;
+        continue;
+      }
+      const bool asClean = clean.files.contains(name) && content == clean.files.at(name);
+      const bool asBefore = oldFiles.contains(name) && content == oldFiles.at(name);
+      EXPECT_TRUE(asClean || asBefore) << label << ": " << name << " is cut or foreign (" << content.size()
+                                       << " bytes)";
+    }
+  };
+
+  // Moments: right at the start, then as each zone's number is printed
+  // (that zone is about to be written).
+  std::string mark = "READING ZONE: ";
+  for (int moment = 0; moment <= kZones; ++moment) {
+    for (const int signalNumber : {SIGKILL, SIGTERM}) {
+      RunRequest request{arguments, "", {{"in.dat", input}}, {}, ""};
+      if ((moment + signalNumber) % 2 == 0)
+        request.files.insert(oldFiles.begin(), oldFiles.end());
+      const std::string label = "signal " + std::to_string(signalNumber) + " after \"" + mark + "\"";
+      const RunResult run = runZonvertAndSignal(request, mark, signalNumber);
+      EXPECT_TRUE(run.exitStatus == -signalNumber || run.exitStatus == 0) << label << ": " << run.exitStatus;
+      // Only SIGKILL, which cannot be caught, may leave a temporary.
+      expectWholeFiles(run, signalNumber == SIGKILL, label);
+    }
+    if (moment < kZones)
+      mark += std::to_string(moment) + " ";
+  }
+
+  RunRequest limited{arguments, "", {{"in.dat", input}}, {}, "ulimit -f 1500;"};
+  limited.files.insert(oldFiles.begin(), oldFiles.end());
+  const RunResult run = runZonvert(limited);
+  EXPECT_EQ(run.exitStatus, 255);
+  EXPECT_NE(run.stdoutText.find(": File too large\n"), std::string::npos) << run.stdoutText;
+  expectWholeFiles(run, false, "file size limit");
+}
+
+INSTANTIATE_TEST_SUITE_P(Threads, ZonvertCrashSafety, ::testing::Values(1, 4));
+
+} // namespace
+} // namespace zonvert::test

@@ -1,0 +1,73 @@
+// The cells that elements and ordered zones describe.
+#include "read/CellShapes.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <vector>
+
+namespace zonvert {
+namespace {
+
+// Each element becomes the cell it describes, corners in VTK's order.
+TEST(CellShapes, CollapsedElementsBecomeTheCellsTheyDescribe) {
+  struct Case {
+    ElementType type;
+    std::vector<std::int32_t> element;
+    CellKind kind;
+    std::vector<std::int32_t> corners;
+  };
+  const std::vector<Case> cases = {
+      {ElementType::Quadrilateral, {1, 2, 3, 4}, CellKind::Quad, {1, 2, 3, 4}},
+      {ElementType::Quadrilateral, {1, 2, 3, 3}, CellKind::Triangle, {1, 2, 3}},
+      {ElementType::Quadrilateral, {1, 2, 3, 1}, CellKind::Triangle, {1, 2, 3}},
+      {ElementType::Quadrilateral, {1, 1, 2, 3}, CellKind::Triangle, {1, 2, 3}},
+      {ElementType::Quadrilateral, {1, 2, 2, 1}, CellKind::Line, {1, 2}},
+      {ElementType::Quadrilateral, {1, 1, 2, 2}, CellKind::Line, {1, 2}},
+      {ElementType::Quadrilateral, {4, 4, 4, 4}, CellKind::Vertex, {4}},
+      {ElementType::Quadrilateral, {1, 2, 1, 3}, CellKind::Quad, {1, 2, 1, 3}}, // folded: kept as it stands
+      {ElementType::Triangle, {1, 2, 2}, CellKind::Triangle, {1, 2, 2}},
+      {ElementType::Tetrahedron, {1, 2, 3, 4}, CellKind::Tetra, {1, 2, 3, 4}},
+      {ElementType::LineSegment, {5, 6}, CellKind::Line, {5, 6}},
+      {ElementType::Brick, {1, 2, 3, 4, 5, 6, 7, 8}, CellKind::Hexahedron, {1, 2, 3, 4, 5, 6, 7, 8}},
+      // The simulator's wedges: positions 2, 3, 4, 6, 7, 8.
+      {ElementType::Brick, {1, 1, 2, 3, 4, 4, 5, 6}, CellKind::Wedge, {1, 2, 3, 4, 5, 6}},
+      {ElementType::Brick, {1, 2, 3, 3, 4, 5, 6, 6}, CellKind::Wedge, {1, 2, 3, 4, 5, 6}},
+      // A quadrilateral side as the base, the opposite edge collapsed.
+      {ElementType::Brick, {1, 2, 5, 4, 3, 3, 6, 6}, CellKind::Wedge, {1, 3, 2, 4, 6, 5}},
+      {ElementType::Brick, {1, 2, 3, 4, 5, 5, 5, 5}, CellKind::Pyramid, {1, 2, 3, 4, 5}},
+      {ElementType::Brick, {5, 5, 5, 5, 1, 2, 3, 4}, CellKind::Pyramid, {1, 4, 3, 2, 5}},
+      {ElementType::Brick, {1, 2, 3, 3, 4, 4, 4, 4}, CellKind::Tetra, {1, 2, 3, 4}},
+      {ElementType::Brick, {1, 1, 1, 1, 2, 2, 2, 2}, CellKind::Hexahedron, {1, 1, 1, 1, 2, 2, 2, 2}},
+      {ElementType::Brick, {1, 2, 3, 4, 5, 6, 7, 1}, CellKind::Hexahedron, {1, 2, 3, 4, 5, 6, 7, 1}},
+  };
+  for (const auto &c : cases) {
+    const Cell cell = cellOfElement(c.type, c.element.data());
+    EXPECT_EQ(cell.kind, c.kind) << ::testing::PrintToString(c.element);
+    EXPECT_EQ(std::vector<std::int32_t>(cell.nodes.begin(), cell.nodes.begin() + cell.count), c.corners)
+        << ::testing::PrintToString(c.element);
+  }
+}
+
+TEST(CellShapes, OrderedZonesGiveQuadrilateralsAndHexahedra) {
+  ElementTable quads;
+  appendOrderedCells(3, 2, 1, quads);
+  ASSERT_EQ(quads.size(), 2u);
+  EXPECT_EQ(std::vector<std::int32_t>(quads.nodes(1), quads.nodes(1) + 4), (std::vector<std::int32_t>{2, 3, 6, 5}));
+  ElementTable sideways; // J alone is 1: the cells lie in the I-K plane
+  appendOrderedCells(2, 1, 3, sideways);
+  ASSERT_EQ(sideways.size(), 2u);
+  EXPECT_EQ(std::vector<std::int32_t>(sideways.nodes(1), sideways.nodes(1) + 4),
+            (std::vector<std::int32_t>{3, 4, 6, 5}));
+  ElementTable hexes;
+  appendOrderedCells(2, 2, 3, hexes);
+  ASSERT_EQ(hexes.size(), 2u);
+  EXPECT_EQ(hexes.kind(1), CellKind::Hexahedron);
+  EXPECT_EQ(std::vector<std::int32_t>(hexes.nodes(1), hexes.nodes(1) + 8),
+            (std::vector<std::int32_t>{5, 6, 8, 7, 9, 10, 12, 11}));
+  EXPECT_EQ(orderedCellCount(5, 1, 1), 0);
+  EXPECT_EQ(orderedCellCount(4, 3, 2), 6);
+}
+
+} // namespace
+} // namespace zonvert
