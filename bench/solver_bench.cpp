@@ -2,12 +2,12 @@
 // realistic node states, the order-39 linear solve of the own LU routines
 // against LAPACK's dgesv, and single Newton iterations.
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "step/ReactionState.h"
 #include "network/Network.h"
-#include "solver/Lapack.h"
-#include "solver/LuSolver.h"
-#include "solver/NewtonIteration.h"
-#include "solver/NewtonSolver.h"
+#include "linalg/Lapack.h"
+#include "linalg/DenseLu.h"
+#include "newton/NewtonIteration.h"
+#include "step/ReactiveStep.h"
 #include "vrex.h"
 
 #include <benchmark/benchmark.h>

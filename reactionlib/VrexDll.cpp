@@ -14,15 +14,15 @@
 // never share a value, and the library is re-entrant.
 #include "vrex.h"
 
-#include "ConsoleLine.h"
-#include "FloatingPointEnvironment.h"
-#include "FlushingStep.h"
-#include "OutputBounds.h"
-#include "RatesFile.h"
-#include "RatesRecord.h"
-#include "ReactionState.h"
+#include "host/ConsoleLine.h"
+#include "host/FloatingPointEnvironment.h"
+#include "step/FlushingStep.h"
+#include "step/OutputBounds.h"
+#include "host/RatesFile.h"
+#include "host/RatesRecord.h"
+#include "step/ReactionState.h"
 #include "network/Network.h"
-#include "solver/NewtonSolver.h"
+#include "step/ReactiveStep.h"
 
 namespace {
 

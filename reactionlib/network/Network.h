@@ -5,7 +5,7 @@
 #pragma once
 
 #include "network/NodeStep.h"
-#include "solver/SparsityPattern.h"
+#include "linalg/SparsityPattern.h"
 
 namespace vrex {
 

@@ -1,7 +1,7 @@
 #include "BadCallCase.h"
 
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "step/ReactionState.h"
 #include "StdoutCapture.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "LoadedVrexDll.h"
 
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "step/ReactionState.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include "LoadedVrexDll.h"
 
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "step/ReactionState.h"
 #include "network/Network.h"
-#include "solver/Lapack.h"
+#include "linalg/Lapack.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 
 #include "FortranReference.h"
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "step/ReactionState.h"
 #include "StdoutCapture.h"
 #include "network/Network.h"
 

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <random>
 
-#include "ReactionState.h"
+#include "step/ReactionState.h"
 #include "network/Network.h"
 
 namespace vrex::test {

@@ -1,6 +1,6 @@
 #include "NodeStates.h"
 
-#include "solver/NewtonSolver.h"
+#include "step/ReactiveStep.h"
 
 #include <cmath>
 #include <random>

@@ -8,7 +8,7 @@
 // spreads over the range a simulation meets.
 #pragma once
 
-#include "ReactionState.h"
+#include "step/ReactionState.h"
 
 #include <cstdint>
 
