@@ -45,8 +45,7 @@ ReactionState &benchState() {
 // Newton iterations on the bench state with the given settings.
 NewtonOutcome iterate(const NewtonSettings &settings, IterationOptions options) {
   ReactionState &s = benchState();
-  NodeStepSystem system(s.step, s.netpar);
-  return runNewtonIteration(system, s.held, settings, s.work, options);
+  return newtonSolve(s.step, s.netpar, s.held, settings, s.work, options);
 }
 
 constexpr IterationOptions runOut{CycleRule::runOut};
@@ -108,7 +107,7 @@ const LinearSystem &realisticSystem() {
   static const LinearSystem system = [] {
     ReactionState &state = benchState();
     test::prepareReactiveStep(state, realisticStates()[0].data(), test::plausibleTimeStep);
-    iterate({0.0, 0.0, 9, 1}, runOut);
+    iterate({0.0, 0.0, 9, LinSolver::ownLu}, runOut);
     LinearSystem s;
     evalResidual(state.step, state.netpar, s.rhs);
     evalJacobian(state.step, state.netpar, s.jac);
@@ -158,7 +157,7 @@ void newtonIterations(benchmark::State &state) {
   test::prepareReactiveStep(s, start.data(), test::plausibleTimeStep);
   for (auto _ : state) {
     std::memcpy(s.step.conc, start.data(), sizeof(s.step.conc));
-    iterate({0.0, 0.0, count, 1}, runOut);
+    iterate({0.0, 0.0, count, LinSolver::ownLu}, runOut);
     benchmark::DoNotOptimize(s.step.conc);
   }
   state.counters["time_per_iteration"] =

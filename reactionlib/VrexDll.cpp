@@ -40,16 +40,17 @@ void copyInConcentrations(ReactionState &s, const double *concIn, const double *
     if (fixFlags[i] != 0) {
       // Held at the caller's value as given, not raised.
       s.held.fixedConc[i] = concIn[i];
-      s.held.solveMode[i] = 0;
+      s.held.solveMode[i] = SolveMode::held;
     } else {
-      s.held.solveMode[i] = 5;
+      s.held.solveMode[i] = SolveMode::solved;
     }
   }
 }
 
 void writeRatesRecord(const ReactionState &s, bool startNewFile) {
-  char line[ratesRecordLength + 1];
-  const int length = formatRatesRecord(s.switchValue, s.recordTag1, s.recordTag2, s.rates, line);
+  char line[ratesRecordLength(nrates) + 1];
+  const int length =
+      formatRatesRecord(s.switchValue, s.recordTag1, s.recordTag2, s.rates, nrates, line);
   line[length] = '\n';
   appendRatesLine(line, static_cast<std::size_t>(length) + 1, startNewFile);
 }
@@ -89,7 +90,7 @@ computeStep(const double *concIn, const double *concGuess, double *concOut, cons
   updateFlushFlag(s);
 
   if (s.step.flushFlag == 0.0) {
-    *status = newtonSolve(s.step, s.netpar, s.held, s.settings, s.work).status;
+    *status = static_cast<int>(newtonSolve(s.step, s.netpar, s.held, s.settings, s.work).status);
   } else {
     takeFlushingStep(s.step, s.netpar, s.flushRateIndex, s.rates);
   }

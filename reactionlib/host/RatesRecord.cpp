@@ -7,12 +7,12 @@
 namespace vrex {
 
 int formatRatesRecord(double switchValue, double recordTag1, double recordTag2,
-                      const double *rates, char *out) {
+                      const double *rates, int rateCount, char *out) {
   int length = 0;
   for (double tag : {switchValue, recordTag1, recordTag2}) {
     length += formatFixedField(tag, tagWidth, tagDecimals, out + length);
   }
-  for (int k = 0; k < nrates; ++k) {
+  for (int k = 0; k < rateCount; ++k) {
     length += formatExponentField(rates[k], rateWidth, rateDigits, out + length);
   }
   return length;

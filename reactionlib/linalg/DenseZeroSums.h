@@ -9,7 +9,7 @@
 // the places of the matrix outside its pattern +0.
 #pragma once
 
-#include "linalg/SparseLu.h"
+#include "linalg/FactorPlan.h"
 
 #include <bit>
 #include <cstdint>

@@ -4,6 +4,6 @@
 
 namespace vrex {
 
-inline constexpr int maxNewtonOrder = 39;
+inline constexpr int maxSystemOrder = 39;
 
 } // namespace vrex

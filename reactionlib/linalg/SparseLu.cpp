@@ -32,7 +32,6 @@
 
 #include "linalg/BitSets.h"
 #include "linalg/DenseZeroSums.h"
-#include "linalg/PlanCode.h"
 #include "linalg/RowElimination.h"
 
 #include <cmath>
@@ -182,14 +181,15 @@ void growMasks(std::uint64_t lowerRows, std::uint64_t upperColumns, SparseLuWork
   }
 }
 
-// The plan of planCode with the pivot rows of `plan`, or -1.
+// The plan of the generated code with the pivot rows of `plan`, or -1.
 int plannedIndex(const FactorPlan &plan, int n, const SparseLuWork &work) {
-  if (!work.patternPlanned) {
+  const PlanCodeTable *planCode = work.planCode;
+  if (planCode == nullptr) {
     return -1;
   }
-  for (int p = 0; p < planCode.count; ++p) {
+  for (int p = 0; p < planCode->count; ++p) {
     const std::size_t rowBytes = sizeof(int) * static_cast<std::size_t>(n);
-    if (std::memcmp(planCode.plans[p].pivotRow, plan.pivotRow, rowBytes) == 0) {
+    if (std::memcmp(planCode->plans[p].pivotRow, plan.pivotRow, rowBytes) == 0) {
       return p;
     }
   }
@@ -207,8 +207,8 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
   const std::size_t maskBytes = sizeof(std::uint64_t) * static_cast<std::size_t>(n);
   std::memcpy(work.rowColumns, work.patternRowColumns, maskBytes);
   std::memcpy(work.columnRows, work.patternColumnRows, maskBytes);
-  int position[maxNewtonOrder];
-  int rowAt[maxNewtonOrder];
+  int position[maxSystemOrder];
+  int rowAt[maxSystemOrder];
   for (int i = 0; i < n; ++i) {
     position[i] = i;
     rowAt[i] = i;
@@ -260,7 +260,7 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     int first = 0;
     int last = 0;
     span(upperColumns, n, first, last);
-    int rows[maxNewtonOrder];
+    int rows[maxSystemOrder];
     int rowCount = 0;
     for (std::uint64_t lower = lowerRows; lower != 0; lower &= lower - 1) {
       rows[rowCount++] = lowest(lower);
@@ -311,7 +311,7 @@ int factorFollowingPlan(const FactorPlan &plan, int n, int from, SparseLuWork &w
     int first = 0;
     int last = 0;
     span(plan.upperColumns[k], n, first, last);
-    int rows[maxNewtonOrder];
+    int rows[maxSystemOrder];
     const int rowCount = static_cast<int>(lowerEnd - lowerBegin);
     for (int r = 0; r < rowCount; ++r) {
       rows[r] = lowerBegin[r] & rowBits;
@@ -323,7 +323,8 @@ int factorFollowingPlan(const FactorPlan &plan, int n, int from, SparseLuWork &w
 
 } // namespace
 
-void preparePattern(const SparsityPattern &pattern, SparseLuWork &work) {
+void preparePattern(const SparsityPattern &pattern, const PlanCodeTable *planCode,
+                    SparseLuWork &work) {
   const int n = pattern.order;
   for (int i = 0; i < n; ++i) {
     work.patternRowColumns[i] = 0;
@@ -337,10 +338,11 @@ void preparePattern(const SparsityPattern &pattern, SparseLuWork &work) {
     }
   }
   work.onlyPlanFilled = false;
-  work.patternPlanned =
-      n == planCode.order &&
-      std::memcmp(work.patternRowColumns, planCode.patternRowColumns,
+  const bool madeForPattern =
+      planCode != nullptr && n == planCode->order &&
+      std::memcmp(work.patternRowColumns, planCode->patternRowColumns,
                   sizeof(std::uint64_t) * static_cast<std::size_t>(n)) == 0;
+  work.planCode = madeForPattern ? planCode : nullptr;
   work.plannedUses = 0;
   work.plannedLeft = 0;
   for (FactorPlan &plan : work.plans) {
@@ -379,7 +381,7 @@ void copySteps(const FactorPlan &from, int k, FactorPlan &to) {
 int replayPlan(const FactorPlan &plan, int n, int from, SparseLuWork &work) {
   const int followed =
       plan.planned >= 0
-          ? planCode.plans[plan.planned].factor(work.factors, work.scale, from)
+          ? work.planCode->plans[plan.planned].factor(work.factors, work.scale, from)
           : factorFollowingPlan(plan, n, from, work);
   if (plan.planned >= 0 && followed >= 0 && followed < n) {
     ++work.plannedLeft;
@@ -436,7 +438,7 @@ bool sparseLuSolve(int n, const double *b, double *x, SparseLuWork &work) {
   const double *factors = work.factors;
   const FactorPlan &plan = work.plans[work.current];
   if (plan.planned >= 0) {
-    return planCode.plans[plan.planned].solve(factors, b, x, work.forward, plan);
+    return work.planCode->plans[plan.planned].solve(factors, b, x, work.forward, plan);
   }
   double *y = work.forward;
   for (int i = 0; i < n; ++i) {
@@ -487,8 +489,8 @@ bool sparseLuImprove(const SparsityPattern &pattern, const double *values, const
   const int n = pattern.order;
   // A x - b, each element accumulated from -b(i) in increasing column order.
   double *r = work.residual;
-  if (work.patternPlanned) {
-    planCode.residual(values, b, x, r);
+  if (work.planCode != nullptr) {
+    work.planCode->residual(values, b, x, r);
   } else {
     for (int i = 0; i < n; ++i) {
       r[i] = -b[i];

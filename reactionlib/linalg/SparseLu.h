@@ -28,79 +28,43 @@
 // in the order chosen, and pivotIndex in the dense routines' form.
 #pragma once
 
-#include "linalg/SparsityPattern.h"
+#include "linalg/FactorPlan.h"
 #include "linalg/MatrixOrder.h"
+#include "linalg/PlanCode.h"
+#include "linalg/SparsityPattern.h"
 
 #include <cstdint>
 
 namespace vrex {
 
-// One bit per row or column.
-static_assert(maxNewtonOrder <= 64, "the rows and columns of a matrix must fit one 64-bit word");
-// Rows fit in seven bits of a byte.
-static_assert(maxNewtonOrder < 128);
-static_assert(maxNewtonOrder * maxNewtonOrder <= 65536);
-
-// What one factorisation did, step by step: the pivot row of each step, the
-// rows that got a multiplier and the columns right of the pivot in its row
-// that can be non-zero. The substitutions follow it, and the next
-// factorisation replays it while the dense rule keeps choosing the same
-// pivot rows: consecutive Newton iterations mostly do, or go back to the
-// pivot rows of the iteration before.
-struct FactorPlan {
-  static constexpr int maxEntries = maxNewtonOrder * (maxNewtonOrder + 1) / 2;
-
-  bool recorded;
-  // The plan of planCode with these pivot rows, whose generated code then
-  // replays it and solves with its factors, or -1.
-  int planned;
-  int pivotRow[maxNewtonOrder];
-  int pivotIndex[maxNewtonOrder]; // as luDecompose records it
-  // As bit masks, and as lists: the lists of step k run from start[k] to
-  // start[k + 1] - 1.
-  std::uint64_t lowerRows[maxNewtonOrder];
-  std::uint64_t upperColumns[maxNewtonOrder];
-  // The rows with a multiplier are also the other candidates of the step's
-  // pivot search: each entry is the row, with the top bit set when the row
-  // stands before the pivot row in the dense routine's row order (so that
-  // an equal candidate loses to the pivot row).
-  std::uint16_t lowerStart[maxNewtonOrder + 1];
-  std::uint8_t lowerEntry[maxEntries];
-  std::uint16_t upperStart[maxNewtonOrder + 1];
-  std::uint8_t upperColumn[maxEntries];
-  // Places outside the matrix's pattern that the factors fill: row i of
-  // column j as n * i + j.
-  int fillCount;
-  std::uint16_t fill[maxNewtonOrder * maxNewtonOrder];
-};
-
 struct SparseLuWork {
   // The factors: row r (original numbering) of column j at
   // factors[n * r + j]. Outside the places the factors can fill, every entry
   // holds +0.
-  double factors[maxNewtonOrder * maxNewtonOrder];
+  double factors[maxSystemOrder * maxSystemOrder];
   // Whether only the plan's fill and the matrix's pattern hold values other
   // than +0; otherwise the next factorisation clears everything.
   bool onlyPlanFilled;
   // Columns at which each row of the matrix has a value, rows at which each
   // column has one: the pattern as given, before the factorisation fills it.
-  std::uint64_t patternRowColumns[maxNewtonOrder];
-  std::uint64_t patternColumnRows[maxNewtonOrder];
+  std::uint64_t patternRowColumns[maxSystemOrder];
+  std::uint64_t patternColumnRows[maxSystemOrder];
   // The same while a factorisation without plan runs: the pattern and its
   // fill.
-  std::uint64_t rowColumns[maxNewtonOrder];
-  std::uint64_t columnRows[maxNewtonOrder];
-  double scale[maxNewtonOrder];      // 1 / largest magnitude of each row
-  double forward[maxNewtonOrder];    // right-hand side during forward substitution
-  double residual[maxNewtonOrder];   // A x - b of an improvement pass
-  double correction[maxNewtonOrder]; // its solution
+  std::uint64_t rowColumns[maxSystemOrder];
+  std::uint64_t columnRows[maxSystemOrder];
+  double scale[maxSystemOrder];      // 1 / largest magnitude of each row
+  double forward[maxSystemOrder];    // right-hand side during forward substitution
+  double residual[maxSystemOrder];   // A x - b of an improvement pass
+  double correction[maxSystemOrder]; // its solution
   // The plans of the last factorisation (plans[current]) and of the last
   // one before it that chose other pivot rows.
   FactorPlan plans[2];
   int current;
   int replays; // factorisations that followed a plan all the way
-  // Whether the pattern is the one planCode is made for.
-  bool patternPlanned;
+  // The generated code for the pattern, or null when there is none or it
+  // is not to be used.
+  const PlanCodeTable *planCode;
   // Factorisations along a plan with generated code, and factorisations
   // that left such a plan mid-way.
   int plannedUses;
@@ -108,8 +72,11 @@ struct SparseLuWork {
 };
 
 // Records the pattern in work, clears the factors and forgets any plan. Once
-// per pattern, before the first factorisation.
-void preparePattern(const SparsityPattern &pattern, SparseLuWork &work);
+// per pattern, before the first factorisation. planCode, when not null, is
+// code generated for plans of this pattern: it is used if it was made for
+// this pattern.
+void preparePattern(const SparsityPattern &pattern, const PlanCodeTable *planCode,
+                    SparseLuWork &work);
 
 // Factorises the matrix of the prepared pattern with the given values into
 // work.factors. pivotIndex receives what luDecompose records. Returns false

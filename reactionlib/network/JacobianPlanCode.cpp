@@ -11,7 +11,7 @@
 // row, column and count a constant instead of an entry of a list.
 // Factors are stored row by row in original row numbering: row r of column
 // j at f[39 * r + j].
-#include "linalg/PlanCode.h"
+#include "network/JacobianPlanCode.h"
 
 #include "linalg/DenseZeroSums.h"
 #include "linalg/RowElimination.h"
@@ -7959,7 +7959,7 @@ constexpr PlanCode plans[] = {
 
 } // namespace
 
-const PlanCodeTable planCode{39, patternRowColumns, improvementResidual,
-                                                  3, plans};
+const PlanCodeTable jacobianPlanCode{39, patternRowColumns, improvementResidual,
+                                       3, plans};
 
 } // namespace vrex

@@ -8,12 +8,7 @@
 // sub-stepping.
 #include "newton/NewtonIteration.h"
 
-#include "host/ConsoleLine.h"
-#include "host/ConsolePause.h"
-#include "linalg/Lapack.h"
-#include "linalg/DenseLu.h"
 #include "newton/RepeatDetector.h"
-#include "linalg/SparseLu.h"
 #include "newton/StepLimit.h"
 
 #include <cmath>
@@ -37,86 +32,11 @@ bool allFinite(const double *values, int n) {
   return true;
 }
 
-// The status an iteration ends with when it stops without converging.
-int notConverged(int status) { return status == 0 ? 2 : 3; }
-
-// What the dense linear algebra keeps over the iterations of one call.
-struct DenseSolves {
-  // The places outside the Jacobian's pattern of work.jac hold their zeros:
-  // they are written once per call, its values at every use.
-  bool zerosWritten = false;
-  // A matrix with an all-zero row has been reported; a held species at zero
-  // can make every iteration's matrix singular.
-  bool singularReported = false;
-};
-
-// Solves luMat x = rhs in place: rhs becomes the solution and luMat its
-// factors, with pivotIndex recording the interchanges either way. A matrix
-// with an all-zero row is reported once per call, with the console pause.
-void solveLinearSystem(NewtonWork &work, int n, int linSolver, bool &singularReported) {
-  if (linSolver == 1) {
-    double parity = 0.0;
-    const int zeroRow = luDecompose(work.luMat, n, n, work.pivotIndex, parity);
-    if (zeroRow != 0 && !singularReported) {
-      singularReported = true;
-      ConsoleLine().text("Singular matrix").integer(zeroRow).integer(n).integer(n).write();
-      pauseAtMostOncePerProcess();
-    }
-    luBackSubstitute(work.luMat, n, n, work.pivotIndex, work.rhs);
-    return;
+NewtonStatus endStatus(bool converged, bool negativeSeen) {
+  if (converged) {
+    return negativeSeen ? NewtonStatus::convergedAfterNegative : NewtonStatus::converged;
   }
-  const int rightHandSides = 1;
-  int info = 0;
-  dgesv_(&n, &rightHandSides, work.luMat, &n, work.pivotIndex, work.rhs, &n, &info);
-  // Either way the iteration goes on with whatever rhs holds: after a
-  // singular factor dgesv leaves it unchanged, so the step is the negated
-  // residual.
-  if (info < 0) {
-    ConsoleLine().text("illegal value in LUD").integer(info).write();
-  } else if (info > 0) {
-    ConsoleLine().text("singular matrix in LUD").write();
-  }
-}
-
-// The step of one iteration with the dense routines (or dgesv) on the full
-// Jacobian: its solution into work.rhs, the factors into work.luMat.
-void solveDense(const SparsityPattern &pattern, NewtonWork &work, int n, int linSolver,
-                bool improve, DenseSolves &dense) {
-  const std::size_t entries = static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-  const std::size_t matrixBytes = sizeof(double) * entries;
-  if (!dense.zerosWritten) {
-    std::memset(work.jac, 0, matrixBytes);
-    dense.zerosWritten = true;
-  }
-  scatterValues(pattern, work.jacValues, work.jac);
-  std::memcpy(work.luMat, work.jac, matrixBytes);
-  std::memcpy(work.rhs, work.resid, sizeof(double) * static_cast<std::size_t>(n));
-  solveLinearSystem(work, n, linSolver, dense.singularReported);
-  if (improve) {
-    for (int pass = 0; pass < improvementPasses; ++pass) {
-      luImprove(work.jac, work.luMat, n, n, work.pivotIndex, work.resid, work.rhs);
-    }
-  }
-}
-
-// The same step from the Jacobian's values at the places of its pattern,
-// bit for bit what solveDense gives with the own LU routines, the factors
-// into work.sparse. Returns false where that cannot be guaranteed;
-// solveDense must then run.
-bool solveFollowingStructure(const SparsityPattern &pattern, NewtonWork &work, int n,
-                             bool improve) {
-  if (!sparseLuDecompose(pattern, work.jacValues, work.pivotIndex, work.sparse) ||
-      !sparseLuSolve(n, work.resid, work.rhs, work.sparse)) {
-    return false;
-  }
-  if (improve) {
-    for (int pass = 0; pass < improvementPasses; ++pass) {
-      if (!sparseLuImprove(pattern, work.jacValues, work.resid, work.rhs, work.sparse)) {
-        return false;
-      }
-    }
-  }
-  return true;
+  return negativeSeen ? NewtonStatus::notConvergedAfterNegative : NewtonStatus::notConverged;
 }
 
 // Negates the residual in place to form the right-hand side and returns
@@ -136,18 +56,19 @@ double negateResidual(double *resid, int n, double scale) {
 // Applies the step now held in work.resid to x, unknown by unknown. Held
 // unknowns are pinned and their step zeroed so that they do not count in the
 // step measure. Returns the largest undamped step magnitude.
-double applyStep(double *x, int n, const HeldSpecies &held, NewtonWork &work, int &status) {
+double applyStep(double *x, int n, const HeldUnknowns &held, NewtonWork &work,
+                 bool &negativeSeen) {
   double stepMax = 0.0;
   for (int k = 0; k < n; ++k) {
     double value = limitedUpdate(work.concStart[k], work.resid[k]);
-    if (held.solveMode[k] == 0) {
+    if (held.solveMode[k] == SolveMode::held) {
       value = held.fixedConc[k];
       work.resid[k] = 0.0;
     }
     x[k] = value;
     // Negative values are only reported, never clipped; the flag is sticky.
     if (value < 0.0) {
-      status = 1;
+      negativeSeen = true;
     }
     const double magnitude = std::fabs(work.resid[k]);
     if (magnitude > stepMax) {
@@ -159,28 +80,25 @@ double applyStep(double *x, int n, const HeldSpecies &held, NewtonWork &work, in
 
 } // namespace
 
-NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
+NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldUnknowns &held,
                                  const NewtonSettings &settings, NewtonWork &work,
-                                 IterationOptions options) {
-  NewtonOutcome outcome{2, 0, 0, 0};
+                                 NewtonEvents &events, IterationOptions options) {
+  NewtonOutcome outcome{NewtonStatus::notConverged, 0, 0, 0};
   if (settings.maxIter <= 0) {
     return outcome;
   }
   const int n = system.order();
   const std::size_t vectorBytes = sizeof(double) * static_cast<std::size_t>(n);
-  const SparsityPattern &pattern = system.jacobianPattern();
-  const bool followStructure = settings.linSolver == 1 && options.lu == LuPath::followStructure;
-  if (followStructure) {
-    preparePattern(pattern, work.sparse);
-  }
+  LinearSolver linear(system.jacobianPattern(), system.planCode(), settings.linSolver, options.lu,
+                      work.linear);
   double *x = system.unknowns();
-  int status = 0;
-  DenseSolves dense;
+  // Sticky over the iterations: some updated unknown was below zero.
+  bool negativeSeen = false;
   RepeatDetector repeats;
   const bool skipRepeats = options.cycles == CycleRule::skipRepeats;
   int lastIteration = settings.maxIter;
-  const auto end = [&outcome](int endStatus, int iteration) {
-    outcome.status = endStatus;
+  const auto end = [&](bool converged, int iteration) {
+    outcome.status = endStatus(converged, negativeSeen);
     outcome.iterations = iteration;
     return outcome;
   };
@@ -188,46 +106,48 @@ NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
     // From here on an iteration is a fixed function of the unknowns and the
     // negative flag (everything else it reads is constant during the call).
     if (skipRepeats && iteration == firstImprovedIteration) {
-      repeats.start(x, n, status, iteration - 1);
+      repeats.start(x, n, negativeSeen, iteration - 1);
     }
     system.evalResidual(work.resid);
     const double resMax = negateResidual(work.resid, n, system.residualScale());
     // A residual that is not finite can only produce meaningless steps; stop
     // with the last finite iterate instead of running out the iterations.
     if (!allFinite(work.resid, n) || !std::isfinite(resMax)) {
-      return end(notConverged(status), iteration);
+      return end(false, iteration);
     }
 
     system.evalJacobianValues(work.jacValues);
     const bool improve = iteration >= firstImprovedIteration;
-    if (!followStructure || !solveFollowingStructure(pattern, work, n, improve)) {
-      solveDense(pattern, work, n, settings.linSolver, improve, dense);
-      ++outcome.denseSolves;
+    const LinearSolve solved =
+        linear.solve(work.jacValues, work.resid, work.rhs, improve ? improvementPasses : 0);
+    if (solved.singularity != Singularity::none) {
+      events.singularLinearSystem(solved);
     }
+    outcome.denseSolves += solved.dense ? 1 : 0;
     if (!allFinite(work.rhs, n)) {
-      return end(notConverged(status), iteration);
+      return end(false, iteration);
     }
 
     std::memcpy(work.resid, work.rhs, vectorBytes);
     std::memcpy(work.concStart, x, vectorBytes);
-    const double stepMax = applyStep(x, n, held, work, status);
+    const double stepMax = applyStep(x, n, held, work, negativeSeen);
 
     // Strict tests; resMax belongs to the iterate before this update.
     if (settings.tolStep > stepMax || settings.tolResid > resMax) {
-      return end(status, iteration);
+      return end(true, iteration);
     }
     // A state seen before repeats with its period until maxIter; the last
     // iteration whose distance to maxIter is a whole number of periods
     // leaves exactly what maxIter would. An unchanged state is period 1.
     if (skipRepeats && improve && outcome.cyclePeriod == 0) {
-      const int period = repeats.periodAfter(x, n, status, iteration);
+      const int period = repeats.periodAfter(x, n, negativeSeen, iteration);
       if (period > 0) {
         outcome.cyclePeriod = period;
         lastIteration = iteration + (settings.maxIter - iteration) % period;
       }
     }
     if (iteration >= lastIteration) {
-      return end(notConverged(status), iteration);
+      return end(false, iteration);
     }
   }
 }

@@ -1,11 +1,12 @@
-// The Newton iteration on any system of at most maxNewtonOrder unknowns,
+// The Newton iteration on any system of at most maxSystemOrder unknowns,
 // with what only the tests and the benchmarks need: counts of what an
-// iteration did, and ways to switch off its two shortcuts (ending a
-// repeating iteration early, and following the Jacobian's structure in the
-// linear algebra) so that their results can be compared with the plain
-// iteration's.
+// iteration did, and ways to switch off its shortcuts (ending a repeating
+// iteration early, following the Jacobian's structure in the linear algebra,
+// the code generated for its commonest pivot sequences) so that their
+// results and their gain can be compared with the plain iteration's.
 #pragma once
 
+#include "linalg/LinearSolver.h"
 #include "newton/NewtonSettings.h"
 #include "newton/NewtonSystem.h"
 #include "newton/NewtonWork.h"
@@ -22,27 +23,29 @@ enum class CycleRule {
   runOut,
 };
 
-enum class LuPath {
-  // Sparse factorisation and substitutions where they give the dense
-  // routines' results bit for bit, the dense routines elsewhere.
-  followStructure,
-  // The dense routines in every iteration.
-  denseOnly,
-};
-
 struct IterationOptions {
   CycleRule cycles = CycleRule::skipRepeats;
   LuPath lu = LuPath::followStructure;
 };
 
+// What the iteration tells its caller while it runs. It writes nothing
+// itself: what is reported, and how, is the caller's.
+class NewtonEvents {
+public:
+  // The linear system of an iteration was singular; the iteration goes on
+  // with the step the solve gave (see Singularity).
+  virtual void singularLinearSystem(const LinearSolve &solve) = 0;
+
+protected:
+  ~NewtonEvents() = default;
+};
+
 // Every iteration evaluates the residual and the Jacobian at the current
 // unknowns, solves J step = -F, limits the step of each positive unknown to
 // 10 % of its value, pins held unknowns and tests two strict convergence
-// criteria. Reads and writes nothing but its arguments; a singular matrix
-// is reported on standard output at most once per call, with the console
-// pause.
-NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldSpecies &held,
+// criteria. Reads and writes nothing but its arguments.
+NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldUnknowns &held,
                                  const NewtonSettings &settings, NewtonWork &work,
-                                 IterationOptions options = {});
+                                 NewtonEvents &events, IterationOptions options = {});
 
 } // namespace vrex

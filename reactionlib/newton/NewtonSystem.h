@@ -4,13 +4,14 @@
 // sparsity pattern.
 #pragma once
 
+#include "linalg/PlanCode.h"
 #include "linalg/SparsityPattern.h"
 
 namespace vrex {
 
 class NewtonSystem {
 public:
-  // Number of unknowns n, at most maxNewtonOrder.
+  // Number of unknowns n, at most maxSystemOrder.
   virtual int order() const = 0;
   // The n unknowns: the starting estimate on entry, the result on return.
   virtual double *unknowns() = 0;
@@ -25,6 +26,9 @@ public:
   // dF/dx at the current unknowns, at the places of the pattern, in its
   // order.
   virtual void evalJacobianValues(double *values) const = 0;
+  // LU code generated for the pivot sequences the Jacobian meets most, or
+  // null when there is none.
+  virtual const PlanCodeTable *planCode() const { return nullptr; }
 
 protected:
   ~NewtonSystem() = default;

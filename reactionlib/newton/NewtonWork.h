@@ -5,31 +5,32 @@
 // dimension.
 #pragma once
 
-#include "linalg/SparseLu.h"
+#include "linalg/LinearSolver.h"
 #include "linalg/MatrixOrder.h"
 
 namespace vrex {
 
-inline constexpr int maxJacobianValues = maxNewtonOrder * maxNewtonOrder;
+inline constexpr int maxJacobianValues = maxSystemOrder * maxSystemOrder;
 
-struct HeldSpecies {
-  int solveMode[maxNewtonOrder];    // 0: held at fixedConc; any other value: solved for
-  double fixedConc[maxNewtonOrder]; // value a held unknown is pinned at
+// Whether the iteration solves for an unknown or holds it at a fixed value.
+enum class SolveMode : int {
+  held = 0,
+  solved = 5,
 };
 
-// After a return resid, rhs, pivotIndex, concStart and jacValues hold the
-// values of the last iteration. The dense matrices hold those of the last
-// iteration that used the dense routines, sparse the factors of the last
-// that did not.
+struct HeldUnknowns {
+  SolveMode solveMode[maxSystemOrder];
+  double fixedConc[maxSystemOrder]; // value a held unknown is pinned at
+};
+
+// After a return resid, rhs, concStart and jacValues hold the values of the
+// last iteration, and linear what its linear solve left (LinearSolver.h).
 struct NewtonWork {
-  double resid[maxNewtonOrder];  // residual, negated; after the solve the step
+  double resid[maxSystemOrder];        // residual, negated; after the solve the step
   double jacValues[maxJacobianValues]; // Jacobian at the places of its pattern
-  double jac[maxNewtonOrder * maxNewtonOrder];   // the same as a dense matrix
-  double luMat[maxNewtonOrder * maxNewtonOrder]; // its factors
-  double rhs[maxNewtonOrder];    // right-hand side, replaced by the solution
-  int pivotIndex[maxNewtonOrder];
-  double concStart[maxNewtonOrder]; // the unknowns before the update
-  SparseLuWork sparse;           // the structure-following path's factors and arrays
+  double rhs[maxSystemOrder];          // the solution of the linear system
+  double concStart[maxSystemOrder];    // the unknowns before the update
+  LinearSolverWork linear;             // the linear solver's matrices and factors
 };
 
 } // namespace vrex

@@ -16,15 +16,15 @@ namespace vrex {
 class RepeatDetector {
 public:
   // Saves the state reached after iteration `iteration`.
-  void start(const double *x, int n, int flag, int iteration);
+  void start(const double *x, int n, bool flag, int iteration);
   // The state reached after iteration `iteration` (a later one than the
   // saved state's): the number of iterations since the saved state if it is
   // the same bit for bit, otherwise 0.
-  int periodAfter(const double *x, int n, int flag, int iteration);
+  int periodAfter(const double *x, int n, bool flag, int iteration);
 
 private:
-  double saved_[maxNewtonOrder];
-  int savedFlag_ = 0;
+  double saved_[maxSystemOrder];
+  bool savedFlag_ = false;
   int savedAt_ = 0;
   int distanceToReplace_ = 1;
 };

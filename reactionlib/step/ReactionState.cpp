@@ -15,7 +15,7 @@ void initSettings(ReactionState &state) {
   state.settings.tolStep = 1e-12;
   state.settings.tolResid = 5e-12;
   state.settings.maxIter = 100000;
-  state.settings.linSolver = 1;
+  state.settings.linSolver = LinSolver::ownLu;
 }
 
 void initNetworkParameters(ReactionState &state) {

@@ -17,7 +17,7 @@ namespace vrex {
 
 struct ReactionState {
   NodeStep step;                // conc, concOld, dt and flushFlag
-  HeldSpecies held;             // solveMode and fixedConc of every species
+  HeldUnknowns held;             // solveMode and fixedConc of every species
   double flushRateIndex[ncomp]; // rate moving species i in the flushing step, 0 for none
 
   double rates[nrates]; // rate vector, written by evalRates only

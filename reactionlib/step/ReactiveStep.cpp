@@ -1,11 +1,12 @@
 #include "step/ReactiveStep.h"
 
-#include "network/Network.h"
-#include "newton/NewtonIteration.h"
+#include "host/ConsoleLine.h"
+#include "host/ConsolePause.h"
+#include "network/JacobianPlanCode.h"
 
 namespace vrex {
 
-static_assert(ncomp <= maxNewtonOrder, "the work arrays must hold the network's system");
+static_assert(ncomp <= maxSystemOrder, "the work arrays must hold the network's system");
 static_assert(njacobianValues <= maxJacobianValues,
               "the work arrays must hold the network's Jacobian");
 
@@ -19,11 +20,47 @@ const SparsityPattern &NodeStepSystem::jacobianPattern() const { return vrex::ja
 void NodeStepSystem::evalJacobianValues(double *values) const {
   vrex::evalJacobianValues(step_, netpar_, constants_, values);
 }
+const PlanCodeTable *NodeStepSystem::planCode() const { return &jacobianPlanCode; }
 
-NewtonOutcome newtonSolve(NodeStep &step, const double *netpar, const HeldSpecies &held,
-                          const NewtonSettings &settings, NewtonWork &work) {
+namespace {
+
+// The diagnostic lines of one call's singular linear systems.
+class ConsoleReports final : public NewtonEvents {
+public:
+  void singularLinearSystem(const LinearSolve &solve) override {
+    switch (solve.singularity) {
+    case Singularity::zeroRow:
+      // A held species at zero can empty a row in every iteration: one line
+      // per call, and the pause at most once per process.
+      if (!zeroRowReported_) {
+        zeroRowReported_ = true;
+        ConsoleLine().text("Singular matrix").integer(solve.detail).integer(ncomp).integer(ncomp).write();
+        pauseAtMostOncePerProcess();
+      }
+      break;
+    case Singularity::lapackIllegalValue:
+      ConsoleLine().text("illegal value in LUD").integer(solve.detail).write();
+      break;
+    case Singularity::lapackSingular:
+      ConsoleLine().text("singular matrix in LUD").write();
+      break;
+    case Singularity::none:
+      break;
+    }
+  }
+
+private:
+  bool zeroRowReported_ = false;
+};
+
+} // namespace
+
+NewtonOutcome newtonSolve(NodeStep &step, const double *netpar, const HeldUnknowns &held,
+                          const NewtonSettings &settings, NewtonWork &work,
+                          IterationOptions options) {
   NodeStepSystem system(step, netpar);
-  return runNewtonIteration(system, held, settings, work);
+  ConsoleReports reports;
+  return runNewtonIteration(system, held, settings, work, reports, options);
 }
 
 } // namespace vrex

@@ -1,12 +1,10 @@
-// Backward-Euler Newton iteration over one time step of one node: the
-// network's residual and Jacobian solved for step.conc, which holds the
-// starting estimate on entry and the result on return.
+// The reactive step of one node: the backward-Euler equations of the network
+// solved by the Newton iteration for step.conc, which holds the starting
+// estimate on entry and the result on return.
 #pragma once
 
 #include "network/Network.h"
-#include "newton/NewtonSettings.h"
-#include "newton/NewtonSystem.h"
-#include "newton/NewtonWork.h"
+#include "newton/NewtonIteration.h"
 
 namespace vrex {
 
@@ -25,6 +23,7 @@ public:
   void evalResidual(double *resid) const override;
   const SparsityPattern &jacobianPattern() const override;
   void evalJacobianValues(double *values) const override;
+  const PlanCodeTable *planCode() const override;
 
 private:
   NodeStep &step_;
@@ -32,7 +31,12 @@ private:
   EquilibriumConstants constants_;
 };
 
-NewtonOutcome newtonSolve(NodeStep &step, const double *netpar, const HeldSpecies &held,
-                          const NewtonSettings &settings, NewtonWork &work);
+// The Newton iteration on the node step. A singular linear system is
+// reported on standard output: one with an all-zero row once per call,
+// followed by the console pause; each one dgesv finds (linSolver lapack) as
+// it comes.
+NewtonOutcome newtonSolve(NodeStep &step, const double *netpar, const HeldUnknowns &held,
+                          const NewtonSettings &settings, NewtonWork &work,
+                          IterationOptions options = {});
 
 } // namespace vrex

@@ -19,12 +19,13 @@ void initAll() {
 
 TEST(ReactionState, SettingsAreTheFixedDefaults) {
   reactionState.settings.tolStep = reactionState.settings.tolResid = -1.0;
-  reactionState.settings.maxIter = reactionState.settings.linSolver = -1;
+  reactionState.settings.maxIter = -1;
+  reactionState.settings.linSolver = LinSolver::lapack;
   initSettings(reactionState);
   EXPECT_EQ(reactionState.settings.tolStep, 1e-12);
   EXPECT_EQ(reactionState.settings.tolResid, 5e-12);
   EXPECT_EQ(reactionState.settings.maxIter, 100000);
-  EXPECT_EQ(reactionState.settings.linSolver, 1);
+  EXPECT_EQ(reactionState.settings.linSolver, LinSolver::ownLu);
 }
 
 // The five decay constants are formed as double products of their factors;

@@ -59,7 +59,7 @@ void prepareReactiveStep(ReactionState &s, const double *start, double dt) {
   for (int i = 0; i < ncomp; ++i) {
     s.step.concOld[i] = start[i] < 1e-20 ? 1e-20 : start[i];
     s.step.conc[i] = s.step.concOld[i];
-    s.held.solveMode[i] = 5;
+    s.held.solveMode[i] = SolveMode::solved;
   }
   s.switchValue = 1.0; // reactive regime
   updateFlushFlag(s);
