@@ -19,9 +19,6 @@ public:
   ConsoleLine &integer(int value);
   ConsoleLine &real(double value);
 
-  // The line as assembled so far, without its line end.
-  std::string_view view() const { return {buffer_, static_cast<std::size_t>(length_)}; }
-
   // Writes the line and a line end to standard output in one piece and
   // flushes it, so the message appears in order with output of the host
   // written after it.

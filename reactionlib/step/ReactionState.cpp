@@ -1,7 +1,5 @@
 #include "step/ReactionState.h"
 
-#include "network/NetworkConstants.h"
-
 namespace vrex {
 
 namespace {
@@ -9,36 +7,30 @@ namespace {
 // A switch value below this selects the flushing regime.
 constexpr double flushSwitchThreshold = 0.002;
 
+// Concentrations are never handed to the chemistry below this value; a NaN
+// is not below it and passes unchanged.
+constexpr double concentrationFloor = 1e-20;
+
+double atLeastFloor(double value) { return value < concentrationFloor ? concentrationFloor : value; }
+
 } // namespace
 
-void initSettings(ReactionState &state) {
-  state.settings.tolStep = 1e-12;
-  state.settings.tolResid = 5e-12;
-  state.settings.maxIter = 100000;
-  state.settings.linSolver = LinSolver::ownLu;
-}
-
-void initNetworkParameters(ReactionState &state) {
-  double *netpar = state.netpar;
-  for (int j = 0; j < nnetpar; ++j) {
-    netpar[j] = network::parameterTable[j];
-  }
-  // Formed here rather than stored, so each is the double product of its
-  // factors and not a rounded decimal.
-  for (const network::DerivedParameter &derived : network::derivedParameters) {
-    netpar[derived.index - 1] = derived.factor * netpar[derived.source - 1];
-  }
-  state.step.flushFlag = 0.0;
-}
-
-void initSpeciesTables(ReactionState &state) {
+void prepareNodeStep(ReactionState &state, const double *concIn, const double *concGuess,
+                     const int *fixFlags, double dt, double switchValue) {
+  state.step.dt = dt;
   for (int i = 0; i < ncomp; ++i) {
-    state.held.fixedConc[i] = 1.0;
-    state.flushRateIndex[i] = 0.0;
+    state.step.conc[i] = atLeastFloor(concGuess[i]);
+    state.step.concOld[i] = atLeastFloor(concIn[i]);
+    if (fixFlags[i] != 0) {
+      // Held at the caller's value as given, not raised.
+      state.held.fixedConc[i] = concIn[i];
+      state.held.solveMode[i] = SolveMode::held;
+    } else {
+      state.held.solveMode[i] = SolveMode::solved;
+    }
   }
-  for (const network::FlushingLaw &law : network::flushingLaws) {
-    state.flushRateIndex[law.species - 1] = law.rateEntry;
-  }
+  state.switchValue = switchValue;
+  updateFlushFlag(state);
 }
 
 void updateFlushFlag(ReactionState &state) {

@@ -1,24 +1,24 @@
 // The record of one call of the reaction library.
 //
-// The driver copies the caller's values in, hands its pieces to the network
-// routines and the Newton solver, and copies the result out again. Each call
-// has a record of its own, so no value of one call influences the next, and
-// calls on several threads at once never share one.
+// The driver fills it from the caller's arguments, hands its pieces to the
+// network routines and the Newton iteration, and copies the result out
+// again. Each call has a record of its own, so no value of one call
+// influences the next, and calls on several threads at once never share one.
+// The settings and the network's parameters are no part of it: they are
+// constants of the build (nodeStepSettings in ReactiveStep.h, network::netpar).
 //
 // Indexing: see network/NetworkSizes.h.
 #pragma once
 
 #include "network/NetworkSizes.h"
 #include "network/NodeStep.h"
-#include "newton/NewtonSettings.h"
 #include "newton/NewtonWork.h"
 
 namespace vrex {
 
 struct ReactionState {
-  NodeStep step;                // conc, concOld, dt and flushFlag
-  HeldUnknowns held;             // solveMode and fixedConc of every species
-  double flushRateIndex[ncomp]; // rate moving species i in the flushing step, 0 for none
+  NodeStep step;      // conc, concOld, dt and flushFlag
+  HeldUnknowns held;  // solveMode and fixedConc of every species
 
   double rates[nrates]; // rate vector, written by evalRates only
 
@@ -27,20 +27,21 @@ struct ReactionState {
   double recordTag2;
   double carriedValue; // handed back to the caller unchanged
 
-  NewtonSettings settings; // fixed defaults, set again at every call
-
-  double netpar[nnetpar]; // network parameters, netpar(j) at index j - 1
-
-  NewtonWork work; // the Newton solver's work arrays
+  NewtonWork work; // the Newton iteration's work arrays
 };
 
-// Sets tolStep, tolResid, maxIter and linSolver to their fixed defaults.
-void initSettings(ReactionState &state);
-// Fills netpar(1..62), forming the five product entries, and clears flushFlag.
-void initNetworkParameters(ReactionState &state);
-// Sets every fixedConc to 1.0 and the flushing rate of each species.
-void initSpeciesTables(ReactionState &state);
-// Derives flushFlag from switchValue.
+// Makes `state` the node step of one call, as invokevrex does before it
+// takes the step: the starting estimate concGuess and the start-of-step
+// concentrations concIn, each raised to at least 1e-20 (a NaN passes
+// unchanged); each species whose fixFlags entry is nonzero held at its concIn
+// value as given, not raised, the others solved for; the time step dt; the
+// switch value and the regime it selects (updateFlushFlag). The arrays hold
+// ncomp entries.
+void prepareNodeStep(ReactionState &state, const double *concIn, const double *concGuess,
+                     const int *fixFlags, double dt, double switchValue);
+
+// Derives flushFlag from switchValue: 1.0 (the flushing step) below the
+// threshold 0.002, 0.0 otherwise, NaN included.
 void updateFlushFlag(ReactionState &state);
 
 } // namespace vrex

@@ -3,6 +3,7 @@
 #include "host/ConsoleLine.h"
 #include "host/ConsolePause.h"
 #include "network/JacobianPlanCode.h"
+#include "network/NetworkConstants.h"
 
 namespace vrex {
 
@@ -18,7 +19,7 @@ void NodeStepSystem::evalResidual(double *resid) const {
 }
 const SparsityPattern &NodeStepSystem::jacobianPattern() const { return vrex::jacobianPattern; }
 void NodeStepSystem::evalJacobianValues(double *values) const {
-  vrex::evalJacobianValues(step_, netpar_, constants_, values);
+  vrex::evalJacobian(step_, netpar_, constants_, values);
 }
 const PlanCodeTable *NodeStepSystem::planCode() const { return &jacobianPlanCode; }
 
@@ -55,10 +56,9 @@ private:
 
 } // namespace
 
-NewtonOutcome newtonSolve(NodeStep &step, const double *netpar, const HeldUnknowns &held,
-                          const NewtonSettings &settings, NewtonWork &work,
-                          IterationOptions options) {
-  NodeStepSystem system(step, netpar);
+NewtonOutcome newtonSolve(NodeStep &step, const HeldUnknowns &held, NewtonWork &work,
+                          const NewtonSettings &settings, IterationOptions options) {
+  NodeStepSystem system(step, network::netpar.data());
   ConsoleReports reports;
   return runNewtonIteration(system, held, settings, work, reports, options);
 }

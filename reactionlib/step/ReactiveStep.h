@@ -31,12 +31,20 @@ private:
   EquilibriumConstants constants_;
 };
 
-// The Newton iteration on the node step. A singular linear system is
-// reported on standard output: one with an all-zero row once per call,
-// followed by the console pause; each one dgesv finds (linSolver lapack) as
-// it comes.
-NewtonOutcome newtonSolve(NodeStep &step, const double *netpar, const HeldUnknowns &held,
-                          const NewtonSettings &settings, NewtonWork &work,
+// The settings of every call: fixed, nothing configures them.
+inline constexpr NewtonSettings nodeStepSettings{
+    .tolStep = 1e-12,
+    .tolResid = 5e-12,
+    .maxIter = 100000,
+    .linSolver = LinSolver::ownLu,
+};
+
+// The Newton iteration on the node step with the network's parameters. A
+// singular linear system is reported on standard output: one with an
+// all-zero row once per call, followed by the console pause; each one dgesv
+// finds (linSolver lapack) as it comes.
+NewtonOutcome newtonSolve(NodeStep &step, const HeldUnknowns &held, NewtonWork &work,
+                          const NewtonSettings &settings = nodeStepSettings,
                           IterationOptions options = {});
 
 } // namespace vrex

@@ -4,14 +4,11 @@
 #include "linalg/DenseLu.h"
 #include "linalg/Lapack.h"
 
-#include "host/ConsolePause.h"
-
 #include "StdoutCapture.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -20,7 +17,6 @@
 namespace vrex {
 namespace {
 
-using test::feedStdin;
 using test::StdoutCapture;
 
 // Column-major matrix of order n with leading dimension np, built from rows.
@@ -150,16 +146,6 @@ TEST(LuDecompose, ZeroRowIsReturnedAndNotPrinted) {
     EXPECT_GE(f.pivots[static_cast<std::size_t>(j - 1)], j);
     EXPECT_LE(f.pivots[static_cast<std::size_t>(j - 1)], 4);
   }
-}
-
-TEST(ConsolePause, EndsAtTheFirstEmptyLine) {
-  feedStdin("not yet\n\nleft for the host\n");
-  StdoutCapture capture;
-  pauseForEmptyLine();
-  EXPECT_EQ(capture.finish(), " Press Enter to continue.\n");
-  char rest[64] = {};
-  ASSERT_NE(std::fgets(rest, sizeof(rest), stdin), nullptr);
-  EXPECT_STREQ(rest, "left for the host\n");
 }
 
 TEST(LuDecompose, NaNMatrixStillChoosesPivotsInRange) {

@@ -2,17 +2,18 @@
 // at every Newton iteration of many calls (realistic, perturbed, held
 // species, near-singular, flushing regime, daily steps), the factors, pivot
 // record, solution and improved solution of both paths; and whole Newton
-// solves with and without them. Most realistic factorisations and solves
+// solves with and without them. The matrices are the network's Jacobians
+// as the node step meets them. Most realistic factorisations and solves
 // run the code generated for the commonest pivot sequences; some
 // factorisations leave those plans mid-way.
 #include "linalg/SparseLu.h"
 
-#include "network/JacobianPlanCode.h"
-
-#include "step/ReactionState.h"
-#include "network/Network.h"
 #include "linalg/DenseLu.h"
+#include "network/JacobianPlanCode.h"
+#include "network/Network.h"
+#include "network/NetworkConstants.h"
 #include "newton/NewtonIteration.h"
+#include "step/ReactionState.h"
 #include "step/ReactiveStep.h"
 
 #include "NodeStates.h"
@@ -144,6 +145,7 @@ public:
     system_.evalJacobianValues(values);
     compareOnState(values, residual_, engine_, sparse_, tally_);
   }
+  const PlanCodeTable *planCode() const override { return system_.planCode(); }
 
 private:
   NodeStepSystem system_;
@@ -230,16 +232,15 @@ TEST(SparseLu, EqualsTheDensePathAtEveryIterationAndInWholeSolves) {
     for (int call = 1; call <= group.calls; ++call) {
       const auto seed = static_cast<std::uint64_t>(call);
       group.prepare(fast, seed);
-      fast.settings.maxIter = group.maxIter;
+      NewtonSettings settings = nodeStepSettings;
+      settings.maxIter = group.maxIter;
       dense = fast;
-      ComparedSystem compared(fast.step, fast.netpar, tally, seed);
-      NodeStepSystem plain(dense.step, dense.netpar);
+      ComparedSystem compared(fast.step, network::netpar.data(), tally, seed);
       test::StdoutCapture console; // the singular matrices' lines
       const NewtonOutcome fastOutcome =
-          runNewtonIteration(compared, fast.held, fast.settings, fast.work, ignored);
-      const NewtonOutcome denseOutcome =
-          runNewtonIteration(plain, dense.held, dense.settings, dense.work, ignored,
-                             {CycleRule::skipRepeats, LuPath::denseOnly});
+          runNewtonIteration(compared, fast.held, settings, fast.work, ignored);
+      const NewtonOutcome denseOutcome = newtonSolve(dense.step, dense.held, dense.work, settings,
+                                                     {CycleRule::skipRepeats, LuPath::denseOnly});
       console.finish();
       ASSERT_EQ(fastOutcome.status, denseOutcome.status) << group.name << " call " << call;
       ASSERT_EQ(fastOutcome.iterations, denseOutcome.iterations) << group.name << " call " << call;
