@@ -1,7 +1,8 @@
 // The reaction network seen from the solver: the rate vector, the residual of
 // the implicit mass balances and equilibria of one time step, and its
 // analytic Jacobian. Each reads only its arguments: the node step, the
-// parameter table netpar(1..62) (at index j - 1) and the output array.
+// parameter table netpar(1..62) (at index j - 1; the library passes
+// network::netpar, NetworkConstants.h) and the output array.
 #pragma once
 
 #include "linalg/SparsityPattern.h"

@@ -9,11 +9,13 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <functional>
 #include <initializer_list>
 #include <limits>
+#include <utility>
 #include <vector>
 
 namespace vrex {
@@ -46,11 +48,15 @@ public:
   mutable int residualCalls = 0;
 
 private:
-  static constexpr std::uint8_t rows[] = {0, 1, 2, 0, 1, 2, 0, 1, 2};
-  static constexpr std::uint16_t columnStarts[3][4] = {{0, 1}, {0, 2, 4}, {0, 3, 6, 9}};
+  // Every place of the matrix of order 1, 2 or 3, column by column.
+  static constexpr std::uint8_t rows1[] = {0};
   static constexpr std::uint8_t rows2[] = {0, 1, 0, 1};
+  static constexpr std::uint8_t rows3[] = {0, 1, 2, 0, 1, 2, 0, 1, 2};
+  static constexpr std::uint16_t starts1[] = {0, 1};
+  static constexpr std::uint16_t starts2[] = {0, 2, 4};
+  static constexpr std::uint16_t starts3[] = {0, 3, 6, 9};
   static constexpr SparsityPattern fullPatterns[3] = {
-      {1, 1, rows, columnStarts[0]}, {2, 4, rows2, columnStarts[1]}, {3, 9, rows, columnStarts[2]}};
+      {1, 1, rows1, starts1}, {2, 4, rows2, starts2}, {3, 9, rows3, starts3}};
   int n_;
   Function residual_;
   Function jacobian_;
