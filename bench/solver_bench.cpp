@@ -1,13 +1,17 @@
 // Cost of the reaction step as a simulation pays it: whole invokevrex calls on
 // realistic node states, the order-39 linear solve of the own LU routines
-// against LAPACK's dgesv, and single Newton iterations.
+// against LAPACK's dgesv, and single Newton iterations. The Newton
+// iterations and the call that cycles to the iteration limit run once more
+// without the code generated for the commonest pivot sequences, so that its
+// gain is measured.
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "linalg/DenseLu.h"
+#include "linalg/Lapack.h"
+#include "linalg/SparsityPattern.h"
 #include "network/Network.h"
-#include "solver/Lapack.h"
-#include "solver/LuSolver.h"
-#include "solver/NewtonIteration.h"
-#include "solver/NewtonSolver.h"
+#include "network/NetworkConstants.h"
+#include "step/ReactionState.h"
+#include "step/ReactiveStep.h"
 #include "vrex.h"
 
 #include <benchmark/benchmark.h>
@@ -45,11 +49,15 @@ ReactionState &benchState() {
 // Newton iterations on the bench state with the given settings.
 NewtonOutcome iterate(const NewtonSettings &settings, IterationOptions options) {
   ReactionState &s = benchState();
-  NodeStepSystem system(s.step, s.netpar);
-  return runNewtonIteration(system, s.held, settings, s.work, options);
+  return newtonSolve(s.step, s.held, s.work, settings, options);
 }
 
+// Settings that never converge: every iteration up to maxIter runs.
+NewtonSettings neverConverging(int maxIter) { return {0.0, 0.0, maxIter, LinSolver::ownLu}; }
+
 constexpr IterationOptions runOut{CycleRule::runOut};
+constexpr IterationOptions runOutWithoutGeneratedCode{CycleRule::runOut,
+                                                      LuPath::followStructureWithoutGeneratedCode};
 
 // Newton iterations per call over the realistic states, and the share of
 // them whose linear system went to the dense routines.
@@ -63,7 +71,7 @@ IterationCounts countIterations() {
   long dense = 0;
   for (const std::vector<double> &conc : realisticStates()) {
     test::prepareReactiveStep(benchState(), conc.data(), test::plausibleTimeStep);
-    const NewtonOutcome outcome = iterate(benchState().settings, {});
+    const NewtonOutcome outcome = iterate(nodeStepSettings, {});
     total += outcome.iterations;
     dense += outcome.denseSolves;
   }
@@ -108,10 +116,15 @@ const LinearSystem &realisticSystem() {
   static const LinearSystem system = [] {
     ReactionState &state = benchState();
     test::prepareReactiveStep(state, realisticStates()[0].data(), test::plausibleTimeStep);
-    iterate({0.0, 0.0, 9, 1}, runOut);
+    iterate(neverConverging(9), runOut);
     LinearSystem s;
-    evalResidual(state.step, state.netpar, s.rhs);
-    evalJacobian(state.step, state.netpar, s.jac);
+    const double *netpar = network::netpar.data();
+    const EquilibriumConstants constants = formEquilibriumConstants(netpar);
+    evalResidual(state.step, netpar, constants, s.rhs);
+    double values[njacobianValues];
+    evalJacobian(state.step, netpar, constants, values);
+    std::memset(s.jac, 0, sizeof(s.jac));
+    scatterValues(jacobianPattern, values, s.jac);
     return s;
   }();
   return system;
@@ -151,21 +164,28 @@ BENCHMARK(lapackDgesvOrder39);
 // tolerances that never converge: 1 iteration (no improvement passes yet)
 // and 40, the typical count of a call, 32 of them with the two improvement
 // passes. The counter gives the time of one iteration.
-void newtonIterations(benchmark::State &state) {
+void runNewtonIterations(benchmark::State &state, IterationOptions options) {
   const int count = static_cast<int>(state.range(0));
   const std::vector<double> &start = realisticStates()[1];
   ReactionState &s = benchState();
   test::prepareReactiveStep(s, start.data(), test::plausibleTimeStep);
   for (auto _ : state) {
     std::memcpy(s.step.conc, start.data(), sizeof(s.step.conc));
-    iterate({0.0, 0.0, count, 1}, runOut);
+    iterate(neverConverging(count), options);
     benchmark::DoNotOptimize(s.step.conc);
   }
   state.counters["time_per_iteration"] =
       benchmark::Counter(static_cast<double>(state.iterations()) * count,
                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
+
+void newtonIterations(benchmark::State &state) { runNewtonIterations(state, runOut); }
 BENCHMARK(newtonIterations)->Arg(1)->Arg(40);
+
+void newtonIterationsWithoutGeneratedCode(benchmark::State &state) {
+  runNewtonIterations(state, runOutWithoutGeneratedCode);
+}
+BENCHMARK(newtonIterationsWithoutGeneratedCode)->Arg(40);
 
 // Calls that run to the limit of 100000 iterations. Holding species 6 at its
 // start value, as a host's hold flag does, keeps realistic states from
@@ -194,20 +214,29 @@ BENCHMARK(invokevrexToTheIterationLimit)->Unit(benchmark::kMillisecond);
 // its value rounds to zero) is a call that reaches the limit through a
 // cycle: from iteration 9830 on the other species repeat every 8196
 // iterations.
-void iterationLimitThroughACycle(benchmark::State &state) {
+void runIterationLimitThroughACycle(benchmark::State &state, IterationOptions options) {
   const std::vector<double> &start = realisticStates()[9];
   ReactionState &s = benchState();
   NewtonOutcome outcome{};
   for (auto _ : state) {
     test::prepareReactiveStep(s, start.data(), test::plausibleTimeStep);
-    s.step.conc[38] = std::nextafter(0.0, 1.0);
-    s.step.concOld[38] = -1.0;
-    outcome = iterate(s.settings, {});
+    test::stallLastSpecies(s);
+    outcome = iterate(nodeStepSettings, options);
     benchmark::DoNotOptimize(s.step.conc);
   }
   state.counters["iterations"] = outcome.iterations;
   state.counters["cycle_period"] = outcome.cyclePeriod;
 }
+
+void iterationLimitThroughACycle(benchmark::State &state) {
+  runIterationLimitThroughACycle(state, {});
+}
 BENCHMARK(iterationLimitThroughACycle)->Unit(benchmark::kMillisecond);
+
+void iterationLimitThroughACycleWithoutGeneratedCode(benchmark::State &state) {
+  runIterationLimitThroughACycle(state, {CycleRule::skipRepeats,
+                                         LuPath::followStructureWithoutGeneratedCode});
+}
+BENCHMARK(iterationLimitThroughACycleWithoutGeneratedCode)->Unit(benchmark::kMillisecond);
 
 } // namespace

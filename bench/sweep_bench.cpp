@@ -5,7 +5,7 @@
 // them. Reports nodes per second and the median and 99th-percentile time of
 // one call.
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "network/NetworkSizes.h"
 #include "vrex.h"
 
 #include <benchmark/benchmark.h>

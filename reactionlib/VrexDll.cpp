@@ -2,9 +2,10 @@
 // driver behind invokevrex.
 //
 // A call is self-contained: it fills a ReactionState of its own with the
-// settings, the constants and the values of its arguments, runs the reactive
-// (Newton) or the flushing step, bounds and returns the result, and on
-// request writes the rates record. Only the rates file outlives it.
+// values of its arguments, runs the reactive (Newton) or the flushing step
+// with the settings and parameters fixed in the build, bounds and returns the
+// result, and on request writes the rates record. Only the rates file
+// outlives it.
 //
 // The record lives in the call's automatic storage (about 65 KB of stack),
 // not in thread-local storage: a thread_local object of a library loaded with
@@ -14,42 +15,44 @@
 // never share a value, and the library is re-entrant.
 #include "vrex.h"
 
-#include "ConsoleLine.h"
-#include "FloatingPointEnvironment.h"
-#include "FlushingStep.h"
-#include "OutputBounds.h"
-#include "RatesFile.h"
-#include "RatesRecord.h"
-#include "ReactionState.h"
+#include "host/ConsoleLine.h"
+#include "host/FloatingPointEnvironment.h"
+#include "host/RatesFile.h"
+#include "host/RatesRecord.h"
 #include "network/Network.h"
-#include "solver/NewtonSolver.h"
+#include "network/NetworkConstants.h"
+#include "step/FlushingStep.h"
+#include "step/OutputBounds.h"
+#include "step/ReactionState.h"
+#include "step/ReactiveStep.h"
 
 namespace {
 
 using namespace vrex;
 
-// Concentrations are never handed to the chemistry below this value; a NaN
-// is not below it and passes unchanged.
-double atLeastFloor(double value) { return value < 1e-20 ? 1e-20 : value; }
+// Status codes of invokevrex besides those of the Newton iteration
+// (NewtonStatus, 0 to 3).
+constexpr int flushingStepStatus = -1;
+constexpr int wrongSpeciesCountStatus = 111;
 
-void copyInConcentrations(ReactionState &s, const double *concIn, const double *concGuess,
-                          const int *fixFlags) {
-  for (int i = 0; i < ncomp; ++i) {
-    s.step.conc[i] = atLeastFloor(concGuess[i]);
-    s.step.concOld[i] = atLeastFloor(concIn[i]);
-    if (fixFlags[i] != 0) {
-      // Held at the caller's value as given, not raised.
-      s.held.fixedConc[i] = concIn[i];
-      s.held.solveMode[i] = 0;
-    } else {
-      s.held.solveMode[i] = 5;
-    }
+// What the status argument asks for on entry.
+enum class RatesFileMode {
+  none,     // 0 or more: no rates record
+  startNew, // -1: the file anew, this call's record its first line
+  append,   // below -1: this call's record appended
+};
+
+RatesFileMode ratesFileMode(int status) {
+  if (status >= 0) {
+    return RatesFileMode::none;
   }
+  return status == -1 ? RatesFileMode::startNew : RatesFileMode::append;
 }
 
 void writeRatesRecord(const ReactionState &s, bool startNewFile) {
-  char line[ratesRecordLength + 1];
-  const int length = formatRatesRecord(s.switchValue, s.recordTag1, s.recordTag2, s.rates, line);
+  char line[ratesRecordLength(nrates) + 1];
+  const int length =
+      formatRatesRecord(s.switchValue, s.recordTag1, s.recordTag2, s.rates, nrates, line);
   line[length] = '\n';
   appendRatesLine(line, static_cast<std::size_t>(length) + 1, startNewFile);
 }
@@ -61,15 +64,11 @@ computeStep(const double *concIn, const double *concGuess, double *concOut, cons
             const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
             const double *recordTag1, const double *recordTag2, double *carriedValue) {
   ReactionState s;
-  const int ratesMode = *status;
+  const RatesFileMode ratesMode = ratesFileMode(*status);
   s.switchValue = *switchValue;
   s.recordTag1 = *recordTag1;
   s.recordTag2 = *recordTag2;
-  *status = -1;
-
-  initSettings(s);
-  initNetworkParameters(s);
-  initSpeciesTables(s);
+  *status = flushingStepStatus;
   s.carriedValue = *carriedValue;
 
   if (*nSpecies != ncomp) {
@@ -80,18 +79,16 @@ computeStep(const double *concIn, const double *concGuess, double *concOut, cons
         .integer(*nSpecies)
         .text(" species!")
         .write();
-    *status = 111;
+    *status = wrongSpeciesCountStatus;
     return;
   }
 
-  s.step.dt = *timeStep;
-  copyInConcentrations(s, concIn, concGuess, fixFlags);
-  updateFlushFlag(s);
-
+  prepareNodeStep(s, concIn, concGuess, fixFlags, *timeStep, s.switchValue);
   if (s.step.flushFlag == 0.0) {
-    *status = newtonSolve(s.step, s.netpar, s.held, s.settings, s.work).status;
+    const NewtonOutcome outcome = newtonSolve(s.step, s.held, s.work, nodeStepSettings);
+    *status = static_cast<int>(outcome.status);
   } else {
-    takeFlushingStep(s.step, s.netpar, s.flushRateIndex, s.rates);
+    takeFlushingStep(s.step, network::netpar.data(), s.rates);
   }
 
   for (int i = 0; i < ncomp; ++i) {
@@ -100,12 +97,12 @@ computeStep(const double *concIn, const double *concGuess, double *concOut, cons
   }
   *carriedValue = s.carriedValue;
 
-  if (ratesMode >= 0) {
+  if (ratesMode == RatesFileMode::none) {
     return;
   }
   // Rates of the final concentrations for the record.
-  evalRates(s.step.conc, s.netpar, s.step.flushFlag, s.rates);
-  writeRatesRecord(s, ratesMode == -1);
+  evalRates(s.step.conc, network::netpar.data(), s.step.flushFlag, s.rates);
+  writeRatesRecord(s, ratesMode == RatesFileMode::startNew);
 }
 
 } // namespace

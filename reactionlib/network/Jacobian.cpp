@@ -73,8 +73,8 @@ constexpr std::uint16_t columnStarts[ncomp + 1] = {
 
 const SparsityPattern jacobianPattern{ncomp, njacobianValues, valueRows, columnStarts};
 
-void evalJacobianValues(const NodeStep &step, const double *netpar,
-                        const EquilibriumConstants &constants, double *values) {
+void evalJacobian(const NodeStep &step, const double *netpar, const EquilibriumConstants &constants,
+                  double *values) {
   using network::kineticCoefficient;
   using network::storageWeight;
 

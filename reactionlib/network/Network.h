@@ -1,11 +1,12 @@
 // The reaction network seen from the solver: the rate vector, the residual of
 // the implicit mass balances and equilibria of one time step, and its
 // analytic Jacobian. Each reads only its arguments: the node step, the
-// parameter table netpar(1..62) (at index j - 1) and the output array.
+// parameter table netpar(1..62) (at index j - 1; the library passes
+// network::netpar, NetworkConstants.h) and the output array.
 #pragma once
 
+#include "linalg/SparsityPattern.h"
 #include "network/NodeStep.h"
-#include "solver/SparsityPattern.h"
 
 namespace vrex {
 
@@ -24,11 +25,10 @@ EquilibriumConstants formEquilibriumConstants(const double *netpar);
 // Fills rates[0..53] at the concentrations conc in the regime flushFlag.
 void evalRates(const double *conc, const double *netpar, double flushFlag, double *rates);
 
-// Fills resid[0..38] with the residual at step.conc.
+// Fills resid[0..38] with the residual at step.conc; constants are those of
+// netpar.
 void evalResidual(const NodeStep &step, const double *netpar, const EquilibriumConstants &constants,
                   double *resid);
-// The same, forming the equilibrium constants itself.
-void evalResidual(const NodeStep &step, const double *netpar, double *resid);
 
 // The places of the Jacobian the network couples: 219 of the 1521. Every
 // other entry is identically zero.
@@ -37,12 +37,9 @@ extern const SparsityPattern jacobianPattern;
 
 // Writes the Jacobian's values at the places of jacobianPattern, in its
 // order: the derivative of residual row i with respect to conc(j) at
-// step.conc.
-void evalJacobianValues(const NodeStep &step, const double *netpar,
-                        const EquilibriumConstants &constants, double *values);
-
-// Writes all 39 x 39 entries of jac (column-major, leading dimension 39):
-// the values above and zeros everywhere else.
-void evalJacobian(const NodeStep &step, const double *netpar, double *jac);
+// step.conc. scatterValues (linalg/SparsityPattern.h) makes the full matrix
+// of them.
+void evalJacobian(const NodeStep &step, const double *netpar, const EquilibriumConstants &constants,
+                  double *values);
 
 } // namespace vrex

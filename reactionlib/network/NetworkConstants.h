@@ -11,13 +11,15 @@
 
 #include "network/NetworkSizes.h"
 
+#include <array>
+
 namespace vrex::network {
 
 // ---------------------------------------------------------------------------
 // Network parameters netpar(1..62). Entry j of the table is netpar(j). The five
 // first-order decay coefficients that are a fixed fraction of a growth law's
-// maximum rate are stored as 0.0 here and formed when the table is loaded, so
-// that they are the double product of their factors.
+// maximum rate are stored as 0.0 here and formed below (netpar), so that they
+// are the double product of their factors.
 inline constexpr double parameterTable[nnetpar] = {
     0.004050925925, // 1: rate constant of reaction 1
     0.004050925925, // 2: rate constant of reaction 7
@@ -33,30 +35,30 @@ inline constexpr double parameterTable[nnetpar] = {
     1e-06, // 12: half-saturation constant of species 26 in reaction 8
     1e-09, // 13: threshold of species 31 in reaction 9
     3.182870369e-05, // 14: maximum rate constant of reaction 10
-    0.0, // 15: formed at run time as 0.05 x netpar(14); decay constant of reaction 11
+    0.0, // 15: formed as 0.05 x netpar(14); decay constant of reaction 11
     0.092, // 16: yield y10 of reaction 10 (no rate law)
     0.0001, // 17: half-saturation constant of species 24 in reaction 10
     1e-06, // 18: half-saturation constant of species 27 in reaction 10
     1e-09, // 19: threshold of species 32 in reaction 11
     1.423611111e-05, // 20: maximum rate constant of reaction 12
-    0.0, // 21: formed at run time as 0.1 x netpar(20); decay constant of reaction 13
+    0.0, // 21: formed as 0.1 x netpar(20); decay constant of reaction 13
     0.041, // 22: yield y12 of reaction 12 (no rate law)
     0.0001, // 23: half-saturation constant of species 24 in reaction 12
     1e-09, // 24: threshold of species 33 in reaction 13
     2.546296296e-05, // 25: maximum rate constant of reaction 14
-    0.0, // 26: formed at run time as 0.1 x netpar(25); decay constant of reaction 15
+    0.0, // 26: formed as 0.1 x netpar(25); decay constant of reaction 15
     0.074, // 27: yield y14 of reaction 14 (no rate law)
     0.0001, // 28: half-saturation constant of species 25 in reaction 14
     1e-06, // 29: half-saturation constant of species 29 in reaction 14
     1e-09, // 30: threshold of species 34 in reaction 15
     1.125e-06, // 31: maximum rate constant of reaction 16
-    0.0, // 32: formed at run time as 0.1 x netpar(31); decay constant of reaction 17
+    0.0, // 32: formed as 0.1 x netpar(31); decay constant of reaction 17
     0.0032, // 33: yield y16 of reaction 16 (no rate law)
     0.0001, // 34: half-saturation constant of species 25 in reaction 16
     1e-06, // 35: half-saturation constant of species 30 in reaction 16
     1e-09, // 36: threshold of species 35 in reaction 17
     2.858796297e-06, // 37: maximum rate constant of reaction 18
-    0.0, // 38: formed at run time as 0.1 x netpar(37); decay constant of reaction 19
+    0.0, // 38: formed as 0.1 x netpar(37); decay constant of reaction 19
     0.0082, // 39: yield y18 of reaction 18 (no rate law)
     0.0001, // 40: half-saturation constant of species 25 in reaction 18
     1e-06, // 41: half-saturation constant of species 28 in reaction 18
@@ -83,7 +85,7 @@ inline constexpr double parameterTable[nnetpar] = {
     0.09, // 62: constant of the crowding factor (reactions 8, 10, 12, 14, 16 and 18)
 };
 
-// netpar(index) = factor x netpar(source), formed when the table is loaded.
+// netpar(index) = factor x netpar(source).
 struct DerivedParameter {
   int index;
   double factor;
@@ -98,14 +100,28 @@ inline constexpr DerivedParameter derivedParameters[] = {
     {38, 0.1, 37},  // decay constant of reaction 19 from the maximum rate of reaction 18
 };
 
+// netpar(1..62) as the rate laws, the residual and the Jacobian read it: the
+// table above with the five products formed. They are formed when the
+// library is compiled, in double precision rounded to nearest, so each is
+// the double product of its factors, as a product formed at run time in the
+// library's floating-point environment is.
+inline constexpr std::array<double, nnetpar> netpar = [] {
+  std::array<double, nnetpar> table{};
+  for (int j = 0; j < nnetpar; ++j) {
+    table[j] = parameterTable[j];
+  }
+  for (const DerivedParameter &derived : derivedParameters) {
+    table[derived.index - 1] = derived.factor * table[derived.source - 1];
+  }
+  return table;
+}();
+
 // ---------------------------------------------------------------------------
 // Numbering of the rate vector: entries 1..19 and 29..33 are kinetic laws,
 // 20..28 the deviations of the equilibria from mass action, 34..54 the
 // flushing laws. Entries 1..33 are the "reaction laws" shared by the rate
 // vector and the residual.
 inline constexpr int nreactionLaws = 33;
-inline constexpr int firstEquilibrium = 20;
-inline constexpr int lastEquilibrium = 28;
 inline constexpr int firstFlushingEntry = 34;
 
 // Flushing pulls species i linearly toward a fixed value: the law is

@@ -77,8 +77,4 @@ void evalResidual(const NodeStep &step, const double *netpar, const EquilibriumC
   }
 }
 
-void evalResidual(const NodeStep &step, const double *netpar, double *resid) {
-  evalResidual(step, netpar, formEquilibriumConstants(netpar), resid);
-}
-
 } // namespace vrex

@@ -1,7 +1,7 @@
 #include "BadCallCase.h"
 
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "network/NetworkSizes.h"
 #include "StdoutCapture.h"
 
 #include <gtest/gtest.h>

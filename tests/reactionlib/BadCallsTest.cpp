@@ -5,7 +5,7 @@
 // to the iteration limit and live in IterationLimitCallsTest.cpp.
 #include "BadCallCase.h"
 
-#include "ReactionState.h"
+#include "network/NetworkSizes.h"
 
 #include <gtest/gtest.h>
 

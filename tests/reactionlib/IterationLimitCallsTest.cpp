@@ -3,7 +3,7 @@
 // form a test program of their own that CMake labels "slow".
 #include "BadCallCase.h"
 
-#include "ReactionState.h"
+#include "network/NetworkSizes.h"
 
 #include <gtest/gtest.h>
 

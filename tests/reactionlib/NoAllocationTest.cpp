@@ -5,7 +5,7 @@
 #include "LoadedVrexDll.h"
 
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "network/NetworkSizes.h"
 
 #include <gtest/gtest.h>
 

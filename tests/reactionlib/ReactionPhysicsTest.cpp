@@ -4,9 +4,11 @@
 #include "LoadedVrexDll.h"
 
 #include "NodeStates.h"
-#include "ReactionState.h"
+#include "linalg/Lapack.h"
+#include "linalg/SparsityPattern.h"
 #include "network/Network.h"
-#include "solver/Lapack.h"
+#include "network/NetworkConstants.h"
+#include "step/ReactionState.h"
 
 #include <gtest/gtest.h>
 
@@ -76,10 +78,14 @@ TEST_P(ReactionPhysics, ResidualVanishesAtTheEndOfTheStep) {
   ReactionState s;
   test::prepareReactiveStep(s, call.concIn, call.timeStep);
   std::memcpy(s.step.conc, call.concOut, sizeof(call.concOut));
+  const double *netpar = network::netpar.data();
+  const EquilibriumConstants constants = formEquilibriumConstants(netpar);
   double correction[ncomp];
-  evalResidual(s.step, s.netpar, correction);
-  double jacobian[nmatrix];
-  evalJacobian(s.step, s.netpar, jacobian);
+  evalResidual(s.step, netpar, constants, correction);
+  double values[njacobianValues];
+  evalJacobian(s.step, netpar, constants, values);
+  double jacobian[nmatrix] = {};
+  scatterValues(jacobianPattern, values, jacobian);
   int pivots[ncomp];
   const int order = ncomp, one = 1;
   int info = -1;

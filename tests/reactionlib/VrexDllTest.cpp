@@ -5,9 +5,10 @@
 
 #include "FortranReference.h"
 #include "NodeStates.h"
-#include "ReactionState.h"
 #include "StdoutCapture.h"
 #include "network/Network.h"
+#include "network/NetworkConstants.h"
+#include "step/ReactionState.h"
 
 #include <gtest/gtest.h>
 
@@ -200,10 +201,9 @@ TEST_F(VrexDll, NoValueOfOneCallIsUsedByTheNext) {
 // in this process with the network routines.
 std::vector<double> recordValues(const VrexCall &call) {
   ReactionState s;
-  initNetworkParameters(s);
   s.switchValue = call.switchValue;
   updateFlushFlag(s);
-  evalRates(call.concOut, s.netpar, s.step.flushFlag, s.rates);
+  evalRates(call.concOut, network::netpar.data(), s.step.flushFlag, s.rates);
   std::vector<double> values = {call.switchValue, call.recordTag1, call.recordTag2};
   values.insert(values.end(), std::begin(s.rates), std::end(s.rates));
   return values;

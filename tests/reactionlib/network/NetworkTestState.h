@@ -1,39 +1,52 @@
-// Helpers shared by the network tests: load the constants as every call of
-// the library does, choose the regime, and draw random positive states.
+// Helpers shared by the network tests: load the parameters as every call of
+// the library uses them, choose the regime, evaluate the network, and draw
+// random positive states.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 
-#include "ReactionState.h"
+#include "linalg/SparsityPattern.h"
 #include "network/Network.h"
+#include "network/NetworkConstants.h"
 
 namespace vrex::test {
 
-// The record the network tests evaluate the network on.
-inline ReactionState reactionState;
+// One node as the network tests evaluate it: the node step, the parameter
+// table (a copy, which a test may change) and the rate vector.
+struct NodeEvaluation {
+  NodeStep step;
+  double netpar[nnetpar];
+  double rates[nrates];
+};
 
-// Switch values on either side of the flushing threshold 0.002.
-inline constexpr double reactiveSwitch = 1.0;
-inline constexpr double flushingSwitch = 0.001;
+inline NodeEvaluation node;
 
+// The network's parameters as every call uses them, in the reactive regime.
 inline void loadNetwork() {
-  initSettings(reactionState);
-  initNetworkParameters(reactionState);
-  initSpeciesTables(reactionState);
+  std::copy(network::netpar.begin(), network::netpar.end(), node.netpar);
+  node.step.flushFlag = 0.0;
 }
 
-// m = 1.0 selects flushing, m = 0.0 the reactive regime, derived from the
-// switch value as the driver does.
-inline void selectRegime(double m) {
-  reactionState.switchValue = m == 1.0 ? flushingSwitch : reactiveSwitch;
-  updateFlushFlag(reactionState);
+// m = 1.0 selects flushing, m = 0.0 the reactive regime.
+inline void selectRegime(double m) { node.step.flushFlag = m; }
+
+// The rate vector of the node into node.rates.
+inline void evalNodeRates() { evalRates(node.step.conc, node.netpar, node.step.flushFlag, node.rates); }
+
+// The residual of the node, with the equilibrium constants of its parameters.
+inline void evalNodeResidual(double *resid) {
+  evalResidual(node.step, node.netpar, formEquilibriumConstants(node.netpar), resid);
 }
 
-// The rate vector of the node into reactionState.rates.
-inline void evalNodeRates() {
-  evalRates(reactionState.step.conc, reactionState.netpar, reactionState.step.flushFlag,
-            reactionState.rates);
+// The node's Jacobian as a full 39 x 39 matrix (column-major): its values
+// at the places of the pattern, zeros elsewhere.
+inline void evalNodeJacobian(double *jac) {
+  double values[njacobianValues];
+  evalJacobian(node.step, node.netpar, formEquilibriumConstants(node.netpar), values);
+  std::fill(jac, jac + nmatrix, 0.0);
+  scatterValues(jacobianPattern, values, jac);
 }
 
 // Concentrations spread log-uniformly over [low, high], so that saturation
@@ -52,16 +65,16 @@ inline void loadRandomNode(unsigned seed, double m, double dt = 100.0) {
   loadNetwork();
   selectRegime(m);
   std::mt19937_64 rng(seed);
-  randomConcentrations(rng, reactionState.step.conc);
-  randomConcentrations(rng, reactionState.step.concOld);
-  reactionState.step.dt = dt;
+  randomConcentrations(rng, node.step.conc);
+  randomConcentrations(rng, node.step.concOld);
+  node.step.dt = dt;
 }
 
 // Species i and netpar(j) by their 1-based numbers.
-inline double &conc(int i) { return reactionState.step.conc[i - 1]; }
-inline double &concOld(int i) { return reactionState.step.concOld[i - 1]; }
-inline double netpar(int j) { return reactionState.netpar[j - 1]; }
-inline double rate(int k) { return reactionState.rates[k - 1]; }
+inline double &conc(int i) { return node.step.conc[i - 1]; }
+inline double &concOld(int i) { return node.step.concOld[i - 1]; }
+inline double netpar(int j) { return node.netpar[j - 1]; }
+inline double rate(int k) { return node.rates[k - 1]; }
 
 // Entry (i, j) of a 39 x 39 column-major matrix, both counted from 1.
 inline double entry(const double *matrix, int i, int j) { return matrix[ncomp * (j - 1) + (i - 1)]; }

@@ -20,7 +20,7 @@ class Rates : public ::testing::TestWithParam<double> {
 protected:
   void SetUp() override {
     loadRandomNode(30, GetParam());
-    std::fill(reactionState.rates, reactionState.rates + nrates,
+    std::fill(node.rates, node.rates + nrates,
               std::numeric_limits<double>::quiet_NaN());
     evalNodeRates();
   }
@@ -28,7 +28,7 @@ protected:
 
 TEST_P(Rates, EachClassActsOnlyInItsRegime) {
   const bool flushing = GetParam() == 1.0;
-  EXPECT_EQ(reactionState.step.flushFlag, GetParam());
+  EXPECT_EQ(node.step.flushFlag, GetParam());
   for (int k = 1; k <= nrates; ++k) {
     const bool active = isEquilibrium(k) || (isKinetic(k) && !flushing) || (isFlushing(k) && flushing);
     EXPECT_TRUE(std::isfinite(rate(k))) << "entry " << k;
@@ -73,7 +73,7 @@ TEST_F(FlushingRates, EachEntryPullsItsOwnSpeciesToItsTarget) {
     EXPECT_EQ(law.rateEntry, expectedEntry);
     evalNodeRates();
     double before[nrates];
-    std::copy(reactionState.rates, reactionState.rates + nrates, before);
+    std::copy(node.rates, node.rates + nrates, before);
     EXPECT_EQ(rate(expectedEntry), lambda * (law.rateTarget - b * conc(species)));
 
     conc(species) = law.rateTarget / b;

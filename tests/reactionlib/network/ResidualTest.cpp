@@ -27,7 +27,7 @@ bool isEquilibriumRow(int i) {
 // at its decay threshold, every dissolving solid at the guard concentration.
 void setKineticsAtRest() {
   std::mt19937_64 rng(21);
-  randomConcentrations(rng, reactionState.step.conc);
+  randomConcentrations(rng, node.step.conc);
   conc(1) = conc(24) = 0.0;
   conc(2) = conc(26);
   conc(3) = conc(27);
@@ -65,7 +65,7 @@ TEST_F(Residual, AtRestEveryBalanceRowVanishesAndEquilibriumRowsAreTheDeviations
       ASSERT_EQ(rate(k), 0.0) << "kinetic law " << k << " not at rest";
     }
   }
-  evalResidual(reactionState.step, reactionState.netpar, resid);
+  evalNodeResidual(resid);
   for (int i = 1; i <= ncomp; ++i) {
     if (!isEquilibriumRow(i)) {
       EXPECT_EQ(resid[i - 1], 0.0) << "row " << i;
@@ -78,10 +78,10 @@ TEST_F(Residual, AtRestEveryBalanceRowVanishesAndEquilibriumRowsAreTheDeviations
 
 TEST_F(Residual, HalvingTheStepDoublesEveryStorageTerm) {
   setKineticsAtRest();
-  evalResidual(reactionState.step, reactionState.netpar, resid);
+  evalNodeResidual(resid);
   double halfStep[ncomp];
-  reactionState.step.dt /= 2;
-  evalResidual(reactionState.step, reactionState.netpar, halfStep);
+  node.step.dt /= 2;
+  evalNodeResidual(halfStep);
   for (int i = 1; i <= ncomp; ++i) {
     const double expected = isEquilibriumRow(i) ? resid[i - 1] : 2 * resid[i - 1];
     EXPECT_EQ(halfStep[i - 1], expected) << "row " << i;
@@ -92,18 +92,18 @@ TEST_F(Residual, HalvingTheStepDoublesEveryStorageTerm) {
 }
 
 TEST_F(Residual, ConservedRowHasOnlyStorageTerms) {
-  evalResidual(reactionState.step, reactionState.netpar, resid);
+  evalNodeResidual(resid);
   const double expected = -(-0.667849429189 * (conc(12) - concOld(12)) -
                             0.0342486886763 * (conc(29) - concOld(29)) -
                             2677.39123727 * (conc(37) - concOld(37))) /
-                          reactionState.step.dt;
+                          node.step.dt;
   EXPECT_EQ(resid[34 - 1], expected);
 }
 
 TEST_F(Residual, DecayRowTakesItsOwnDecayLaw) {
   evalNodeRates();
-  evalResidual(reactionState.step, reactionState.netpar, resid);
-  EXPECT_EQ(resid[32 - 1], -(conc(32) - concOld(32)) / reactionState.step.dt - rate(11));
+  evalNodeResidual(resid);
+  EXPECT_EQ(resid[32 - 1], -(conc(32) - concOld(32)) / node.step.dt - rate(11));
 }
 
 TEST_F(Residual, Row31HoldsDecayButNoGrowthOfItsPopulation) {
@@ -111,7 +111,7 @@ TEST_F(Residual, Row31HoldsDecayButNoGrowthOfItsPopulation) {
     concOld(i) = conc(i);
   }
   evalNodeRates();
-  evalResidual(reactionState.step, reactionState.netpar, resid);
+  evalNodeResidual(resid);
   EXPECT_EQ(resid[31 - 1], -rate(9));
   // Species 24 feeds growth laws 8 and 10 only.
   const double before = resid[31 - 1];
@@ -119,7 +119,7 @@ TEST_F(Residual, Row31HoldsDecayButNoGrowthOfItsPopulation) {
   conc(24) *= 3;
   evalNodeRates();
   ASSERT_NE(rate(8), law8);
-  evalResidual(reactionState.step, reactionState.netpar, resid);
+  evalNodeResidual(resid);
   EXPECT_EQ(resid[31 - 1], before);
 }
 
@@ -131,12 +131,12 @@ TEST_F(Residual, KineticRateConstantsMatterOnlyInTheReactiveRegime) {
   for (double m : {0.0, 1.0}) {
     loadNetwork();
     selectRegime(m);
-    evalResidual(reactionState.step, reactionState.netpar, resid);
+    evalNodeResidual(resid);
     for (int j : rateConstants) {
-      reactionState.netpar[j - 1] *= 2;
+      node.netpar[j - 1] *= 2;
     }
     double scaled[ncomp];
-    evalResidual(reactionState.step, reactionState.netpar, scaled);
+    evalNodeResidual(scaled);
     int changedRows = 0;
     for (int i = 0; i < ncomp; ++i) {
       changedRows += scaled[i] != resid[i];
@@ -152,7 +152,7 @@ TEST_F(Residual, FlushingSourcesUseTheResidualsOwnConstants) {
   for (int i = 1; i <= ncomp; ++i) {
     concOld(i) = conc(i);
   }
-  evalResidual(reactionState.step, reactionState.netpar, resid);
+  evalNodeResidual(resid);
   const double lambda = 337729.2931;
   const double b = 8.333331596e-09;
   const auto g = [&](int i, double target) { return lambda * (target - b * conc(i)); };
@@ -164,8 +164,8 @@ TEST_F(Residual, FlushingSourcesUseTheResidualsOwnConstants) {
 }
 
 TEST_F(Residual, ZeroStepLeavesNoBalanceRowFinite) {
-  reactionState.step.dt = 0.0;
-  evalResidual(reactionState.step, reactionState.netpar, resid);
+  node.step.dt = 0.0;
+  evalNodeResidual(resid);
   for (int i = 1; i <= ncomp; ++i) {
     EXPECT_EQ(std::isfinite(resid[i - 1]), isEquilibriumRow(i)) << "row " << i;
   }

@@ -1,6 +1,6 @@
 #include "NodeStates.h"
 
-#include "solver/NewtonSolver.h"
+#include "step/ReactiveStep.h"
 
 #include <cmath>
 #include <random>
@@ -52,21 +52,14 @@ void plausibleState(double *conc, std::uint64_t seed, double spread) {
 }
 
 void prepareReactiveStep(ReactionState &s, const double *start, double dt) {
-  initSettings(s);
-  initNetworkParameters(s);
-  initSpeciesTables(s);
-  s.step.dt = dt;
-  for (int i = 0; i < ncomp; ++i) {
-    s.step.concOld[i] = start[i] < 1e-20 ? 1e-20 : start[i];
-    s.step.conc[i] = s.step.concOld[i];
-    s.held.solveMode[i] = 5;
-  }
-  s.switchValue = 1.0; // reactive regime
-  updateFlushFlag(s);
+  const int noneHeld[ncomp] = {};
+  const double reactiveSwitch = 1.0;
+  prepareNodeStep(s, start, start, noneHeld, dt, reactiveSwitch);
 }
 
-NewtonOutcome solveStep(ReactionState &s) {
-  return newtonSolve(s.step, s.netpar, s.held, s.settings, s.work);
+void stallLastSpecies(ReactionState &s) {
+  s.step.conc[38] = std::nextafter(0.0, 1.0);
+  s.step.concOld[38] = -1.0;
 }
 
 void realisticState(double *conc, std::uint64_t seed) {
@@ -74,7 +67,7 @@ void realisticState(double *conc, std::uint64_t seed) {
   ReactionState s;
   for (int step = 0; step < 3; ++step) {
     prepareReactiveStep(s, conc, plausibleTimeStep);
-    solveStep(s);
+    newtonSolve(s.step, s.held, s.work);
     for (int i = 0; i < ncomp; ++i) {
       conc[i] = s.step.conc[i];
     }

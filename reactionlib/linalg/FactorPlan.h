@@ -1,0 +1,51 @@
+// What one factorisation of the structure-following LU (SparseLu.h) did,
+// step by step, for the substitutions with its factors and for the next
+// factorisation to replay.
+#pragma once
+
+#include "linalg/MatrixOrder.h"
+
+#include <cstdint>
+
+namespace vrex {
+
+// One bit per row or column.
+static_assert(maxSystemOrder <= 64, "the rows and columns of a matrix must fit one 64-bit word");
+// Rows fit in seven bits of a byte.
+static_assert(maxSystemOrder < 128);
+static_assert(maxSystemOrder * maxSystemOrder <= 65536);
+
+// What one factorisation did, step by step: the pivot row of each step, the
+// rows that got a multiplier and the columns right of the pivot in its row
+// that can be non-zero. The substitutions follow it, and the next
+// factorisation replays it while the dense rule keeps choosing the same
+// pivot rows: consecutive Newton iterations mostly do, or go back to the
+// pivot rows of the iteration before.
+struct FactorPlan {
+  static constexpr int maxEntries = maxSystemOrder * (maxSystemOrder + 1) / 2;
+
+  bool recorded;
+  // The plan of the generated code (PlanCode.h) with these pivot rows,
+  // which then replays it and solves with its factors, or -1.
+  int planned;
+  int pivotRow[maxSystemOrder];
+  int pivotIndex[maxSystemOrder]; // as luDecompose records it
+  // As bit masks, and as lists: the lists of step k run from start[k] to
+  // start[k + 1] - 1.
+  std::uint64_t lowerRows[maxSystemOrder];
+  std::uint64_t upperColumns[maxSystemOrder];
+  // The rows with a multiplier are also the other candidates of the step's
+  // pivot search: each entry is the row, with the top bit set when the row
+  // stands before the pivot row in the dense routine's row order (so that
+  // an equal candidate loses to the pivot row).
+  std::uint16_t lowerStart[maxSystemOrder + 1];
+  std::uint8_t lowerEntry[maxEntries];
+  std::uint16_t upperStart[maxSystemOrder + 1];
+  std::uint8_t upperColumn[maxEntries];
+  // Places outside the matrix's pattern that the factors fill: row i of
+  // column j as n * i + j.
+  int fillCount;
+  std::uint16_t fill[maxSystemOrder * maxSystemOrder];
+};
+
+} // namespace vrex
