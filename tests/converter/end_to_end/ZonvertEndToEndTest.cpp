@@ -219,13 +219,14 @@ std::vector<EndToEndCase> cases() {
         {"out1.vtk", kVtkHead + "POINTS 4 float\n0 0 0.0\n1 0 0.0\n1 1 0.0\n0 1 0.0\n\n"
                                 "CELLS 1 5\n4  0 1 2 3\n\nCELL_TYPES 1\n9\n\nPOINT_DATA 4\n"}}},
       // The simulator's wedges (bricks repeating their 1st and 5th node
-      // numbers) are written as before: positions 2, 3, 4, 6, 7, 8.
-      {"SimulatorWedgesWrittenAsBefore",
+      // numbers): positions 2, 4, 3, 6, 8, 7, each triangle's normal
+      // pointing out of the cell as VTK's wedge has it.
+      {"SimulatorWedgesWrittenOutward",
        "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE N=8, E=2, F=FEPOINT, ET=BRICK\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n"
        "1 0 1\n0 1 1\n1 1 1\n1 1 2 3 5 5 6 7\n2 2 4 3 6 6 8 7\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
        {{"out0.vtk", kVtkHead + "POINTS 8 float\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n\n"
-                                "CELLS 2 14\n6  0 1 2 4 5 6\n6  1 3 2 5 7 6\n\nCELL_TYPES 2\n13\n13\n\nPOINT_DATA 8\n"}}},
+                                "CELLS 2 14\n6  0 2 1 4 6 5\n6  1 2 3 5 6 7\n\nCELL_TYPES 2\n13\n13\n\nPOINT_DATA 8\n"}}},
       {"ZoneHeaderOverLinesAmongOtherRecords",
        "TITLE = results of run 4\nFILETYPE = FULL\n" + kVars + "DATASETAUXDATA Code=\"x\"\n# a comment\n"
        "TEXT X=10, Y=90, T=\"label\"\nGEOMETRY T=LINE\n1\n2\n0 0\n1 1\n"
@@ -306,7 +307,7 @@ std::vector<EndToEndCase> cases() {
        "1 1 2 3 4 4 5 6\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
        {{"out0.vtk", kVtkHead + "POINTS 6 float\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 0 1\n0 1 1\n\n"
-                                "CELLS 1 7\n6  0 1 2 3 4 5\n\nCELL_TYPES 1\n13\n\nPOINT_DATA 6\n"}}},
+                                "CELLS 1 7\n6  0 2 1 3 5 4\n\nCELL_TYPES 1\n13\n\nPOINT_DATA 6\n"}}},
       {"QuadrilateralAsLines",
        "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=2, ET=QUADRILATERAL\n0 0\n1 0\n2 0\n1 2 2 1\n2 3 3 2\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
@@ -329,7 +330,7 @@ std::vector<EndToEndCase> cases() {
        "1 1 1\n0 1 1\n0.5 0.5 2\n1 2 3 4 5 6 7 8\n1 1 2 3 5 5 6 7\n5 6 7 8 9 9 9 9\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
        {{"out0.vtk", kVtkHead + "POINTS 9 float\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n0.5 0.5 2\n\n"
-                                "CELLS 3 22\n8  0 1 2 3 4 5 6 7\n6  0 1 2 4 5 6\n5  4 5 6 7 8\n\n"
+                                "CELLS 3 22\n8  0 1 2 3 4 5 6 7\n6  0 2 1 4 6 5\n5  4 5 6 7 8\n\n"
                                 "CELL_TYPES 3\n12\n13\n14\n\nPOINT_DATA 9\n"}}},
       {"TriangleZoneWithoutVariables", "ZONE N=3, E=1, ET=TRIANGLE\n1 2\n3 4\n5 6\n1 2 3\n", kDefaultArgs, "",
        kStart + "0 " + kFinish, 0,
