@@ -566,6 +566,35 @@ def check_vtu_numbers(zonvert, folder):
     return check_vtu("numbers", os.path.join(folder, "numbers0.vtu"), None, ["X", "V"], rows)
 
 
+def check_names(zonvert, folder):
+    """Names that XML cannot hold as they stand, as VTK's readers read them
+    back: the empty name (which VTK's XML reader refuses, reading no points)
+    as Tecplot names a variable without a name, V and its number (unless
+    another variable has that name); U+FFFE as U+FFFD; bytes that are no
+    UTF-8 as Windows-1252 characters, in legacy files too."""
+    tecplot = os.path.join(folder, "names.dat")
+    with open(tecplot, "wb") as f:
+        f.write(b'VARIABLES = "X", "", "a\xef\xbf\xbeb", "\x80\x96\xe9\x81", "V2"\nZONE I=2\n1 2 3 4 5\n4 5 6 7 8\n')
+    runs = [subprocess.run([zonvert, tecplot, os.path.join(folder, "names.vtk")], capture_output=True),
+            convert_vtu(zonvert, tecplot, os.path.join(folder, "names.vtk"))]
+    if any(run.returncode != 0 for run in runs):
+        return ["names: zonvert ended with %s" % [run.returncode for run in runs]]
+    expected = {
+        "names0.vtk": ["", "a\ufffeb", "\u20ac\u2013\u00e9\ufffd", "V2"],
+        "names0.vtu": ["V2 (unnamed)", "a\ufffdb", "\u20ac\u2013\u00e9\ufffd", "V2"],
+    }
+    errors = []
+    for file, names in expected.items():
+        grid = read_vtu(os.path.join(folder, file)) if file.endswith(".vtu") else read_legacy(
+            os.path.join(folder, file), [])[1]
+        data = grid.GetPointData()
+        got = [data.GetArrayName(k) for k in range(data.GetNumberOfArrays())]
+        values = [[data.GetArray(k).GetValue(i) for i in range(grid.GetNumberOfPoints())] for k in range(len(got))]
+        if got != names or values != [[2, 5], [3, 6], [4, 7], [5, 8]]:
+            errors.append("names: %s holds %s with %s, expected %s" % (file, got, values, names))
+    return errors
+
+
 def check_threads_agree(zonvert, folder):
     """A file of several zones as XML on one and on four threads: the same bytes."""
     tecplot = os.path.join(folder, "hex.dat")
@@ -614,11 +643,12 @@ def main():
         errors += check_forms(zonvert, folder)
         errors += check_vtu_forms(zonvert, folder)
         errors += check_vtu_numbers(zonvert, folder)
+        errors += check_names(zonvert, folder)
         errors += check_threads_agree(zonvert, folder)
     for e in errors[:50]:
         print(e)
     failed = len({e.split(":")[0].split(" zone")[0] for e in errors})
-    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 2 - failed, failed))
+    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 3 - failed, failed))
     return 1 if errors else 0
 
 
