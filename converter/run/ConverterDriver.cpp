@@ -198,13 +198,15 @@ void checkOutputNames(const std::string &baseName, int startZone, const Conversi
   }
 }
 
+// Zones are numbered as in the file: a zone that holds no nodes is read
+// past (no number, no file), and the zones after it keep their numbers.
 void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
   ZoneRecord zone;
-  for (int zoneIndex = 0; readZone(tecplot, zone); ++zoneIndex) {
-    sequence.zoneRead(zoneIndex);
-    // Same as zoneIndex + 1 > startZone, written so that it cannot overflow.
-    if (zoneIndex >= startZone)
-      sequence.zoneWritten(writeZone(zoneIndex, zone, plan));
+  while (readZone(tecplot, zone)) {
+    sequence.zoneRead(zone.zoneNumber);
+    // Same as zoneNumber + 1 > startZone, written so that it cannot overflow.
+    if (zone.zoneNumber >= startZone)
+      sequence.zoneWritten(writeZone(zone.zoneNumber, zone, plan));
   }
 }
 
@@ -217,9 +219,10 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
     return convertOnOneThread(tecplot, sequence, plan, startZone);
   }
   ZonePipeline &pipeline = *started;
-  for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex); ++zoneIndex) {
-    sequence.zoneRead(zoneIndex);
-    if (zoneIndex >= startZone)
+  int zoneNumber = 0;
+  for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex, zoneNumber); ++zoneIndex) {
+    sequence.zoneRead(zoneNumber);
+    if (zoneNumber >= startZone)
       sequence.zoneWritten(pipeline.zoneWritten(zoneIndex));
   }
 }
