@@ -290,26 +290,21 @@ def sizes_of(dataset):
     return found
 
 
-def total_volume(dataset):
-    """The volume ParaView's Integrate Variables (vtkIntegrateAttributes)
-    finds: of the 3-D cells when there are any."""
-    integrate = vtk.vtkIntegrateAttributes()
-    integrate.SetInputData(dataset)
-    integrate.Update()
-    volume = integrate.GetOutput().GetCellData().GetArray("Volume")
-    return volume.GetValue(0) if volume else 0.0
-
-
 def check_sizes(name, dataset, expected):
-    """The cells' sizes, each and (3-D) in total, against those of the
-    positively ordered elements they were written from."""
+    """The cells' sizes against those of the positively ordered elements they
+    were written from, and (3-D) their total volume as ParaView's Integrate
+    Variables (vtkIntegrateAttributes) finds it."""
     same = lambda a, b: abs(a - b) <= 1e-9 * max(1.0, abs(b))
     got = sizes_of(dataset)
     if len(got) != len(expected) or not all(same(a, b) for a, b in zip(got, expected)):
         return ["%s: cell sizes %s, expected %s" % (name, got, expected)]
+    integrate = vtk.vtkIntegrateAttributes()
+    integrate.SetInputData(dataset)
+    integrate.Update()
+    volume = integrate.GetOutput().GetCellData().GetArray("Volume")
     volumes = [size for c, size in enumerate(expected) if dataset.GetCell(c).GetCellDimension() == 3]
-    if volumes and not same(total_volume(dataset), sum(volumes)):
-        return ["%s: integrated volume %r, expected %r" % (name, total_volume(dataset), sum(volumes))]
+    if volumes and not same(volume.GetValue(0), sum(volumes)):
+        return ["%s: integrated volume %r, expected %r" % (name, volume.GetValue(0), sum(volumes))]
     return []
 
 
@@ -567,11 +562,9 @@ def check_vtu_numbers(zonvert, folder):
 
 
 def check_names(zonvert, folder):
-    """Names that XML cannot hold as they stand, as VTK's readers read them
-    back: the empty name (which VTK's XML reader refuses, reading no points)
-    as Tecplot names a variable without a name, V and its number (unless
-    another variable has that name); U+FFFE as U+FFFD; bytes that are no
-    UTF-8 as Windows-1252 characters, in legacy files too."""
+    """Names as VTK's readers read them back: in XML the empty name (with
+    which VTK reads no points) as V and its number, U+FFFE as U+FFFD; bytes
+    that are no UTF-8 as Windows-1252 characters, in legacy files too."""
     tecplot = os.path.join(folder, "names.dat")
     with open(tecplot, "wb") as f:
         f.write(b'VARIABLES = "X", "", "a\xef\xbf\xbeb", "\x80\x96\xe9\x81", "V2"\nZONE I=2\n1 2 3 4 5\n4 5 6 7 8\n')
