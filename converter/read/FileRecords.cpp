@@ -13,8 +13,8 @@ namespace {
 
 // VARIABLES = names: quoted or not, separated by commas, blanks or nothing
 // ("X""Y"). Quoted names may go on over the following lines; unquoted ones
-// when a line ends with a comma. A record keyword ends them, also on the
-// same line ("VARIABLES = X Y ZONE T=...").
+// when a line ends with a comma. A ZONE keyword ends them also on the same
+// line ("VARIABLES = X Y ZONE T=..."), as some writers start the first zone.
 void readVariables(TokenCursor &cursor, std::vector<std::string> &names) {
   names.clear();
   if (cursor.peek().kind == TokenKind::Equals)
@@ -23,8 +23,10 @@ void readVariables(TokenCursor &cursor, std::vector<std::string> &names) {
   for (;;) {
     const Token &token = cursor.peek();
     const bool quoted = token.kind == TokenKind::Quoted;
-    const bool word = token.kind == TokenKind::Word && recordKindOf(token.text) == RecordKind::None &&
-                      (!token.startsLine || (mayContinue && !isDataWord(token.text)));
+    const RecordKind record = token.kind == TokenKind::Word ? recordKindOf(token.text) : RecordKind::None;
+    const bool word = token.kind == TokenKind::Word && record != RecordKind::Zone &&
+                      (!token.startsLine ||
+                       (mayContinue && !isDataWord(token.text) && record == RecordKind::None));
     if (!quoted && !word)
       return;
     names.emplace_back(cursor.take().text);
