@@ -79,10 +79,10 @@ void readCount(const std::string &text, std::optional<int> &count, const ZoneRec
 // Keys whose value decides what the zone is: without one, the zone cannot
 // be read as its writer meant it. (An empty title or colour is just empty.)
 bool needsValue(const std::string &key) {
-  static constexpr std::string_view kKeys[] = {"N",  "NODES", "E",           "ELEMENTS",    "I",
-                                               "J",  "K",     "ET",          "ZONETYPE",    "F",
-                                               "DATAPACKING", "VARLOCATION", "VARSHARELIST", "CONNECTIVITYSHAREZONE",
-                                               "SOLUTIONTIME"};
+  static constexpr std::string_view kKeys[] = {
+      "N", "NODES", "E", "ELEMENTS", "I", "J", "K", "ET", "ZONETYPE", "F", "DATAPACKING", "VARLOCATION",
+      "VARSHARELIST", "CONNECTIVITYSHAREZONE", "SOLUTIONTIME",
+  };
   return std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys);
 }
 
