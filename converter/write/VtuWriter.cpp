@@ -53,7 +53,9 @@ std::string arrayName(const ZoneRecord &zone, int variable) {
   const std::string &name = names[static_cast<std::size_t>(variable)];
   if (!name.empty())
     return xmlAttributeText(name);
-  const std::string numbered = "V" + std::to_string(variable + 1);
+  // Appended, not added to a literal: GCC 12 at -O3 warns wrongly there.
+  std::string numbered = "V";
+  numbered += std::to_string(variable + 1);
   const bool taken = std::find(names.begin(), names.end(), numbered) != names.end();
   return taken ? numbered + " (unnamed)" : numbered;
 }
