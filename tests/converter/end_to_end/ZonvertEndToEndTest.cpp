@@ -53,6 +53,10 @@ std::string tetVtk(int k, const std::string &scalarName = "C") {
          " float 1\nLOOKUP_TABLE default\n" + t + ".1\n" + t + ".2\n" + t + ".3\n" + t + ".4\n";
 }
 
+// The file of a zone of one triangle, (0,0), (1,0), (0,1), without values.
+const std::string kTriangleVtk = kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
+                                            "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n";
+
 const std::string kTwoZones = "TITLE = \"two\"\n" + kVars + tetZone(0) + tetZone(1);
 const std::string kThreeZones = kVars + tetZone(0) + tetZone(1) + tetZone(2);
 
@@ -216,8 +220,7 @@ std::vector<EndToEndCase> cases() {
        "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1, ET=TRIANGLE\n0 0\n1 0\n0 1\n1 2 3\n"
        "ZONE NODES=4, ELEMENTS=1, ZONETYPE=FEQUADRILATERAL, DATAPACKING=POINT\n0 0\n1 0\n1 1\n0 1\n1 2 3 4\n",
        kDefaultArgs, "", kStart + "0 1 " + kFinish, 0,
-       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"},
+       {{"out0.vtk", kTriangleVtk},
         {"out1.vtk", kVtkHead + "POINTS 4 float\n0 0 0.0\n1 0 0.0\n1 1 0.0\n0 1 0.0\n\n"
                                 "CELLS 1 5\n4  0 1 2 3\n\nCELL_TYPES 1\n9\n\nPOINT_DATA 4\n"}}},
       // The simulator's wedges (bricks repeating their 1st and 5th node
@@ -257,9 +260,7 @@ std::vector<EndToEndCase> cases() {
        kDefaultArgs, "", kStart + "0 " + kFinish, 0, {{"out0.vtk", nodesVtk({"1.5", "2.5"})}}},
       {"ZoneKeysWithoutTheZoneKeyword",
        "VARIABLES = \"X\" \"Y\"\nZONETYPE=FETRIANGLE, N=3, E=1\n0 0\n1 0\n0 1\n1 2 3\n", kDefaultArgs, "",
-       kStart + "0 " + kFinish, 0,
-       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+       kStart + "0 " + kFinish, 0, {{"out0.vtk", kTriangleVtk}}},
       {"DataWithoutAZoneRecord", "VARIABLES = \"X\" \"C\"\n0 1.5\n1 2.5\nZONE T=\"next\", I=1\n0 8\n", kDefaultArgs, "",
        kStart + "0 1 " + kFinish, 0, {{"out0.vtk", nodesVtk({"1.5", "2.5"})}, {"out1.vtk", nodesVtk({"8"})}}},
       {"DataWithoutVariableNamesRefused", "1 2\nVARIABLES = \"X\" \"C\"\n", kDefaultArgs, "",
@@ -271,11 +272,7 @@ std::vector<EndToEndCase> cases() {
       {"EmptyKeyValueEndsAtTheComma",
        "VARIABLES = \"X\" \"Y\"\nZONE N=3, E=1, C=, DATAPACKING=BLOCK, ZONETYPE=FETRIANGLE\n0 1 0\n0 0 1\n1 2 3\n"
        "ZONE C= , N=3, E=1, ZONETYPE=FETRIANGLE\n0 0\n1 0\n0 1\n1 2 3\n",
-       kDefaultArgs, "", kStart + "0 1 " + kFinish, 0,
-       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"},
-        {"out1.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+       kDefaultArgs, "", kStart + "0 1 " + kFinish, 0, {{"out0.vtk", kTriangleVtk}, {"out1.vtk", kTriangleVtk}}},
       // A file without a line end after its last number may have been cut
       // inside it while being written: converted, with a warning.
       {"CutLastNumberConvertedWithAWarning", "VARIABLES = \"X\", \"C\"\nZONE I=2\n0 1\n1 3.25E+0", kDefaultArgs, "",
@@ -354,8 +351,7 @@ std::vector<EndToEndCase> cases() {
       {"QuadrilateralAsTriangles",
        "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1, ET=QUADRILATERAL\n0 0\n1 0\n0 1\n1 2 3 1\n", kDefaultArgs, "",
        kStart + "0 " + kFinish, 0,
-       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+       {{"out0.vtk", kTriangleVtk}}},
       // Each element gets its own cell kind.
       {"MixedQuadrilateralsEachGetTheirOwnKind",
        "VARIABLES = \"X\", \"Y\"\nZONE N=4, E=3, ET=QUADRILATERAL\n0 0\n1 0\n1 1\n0 1\n1 2 3 4\n1 2 2 1\n1 2 3 3\n",
@@ -483,8 +479,7 @@ std::vector<EndToEndCase> cases() {
        1, {}},
       {"ElementsWithoutTypeAreTriangles",
        "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1\n0 0\n1 0\n0 1\n1 2 3\n", kDefaultArgs, "", kStart + "0 " + kFinish, 0,
-       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+       {{"out0.vtk", kTriangleVtk}}},
       {"FileNotFound", "", {"missing.dat", "out.vtk"}, "", "ERROR: File not found.missing.dat\n", 1, {}},
       // The output folder is checked before the first zone is read.
       {"ZoneFileCannotBeCreated", kVars + tetZone(0), {"in.dat", "nofolder/out.vtk"}, "",
