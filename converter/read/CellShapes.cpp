@@ -118,10 +118,12 @@ bool partnerOf(const std::int32_t *numbers, std::int32_t node, const Polygon &to
 }
 
 // The wedges most writers store, "a a b c d d e f" and "a b c c d e f f",
-// taken at once (the face analysis below gives the same corners).
+// taken at once (the face analysis below gives the same corners): each
+// triangle turned round, since VTK's wedge winds its triangles the other
+// way round than its hexahedron winds its faces.
 bool commonWedge(const std::int32_t *n, std::int32_t *corners) {
-  static constexpr int kFirstPairs[6] = {1, 2, 3, 5, 6, 7};
-  static constexpr int kSecondPairs[6] = {0, 1, 2, 4, 5, 6};
+  static constexpr int kFirstPairs[6] = {1, 3, 2, 5, 7, 6};
+  static constexpr int kSecondPairs[6] = {0, 2, 1, 4, 6, 5};
   const int *positions = nullptr;
   if (n[0] == n[1] && n[4] == n[5])
     positions = kFirstPairs;
@@ -170,9 +172,13 @@ Cell collapsedBrickCell(const std::int32_t *numbers) {
     if (apexOf(numbers, quadrilaterals[0], corners[4]))
       return cellOf(CellKind::Pyramid, corners);
   } else if (distinct == 6 && triangleCount == 2 && quadrilateralCount == 3) {
-    // The first triangle as the base, each of its corners joined by an
-    // edge to its own corner of the other triangle.
-    std::copy(triangles[0].nodes.begin(), triangles[0].nodes.begin() + 3, corners);
+    // The first triangle as the base, turned round so that its normal
+    // points out of the cell (VTK's wedge), each of its corners joined by
+    // an edge to its own corner of the other triangle.
+    const Polygon &base = triangles[0];
+    corners[0] = base.nodes[0];
+    corners[1] = base.nodes[2];
+    corners[2] = base.nodes[1];
     bool joined = true;
     for (int c = 0; c < 3; ++c)
       joined = joined && partnerOf(numbers, corners[c], triangles[1], corners[3 + c]);

@@ -1,7 +1,9 @@
 // The element types of Tecplot's finite-element zones, and the cells their
 // elements describe, with their corners in VTK's order (the table in
 // zone/CellKinds.h). Tecplot's quadrilateral and brick corners are in the
-// same order, so a cell is positive where the element was.
+// same order, and a wedge's two triangles are turned round (VTK winds the
+// wedge the other way round than its hexahedron), so a cell is positive
+// where the element was.
 //
 // Meshes of mixed shapes are stored as collapsed elements that repeat node
 // numbers: a triangle as the quadrilateral "a b c c", a wedge as the brick

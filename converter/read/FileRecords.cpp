@@ -1,6 +1,7 @@
 #include "read/FileRecords.h"
 
 #include "base/ConversionFailure.h"
+#include "base/TextScan.h"
 #include "read/TecplotSyntax.h"
 
 #include <string>
@@ -12,7 +13,8 @@ namespace {
 
 // VARIABLES = names: quoted or not, separated by commas, blanks or nothing
 // ("X""Y"). Quoted names may go on over the following lines; unquoted ones
-// when a line ends with a comma.
+// when a line ends with a comma. A ZONE keyword ends them also on the same
+// line ("VARIABLES = X Y ZONE T=..."), as some writers start the first zone.
 void readVariables(TokenCursor &cursor, std::vector<std::string> &names) {
   names.clear();
   if (cursor.peek().kind == TokenKind::Equals)
@@ -21,9 +23,10 @@ void readVariables(TokenCursor &cursor, std::vector<std::string> &names) {
   for (;;) {
     const Token &token = cursor.peek();
     const bool quoted = token.kind == TokenKind::Quoted;
-    const bool word = token.kind == TokenKind::Word &&
-                      (!token.startsLine || (mayContinue && !isNumberStart(token.text[0]) &&
-                                             recordKindOf(token.text) == RecordKind::None));
+    const RecordKind record = token.kind == TokenKind::Word ? recordKindOf(token.text) : RecordKind::None;
+    const bool word = token.kind == TokenKind::Word && record != RecordKind::Zone &&
+                      (!token.startsLine ||
+                       (mayContinue && !isDataWord(token.text) && record == RecordKind::None));
     if (!quoted && !word)
       return;
     names.emplace_back(cursor.take().text);
@@ -65,21 +68,37 @@ void skipToNextRecord(TokenCursor &cursor) {
 
 } // namespace
 
-bool readRecordsBeforeZone(TokenCursor &cursor, std::vector<std::string> &variableNames,
-                           TecplotInput::Position &zoneStart) {
+ZoneStart readRecordsBeforeZone(TokenCursor &cursor, std::vector<std::string> &variableNames,
+                                TecplotInput::Position &zoneStart) {
   // Lines that are no record are read past where they hold "=", and after a
   // VARIABLES record up to the first zone (as older versions of this reader
-  // did); anywhere else they are an error.
+  // did); anywhere else they are an error. Data and lines of zone keys that
+  // start a line are no such lines: they start a zone.
   bool afterVariables = false;
   for (;;) {
     const Token &token = cursor.peek();
     if (token.kind == TokenKind::End)
-      return false;
+      return ZoneStart::None;
+    if (token.kind == TokenKind::Word && token.startsLine && recordKindOf(token.text) == RecordKind::None) {
+      if (isDataWord(token.text) && !cursor.nextIsKey()) {
+        if (variableNames.empty()) {
+          const std::string_view line = cursor.lineFromNext();
+          throw formattedFailure("ERROR IN FILE: DATA WITHOUT A ZONE RECORD OR VARIABLE NAMES: \"%.*s\"\n",
+                                 quotedLength(line), line.data());
+        }
+        zoneStart = cursor.positionOfNext();
+        return ZoneStart::Data;
+      }
+      if (cursor.nextIsKey() && isZoneKey(upcase(token.text))) {
+        zoneStart = cursor.positionOfNext();
+        return ZoneStart::Keys;
+      }
+    }
     switch (token.kind == TokenKind::Word ? recordKindOf(token.text) : RecordKind::None) {
     case RecordKind::Zone:
       zoneStart = cursor.positionOfNext();
       cursor.take();
-      return true;
+      return ZoneStart::Keyword;
     case RecordKind::Variables:
       cursor.take();
       readVariables(cursor, variableNames);

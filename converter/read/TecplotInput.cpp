@@ -2,6 +2,7 @@
 
 #include "base/ConversionFailure.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -105,6 +106,7 @@ bool TecplotInput::seek(const Position &position) {
   feedMayFollowReturn_ = position.afterReturn;
   hasKept_ = false;
   atStart_ = position.offset == 0;
+  unendedLastLine_.clear();
   return true;
 }
 
@@ -158,6 +160,9 @@ bool TecplotInput::readLine(std::string_view &line) {
   }
   // The file ends without a line end after its last line.
   line = gathered_;
+  constexpr std::size_t kEndKept = 80;
+  if (started && !textEnded)
+    unendedLastLine_.assign(line.substr(line.size() - std::min(line.size(), kEndKept)));
   return started;
 }
 

@@ -63,6 +63,11 @@ public:
   // pipe), which leaves it where it was.
   bool seek(const Position &position);
 
+  // Once the file's last line has been read: the end of it (at most its
+  // last 80 bytes) when no line end follows it, else empty. A file still
+  // being written may end so in the middle of a value.
+  std::string_view unendedLastLine() const { return unendedLastLine_; }
+
   // A flag that, once raised, makes the next read throw ReadingCancelled:
   // a run that has failed stops reading ahead. Looked at once per read block.
   void setCancelFlag(const std::atomic<bool> *flag) { cancel_ = flag; }
@@ -89,6 +94,7 @@ private:
   std::uint64_t lineOffset_ = 0;
   std::uint64_t chunkOffset_ = 0; // where the block starts in the file
   bool atStart_ = true;
+  std::string unendedLastLine_;
 };
 
 } // namespace zonvert

@@ -20,13 +20,6 @@ namespace zonvert {
 
 namespace {
 
-// How much of an input token a message quotes: enough to find it, never a
-// whole line of megabytes.
-int quotedLength(std::string_view token) {
-  constexpr std::size_t kMaxQuoted = 80;
-  return static_cast<int>(token.size() < kMaxQuoted ? token.size() : kMaxQuoted);
-}
-
 std::string_view firstItem(std::string_view text) {
   std::size_t start = 0;
   while (start < text.size() && (isValueSeparator(text[start]) || isScanSpace(text[start])))
@@ -149,6 +142,75 @@ void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shap
     readValuesWithShared(input, reader, zone, shape, *source);
 }
 
+[[noreturn]] void refuseZoneWithoutNodeCount(const ZoneRecord &zone, const char *why) {
+  throw formattedFailure("ERROR IN ZONE %d: THE ZONE GIVES NO NODE COUNT (I=), %s\n", zone.zoneNumber, why);
+}
+
+// An ordered zone that gives no count: its points are its data lines, one
+// point per line, up to the next line that holds no data (a record, or the
+// end of the file).
+void readNodesByLine(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape) {
+  if (shape.layout == DataLayout::Block)
+    refuseZoneWithoutNodeCount(zone, "WHICH ITS DATA IN BLOCK LAYOUT NEEDS");
+  if (!shape.sharedFrom.empty())
+    refuseZoneWithoutNodeCount(zone, "WHICH DATA SHARED WITH ANOTHER ZONE NEEDS");
+  NodeValueTable &values = zone.nodeValues;
+  const std::size_t variables = zone.variableNames.size();
+  values.reset(INT_MAX, variables, NodeValueTable::Order::ByNode);
+  NodeValueReader reader(values);
+  std::size_t nodes = 0;
+  std::string_view line;
+  while (input.nextLine(line)) {
+    if (isBlankOrComment(line))
+      continue;
+    if (!isDataWord(firstItem(line))) {
+      input.keepRest(line);
+      break;
+    }
+    if (nodes == INT_MAX)
+      throw formattedFailure("ERROR IN ZONE %d: I= VALUE OUT OF RANGE\n", zone.zoneNumber);
+    ++nodes;
+    if (variables == 0)
+      continue;
+    const std::size_t held = values.valuesHeld();
+    const std::size_t taken = reader.appendValues(line);
+    const bool onePoint = values.valuesHeld() == held + variables && firstItem(line.substr(taken)).empty();
+    if (!onePoint) {
+      const std::string why = formattedText("AND ITS DATA IS NOT ONE POINT OF %zu VALUES PER LINE: LINE %zu OF IT "
+                                            "HOLDS \"%.*s\"",
+                                            variables, nodes, quotedLength(line), line.data());
+      refuseZoneWithoutNodeCount(zone, why.c_str());
+    }
+  }
+  values.endAfter(nodes);
+  zone.nodeCount = static_cast<int>(nodes);
+}
+
+// The element type of a finite-element zone that names none and inherits
+// none: the one whose elements have as many node numbers as its first
+// element line holds. The line stays to be read.
+ElementType elementTypeOfFirstElementLine(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  do {
+    if (!input.nextLine(line))
+      throw formattedFailure("ERROR IN ZONE %d: THE FILE ENDS AFTER 0 OF %d ELEMENT LINES\n", zone.zoneNumber,
+                             zone.elementCount);
+  } while (isBlankOrComment(line));
+  input.keepRest(line);
+  std::size_t numbers = 0;
+  for (std::string_view rest = line; !firstItem(rest).empty(); ++numbers) {
+    const std::string_view item = firstItem(rest);
+    rest = rest.substr(static_cast<std::size_t>(item.data() + item.size() - rest.data()));
+  }
+  for (const ElementType type :
+       {ElementType::LineSegment, ElementType::Triangle, ElementType::Quadrilateral, ElementType::Brick})
+    if (static_cast<std::size_t>(cornersOf(type)) == numbers)
+      return type;
+  throw formattedFailure("ERROR IN ZONE %d: THE ZONE NAMES NO ELEMENT TYPE (ET=), AND ITS FIRST ELEMENT LINE HOLDS %zu "
+                         "NODE NUMBERS, NOT 2, 3, 4 OR 8: \"%.*s\"\n",
+                         zone.zoneNumber, numbers, quotedLength(line), line.data());
+}
+
 void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position) {
   auto names = file.zoneStarts.empty() ? nullptr : file.zoneStarts.back().names;
   if (!names || *names != file.variableNames)
@@ -172,15 +234,16 @@ const TecplotFile::SharedZone &sharedSource(TecplotFile &file, int source, const
   const ElementType elementType = std::exchange(file.elementType, start.typeBefore);
   const int nextZoneNumber = std::exchange(file.nextZoneNumber, source);
   // It may take from a zone before it in turn: from the one kept, when a
-  // series takes each zone's grid from the zone just before.
+  // series takes each zone's grid from the zone just before. A zone that
+  // holds no nodes is read as one (and then fits no zone that does).
   ZoneRecord earlier;
-  const bool read = readZone(file, earlier);
+  const ZoneRead read = readOneZone(file, earlier);
   const ElementType earlierType = file.elementType;
   file.input.seek(back);
   file.variableNames = std::move(names);
   file.elementType = elementType;
   file.nextZoneNumber = nextZoneNumber;
-  if (!read)
+  if (read == ZoneRead::End)
     throw formattedFailure("ERROR IN ZONE %d: ZONE %d CANNOT BE READ AGAIN\n", zone.zoneNumber, source);
   file.shared = {source, std::move(earlier), earlierType};
   return file.shared;
@@ -304,54 +367,111 @@ void readElements(TecplotInput &input, ElementType type, ZoneRecord &zone) {
 
 // More numbers after a zone's data than its counts take mean the counts or
 // the element type do not describe the data: nothing of it can be trusted.
-void refuseDataBeyondZone(TecplotInput &input, const ZoneRecord &zone) {
+// True when nothing but blank lines follows up to the end of the file.
+bool refuseDataBeyondZone(TecplotInput &input, const ZoneRecord &zone) {
+  std::string_view line;
+  bool onlyBlank = true;
+  while (input.nextLine(line)) {
+    if (isBlankOrComment(line)) {
+      onlyBlank = onlyBlank && line.find('#') == std::string_view::npos;
+      continue;
+    }
+    const std::string_view item = firstItem(line);
+    if (isDataWord(item))
+      throw formattedFailure("ERROR IN ZONE %d: DATA BEYOND ITS %d NODES AND %d ELEMENTS: \"%.*s\"\n", zone.zoneNumber,
+                             zone.nodeCount, zone.elementCount, quotedLength(item), item.data());
+    input.keepRest(line);
+    return false;
+  }
+  return onlyBlank;
+}
+
+// A file still being written (or cut short) may end in the middle of the
+// zone's last number: "3.25E+0" of "3.25E+01". Files without a final line
+// end are common enough that such a zone is converted, with a warning.
+void noteCutLastNumber(const TecplotInput &input, ZoneRecord &zone) {
+  const std::string_view last = input.unendedLastLine();
+  if (last.empty() || isValueSeparator(last.back()) || isScanSpace(last.back()))
+    return;
+  std::size_t start = last.size();
+  while (start > 0 && !isValueSeparator(last[start - 1]) && !isScanSpace(last[start - 1]))
+    --start;
+  const std::string_view number = last.substr(start);
+  zone.warnings.push_back(formattedText("WARNING IN ZONE %d: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST "
+                                        "NUMBER \"%.*s\"; A FILE STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT\n",
+                                        zone.zoneNumber, quotedLength(number), number.data()));
+}
+
+// A zone without a positive node count holds nothing to read. It is an
+// empty zone where a record or the end of the file follows; data after it
+// is an error.
+void refuseDataOfZoneWithoutNodes(TecplotInput &input, const ZoneRecord &zone) {
   std::string_view line;
   while (input.nextLine(line)) {
     if (isBlankOrComment(line))
       continue;
-    const std::string_view item = firstItem(line);
-    if (!item.empty() && isNumberStart(item[0]))
-      throw formattedFailure("ERROR IN ZONE %d: DATA BEYOND ITS %d NODES AND %d ELEMENTS: \"%.*s\"\n", zone.zoneNumber,
-                             zone.nodeCount, zone.elementCount, quotedLength(item), item.data());
+    if (recordKindOf(firstItem(line)) == RecordKind::None)
+      throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE COUNT (N=%d)\n",
+                             zone.zoneNumber, zone.nodeCount);
     input.keepRest(line);
     return;
   }
 }
 
-// A zone without a positive node count holds nothing to read: at the end of
-// the file it is no zone (false); anything after it is an error.
-bool refuseZoneWithoutNodes(TecplotInput &input, const ZoneRecord &zone) {
-  std::string_view line;
-  while (input.nextLine(line))
-    if (!isBlankOrComment(line))
-      throw formattedFailure("ERROR IN ZONE %d: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE COUNT (N=%d)\n",
-                             zone.zoneNumber, zone.nodeCount);
-  return false;
+// The zone's header, from the records before it on: where it starts, what
+// its keys say. False at the end of the file.
+bool readZoneStart(TecplotFile &file, ZoneRecord &zone, ZoneShape &shape) {
+  TokenCursor cursor(file.input);
+  TecplotInput::Position zoneStart;
+  for (;;) {
+    const ZoneStart start = readRecordsBeforeZone(cursor, file.variableNames, zoneStart);
+    if (start == ZoneStart::None)
+      return false;
+    zone.variableNames = file.variableNames;
+    zone.zoneNumber = file.nextZoneNumber;
+    if (start == ZoneStart::Data) {
+      cursor.handBack();
+      shape = ZoneShape{};
+      shape.ordered = true;
+      shape.nodesByLine = true;
+      shape.elementType = file.elementType;
+      break;
+    }
+    if (std::optional<ZoneShape> header =
+            readZoneHeader(cursor, file.elementType, zone, start == ZoneStart::Keys)) {
+      shape = std::move(*header);
+      break;
+    }
+    // Keys that no data follows: a header line of no zone, read past.
+    clearZone(zone);
+  }
+  ++file.nextZoneNumber;
+  if (static_cast<std::size_t>(zone.zoneNumber) == file.zoneStarts.size())
+    noteZoneStart(file, zoneStart);
+  return true;
 }
 
 } // namespace
 
-bool readZone(TecplotFile &file, ZoneRecord &zone) {
+ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone) {
   clearZone(zone);
   ZoneShape shape;
-  {
-    TokenCursor cursor(file.input);
-    TecplotInput::Position zoneStart;
-    if (!readRecordsBeforeZone(cursor, file.variableNames, zoneStart))
-      return false;
-    zone.variableNames = file.variableNames;
-    zone.zoneNumber = file.nextZoneNumber++;
-    if (static_cast<std::size_t>(zone.zoneNumber) == file.zoneStarts.size())
-      noteZoneStart(file, zoneStart);
-    shape = readZoneHeader(cursor, file.elementType, zone);
+  if (!readZoneStart(file, zone, shape))
+    return ZoneRead::End;
+  const TecplotFile::SharedZone *source = nullptr;
+  if (shape.nodesByLine) {
+    readNodesByLine(file.input, zone, shape);
+  } else if (zone.nodeCount > 0) {
+    // The value table tells which variables are cell-centred before the
+    // earlier zone is compared with it.
+    resetNodeValues(zone, shape);
+    source = sourceOfSharedData(file, zone, shape);
+    readNodeValues(file.input, zone, shape, source ? &source->record : nullptr);
   }
-  if (zone.nodeCount <= 0)
-    return refuseZoneWithoutNodes(file.input, zone);
-  // The value table tells which variables are cell-centred before the
-  // earlier zone is compared with it.
-  resetNodeValues(zone, shape);
-  const TecplotFile::SharedZone *source = sourceOfSharedData(file, zone, shape);
-  readNodeValues(file.input, zone, shape, source ? &source->record : nullptr);
+  if (zone.nodeCount <= 0) {
+    refuseDataOfZoneWithoutNodes(file.input, zone);
+    return ZoneRead::Empty;
+  }
   ElementType elementType = shape.elementType;
   if (shape.ordered) {
     appendOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
@@ -359,11 +479,27 @@ bool readZone(TecplotFile &file, ZoneRecord &zone) {
     zone.elementNodes = source->record.elementNodes;
     elementType = source->elementType;
   } else if (zone.elementCount > 0) {
+    if (elementType == ElementType::None)
+      elementType = elementTypeOfFirstElementLine(file.input, zone);
     readElements(file.input, elementType, zone);
   }
-  refuseDataBeyondZone(file.input, zone);
+  if (refuseDataBeyondZone(file.input, zone))
+    noteCutLastNumber(file.input, zone);
   file.elementType = elementType;
-  return true;
+  return ZoneRead::Zone;
+}
+
+bool readZone(TecplotFile &file, ZoneRecord &zone) {
+  for (;;) {
+    switch (readOneZone(file, zone)) {
+    case ZoneRead::Zone:
+      return true;
+    case ZoneRead::End:
+      return false;
+    case ZoneRead::Empty:
+      break; // no nodes: no zone to convert, the next one keeps its number
+    }
+  }
 }
 
 } // namespace zonvert

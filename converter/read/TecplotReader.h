@@ -7,6 +7,13 @@
 // A zone's data is read by count, not by line: its node values (node after
 // node, or variable after variable in block layout), then the node numbers
 // of its elements, separated by blanks, tabs, commas or line ends.
+//
+// Writers leave things out: a line of zone keys without the ZONE keyword
+// before it starts a zone where data follows; data that no zone record
+// introduces, and an ordered zone that gives no count, are a zone of one
+// point per data line; a finite-element zone that names no element type
+// and inherits none takes the one its first element line's count of node
+// numbers tells.
 #pragma once
 
 #include "read/TecplotFile.h"
@@ -20,7 +27,16 @@ namespace zonvert {
 // ConversionFailure on a format error, on a feature that cannot be
 // converted, when the file ends inside a zone (fewer values or elements
 // than its counts announce), and when more data follows a zone than its
-// counts announce.
+// counts announce. Where the file ends right after the zone's last number,
+// without a line end, the record's warnings tell that it may be cut.
+//
+// A zone that holds no nodes (N=0, or an ordered zone without data lines)
+// is read past: the next zone is read, keeping its own number in the file.
 bool readZone(TecplotFile &file, ZoneRecord &zone);
+
+// Reads the next zone alone: a zone, an empty zone (which holds no nodes,
+// Empty) or the end of the file.
+enum class ZoneRead { Zone, Empty, End };
+ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone);
 
 } // namespace zonvert

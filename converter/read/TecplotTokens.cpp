@@ -54,7 +54,9 @@ const Token &TokenCursor::peek() {
   if (hasPeeked_)
     return peeked_;
   hasPeeked_ = true;
+  const std::size_t from = hasLine_ ? pos_ : line_.size();
   std::size_t start = hasLine_ ? skipSeparators(line_, pos_) : line_.size();
+  bool afterComma = line_.substr(from, start - from).find(',') != std::string_view::npos;
   while (!hasLine_ || start == line_.size()) {
     if (!readSignificantLine()) {
       peeked_ = Token{};
@@ -62,11 +64,13 @@ const Token &TokenCursor::peek() {
       return peeked_;
     }
     start = skipSeparators(line_, 0);
+    afterComma = line_.substr(0, start).find(',') != std::string_view::npos;
   }
   peekedStart_ = start;
   const char c = line_[start];
   Token token;
   token.startsLine = lineFresh_;
+  token.afterComma = afterComma;
   std::size_t end = start + 1;
   if (c == '=') {
     token.kind = TokenKind::Equals;
@@ -99,6 +103,20 @@ Token TokenCursor::take() {
     hasPeeked_ = false;
   }
   return token;
+}
+
+std::string_view TokenCursor::lineFromNext() {
+  peek();
+  return line_.substr(peekedStart_);
+}
+
+bool TokenCursor::nextIsKey() {
+  if (peek().kind != TokenKind::Word)
+    return false;
+  std::size_t at = peekedEnd_;
+  while (at < line_.size() && isScanSpace(line_[at]))
+    ++at;
+  return at < line_.size() && line_[at] == '=';
 }
 
 void TokenCursor::dropLine() {

@@ -23,6 +23,7 @@ struct Token {
   // reads its next line.
   std::string_view text;
   bool startsLine = false; // the first item of its line
+  bool afterComma = false; // a comma stands between it and the item before it
 };
 
 // True for a line that holds nothing to read: blanks only, or a comment.
@@ -36,7 +37,11 @@ public:
   // the next line when the current one holds no more.
   const Token &peek();
   Token take();
+  // True when the next item is a word followed by "=" on its line: a key.
+  bool nextIsKey();
 
+  // The line of the next item, from that item on.
+  std::string_view lineFromNext();
   // The current line after the last item taken.
   std::string_view restOfLine() const { return line_.substr(pos_); }
   // True when the current line holds an "=" anywhere.

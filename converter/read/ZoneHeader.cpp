@@ -7,8 +7,10 @@
 
 #include <algorithm>
 #include <climits>
+#include <iterator>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zonvert {
@@ -27,6 +29,7 @@ struct ZoneKeys {
   std::vector<std::string> varLocation; // the words of VARLOCATION=(...)
   std::vector<std::string> varShare;    // the words of VARSHARELIST=(...)
   std::optional<int> connectivityZone;  // CONNECTIVITYSHAREZONE=, 1-based
+  bool dataFollows = false; // the keys end where the zone's data starts
 };
 
 // A key's value: one word or quoted text, or the words of a list in
@@ -71,6 +74,24 @@ void readCount(const std::string &text, std::optional<int> &count, const ZoneRec
   if (*value > INT_MAX || *value < INT_MIN)
     throw formattedFailure("ERROR IN ZONE %d: %s= VALUE OUT OF RANGE\n", zone.zoneNumber, key.c_str());
   count = static_cast<int>(*value);
+}
+
+// Keys whose value decides what the zone is: without one, the zone cannot
+// be read as its writer meant it. (An empty title or colour is just empty.)
+bool needsValue(const std::string &key) {
+  static constexpr std::string_view kKeys[] = {
+      "N", "NODES", "E", "ELEMENTS", "I", "J", "K", "ET", "ZONETYPE", "F", "DATAPACKING", "VARLOCATION",
+      "VARSHARELIST", "CONNECTIVITYSHAREZONE", "SOLUTIONTIME",
+  };
+  return std::find(std::begin(kKeys), std::end(kKeys), key) != std::end(kKeys);
+}
+
+// A value ends at a comma or the end of its line: where one of them, or
+// another key, or the end of the file comes right after "=", the key has
+// no value.
+bool valueMissing(TokenCursor &cursor) {
+  const Token &next = cursor.peek();
+  return next.kind == TokenKind::End || next.startsLine || next.afterComma || cursor.nextIsKey();
 }
 
 void readKey(const std::string &key, TokenCursor &cursor, ZoneKeys &keys, ZoneRecord &zone) {
@@ -128,10 +149,12 @@ ZoneKeys readKeys(TokenCursor &cursor, ZoneRecord &zone) {
     const Token &token = cursor.peek();
     if (token.kind == TokenKind::End)
       break;
-    // Data starts where a number stands in place of a key; a record
-    // keyword at the start of a line means the zone holds no data.
-    if (token.kind == TokenKind::Word &&
-        (isNumberStart(token.text[0]) || (token.startsLine && recordKindOf(token.text) != RecordKind::None))) {
+    // Data starts where a number (or NaN, or an infinity) stands in place of
+    // a key; a record keyword at the start of a line means the zone holds no
+    // data.
+    if (token.kind == TokenKind::Word && ((isDataWord(token.text) && !cursor.nextIsKey()) ||
+                                          (token.startsLine && recordKindOf(token.text) != RecordKind::None))) {
+      keys.dataFollows = isDataWord(token.text);
       cursor.handBack();
       break;
     }
@@ -146,6 +169,11 @@ ZoneKeys readKeys(TokenCursor &cursor, ZoneRecord &zone) {
     if (cursor.peek().kind != TokenKind::Equals)
       continue; // a word without a value
     cursor.take();
+    if (valueMissing(cursor)) {
+      if (needsValue(key))
+        throw formattedFailure("ERROR IN ZONE %d: %s= HAS NO VALUE\n", zone.zoneNumber, key.c_str());
+      continue;
+    }
     readKey(key, cursor, keys, zone);
   }
   return keys;
@@ -269,6 +297,11 @@ void checkCellCentred(const ZoneShape &shape, const ZoneRecord &zone) {
 
 void shapeOrderedZone(const ZoneKeys &keys, ZoneRecord &zone, ZoneShape &shape) {
   shape.ordered = true;
+  if (!keys.i && !keys.j && !keys.k) {
+    // Its data lines will tell its count.
+    shape.nodesByLine = true;
+    return;
+  }
   shape.i = keys.i.value_or(1);
   shape.j = keys.j.value_or(1);
   shape.k = keys.k.value_or(1);
@@ -293,14 +326,15 @@ void shapeFiniteElementZone(const ZoneKeys &keys, ElementType namedType, ZoneRec
     throw formattedFailure("ERROR IN ZONE %d: NEGATIVE ELEMENT COUNT E=%d\n", zone.zoneNumber, zone.elementCount);
   if (namedType != ElementType::None)
     shape.elementType = namedType;
-  else if (shape.elementType == ElementType::None)
-    shape.elementType = ElementType::Triangle; // the format's default element type
 }
 
 } // namespace
 
-ZoneShape readZoneHeader(TokenCursor &cursor, ElementType inherited, ZoneRecord &zone) {
+std::optional<ZoneShape> readZoneHeader(TokenCursor &cursor, ElementType inherited, ZoneRecord &zone,
+                                        bool keysAlone) {
   const ZoneKeys keys = readKeys(cursor, zone);
+  if (keysAlone && !keys.dataFollows)
+    return std::nullopt;
   ZoneShape shape;
   shape.layout = keys.packing == "BLOCK" || keys.packing == "FEBLOCK" ? DataLayout::Block : DataLayout::Point;
   shape.elementType = inherited;

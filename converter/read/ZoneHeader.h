@@ -16,6 +16,7 @@
 #include "zone/ZoneRecord.h"
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace zonvert {
@@ -29,9 +30,13 @@ struct ZoneShape {
   // them. A finite-element zone lists its elements after its values.
   bool ordered = false;
   std::int64_t i = 1, j = 1, k = 1;
+  // An ordered zone that gives none of I, J and K (or data that no ZONE
+  // record introduces): its points are its data lines, one point per line,
+  // up to the next line that holds no data; its I is their count.
+  bool nodesByLine = false;
   // A finite-element zone's element type: the one it names, else the one
-  // it inherits, else triangles. An ordered zone keeps the one it inherits
-  // for the zones after it.
+  // it inherits; else None, and its first element line tells. An ordered
+  // zone keeps the one it inherits for the zones after it.
   ElementType elementType = ElementType::None;
   // By variable: true for one value per cell (VARLOCATION=CELLCENTERED, in
   // block layout only); empty when every variable is nodal.
@@ -47,8 +52,14 @@ struct ZoneShape {
 // Reads the keys of a ZONE record, its keyword taken, up to its first item
 // of data, which is handed back to the input. Sets the record's title,
 // solution time and counts; `inherited` is the element type of the zone
-// before. Throws ConversionFailure for counts out of range, element types
-// and features that cannot be converted.
-ZoneShape readZoneHeader(TokenCursor &cursor, ElementType inherited, ZoneRecord &zone);
+// before. Throws ConversionFailure for a key without the value it needs
+// (a comma, the end of the line or another key right after "="), counts out
+// of range, element types and features that cannot be converted.
+//
+// `keysAlone`: the keys stand without the ZONE keyword. They start a zone
+// only where data follows them; otherwise (a record or the end of the file
+// comes next) they are none, and nothing is returned.
+std::optional<ZoneShape> readZoneHeader(TokenCursor &cursor, ElementType inherited, ZoneRecord &zone,
+                                        bool keysAlone = false);
 
 } // namespace zonvert

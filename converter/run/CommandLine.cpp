@@ -18,6 +18,14 @@ bool looksLikeLongOption(std::string_view argument) {
   return argument.size() > 2 && argument.starts_with("--") && argument[2] != '-';
 }
 
+// An option zonvert knows, as it may be spelt.
+bool isKnownOption(std::string_view argument) {
+  for (std::string_view option : {"--vtu", "--series", "--threads", "--help", "--version"})
+    if (argument == option)
+      return true;
+  return argument.starts_with("--threads=");
+}
+
 CommandLine refuse(std::string reason) {
   CommandLine line;
   line.action = CommandLine::Action::Refuse;
@@ -25,13 +33,18 @@ CommandLine refuse(std::string reason) {
   return line;
 }
 
-// The thread count of "--threads N": a whole number in 1..kMaxThreads.
-bool parseThreads(std::string_view text, int &threads) {
+// The thread count of "--threads N": a whole number in 1..kMaxThreads. An
+// empty refusal when it is one.
+std::string parseThreads(std::string_view text, int &threads) {
   const auto value = scanWholeDecimal(text);
-  if (!value || text.empty() || isScanSpace(text.front()) || *value < 1 || *value > kMaxThreads)
-    return false;
+  const std::string range = " (1 TO " + std::to_string(kMaxThreads) + ")";
+  // "--threads in.dat out": the number was forgotten.
+  if (!value || text.empty() || isScanSpace(text.front()))
+    return "ERROR: OPTION --threads NEEDS A NUMBER OF THREADS" + range + ", NOT " + std::string(text) + "\n";
+  if (*value < 1 || *value > kMaxThreads)
+    return "ERROR: BAD NUMBER OF THREADS: " + std::string(text) + range + "\n";
   threads = static_cast<int>(*value);
-  return true;
+  return {};
 }
 
 } // namespace
@@ -76,19 +89,23 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
         value = argv[++at];
       else
         return refuse("ERROR: OPTION --threads NEEDS A NUMBER OF THREADS.\n");
-      if (!parseThreads(value, line.options.threads))
-        return refuse("ERROR: BAD NUMBER OF THREADS: " + std::string(value) + " (1 TO " +
-                      std::to_string(kMaxThreads) + ")\n");
+      if (std::string refusal = parseThreads(value, line.options.threads); !refusal.empty())
+        return refuse(std::move(refusal));
     } else {
       return refuse("ERROR: UNKNOWN OPTION " + std::string(argument) + "\n");
     }
   }
   for (; at < argc; ++at)
     line.positionals.emplace_back(argv[at]);
-  // What follows the two paths is the starting zone, never an option.
-  for (std::size_t k = 2; k < line.positionals.size(); ++k)
-    if (looksLikeLongOption(line.positionals[k]))
+  // An option after the input path ("zonvert in.dat --vtu out") is no
+  // output name, and what follows the two paths is the starting zone, never
+  // an option.
+  for (std::size_t k = 1; k < line.positionals.size(); ++k)
+    if (k == 1 ? isKnownOption(line.positionals[k]) : looksLikeLongOption(line.positionals[k]))
       return refuse("ERROR: OPTIONS GO BEFORE THE FILE PATHS: " + line.positionals[k] + "\n");
+  // With more arguments after the paths, none is read.
+  if (line.positionals.size() == 3 && !scanWholeDecimal(line.positionals[2]))
+    return refuse("ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: " + line.positionals[2] + "\n");
   return line;
 }
 

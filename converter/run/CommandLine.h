@@ -6,10 +6,11 @@
 // Options are the arguments before the first one that does not start with
 // "-" (a lone "-" is a path); "--" ends them, so that a path starting with
 // "-" can follow. What follows the first path is never an option: a
-// negative starting zone ("-4") stays the starting zone. An argument after
-// the paths that is spelt like an option ("--vtu") is refused rather than
-// read as the starting zone, so that a misplaced option never passes
-// silently.
+// negative starting zone ("-4") stays the starting zone. An output name
+// that is one of the options ("zonvert in.dat --vtu out"), or an argument
+// after the paths that is spelt like an option ("--vtu"), is refused rather
+// than read as a name or the starting zone, so that a misplaced option never
+// passes silently; so is a starting zone that is no whole number ("-v").
 #pragma once
 
 #include "write/ZoneFormat.h"

@@ -6,13 +6,16 @@
 #include "run/ConsoleOutput.h"
 #include "run/ZonePipeline.h"
 #include "run/ZoneSequence.h"
+#include "write/SeriesFile.h"
 #include "write/ZoneFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <climits>
 #include <cstring>
 #include <new>
 #include <optional>
+#include <vector>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -170,13 +173,40 @@ void checkOutputFolder(const std::string &baseName) {
                             kWriteFailureStatus);
 }
 
+// A zone file name or series file name longer than the folder takes would
+// be found only when that file is renamed into place, after the zones
+// before it (or all of them) were converted; zone file names the series
+// file cannot list, only at the end. The first zone file and the series
+// file are checked before the first zone is read.
+void checkOutputNames(const std::string &baseName, int startZone, const ConversionOptions &options) {
+  const std::string firstZoneFile = zoneFileName(baseName, std::max(startZone, 0), options.format);
+  if (options.series)
+    if (const std::string problem = seriesNameProblem(firstZoneFile); !problem.empty())
+      throw ConversionFailure(problem);
+  const std::string folder = outputFolder(baseName);
+  const long longest = pathconf(folder.c_str(), _PC_NAME_MAX);
+  if (longest <= 0)
+    return;
+  std::vector<std::string> names = {firstZoneFile};
+  if (options.series)
+    names.push_back(seriesFileName(baseName, options.format));
+  for (const std::string &path : names) {
+    const std::string name = path.substr(path.rfind('/') + 1);
+    if (name.size() > static_cast<std::size_t>(longest))
+      throw ConversionFailure("ERROR: OUTPUT NAME TOO LONG: " + name + " HAS " + std::to_string(name.size()) +
+                              " BYTES, FOLDER " + folder + " TAKES AT MOST " + std::to_string(longest) + ".\n");
+  }
+}
+
+// Zones are numbered as in the file: a zone that holds no nodes is read
+// past (no number, no file), and the zones after it keep their numbers.
 void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
   ZoneRecord zone;
-  for (int zoneIndex = 0; readZone(tecplot, zone); ++zoneIndex) {
-    sequence.zoneRead(zoneIndex);
-    // Same as zoneIndex + 1 > startZone, written so that it cannot overflow.
-    if (zoneIndex >= startZone)
-      sequence.zoneWritten(writeZone(zoneIndex, zone, plan));
+  while (readZone(tecplot, zone)) {
+    sequence.zoneRead(zone.zoneNumber);
+    // Same as zoneNumber + 1 > startZone, written so that it cannot overflow.
+    if (zone.zoneNumber >= startZone)
+      sequence.zoneWritten(writeZone(zone.zoneNumber, zone, plan));
   }
 }
 
@@ -189,9 +219,10 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
     return convertOnOneThread(tecplot, sequence, plan, startZone);
   }
   ZonePipeline &pipeline = *started;
-  for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex); ++zoneIndex) {
-    sequence.zoneRead(zoneIndex);
-    if (zoneIndex >= startZone)
+  int zoneNumber = 0;
+  for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex, zoneNumber); ++zoneIndex) {
+    sequence.zoneRead(zoneNumber);
+    if (zoneNumber >= startZone)
       sequence.zoneWritten(pipeline.zoneWritten(zoneIndex));
   }
 }
@@ -209,6 +240,7 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
   try {
     const std::string baseName = outputBaseName(outputName);
     checkOutputFolder(baseName);
+    checkOutputNames(baseName, startZone, options);
     console::write("\n\n--\n");
     console::write("START CONVERSION.\n");
     const OutputPlan plan{baseName, options, identityOf(file)};

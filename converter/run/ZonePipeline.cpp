@@ -51,14 +51,17 @@ void ZonePipeline::stop() {
   file_.input.setCancelFlag(nullptr);
 }
 
-bool ZonePipeline::zoneRead(int index) {
+bool ZonePipeline::zoneRead(int index, int &zoneNumber) {
   std::unique_lock lock(mutex_);
   // Every zone before this one has been taken.
   zonesTaken_ = index;
   changed_.notify_all();
   changed_.wait(lock, [&] { return zonesRead_ > index || readerDone_; });
-  if (zonesRead_ > index)
+  if (zonesRead_ > index) {
+    zoneNumber = zoneNumbers_.at(index);
+    zoneNumbers_.erase(index);
     return true;
+  }
   if (readerFailure_)
     throw *readerFailure_;
   return false;
@@ -111,7 +114,8 @@ void ZonePipeline::readZones() {
       return;
     }
     zonesRead_ = index + 1;
-    if (index >= startZone_)
+    zoneNumbers_[index] = record->zoneNumber;
+    if (record->zoneNumber >= startZone_)
       queue_.emplace_back(index, std::move(record));
     else
       freeRecords_.push_back(std::move(record));
@@ -134,7 +138,7 @@ void ZonePipeline::writeZones() {
       job = std::move(queue_.front());
       queue_.pop_front();
     }
-    WrittenZone zone = writeZone(job.first, *job.second, plan_);
+    WrittenZone zone = writeZone(job.second->zoneNumber, *job.second, plan_);
     std::lock_guard lock(mutex_);
     freeRecords_.push_back(std::move(job.second));
     written_.emplace(job.first, std::move(zone));

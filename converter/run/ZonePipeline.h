@@ -44,10 +44,12 @@ public:
   ZonePipeline(const ZonePipeline &) = delete;
   ZonePipeline &operator=(const ZonePipeline &) = delete;
 
-  // Waits until zone `index` (the next one) is read: true, or false when
-  // the file ended before it. Throws the failure that stopped the reader.
-  bool zoneRead(int index);
-  // Waits for zone `index` (read, from the starting zone on) to be written.
+  // Waits until the zone read `index`-th (the next one) is read: true, with
+  // its number in the file, or false when the file ended before it. Throws
+  // the failure that stopped the reader.
+  bool zoneRead(int index, int &zoneNumber);
+  // Waits for the zone read `index`-th (from the starting zone on) to be
+  // written.
   WrittenZone zoneWritten(int index);
 
 private:
@@ -73,6 +75,7 @@ private:
   int zonesTaken_ = 0;
   std::size_t recordsMade_ = 0;
   std::vector<std::unique_ptr<ZoneRecord>> freeRecords_;
+  std::map<int, int> zoneNumbers_; // of the zones read, not yet handed over
   std::deque<std::pair<int, std::unique_ptr<ZoneRecord>>> queue_;
   std::map<int, WrittenZone> written_;
 

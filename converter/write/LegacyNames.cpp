@@ -1,5 +1,7 @@
 #include "write/LegacyNames.h"
 
+#include "write/Utf8Text.h"
+
 #include <vector>
 
 namespace zonvert {
@@ -26,8 +28,10 @@ void appendEscape(std::string &out, unsigned char byte) {
 
 } // namespace
 
-LegacyName legacyName(std::string_view name) {
+LegacyName legacyName(std::string_view givenName) {
   LegacyName result;
+  const std::string utf8Name = asUtf8(givenName);
+  const std::string_view name = utf8Name;
   if (name.empty()) {
     result.text = "%00";
     return result;

@@ -8,7 +8,9 @@
 // every byte below 33 or above 126, '"' and '%' as "%" and two upper-case hex
 // digits. The empty name, which is no word at all, is written "%00", which
 // the reader turns back into the empty name. Every other name is written as
-// it stands.
+// it stands, in UTF-8: a byte that is no valid UTF-8 is taken as the
+// Windows-1252 character it stands for (see Utf8Text.h), so that readers
+// show the name as its writer saw it.
 #pragma once
 
 #include <string>

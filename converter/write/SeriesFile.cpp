@@ -3,6 +3,7 @@
 #include "base/ConversionFailure.h"
 #include "base/NumberForms.h"
 #include "base/TextScan.h"
+#include "write/Utf8Text.h"
 
 #include <charconv>
 #include <cmath>
@@ -87,6 +88,7 @@ std::string jsonNumber(double value) {
   return std::string(digits, end);
 }
 
+// The text of a JSON string: `text` is UTF-8 (see seriesNameProblem).
 std::string jsonString(std::string_view text) {
   std::string out = "\"";
   for (char c : text) {
@@ -115,6 +117,13 @@ double zoneTime(const ZoneRecord &zone) {
 
 std::string seriesFileName(const std::string &baseName, ZoneFormat format) {
   return baseName + std::string(extensionOf(format)) + ".series";
+}
+
+std::string seriesNameProblem(const std::string &zoneFileName) {
+  const std::string name = zoneFileName.substr(zoneFileName.rfind('/') + 1);
+  if (isUtf8(name))
+    return {};
+  return "ERROR: THE SERIES FILE (JSON, IN UTF-8) CANNOT NAME ZONE FILES WHOSE NAMES ARE NOT UTF-8: " + name + "\n";
 }
 
 std::string seriesText(const std::vector<SeriesEntry> &entries) {

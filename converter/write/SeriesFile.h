@@ -29,6 +29,12 @@ struct SeriesEntry {
 // The series file's name for the zone files of `baseName`.
 std::string seriesFileName(const std::string &baseName, ZoneFormat format);
 
+// Why the series cannot list the zone files named like `zoneFileName` (a
+// complete line), or empty when it can. JSON is UTF-8, and a name that is
+// not cannot be written so that ParaView finds the file: it takes the
+// characters of an escaped name as UTF-8, which names another file.
+std::string seriesNameProblem(const std::string &zoneFileName);
+
 // The JSON text of the series.
 std::string seriesText(const std::vector<SeriesEntry> &entries);
 

@@ -43,7 +43,26 @@ private:
   std::vector<std::size_t> slots_;
 };
 
-std::string nameAttribute(const std::string &name) { return "Name=\"" + xmlAttributeText(name) + "\""; }
+// The name of a variable's array. VTK's XML reader refuses a file holding
+// an array named by the empty name (it reads no points at all), so a
+// variable without a name is named as Tecplot names variables that have
+// none: V and its number, counted from 1 ("V4"), unless another variable
+// has that name.
+std::string arrayName(const ZoneRecord &zone, int variable) {
+  const std::vector<std::string> &names = zone.variableNames;
+  const std::string &name = names[static_cast<std::size_t>(variable)];
+  if (!name.empty())
+    return xmlAttributeText(name);
+  // Appended, not added to a literal: GCC 12 at -O3 warns wrongly there.
+  std::string numbered = "V";
+  numbered += std::to_string(variable + 1);
+  const bool taken = std::find(names.begin(), names.end(), numbered) != names.end();
+  return taken ? numbered + " (unnamed)" : numbered;
+}
+
+std::string nameAttribute(const ZoneRecord &zone, int variable) {
+  return "Name=\"" + arrayName(zone, variable) + "\"";
+}
 
 [[noreturn]] void refuseValueThatIsNoNumber(const ZoneRecord &zone, const VariableRoles &roles) {
   std::vector<int> nodal = {roles.x, roles.y, roles.z, roles.vx, roles.vy, roles.vz};
@@ -136,18 +155,18 @@ Header headerOf(const ZoneRecord &zone, const VariableRoles &roles, std::size_t 
   // reader shows first; here they are named so.
   std::string pointData = "      <PointData";
   if (!roles.scalars.empty())
-    pointData += " Scalars=\"" + xmlAttributeText(zone.variableNames[roles.scalars.front()]) + "\"";
+    pointData += " Scalars=\"" + arrayName(zone, roles.scalars.front()) + "\"";
   if (roles.hasVelocity)
     pointData += " Vectors=\"velocity\"";
   header.line(pointData + ">");
   for (int variable : roles.scalars)
-    header.array("type=\"Float64\" " + nameAttribute(zone.variableNames[variable]));
+    header.array("type=\"Float64\" " + nameAttribute(zone, variable));
   if (roles.hasVelocity)
     header.array("type=\"Float64\" Name=\"velocity\" NumberOfComponents=\"3\"");
   header.line("      </PointData>");
   header.line("      <CellData>");
   for (int variable : roles.cellScalars)
-    header.array("type=\"Float64\" " + nameAttribute(zone.variableNames[variable]));
+    header.array("type=\"Float64\" " + nameAttribute(zone, variable));
   header.line("      </CellData>");
   header.line("      <Points>");
   header.array("type=\"Float64\" Name=\"Points\" NumberOfComponents=\"3\"");

@@ -16,6 +16,7 @@ bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &
                    WriteReport &report) {
   const VariableRoles roles = findRoles(zone);
   checkWritable(zone, roles);
+  report.warnings = zone.warnings;
   if (!file.create(path, report.failureReason))
     return false;
   const int error = format == ZoneFormat::Vtu ? writeVtu(file.descriptor(), zone, roles)

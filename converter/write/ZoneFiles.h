@@ -21,7 +21,8 @@ struct WriteReport {
   // Why the file could not be written: the system's words.
   std::string failureReason;
   // Complete lines (with their line feed) about a file that was written but
-  // that readers may not take whole: NaN or infinite values, shortened names.
+  // that readers may not take whole: the zone's own warnings from reading
+  // it, NaN or infinite values, shortened names.
   std::vector<std::string> warnings;
 };
 

@@ -38,7 +38,8 @@ inline constexpr CellKindFacts kCellKinds[] = {
     {CellKind::Quad, 9, 4},        // round the quadrilateral
     {CellKind::Tetra, 10, 4},      // base 0,1,2, its right-hand normal pointing at the apex 3
     {CellKind::Hexahedron, 12, 8}, // 0-3 round one face, its right-hand normal pointing at 4-7; 4 over 0 and so on
-    {CellKind::Wedge, 13, 6},      // triangle 0,1,2, its right-hand normal pointing at 3,4,5; 3 over 0 and so on
+    {CellKind::Wedge, 13, 6},      // triangle 0,1,2, its right-hand normal pointing away from 3,4,5 (the other
+                                   // way round than the hexahedron's first face); 3 over 0 and so on
     {CellKind::Pyramid, 14, 5},    // base 0-3, its right-hand normal pointing at the apex 4
     {CellKind::Vertex, 1, 1},      // the node
 };

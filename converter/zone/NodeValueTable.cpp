@@ -23,6 +23,13 @@ void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Ord
   firstNonFinite_.clear();
 }
 
+void NodeValueTable::endAfter(std::size_t nodeCount) {
+  nodeCount_ = nodeCount;
+  valuesWanted_ = nodeCount * variableCount_;
+  for (std::size_t variable = 0; variable <= variableCount_; ++variable)
+    variableStart_[variable] = variable * nodeCount;
+}
+
 void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred) {
   reset(nodeCount, cellCentred.size(), Order::ByVariable);
   cellCentred_ = cellCentred;

@@ -38,6 +38,10 @@ public:
   // `cellCentred` hold `cellCount` values each, the others `nodeCount`.
   void resetBlocks(std::size_t nodeCount, std::size_t cellCount, const std::vector<bool> &cellCentred);
   void clear() { reset(0, 0, Order::ByNode); }
+  // Ends the zone after the `nodeCount` nodes held, in point layout: for a
+  // zone whose data lines tell its node count, reset for more nodes than it
+  // may hold.
+  void endAfter(std::size_t nodeCount);
 
   std::size_t nodeCount() const { return nodeCount_; }
   std::size_t variableCount() const { return variableCount_; }

@@ -11,6 +11,7 @@ void clearZone(ZoneRecord &zone) {
   zone.nodeValues.clear();
   zone.elementNodes.clear();
   zone.zoneNumber = 0;
+  zone.warnings.clear();
 }
 
 } // namespace zonvert

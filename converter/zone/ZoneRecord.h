@@ -28,6 +28,9 @@ struct ZoneRecord {
   // Running 0-based number of the zone in its file, as the driver prints
   // it; names the zone in messages.
   int zoneNumber = 0;
+  // What reading the zone found that its user should know although it
+  // converts (complete lines), told when the zone is written.
+  std::vector<std::string> warnings;
 };
 
 // Empties the record for the next zone, keeping its memory: the zones of a

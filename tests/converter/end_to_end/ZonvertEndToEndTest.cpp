@@ -1,15 +1,19 @@
 // Runs the real zonvert program on small Tecplot files and compares standard
 // output, exit status and every file it leaves, byte for byte.
 #include "end_to_end/ZonvertRunner.h"
+#include "support/FileContents.h"
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <ostream>
 #include <regex>
 #include <string>
 #include <tuple>
+#include <unistd.h>
 #include <vector>
 
 namespace zonvert::test {
@@ -48,6 +52,10 @@ std::string tetVtk(int k, const std::string &scalarName = "C") {
   return kVtkHead + kTetPoints + kTetCells + "POINT_DATA 4\nSCALARS " + scalarName +
          " float 1\nLOOKUP_TABLE default\n" + t + ".1\n" + t + ".2\n" + t + ".3\n" + t + ".4\n";
 }
+
+// The file of a zone of one triangle, (0,0), (1,0), (0,1), without values.
+const std::string kTriangleVtk = kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
+                                            "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n";
 
 const std::string kTwoZones = "TITLE = \"two\"\n" + kVars + tetZone(0) + tetZone(1);
 const std::string kThreeZones = kVars + tetZone(0) + tetZone(1) + tetZone(2);
@@ -149,8 +157,6 @@ std::vector<EndToEndCase> cases() {
        kStart + "0 1 2 " + kFinish, 0, {}},
       {"NegativeStartZoneWritesAll", kTwoZones, {"in.dat", "out.vtk", "-4"}, "", kStart + "0 1 " + kFinish, 0,
        {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
-      {"StartZoneNotANumberIsZero", kTwoZones, {"in.dat", "out.vtk", "abc"}, "", kStart + "0 1 " + kFinish, 0,
-       {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
       {"FourArgumentsIgnoreStartZone", kTwoZones, {"in.dat", "out.vtk", "1", "extra"}, "",
        kStart + "0 1 " + kFinish, 0, {{"out0.vtk", tetVtk(0)}, {"out1.vtk", tetVtk(1)}}},
       {"OutputNameWithoutDot", kVars + tetZone(0), {"in.dat", "out"}, "", kStart + "0 " + kFinish, 0,
@@ -214,18 +220,18 @@ std::vector<EndToEndCase> cases() {
        "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1, ET=TRIANGLE\n0 0\n1 0\n0 1\n1 2 3\n"
        "ZONE NODES=4, ELEMENTS=1, ZONETYPE=FEQUADRILATERAL, DATAPACKING=POINT\n0 0\n1 0\n1 1\n0 1\n1 2 3 4\n",
        kDefaultArgs, "", kStart + "0 1 " + kFinish, 0,
-       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"},
+       {{"out0.vtk", kTriangleVtk},
         {"out1.vtk", kVtkHead + "POINTS 4 float\n0 0 0.0\n1 0 0.0\n1 1 0.0\n0 1 0.0\n\n"
                                 "CELLS 1 5\n4  0 1 2 3\n\nCELL_TYPES 1\n9\n\nPOINT_DATA 4\n"}}},
       // The simulator's wedges (bricks repeating their 1st and 5th node
-      // numbers) are written as before: positions 2, 3, 4, 6, 7, 8.
-      {"SimulatorWedgesWrittenAsBefore",
+      // numbers): positions 2, 4, 3, 6, 8, 7, each triangle's normal
+      // pointing out of the cell as VTK's wedge has it.
+      {"SimulatorWedgesWrittenOutward",
        "VARIABLES = \"X\", \"Y\", \"Z\"\nZONE N=8, E=2, F=FEPOINT, ET=BRICK\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n"
        "1 0 1\n0 1 1\n1 1 1\n1 1 2 3 5 5 6 7\n2 2 4 3 6 6 8 7\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
        {{"out0.vtk", kVtkHead + "POINTS 8 float\n0 0 0\n1 0 0\n0 1 0\n1 1 0\n0 0 1\n1 0 1\n0 1 1\n1 1 1\n\n"
-                                "CELLS 2 14\n6  0 1 2 4 5 6\n6  1 3 2 5 7 6\n\nCELL_TYPES 2\n13\n13\n\nPOINT_DATA 8\n"}}},
+                                "CELLS 2 14\n6  0 2 1 4 6 5\n6  1 2 3 5 6 7\n\nCELL_TYPES 2\n13\n13\n\nPOINT_DATA 8\n"}}},
       {"ZoneHeaderOverLinesAmongOtherRecords",
        "TITLE = results of run 4\nFILETYPE = FULL\n" + kVars + "DATASETAUXDATA Code=\"x\"\n# a comment\n"
        "TEXT X=10, Y=90, T=\"label\"\nGEOMETRY T=LINE\n1\n2\n0 0\n1 1\n"
@@ -247,6 +253,35 @@ std::vector<EndToEndCase> cases() {
        {{"out0.vtk", kVtkHead + "POINTS 6 float\n0 0 0.0\n1 0 0.0\n2 0 0.0\n0 1 0.0\n1 1 0.0\n2 1 0.0\n\n"
                                 "CELLS 2 10\n4  0 1 4 3\n4  1 2 5 4\n\nCELL_TYPES 2\n9\n9\n\nPOINT_DATA 6\n"
                                 "SCALARS P float 1\nLOOKUP_TABLE default\n10\n11\n12\n20\n0.5E1\n0.5E1\n"}}},
+      // Zones that no ZONE keyword starts, or whose keyword stands on the
+      // VARIABLES line, are the zones they are; no data is left unread.
+      {"ZoneRecordOnTheVariablesLine",
+       "VARIABLES = \"X\" \"C\" ZONE T=\"Zone 1\"\nI=2 J=1 K=1 ZONETYPE=Ordered\nDATAPACKING=POINT\n0 1.5\n1 2.5\n",
+       kDefaultArgs, "", kStart + "0 " + kFinish, 0, {{"out0.vtk", nodesVtk({"1.5", "2.5"})}}},
+      {"ZoneKeysWithoutTheZoneKeyword",
+       "VARIABLES = \"X\" \"Y\"\nZONETYPE=FETRIANGLE, N=3, E=1\n0 0\n1 0\n0 1\n1 2 3\n", kDefaultArgs, "",
+       kStart + "0 " + kFinish, 0, {{"out0.vtk", kTriangleVtk}}},
+      {"DataWithoutAZoneRecord", "VARIABLES = \"X\" \"C\"\n0 1.5\n1 2.5\nZONE T=\"next\", I=1\n0 8\n", kDefaultArgs, "",
+       kStart + "0 1 " + kFinish, 0, {{"out0.vtk", nodesVtk({"1.5", "2.5"})}, {"out1.vtk", nodesVtk({"8"})}}},
+      {"DataWithoutVariableNamesRefused", "1 2\nVARIABLES = \"X\" \"C\"\n", kDefaultArgs, "",
+       kStart + "\nERROR IN FILE: DATA WITHOUT A ZONE RECORD OR VARIABLE NAMES: \"1 2\"\n", 1, {}},
+      // A value ends at a comma or the end of its line; a key that needs one
+      // and has none (here: the file was cut after it) is refused.
+      {"KeyWithoutItsValueRefused", kVars + tetZone(0) + "ZONE N=", kDefaultArgs, "",
+       kStart + "0 \nERROR IN ZONE 1: N= HAS NO VALUE\n", 1, {{"out0.vtk", tetVtk(0)}}},
+      {"EmptyKeyValueEndsAtTheComma",
+       "VARIABLES = \"X\" \"Y\"\nZONE N=3, E=1, C=, DATAPACKING=BLOCK, ZONETYPE=FETRIANGLE\n0 1 0\n0 0 1\n1 2 3\n"
+       "ZONE C= , N=3, E=1, ZONETYPE=FETRIANGLE\n0 0\n1 0\n0 1\n1 2 3\n",
+       kDefaultArgs, "", kStart + "0 1 " + kFinish, 0, {{"out0.vtk", kTriangleVtk}, {"out1.vtk", kTriangleVtk}}},
+      // A file without a line end after its last number may have been cut
+      // inside it while being written: converted, with a warning.
+      {"CutLastNumberConvertedWithAWarning", "VARIABLES = \"X\", \"C\"\nZONE I=2\n0 1\n1 3.25E+0", kDefaultArgs, "",
+       kStart + "0 \nWARNING IN ZONE 0: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST NUMBER \"3.25E+0\"; A FILE "
+                "STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT\nFINISH.\n",
+       0, {{"out0.vtk", nodesVtk({"1", "3.25E+0"})}}},
+      {"NaNAsFirstValueIsData", "VARIABLES = \"C\", \"X\"\nZONE I=2\nNaN 0\n-inf 1\n", kDefaultArgs, "",
+       kStart + "0 \nWARNING IN ZONE 0, NODE 1: VARIABLE C HOLDS NaN" + kNaNWarning + "FINISH.\n", 0,
+       {{"out0.vtk", nodesVtk({"NaN", "-inf"})}}},
       // Features that need data this converter does not keep: the zone is
       // refused by name, earlier zones stay.
       // Variables and connectivity taken from an earlier zone, which is read
@@ -306,7 +341,7 @@ std::vector<EndToEndCase> cases() {
        "1 1 2 3 4 4 5 6\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
        {{"out0.vtk", kVtkHead + "POINTS 6 float\n0 0 0\n1 0 0\n0 1 0\n0 0 1\n1 0 1\n0 1 1\n\n"
-                                "CELLS 1 7\n6  0 1 2 3 4 5\n\nCELL_TYPES 1\n13\n\nPOINT_DATA 6\n"}}},
+                                "CELLS 1 7\n6  0 2 1 3 5 4\n\nCELL_TYPES 1\n13\n\nPOINT_DATA 6\n"}}},
       {"QuadrilateralAsLines",
        "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=2, ET=QUADRILATERAL\n0 0\n1 0\n2 0\n1 2 2 1\n2 3 3 2\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
@@ -316,8 +351,7 @@ std::vector<EndToEndCase> cases() {
       {"QuadrilateralAsTriangles",
        "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1, ET=QUADRILATERAL\n0 0\n1 0\n0 1\n1 2 3 1\n", kDefaultArgs, "",
        kStart + "0 " + kFinish, 0,
-       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+       {{"out0.vtk", kTriangleVtk}}},
       // Each element gets its own cell kind.
       {"MixedQuadrilateralsEachGetTheirOwnKind",
        "VARIABLES = \"X\", \"Y\"\nZONE N=4, E=3, ET=QUADRILATERAL\n0 0\n1 0\n1 1\n0 1\n1 2 3 4\n1 2 2 1\n1 2 3 3\n",
@@ -329,7 +363,7 @@ std::vector<EndToEndCase> cases() {
        "1 1 1\n0 1 1\n0.5 0.5 2\n1 2 3 4 5 6 7 8\n1 1 2 3 5 5 6 7\n5 6 7 8 9 9 9 9\n",
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
        {{"out0.vtk", kVtkHead + "POINTS 9 float\n0 0 0\n1 0 0\n1 1 0\n0 1 0\n0 0 1\n1 0 1\n1 1 1\n0 1 1\n0.5 0.5 2\n\n"
-                                "CELLS 3 22\n8  0 1 2 3 4 5 6 7\n6  0 1 2 4 5 6\n5  4 5 6 7 8\n\n"
+                                "CELLS 3 22\n8  0 1 2 3 4 5 6 7\n6  0 2 1 4 6 5\n5  4 5 6 7 8\n\n"
                                 "CELL_TYPES 3\n12\n13\n14\n\nPOINT_DATA 9\n"}}},
       {"TriangleZoneWithoutVariables", "ZONE N=3, E=1, ET=TRIANGLE\n1 2\n3 4\n5 6\n1 2 3\n", kDefaultArgs, "",
        kStart + "0 " + kFinish, 0,
@@ -374,13 +408,17 @@ std::vector<EndToEndCase> cases() {
            "1 \nWARNING IN ZONE 1, NODE 1: VARIABLE C HOLDS Infinity" + kNaNWarning + "FINISH.\n",
        0, {{"out0.vtk", nodesVtk({"1", "NaN", "-inf"})}, {"out1.vtk", nodesVtk({"Infinity", "nan"})}}},
       {"NamesEscapedAsVtkWritesThem",
-       "VARIABLES = \"X\", \"Conc mg/l\", \"50%\", \"\", \"p\xc3\xa9H\"\nZONE I=1\n1 2 3 4 5\n", kDefaultArgs, "",
+       "VARIABLES = \"X\", \"Conc mg/l\", \"50%\", \"\", \"p\xc3\xa9H\", \"\x80 \xe9\", \"\x96\xe9\"\nZONE I=1\n1 2 3 4 5 6 7\n",
+       kDefaultArgs, "",
        kStart + "0 " + kFinish, 0,
        {{"out0.vtk", kVtkHead + "POINTS 1 float\n1 0.0 0.0\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"
                                 "SCALARS Conc%20mg/l float 1\nLOOKUP_TABLE default\n2\n"
                                 "SCALARS 50%25 float 1\nLOOKUP_TABLE default\n3\n"
                                 "SCALARS %00 float 1\nLOOKUP_TABLE default\n4\n"
-                                "SCALARS p\xc3\xa9H float 1\nLOOKUP_TABLE default\n5\n"}}},
+                                "SCALARS p\xc3\xa9H float 1\nLOOKUP_TABLE default\n5\n"
+                                // Not UTF-8: Windows-1252, as Windows programs write names.
+                                "SCALARS %E2%82%AC%20%C3%A9 float 1\nLOOKUP_TABLE default\n6\n"
+                                "SCALARS \xe2\x80\x93\xc3\xa9 float 1\nLOOKUP_TABLE default\n7\n"}}},
       {"LongNameShortenedWithOneWarning",
        "VARIABLES = \"X\", \"" + name300 + "\"\n" + nodesZone({"7"}) + nodesZone({"8"}), kDefaultArgs, "",
        kStart + "0 \nWARNING: NAME OF VARIABLE 2 SHORTENED TO THE 255 CHARACTERS VTK'S READER TAKES: " +
@@ -407,6 +445,13 @@ std::vector<EndToEndCase> cases() {
       {"HugeNodeCountWithFewLinesIsAnError", kVars + "ZONE N=2000000000, E=0\n0 0 0 1\n1 1 1 2\n", kDefaultArgs, "",
        kStart + "\nERROR IN ZONE 0: THE FILE ENDS AFTER 2 OF 2000000000 NODE LINES\n", 1, {}},
       {"ZeroNodeCountAtEndOfFile", kVars + "ZONE N=0\n", kDefaultArgs, "", kStart + kFinish, 0, {}},
+      // An empty zone is read past (no number, no file); the zones after it
+      // keep their numbers.
+      {"EmptyZoneBetweenZones",
+       kVars + tetZone(0) + "ZONE T=\"surface\", N=0, E=0, ZONETYPE=FETRIANGLE, DATAPACKING=POINT\n" + tetZone(2),
+       {"--series", "in.dat", "out.vtk"}, "", kStart + "0 2 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}, {"out2.vtk", tetVtk(2)},
+        {"out.vtk.series", seriesJson({{"out0.vtk", "0"}, {"out2.vtk", "2"}})}}},
 
       // Format errors and refusals: message, status 1, no file for the zone at fault.
       {"LineWithoutEqualsBetweenZones", kVars + tetZone(0) + "garbage\n" + tetZone(1), kDefaultArgs, "",
@@ -419,10 +464,22 @@ std::vector<EndToEndCase> cases() {
        kVars + tetZone(0) + "ZONE N=2, E=1, ET=POLYHEDRON\n0 0 0 1\n1 0 0 2\n1 2\n", {"in.dat", "out.vtk", "5"}, "",
        kStart + "0 \nERROR IN ZONE 1: POLYGON AND POLYHEDRON ZONES (POLYHEDRON) ARE NOT SUPPORTED\n", 1, {}},
       // Without an element type to inherit: the format's default, triangles.
+      // A finite-element zone naming no element type: the count of node
+      // numbers on its first element line tells (the legacy header "I=nodes,
+      // J=elements, F=FEPOINT" here).
+      {"ElementTypeFromTheFirstElementLine",
+       "VARIABLES = \"X\", \"Y\"\nZONE T=\"wing\", I=4, J=1, F=FEPOINT\n0 0\n1 0\n1 1\n0 1\n1 2 3 4\n", kDefaultArgs,
+       "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 4 float\n0 0 0.0\n1 0 0.0\n1 1 0.0\n0 1 0.0\n\n"
+                                "CELLS 1 5\n4  0 1 2 3\n\nCELL_TYPES 1\n9\n\nPOINT_DATA 4\n"}}},
+      {"ElementTypeThatTheFirstElementLineCannotTellRefused",
+       "VARIABLES = \"X\", \"Y\"\nZONE N=4, E=1, F=FEPOINT\n0 0\n1 0\n1 1\n0 1\n1 2 3 4 1\n", kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: THE ZONE NAMES NO ELEMENT TYPE (ET=), AND ITS FIRST ELEMENT LINE HOLDS 5 NODE NUMBERS, "
+                "NOT 2, 3, 4 OR 8: \"1 2 3 4 1\"\n",
+       1, {}},
       {"ElementsWithoutTypeAreTriangles",
        "VARIABLES = \"X\", \"Y\"\nZONE N=3, E=1\n0 0\n1 0\n0 1\n1 2 3\n", kDefaultArgs, "", kStart + "0 " + kFinish, 0,
-       {{"out0.vtk", kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0 1 0.0\n\n"
-                                "CELLS 1 4\n3  0 1 2\n\nCELL_TYPES 1\n5\n\nPOINT_DATA 3\n"}}},
+       {{"out0.vtk", kTriangleVtk}}},
       {"FileNotFound", "", {"missing.dat", "out.vtk"}, "", "ERROR: File not found.missing.dat\n", 1, {}},
       // The output folder is checked before the first zone is read.
       {"ZoneFileCannotBeCreated", kVars + tetZone(0), {"in.dat", "nofolder/out.vtk"}, "",
@@ -483,8 +540,16 @@ std::vector<EndToEndCase> cases() {
       {"NodeLinesAfterZeroNodeCount", kVars + tetZone(0) + "ZONE N=0, E=0\n0 0 0 1\n", kDefaultArgs, "",
        kStart + "0 \nERROR IN ZONE 1: NODE LINES FOLLOW A ZONE LINE WITHOUT A POSITIVE NODE COUNT (N=0)\n", 1,
        {{"out0.vtk", tetVtk(0)}}},
-      {"ZoneWithoutCountKeysHasOneNode", kVars + "ZONE T=\"no counts\"\n0 0 0 1\n0 0 0 2\n", kDefaultArgs, "",
-       kStart + "\nERROR IN ZONE 0: DATA BEYOND ITS 1 NODES AND 0 ELEMENTS: \"0\"\n", 1, {}},
+      // An ordered zone that gives no count: one point per data line.
+      {"OrderedZoneWithoutCountsTakesItsDataLines",
+       kVars + "ZONE T=\"no counts\"\n0 0 0 1\n0 0 0 2\n" + tetZone(3), kDefaultArgs, "", kStart + "0 1 " + kFinish,
+       0, {{"out0.vtk", kVtkHead + "POINTS 2 float\n0 0 0\n0 0 0\n\nCELLS 2 4\n1 0\n1 1\n\nCELL_TYPES 2\n1\n1\n\n"
+                                         "POINT_DATA 2\nSCALARS C float 1\nLOOKUP_TABLE default\n1\n2\n"}, {"out1.vtk", tetVtk(3)}}},
+      {"OrderedZoneWithoutCountsNotOnePointPerLineRefused", kVars + "ZONE T=\"no counts\"\n0 0 0 1\n0 0 0 2 0 0 0 3\n",
+       kDefaultArgs, "",
+       kStart + "\nERROR IN ZONE 0: THE ZONE GIVES NO NODE COUNT (I=), AND ITS DATA IS NOT ONE POINT OF 4 VALUES PER LINE: "
+                "LINE 2 OF IT HOLDS \"0 0 0 2 0 0 0 3\"\n",
+       1, {}},
       {"NegativeElementCount", kVars + "ZONE N=4, E=-1, ET=TETRAHEDRON\n0 0 0 1\n", kDefaultArgs, "",
        kStart + "\nERROR IN ZONE 0: NEGATIVE ELEMENT COUNT E=-1\n", 1, {}},
       {"NodeCountOutOfRange", kVars + "ZONE N=99999999999, E=1, ET=TETRAHEDRON\n0 0 0 1\n", kDefaultArgs, "",
@@ -499,6 +564,17 @@ std::vector<EndToEndCase> cases() {
        "ERROR: INPUT FILE PATH IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
       {"OutputNameTooLong", kVars + tetZone(0), {"in.dat", longName}, "",
        "ERROR: OUTPUT NAME IS LONGER THAN 255 CHARACTERS.\n", 1, {}},
+      // Names too long for the folder, and names the series file cannot
+      // list, are found before the first zone.
+      {"OutputNameTooLongForItsFolder", kVars + tetZone(0), {"in.dat", std::string(251, 'n') + ".vtk"}, "",
+       "ERROR: OUTPUT NAME TOO LONG: " + std::string(251, 'n') + "0.vtk HAS 256 BYTES, FOLDER . TAKES AT MOST 255.\n", 1,
+       {}},
+      {"SeriesNameTooLongForItsFolder", kVars + tetZone(0), {"--series", "in.dat", std::string(246, 's')}, "",
+       "ERROR: OUTPUT NAME TOO LONG: " + std::string(246, 's') + ".vtk.series HAS 257 BYTES, FOLDER . TAKES AT MOST 255.\n",
+       1, {}},
+      {"SeriesOfNamesThatAreNotUtf8Refused", kVars + tetZone(0), {"--series", "in.dat", "r\xe9sultat.vtk"}, "",
+       "ERROR: THE SERIES FILE (JSON, IN UTF-8) CANNOT NAME ZONE FILES WHOSE NAMES ARE NOT UTF-8: r\xe9sultat0.vtk\n", 1,
+       {}},
       {"InputPathOf255CharactersAccepted", "", {std::string(255, 'b'), "out.vtk"}, "",
        "ERROR: File not found." + std::string(255, 'b') + "\n", 1, {}},
       {"InteractiveNameTooLong", kVars + tetZone(0), {}, longName + " out.vtk 0\n",
@@ -584,16 +660,64 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
       {{"-x", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION -x"},
       {{"--threads", "0", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: 0 (1 TO 64)"},
       {{"--threads=65", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: 65 (1 TO 64)"},
-      {{"--threads", "two", "in.dat", "out.vtk"}, "ERROR: BAD NUMBER OF THREADS: two (1 TO 64)"},
+      {{"--threads", "two", "in.dat", "out.vtk"}, "ERROR: OPTION --threads NEEDS A NUMBER OF THREADS (1 TO 64), NOT two"},
+      {{"--threads", "in.dat", "out.vtk"}, "ERROR: OPTION --threads NEEDS A NUMBER OF THREADS (1 TO 64), NOT in.dat"},
       {{"--threads"}, "ERROR: OPTION --threads NEEDS A NUMBER OF THREADS."},
       {{"in.dat", "out.vtk", "--vtu"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --vtu"},
+      // An option after the input path is no output name.
+      {{"in.dat", "--vtu", "out"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --vtu"},
+      {{"in.dat", "--threads", "2"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --threads"},
+      {{"in.dat", "--series"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --series"},
+      // A starting zone that is no whole number.
+      {{"in.dat", "out.vtk", "abc"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: abc"},
+      {{"in.dat", "out.vtk", "-v"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: -v"},
+      {{"in.dat", "out.vtk", "--"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: --"},
+      {{"in.dat", "out.vtk", "2x"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: 2x"},
   };
-  for (const auto &[arguments, message] : refused) {
-    const RunResult run = runZonvert({arguments, "", {{"in.dat", kVars + tetZone(0)}}, {}, ""});
-    EXPECT_EQ(run.exitStatus, 1) << message;
-    EXPECT_EQ(run.stdoutText, message + "\n\n" + help.stdoutText);
-    EXPECT_EQ(run.files.size(), 1u) << message; // in.dat alone
-  }
+  // On one thread and on four, as the other cases run.
+  for (const char *threads : {"1", "4"})
+    for (const auto &[arguments, message] : refused) {
+      std::vector<std::string> withThreads = {"--threads", threads};
+      withThreads.insert(withThreads.end(), arguments.begin(), arguments.end());
+      const RunResult run = runZonvert({withThreads, "", {{"in.dat", kVars + tetZone(0)}}, {}, ""});
+      EXPECT_EQ(run.exitStatus, 1) << message;
+      EXPECT_EQ(run.stdoutText, message + "\n\n" + help.stdoutText);
+      EXPECT_EQ(run.files.size(), 1u) << message; // in.dat alone
+    }
+}
+
+// Whenever a run ends with status 0, every zone from the starting zone on
+// that holds nodes has its file, holding the nodes and cells its header
+// announces as VTK's own readers count them (zone_invariant.py): over every
+// input of the table above and of the fuzz corpus, as legacy files on one
+// thread and as XML files on four, from zone 0 and from zone 1.
+TEST(ZonvertInvariant, EverySuccessfulRunWritesEveryZoneItAnnounces) {
+  std::vector<std::string> inputs;
+  for (const EndToEndCase &c : cases())
+    if (!c.input.empty())
+      inputs.push_back(c.input);
+  for (const auto &entry : std::filesystem::directory_iterator(ZONVERT_FUZZ_CORPUS))
+    inputs.push_back(readFile(entry.path().string()));
+  const std::filesystem::path kept = std::filesystem::temp_directory_path() / ("zonvert-invariant-" +
+                                                                               std::to_string(getpid()));
+  int runs = 0;
+  for (const std::string &input : inputs)
+    for (const std::vector<std::string> &options : {std::vector<std::string>{"--threads", "1"},
+                                                    std::vector<std::string>{"--threads", "4", "--vtu"}})
+      for (const char *startZone : {"0", "1"}) {
+        std::vector<std::string> arguments = options;
+        arguments.insert(arguments.end(), {"in.dat", "out", startZone});
+        RunResult run = runZonvert({arguments, "", {{"in.dat", input}}, {}, ""});
+        if (run.exitStatus != 0)
+          continue;
+        const std::filesystem::path folder = kept / std::to_string(runs++);
+        std::filesystem::create_directories(folder);
+        run.files["start"] = startZone;
+        for (const auto &[name, content] : run.files)
+          writeFile((folder / name).string(), content);
+      }
+  EXPECT_EQ(std::system(("/usr/bin/python3 " ZONVERT_ZONE_INVARIANT " " + kept.string()).c_str()), 0);
+  std::filesystem::remove_all(kept);
 }
 
 // Zone k of the crash-safety input: (k + 1) x 15000 nodes, about 0.4 MB each.

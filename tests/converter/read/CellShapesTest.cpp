@@ -30,11 +30,12 @@ TEST(CellShapes, CollapsedElementsBecomeTheCellsTheyDescribe) {
       {ElementType::Tetrahedron, {1, 2, 3, 4}, CellKind::Tetra, {1, 2, 3, 4}},
       {ElementType::LineSegment, {5, 6}, CellKind::Line, {5, 6}},
       {ElementType::Brick, {1, 2, 3, 4, 5, 6, 7, 8}, CellKind::Hexahedron, {1, 2, 3, 4, 5, 6, 7, 8}},
-      // The simulator's wedges: positions 2, 3, 4, 6, 7, 8.
-      {ElementType::Brick, {1, 1, 2, 3, 4, 4, 5, 6}, CellKind::Wedge, {1, 2, 3, 4, 5, 6}},
-      {ElementType::Brick, {1, 2, 3, 3, 4, 5, 6, 6}, CellKind::Wedge, {1, 2, 3, 4, 5, 6}},
+      // The simulator's wedges: positions 2, 4, 3, 6, 8, 7 (VTK winds a
+      // wedge's triangles the other way round than a brick's faces).
+      {ElementType::Brick, {1, 1, 2, 3, 4, 4, 5, 6}, CellKind::Wedge, {1, 3, 2, 4, 6, 5}},
+      {ElementType::Brick, {1, 2, 3, 3, 4, 5, 6, 6}, CellKind::Wedge, {1, 3, 2, 4, 6, 5}},
       // A quadrilateral side as the base, the opposite edge collapsed.
-      {ElementType::Brick, {1, 2, 5, 4, 3, 3, 6, 6}, CellKind::Wedge, {1, 3, 2, 4, 6, 5}},
+      {ElementType::Brick, {1, 2, 5, 4, 3, 3, 6, 6}, CellKind::Wedge, {1, 2, 3, 4, 5, 6}},
       {ElementType::Brick, {1, 2, 3, 4, 5, 5, 5, 5}, CellKind::Pyramid, {1, 2, 3, 4, 5}},
       {ElementType::Brick, {5, 5, 5, 5, 1, 2, 3, 4}, CellKind::Pyramid, {1, 4, 3, 2, 5}},
       {ElementType::Brick, {1, 2, 3, 3, 4, 4, 4, 4}, CellKind::Tetra, {1, 2, 3, 4}},

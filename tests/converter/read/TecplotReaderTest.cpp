@@ -51,6 +51,8 @@ TEST(TecplotReader, VariablesRecordForms) {
       {"VARIABLES =\n\"X\"\n# VARIABLES = \"Q\"\n\n\"Y\"", {"X", "Y"}},
       {"# VARIABLES = \"A\", \"B\"\nVARIABLES = \"X\"", {"X"}},
       {"TITLE = \"VARIABLES\" VARIABLES = \"T\"", {"T"}},
+      // A record keyword ends the names on their own line too.
+      {"VARIABLES = X Y ZONE T=\"empty\"", {"X", "Y"}},
   };
   for (const auto &[record, names] : cases) {
     std::string node;
@@ -105,6 +107,12 @@ TEST(TecplotReader, ZoneKeys) {
       {"ZONE T=\"legacy\", I=8, J=1, F=FEPOINT, ET=BRICK", 8, 1, ElementType::Brick, "legacy"},
       {"ZONE I=4, J=2, ZONETYPE=ORDERED", 8, 3, ElementType::None, ""},
       {"ZONE I=2 J=2 K=2", 8, 1, ElementType::None, ""},
+      // A comma, the end of the line or another key ends a value.
+      {"ZONE C= N=8 E=1 ET=BRICK", 8, 1, ElementType::Brick, ""},
+      {"ZONE T=,C=, N=8, E=1, ET=BRICK", 8, 1, ElementType::Brick, ""},
+      {"ZONE T=\nN=8, E=1, C=\nET=BRICK", 8, 1, ElementType::Brick, ""},
+      // No element type named or inherited: the first element line's count.
+      {"ZONE N=8, E=1, F=FEPOINT", 8, 1, ElementType::Brick, ""},
   };
   for (const auto &c : cases) {
     OpenFile tecplot("VARIABLES = \"V\"\n" + c.header + "\n" + brickData.substr(0, 16) +
@@ -140,6 +148,18 @@ TEST(TecplotReader, ElementTypeIsTheZonesOwnElseInheritedElseTriangle) {
     EXPECT_EQ(zone.variableNames, std::vector<std::string>{"X"}) << k;
     EXPECT_EQ(zone.title, k == 0 ? "first" : "") << "the record holds one zone: " << k;
   }
+  EXPECT_FALSE(readZone(tecplot.file, zone));
+}
+
+TEST(TecplotReader, EmptyZonesAreReadPastAndTheZonesAfterThemKeepTheirNumbers) {
+  OpenFile tecplot("VARIABLES = \"X\"\nZONE N=0, E=0\n\nZONE T=\"no data\"\nZONE I=1\n5\nZONE I=0\n# end\nZONE N=1\n6\n");
+  ZoneRecord zone;
+  ASSERT_TRUE(readZone(tecplot.file, zone));
+  EXPECT_EQ(zone.zoneNumber, 2);
+  EXPECT_EQ(valuesOf(zone, 0), std::vector<std::string>{"5"});
+  ASSERT_TRUE(readZone(tecplot.file, zone));
+  EXPECT_EQ(zone.zoneNumber, 4);
+  EXPECT_EQ(valuesOf(zone, 0), std::vector<std::string>{"6"});
   EXPECT_FALSE(readZone(tecplot.file, zone));
 }
 
@@ -246,6 +266,23 @@ TEST(TecplotReader, FormatErrorsThrowWithMessage) {
       {"ZONE N=1 NV=3\n", "ERROR IN ZONE 0: A NODAL VARIABLE COUNT (NV=) IS NOT SUPPORTED\n"},
       {"ZONE N=1, FACENEIGHBORMODE=LOCALONETOONE, FACENEIGHBORCONNECTIONS=2\n",
        "ERROR IN ZONE 0: FACE NEIGHBOUR CONNECTIONS (FACENEIGHBORCONNECTIONS) ARE NOT SUPPORTED\n"},
+      // Keys without the value they need: a comma, the end of the line,
+      // another key or the end of the file right after "=".
+      {"ZONE N=, E=1\n", "ERROR IN ZONE 0: N= HAS NO VALUE\n"},
+      {"ZONE N= E=1\n", "ERROR IN ZONE 0: N= HAS NO VALUE\n"},
+      {"ZONE N=3, E=1, ET=\nTRIANGLE\n", "ERROR IN ZONE 0: ET= HAS NO VALUE\n"},
+      {"ZONE I=3, DATAPACKING=", "ERROR IN ZONE 0: DATAPACKING= HAS NO VALUE\n"},
+      // No count: one point per line, up to the next record.
+      {xyz + "ZONE\n1 2 3\n1 2\n",
+       "ERROR IN ZONE 0: THE ZONE GIVES NO NODE COUNT (I=), AND ITS DATA IS NOT ONE POINT OF 3 VALUES PER LINE: LINE 2 "
+       "OF IT HOLDS \"1 2\"\n"},
+      {xyz + "ZONE VARSHARELIST=([1]=1)\n", "ERROR IN ZONE 0: VARSHARELIST NAMES ZONE 1 (COUNTED FROM 1), WHICH IS NO "
+                                             "EARLIER ZONE\n"},
+      {xyz + "ZONE I=1\n1 2 3\nZONE VARSHARELIST=([1]=1)\n1 2\n",
+       "ERROR IN ZONE 1: THE ZONE GIVES NO NODE COUNT (I=), WHICH DATA SHARED WITH ANOTHER ZONE NEEDS\n"},
+      // An empty zone shares nothing with a zone that holds nodes.
+      {xyz + "ZONE N=0\nZONE N=1, VARSHARELIST=([1]=1)\n4 5\n",
+       "ERROR IN ZONE 1: SHARES DATA WITH ZONE 0 OF 0 NODES AND 0 ELEMENTS, NOT 1 AND 0\n"},
   };
   for (const auto &[text, message] : cases) {
     try {

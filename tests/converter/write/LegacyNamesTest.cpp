@@ -26,6 +26,9 @@ TEST(LegacyNames, EscapedOnlyWhenNeededAndShortenedOnBoundaries) {
       {"50%", "50%25", false},
       {"a b\xc3\xa9\"\t", "a%20b%C3%A9%22%09", false}, // escaped as VTK's writer escapes
       {"", "%00", false},
+      // Bytes that are no UTF-8 are Windows-1252 characters (0x81: none).
+      {"\x80\x96\xe9\x81", "\xe2\x82\xac\xe2\x80\x93\xc3\xa9\xef\xbf\xbd", false},
+      {"\xe9 t\xc3\xa9", "%C3%A9%20t%C3%A9", false},
       {std::string(255, 'x'), std::string(255, 'x'), false},
       {std::string(256, 'x'), std::string(255, 'x'), true},
       {a254 + " b", a254, true},                         // "%20" would end past 255
