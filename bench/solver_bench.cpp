@@ -16,6 +16,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -208,6 +209,35 @@ void invokevrexToTheIterationLimit(benchmark::State &state) {
   state.counters["status"] = status;
 }
 BENCHMARK(invokevrexToTheIterationLimit)->Unit(benchmark::kMillisecond);
+
+// Calls that run to the limit with an all-zero row in every Jacobian, their
+// iterates never repeating: a host holds species 5 and 11 at zero (range 0,
+// the realistic state of seed 1), which empties the equilibrium row 5, or 7
+// and 8 (range 1, seed 16), which empties the exchange row 7.
+void invokevrexSingularToTheIterationLimit(benchmark::State &state) {
+  const bool fiveAndEleven = state.range(0) == 0;
+  const double *guess = realisticStates()[fiveAndEleven ? 0 : 15].data();
+  double conc[ncomp];
+  std::memcpy(conc, guess, sizeof(conc));
+  int fixFlags[ncomp] = {};
+  for (const int species : fiveAndEleven ? std::array{5, 11} : std::array{7, 8}) {
+    conc[species - 1] = 0.0;
+    fixFlags[species - 1] = 1;
+  }
+  double concOut[ncomp];
+  const int nSpecies = ncomp;
+  const double dt = test::plausibleTimeStep, switchValue = 1.0, tag = 0.0;
+  double carried = 0.0;
+  int status = 0;
+  for (auto _ : state) {
+    status = 0;
+    invokevrex(conc, guess, concOut, &nSpecies, &dt, fixFlags, &status, &switchValue, &tag, &tag,
+               &carried);
+    benchmark::DoNotOptimize(concOut);
+  }
+  state.counters["status"] = status;
+}
+BENCHMARK(invokevrexSingularToTheIterationLimit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The state of seed 10 with species 39 stalled (its estimate the smallest
 // subnormal, its start value -1: its step never passes the tests and 10 % of

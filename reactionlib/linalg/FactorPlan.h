@@ -28,6 +28,11 @@ struct FactorPlan {
   // The plan of the generated code (PlanCode.h) with these pivot rows,
   // which then replays it and solves with its factors, or -1.
   int planned;
+  // The rows without a non-zero value in the matrix the plan was made for;
+  // a plan is replayed only on matrices with the same such rows. The steps
+  // whose pivot was an exact zero, replaced by TINY.
+  std::uint64_t zeroRows;
+  std::uint64_t tinyPivots;
   int pivotRow[maxSystemOrder];
   int pivotIndex[maxSystemOrder]; // as luDecompose records it
   // As bit masks, and as lists: the lists of step k run from start[k] to

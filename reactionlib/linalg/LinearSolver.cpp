@@ -1,5 +1,6 @@
 #include "linalg/LinearSolver.h"
 
+#include "linalg/BitSets.h"
 #include "linalg/DenseLu.h"
 #include "linalg/Lapack.h"
 
@@ -19,7 +20,12 @@ LinearSolver::LinearSolver(const SparsityPattern &pattern, const PlanCodeTable *
 LinearSolve LinearSolver::solve(const double *values, const double *b, double *x,
                                 int improvementPasses) {
   if (followStructure_ && solveFollowingStructure(values, b, x, improvementPasses)) {
-    return {};
+    LinearSolve solved;
+    if (work_.sparse.zeroRows != 0) {
+      solved.singularity = Singularity::zeroRow;
+      solved.detail = bits::lowest(work_.sparse.zeroRows) + 1;
+    }
+    return solved;
   }
   return solveDense(values, b, x, improvementPasses);
 }

@@ -18,11 +18,17 @@
 // residual component of exactly +0 is -0 on the right-hand side) and work
 // out the dense value from those signs. The factorisation's sums start from
 // the matrix values or from +0, and cannot end at -0 unless a matrix value
-// is -0; it then gives up, as it does when a value is not finite, a row has
-// no non-zero value, or a pivot column leaves the dense rule nothing but
-// zeros or NaN to choose from. A routine that gives up returns false, and
-// the caller runs the dense routines instead. Otherwise the results are the
-// dense routines' results exactly.
+// is -0; it then gives up, as it does when a value is not finite. A routine
+// that gives up returns false, and the caller runs the dense routines
+// instead. Otherwise the results are the dense routines' results exactly.
+//
+// Singular matrices are followed too. A row without a non-zero value (which
+// the dense routine reports) has the scale +infinity, and its entries stay
+// +0 through the elimination (its multipliers are zeros, subtracted from
+// +0), so its scaled candidates are NaN, which the dense rule never takes.
+// A pivot column whose other candidates are all zero gets the exact zero
+// pivot the dense rule leaves there, replaced by TINY as the dense routine
+// replaces it.
 //
 // Rows keep their original numbers throughout; the pivot rows are recorded
 // in the order chosen, and pivotIndex in the dense routines' form.
@@ -53,6 +59,8 @@ struct SparseLuWork {
   // fill.
   std::uint64_t rowColumns[maxSystemOrder];
   std::uint64_t columnRows[maxSystemOrder];
+  // The rows of the last matrix without a non-zero value.
+  std::uint64_t zeroRows;
   double scale[maxSystemOrder];      // 1 / largest magnitude of each row
   double forward[maxSystemOrder];    // right-hand side during forward substitution
   double residual[maxSystemOrder];   // A x - b of an improvement pass
@@ -79,8 +87,9 @@ void preparePattern(const SparsityPattern &pattern, const PlanCodeTable *planCod
                     SparseLuWork &work);
 
 // Factorises the matrix of the prepared pattern with the given values into
-// work.factors. pivotIndex receives what luDecompose records. Returns false
-// when the dense routine must be used instead. Values of U that are not
+// work.factors. pivotIndex receives what luDecompose records, and
+// work.zeroRows the rows without a non-zero value (luDecompose reports the
+// first). Returns false when the dense routine must be used instead. Values of U that are not
 // finite are left to the substitution, which uses every one of them: the
 // factors are the dense routine's when this and the next sparseLuSolve
 // both return true.

@@ -1,11 +1,12 @@
 // The structure-following LU routines against the dense ones, bit for bit:
 // at every Newton iteration of many calls (realistic, perturbed, held
-// species, near-singular, flushing regime, daily steps), the factors, pivot
-// record, solution and improved solution of both paths; and whole Newton
-// solves with and without them. The matrices are the network's Jacobians
-// as the node step meets them. Most realistic factorisations and solves
-// run the code generated for the commonest pivot sequences; some
-// factorisations leave those plans mid-way.
+// species, singular and near-singular, flushing regime, daily steps), the
+// zero row found, the factors, pivot record, solution and improved solution
+// of both paths; and whole Newton solves with and without them. The
+// matrices are the network's Jacobians as the node step meets them, and
+// small singular matrices with rows and columns of zeros. Most realistic
+// factorisations and solves run the code generated for the commonest pivot
+// sequences; some factorisations leave those plans mid-way.
 #include "linalg/SparseLu.h"
 
 #include "linalg/DenseLu.h"
@@ -21,6 +22,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+#include <bit>
 #include <cstring>
 #include <functional>
 #include <random>
@@ -59,7 +62,7 @@ void compareOnState(const double *values, const double *residual, std::mt19937_6
   std::memcpy(lu, jac, sizeof(lu));
   int pivots[n];
   double parity = 0.0;
-  luDecompose(lu, n, n, pivots, parity);
+  const int zeroRow = luDecompose(lu, n, n, pivots, parity);
 
   // The right-hand side as the iteration forms it, and one with some
   // components replaced by zeros of either sign.
@@ -86,7 +89,9 @@ void compareOnState(const double *values, const double *residual, std::mt19937_6
   tally.plannedLeft += sparse.plannedLeft - plannedLeftBefore;
   double factors[nmatrix];
   denseFactors(n, sparse, factors);
-  bool same = sameBits(sparsePivots, pivots, sizeof(pivots)) && sameBits(factors, lu, sizeof(lu));
+  const int sparseZeroRow = sparse.zeroRows == 0 ? 0 : std::countr_zero(sparse.zeroRows) + 1;
+  bool same = sparseZeroRow == zeroRow && sameBits(sparsePivots, pivots, sizeof(pivots)) &&
+              sameBits(factors, lu, sizeof(lu));
   for (const double *b : rhs) {
     double expected[n];
     std::memcpy(expected, b, sizeof(expected));
@@ -199,12 +204,22 @@ const CallGroup callGroups[] = {
          hold(s, k, s.step.conc[k - 1]);
        }
        // Some held at zero: the pair 7 and 8 empties a row of the Jacobian,
-       // species 7 at -0 gives -0 entries; the dense routines handle both.
+       // species 7 at -0 gives -0 entries, which the dense routines handle.
        if (seed % 8 == 0) {
          hold(s, 7, 0.0);
          hold(s, 8, 0.0);
        } else if (seed % 8 == 1) {
          hold(s, 7, -0.0);
+       }
+     }},
+    // Held at zero as a host may hold them: an all-zero row in every
+    // Jacobian (row 5 for species 5 and 11, row 7 for 7 and 8), and pivot
+    // columns left with zeros only.
+    {"singular", 24, 2000,
+     [](ReactionState &s, std::uint64_t seed) {
+       realistic(s, seed);
+       for (const int species : seed % 2 == 0 ? std::array{5, 11} : std::array{7, 8}) {
+         hold(s, species, 0.0);
        }
      }},
     {"nearSingular", 10, 100000,
@@ -251,6 +266,11 @@ TEST(SparseLu, EqualsTheDensePathAtEveryIterationAndInWholeSolves) {
     }
     EXPECT_EQ(tally.mismatches, 0) << group.name;
     states += tally.states;
+    if (std::strcmp(group.name, "singular") == 0) {
+      // Singular matrices follow the structure too.
+      EXPECT_GT(tally.followed, tally.states * 9 / 10) << group.name;
+      EXPECT_GT(tally.replayed, tally.followed / 2) << group.name;
+    }
     if (std::strcmp(group.name, "realistic") == 0 || std::strcmp(group.name, "perturbed") == 0) {
       // The sparse path must carry realistic calls, along plans mostly, and
       // meet pivot rows that leave a plan.
@@ -264,6 +284,113 @@ TEST(SparseLu, EqualsTheDensePathAtEveryIterationAndInWholeSolves) {
     }
   }
   EXPECT_GE(states, 10000);
+}
+
+// A random matrix of order n with a random pattern (the diagonal always in
+// it), some values exactly zero, and the given rows and columns all zero.
+struct SmallMatrix {
+  int n;
+  std::vector<std::uint8_t> rows;
+  std::vector<std::uint16_t> columnStart;
+  std::vector<double> values;
+
+  SparsityPattern pattern() const {
+    return {n, static_cast<int>(values.size()), rows.data(), columnStart.data()};
+  }
+};
+
+SmallMatrix singularMatrix(std::mt19937_64 &engine, int n, std::uint64_t zeroRows,
+                           std::uint64_t zeroColumns) {
+  std::bernoulli_distribution place(0.3);
+  std::bernoulli_distribution zero(0.05);
+  std::uniform_real_distribution<double> magnitude(0.5, 2.0);
+  std::bernoulli_distribution negative(0.5);
+  SmallMatrix m{n, {}, {0}, {}};
+  for (int j = 0; j < n; ++j) {
+    for (int i = 0; i < n; ++i) {
+      if (i != j && !place(engine)) {
+        continue;
+      }
+      const bool empty = ((zeroRows >> i) & 1) != 0 || ((zeroColumns >> j) & 1) != 0;
+      m.rows.push_back(static_cast<std::uint8_t>(i));
+      m.values.push_back(empty || zero(engine) ? 0.0
+                                               : (negative(engine) ? -1.0 : 1.0) * magnitude(engine));
+    }
+    m.columnStart.push_back(static_cast<std::uint16_t>(m.values.size()));
+  }
+  return m;
+}
+
+TEST(SparseLu, EqualsTheDenseRoutinesOnSingularMatrices) {
+  // Rows and columns of zeros, none to three of each: the zero row found,
+  // the pivots the dense rule takes among NaN and zero candidates, the TINY
+  // pivots, solutions and improvement passes, from a fresh plan and along
+  // the plan of a matrix with the same pattern and zero rows.
+  std::mt19937_64 engine(21);
+  std::uniform_int_distribution<int> order(2, 14);
+  std::uniform_int_distribution<int> zeroCount(0, 3);
+  std::uniform_real_distribution<double> rhs(-1.0, 1.0);
+  long compared = 0;
+  long followed = 0;
+  for (int trial = 0; trial < 3000; ++trial) {
+    const int n = order(engine);
+    std::uniform_int_distribution<int> index(0, n - 1);
+    std::uint64_t zeroRows = 0;
+    std::uint64_t zeroColumns = 0;
+    for (int k = zeroCount(engine); k > 0; --k) {
+      zeroRows |= std::uint64_t{1} << index(engine);
+    }
+    for (int k = zeroCount(engine); k > 0; --k) {
+      zeroColumns |= std::uint64_t{1} << index(engine);
+    }
+    const SmallMatrix first = singularMatrix(engine, n, zeroRows, zeroColumns);
+    SmallMatrix second = first;
+    for (double &value : second.values) {
+      value *= 1.0 + 0.01 * rhs(engine);
+    }
+    const SparsityPattern pattern = first.pattern();
+    SparseLuWork sparse{};
+    preparePattern(pattern, nullptr, sparse);
+    for (const SmallMatrix *m : {&first, static_cast<const SmallMatrix *>(&second)}) {
+      ++compared;
+      std::vector<double> a(static_cast<std::size_t>(n * n), 0.0);
+      scatterValues(pattern, m->values.data(), a.data());
+      std::vector<double> lu = a;
+      std::vector<int> pivots(static_cast<std::size_t>(n));
+      double parity = 0.0;
+      const int zeroRow = luDecompose(lu.data(), n, n, pivots.data(), parity);
+      std::vector<double> b(static_cast<std::size_t>(n));
+      for (double &value : b) {
+        value = rhs(engine);
+      }
+      std::vector<double> expected = b;
+      luBackSubstitute(lu.data(), n, n, pivots.data(), expected.data());
+
+      std::vector<int> sparsePivots(static_cast<std::size_t>(n));
+      std::vector<double> x(static_cast<std::size_t>(n));
+      if (!sparseLuDecompose(pattern, m->values.data(), sparsePivots.data(), sparse) ||
+          !sparseLuSolve(n, b.data(), x.data(), sparse)) {
+        continue;
+      }
+      ++followed;
+      std::vector<double> factors(static_cast<std::size_t>(n * n));
+      denseFactors(n, sparse, factors.data());
+      const int sparseZeroRow = sparse.zeroRows == 0 ? 0 : std::countr_zero(sparse.zeroRows) + 1;
+      EXPECT_EQ(sparseZeroRow, zeroRow) << "trial " << trial;
+      EXPECT_EQ(sparsePivots, pivots) << "trial " << trial;
+      EXPECT_TRUE(sameBits(factors.data(), lu.data(), sizeof(double) * factors.size()))
+          << "trial " << trial;
+      EXPECT_TRUE(sameBits(x.data(), expected.data(), sizeof(double) * x.size())) << "trial " << trial;
+      luImprove(a.data(), lu.data(), n, n, pivots.data(), b.data(), expected.data());
+      if (sparseLuImprove(pattern, m->values.data(), b.data(), x.data(), sparse)) {
+        EXPECT_TRUE(sameBits(x.data(), expected.data(), sizeof(double) * x.size()))
+            << "trial " << trial;
+      }
+    }
+  }
+  // Only values that are not finite (a TINY pivot's huge solution) leave
+  // some to the dense routines.
+  EXPECT_GT(followed, compared * 9 / 10);
 }
 
 } // namespace
