@@ -49,7 +49,9 @@ RatesFileMode ratesFileMode(int status) {
   return status == -1 ? RatesFileMode::startNew : RatesFileMode::append;
 }
 
-void writeRatesRecord(const ReactionState &s, bool startNewFile) {
+// Out of line, so that the record's line takes stack only while it is
+// written, when the Newton iteration's frames are gone.
+[[gnu::noinline]] void writeRatesRecord(const ReactionState &s, bool startNewFile) {
   char line[ratesRecordLength(nrates) + 1];
   const int length =
       formatRatesRecord(s.switchValue, s.recordTag1, s.recordTag2, s.rates, nrates, line);

@@ -13,7 +13,6 @@ namespace vrex {
 static_assert(maxSystemOrder <= 64, "the rows and columns of a matrix must fit one 64-bit word");
 // Rows fit in seven bits of a byte.
 static_assert(maxSystemOrder < 128);
-static_assert(maxSystemOrder * maxSystemOrder <= 65536);
 
 // What one factorisation did, step by step: the pivot row of each step, the
 // rows that got a multiplier and the columns right of the pivot in its row
@@ -47,10 +46,9 @@ struct FactorPlan {
   std::uint8_t lowerEntry[maxEntries];
   std::uint16_t upperStart[maxSystemOrder + 1];
   std::uint8_t upperColumn[maxEntries];
-  // Places outside the matrix's pattern that the factors fill: row i of
-  // column j as n * i + j.
-  int fillCount;
-  std::uint16_t fill[maxSystemOrder * maxSystemOrder];
+  // Places outside the matrix's pattern that the factors fill: the columns
+  // of each row.
+  std::uint64_t fillColumns[maxSystemOrder];
 };
 
 } // namespace vrex

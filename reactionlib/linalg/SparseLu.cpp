@@ -77,8 +77,10 @@ bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWo
   double *factors = work.factors;
   if (work.onlyPlanFilled) {
     const FactorPlan &plan = work.plans[work.current];
-    for (int f = 0; f < plan.fillCount; ++f) {
-      factors[plan.fill[f]] = 0.0;
+    for (int i = 0; i < n; ++i) {
+      for (std::uint64_t cols = plan.fillColumns[i]; cols != 0; cols &= cols - 1) {
+        row(factors, n, i)[lowest(cols)] = 0.0;
+      }
     }
   } else {
     std::memset(factors, 0, sizeof(double) * static_cast<std::size_t>(n * n));
@@ -104,10 +106,15 @@ bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWo
     }
     guard += columnGuard;
   }
-  std::uint64_t zeroRows = 0;
+  // The divisions vectorise; the rare zero rows are collected apart.
+  bool zeroRow = false;
   for (int i = 0; i < n; ++i) {
-    zeroRows |= scale[i] == 0.0 ? bit(i) : 0;
+    zeroRow |= scale[i] == 0.0;
     scale[i] = 1.0 / scale[i];
+  }
+  std::uint64_t zeroRows = 0;
+  for (int i = 0; zeroRow && i < n; ++i) {
+    zeroRows |= std::isinf(scale[i]) ? bit(i) : 0;
   }
   work.zeroRows = zeroRows;
   return std::isfinite(guard) && !negativeZero;
@@ -211,12 +218,13 @@ PivotChoice choosePivotRow(const double *factors, int n, int k, std::uint64_t un
 
 // The fill of a step: each lower row can hold values where the pivot row
 // can, and each upper column where the lower rows can.
-void growMasks(std::uint64_t lowerRows, std::uint64_t upperColumns, SparseLuWork &work) {
+void growMasks(std::uint64_t lowerRows, std::uint64_t upperColumns, std::uint64_t *rowColumns,
+               std::uint64_t *columnRows) {
   for (std::uint64_t rows = lowerRows; rows != 0; rows &= rows - 1) {
-    work.rowColumns[lowest(rows)] |= upperColumns;
+    rowColumns[lowest(rows)] |= upperColumns;
   }
   for (std::uint64_t cols = upperColumns; cols != 0; cols &= cols - 1) {
-    work.columnRows[lowest(cols)] |= lowerRows;
+    columnRows[lowest(cols)] |= lowerRows;
   }
 }
 
@@ -249,10 +257,15 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
   // non-zero value hold no places: their entries are +0 and their
   // multipliers zeros with the sign of their column's pivot, which is what
   // the substitutions and denseFactors take outside the places.
+  // Which places can be non-zero while the pivots are chosen: those of the
+  // pattern and their fill, the columns of each row and the rows of each
+  // column.
+  std::uint64_t rowColumns[maxSystemOrder];
+  std::uint64_t columnRows[maxSystemOrder];
   for (int i = 0; i < n; ++i) {
     const bool zeroRow = (plan.zeroRows & bit(i)) != 0;
-    work.rowColumns[i] = zeroRow ? 0 : work.patternRowColumns[i];
-    work.columnRows[i] = work.patternColumnRows[i] & ~plan.zeroRows;
+    rowColumns[i] = zeroRow ? 0 : work.patternRowColumns[i];
+    columnRows[i] = work.patternColumnRows[i] & ~plan.zeroRows;
   }
   int position[maxSystemOrder];
   int rowAt[maxSystemOrder];
@@ -271,7 +284,7 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     unpivoted &= ~bit(pivot);
   };
   for (int k = 0; k < from; ++k) {
-    growMasks(plan.lowerRows[k], plan.upperColumns[k], work);
+    growMasks(plan.lowerRows[k], plan.upperColumns[k], rowColumns, columnRows);
     interchange(k, plan.pivotRow[k]);
   }
 
@@ -279,7 +292,7 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
   int lowerCount = plan.lowerStart[from];
   int upperCount = plan.upperStart[from];
   for (int k = from; k < n; ++k) {
-    std::uint64_t candidates = work.columnRows[k] & unpivoted;
+    std::uint64_t candidates = columnRows[k] & unpivoted;
     const PivotChoice choice = choosePivotRow(factors, n, k, unpivoted, candidates, plan.zeroRows,
                                               work.scale, position, rowAt);
     if (choice.row < 0) {
@@ -289,15 +302,15 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     if (choice.zero) {
       // The pivot's place joins the factors' places, its zero becomes TINY.
       candidates |= bit(pivot);
-      work.rowColumns[pivot] |= bit(k);
-      work.columnRows[k] |= bit(pivot);
+      rowColumns[pivot] |= bit(k);
+      columnRows[k] |= bit(pivot);
       double &pivotValue = row(factors, n, pivot)[k];
       pivotValue = pivotValue == 0.0 ? TINY : pivotValue;
       plan.tinyPivots |= bit(k);
     }
     const int pivotPosition = position[pivot];
     const std::uint64_t lowerRows = candidates & ~bit(pivot);
-    const std::uint64_t upperColumns = work.rowColumns[pivot] & after(k);
+    const std::uint64_t upperColumns = rowColumns[pivot] & after(k);
     plan.pivotRow[k] = pivot;
     plan.pivotIndex[k] = pivotPosition + 1;
     plan.lowerRows[k] = lowerRows;
@@ -313,7 +326,7 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     plan.lowerStart[k + 1] = static_cast<std::uint16_t>(lowerCount);
     plan.upperStart[k + 1] = static_cast<std::uint16_t>(upperCount);
     interchange(k, pivot);
-    growMasks(lowerRows, upperColumns, work);
+    growMasks(lowerRows, upperColumns, rowColumns, columnRows);
 
     int first = 0;
     int last = 0;
@@ -329,12 +342,8 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     return false;
   }
   // What the next factorisation must clear.
-  plan.fillCount = 0;
   for (int i = 0; i < n; ++i) {
-    for (std::uint64_t cols = work.rowColumns[i] & ~work.patternRowColumns[i]; cols != 0;
-         cols &= cols - 1) {
-      plan.fill[plan.fillCount++] = static_cast<std::uint16_t>(n * i + lowest(cols));
-    }
+    plan.fillColumns[i] = rowColumns[i] & ~work.patternRowColumns[i];
   }
   plan.recorded = true;
   plan.planned = plannedIndex(plan, n, work);
@@ -526,9 +535,11 @@ bool sparseLuSolve(int n, const double *b, double *x, SparseLuWork &work) {
   const double *factors = work.factors;
   const FactorPlan &plan = work.plans[work.current];
   if (plan.planned >= 0) {
-    return work.planCode->plans[plan.planned].solve(factors, b, x, work.forward, plan);
+    double forward[maxSystemOrder];
+    return work.planCode->plans[plan.planned].solve(factors, b, x, forward, plan);
   }
-  double *y = work.forward;
+  // The right-hand side during forward substitution.
+  double y[maxSystemOrder];
   for (int i = 0; i < n; ++i) {
     y[i] = b[i];
   }
@@ -597,12 +608,18 @@ bool sparseLuImprove(const SparsityPattern &pattern, const double *values, const
     }
     watch(guard, r[i]);
   }
-  const bool solved = sparseLuSolve(n, r, work.correction, work);
+  double correction[maxSystemOrder];
+  const bool solved = sparseLuSolve(n, r, correction, work);
   for (int i = 0; i < n; ++i) {
-    x[i] -= work.correction[i];
+    x[i] -= correction[i];
     watch(guard, x[i]);
   }
   return solved && std::isfinite(guard);
+}
+
+double *lendFactorStorage(SparseLuWork &work) {
+  work.onlyPlanFilled = false;
+  return work.factors;
 }
 
 void denseFactors(int n, const SparseLuWork &work, double *dense) {

@@ -47,7 +47,7 @@ struct SparseLuWork {
   // The factors: row r (original numbering) of column j at
   // factors[n * r + j]. Outside the places the factors can fill, every entry
   // holds +0.
-  double factors[maxSystemOrder * maxSystemOrder];
+  alignas(64) double factors[maxSystemOrder * maxSystemOrder];
   // Whether only the plan's fill and the matrix's pattern hold values other
   // than +0; otherwise the next factorisation clears everything.
   bool onlyPlanFilled;
@@ -55,16 +55,10 @@ struct SparseLuWork {
   // column has one: the pattern as given, before the factorisation fills it.
   std::uint64_t patternRowColumns[maxSystemOrder];
   std::uint64_t patternColumnRows[maxSystemOrder];
-  // The same while a factorisation without plan runs: the pattern and its
-  // fill.
-  std::uint64_t rowColumns[maxSystemOrder];
-  std::uint64_t columnRows[maxSystemOrder];
   // The rows of the last matrix without a non-zero value.
   std::uint64_t zeroRows;
-  double scale[maxSystemOrder];      // 1 / largest magnitude of each row
-  double forward[maxSystemOrder];    // right-hand side during forward substitution
-  double residual[maxSystemOrder];   // A x - b of an improvement pass
-  double correction[maxSystemOrder]; // its solution
+  double scale[maxSystemOrder];    // 1 / largest magnitude of each row
+  double residual[maxSystemOrder]; // A x - b of the last improvement pass
   // The plans of the last factorisation (plans[current]) and of the last
   // one before it that chose other pivot rows.
   FactorPlan plans[2];
@@ -106,6 +100,11 @@ bool sparseLuSolve(int n, const double *b, double *x, SparseLuWork &work);
 // Returns false when a value is not finite.
 bool sparseLuImprove(const SparsityPattern &pattern, const double *values, const double *b,
                      double *x, SparseLuWork &work);
+
+// The factors' storage (maxSystemOrder squared doubles), lent for another
+// use such as the dense routines' matrix until the next sparseLuDecompose,
+// which then clears all of it.
+double *lendFactorStorage(SparseLuWork &work);
 
 // The factors as luDecompose leaves them in its matrix (column-major, rows
 // in pivot order), every entry outside the factors' places as the dense
