@@ -27,6 +27,18 @@ extern "C" {
 #define VREX_SPECIES_COUNT 39
 
 /*
+ * Stack: each calling thread needs VREX_STACK_KIB KiB of free stack for a
+ * call of invokevrex or vrexIsAlive (on top of what the thread has used when
+ * it calls). A call of the optimised x86-64 build uses about 27 KiB; the
+ * rest is headroom. Size worker threads accordingly (pthread_attr_setstacksize,
+ * OMP_STACKSIZE, a thread pool's stack size): the default stacks of glibc
+ * (8 MiB) and musl (128 KiB) are large enough. The library is built so that
+ * a stack too small for a call faults at the stack's guard page (SIGSEGV)
+ * instead of writing past it into memory the call does not own.
+ */
+#define VREX_STACK_KIB 32
+
+/*
  * One reaction step of one node.
  *
  * concIn        [39] start-of-step concentrations (and the value a held
