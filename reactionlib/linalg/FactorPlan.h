@@ -24,12 +24,15 @@ struct FactorPlan {
   static constexpr int maxEntries = maxSystemOrder * (maxSystemOrder + 1) / 2;
 
   bool recorded;
+  // Whether the matrix it was made for held a value of -0.
+  bool negativeZeros;
   // The plan of the generated code (PlanCode.h) with these pivot rows,
   // which then replays it and solves with its factors, or -1.
   int planned;
   // The rows without a non-zero value in the matrix the plan was made for;
-  // a plan is replayed only on matrices with the same such rows. The steps
-  // whose pivot was an exact zero, replaced by TINY.
+  // a plan is replayed only on matrices with the same such rows (and, if
+  // there are any, with -0 as it had it or not). The steps whose pivot was
+  // an exact zero, replaced by TINY.
   std::uint64_t zeroRows;
   std::uint64_t tinyPivots;
   int pivotRow[maxSystemOrder];

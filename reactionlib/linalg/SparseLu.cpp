@@ -70,8 +70,8 @@ const double *row(const double *a, int n, int i) { return a + static_cast<long>(
 // Clears what the last factorisation filled, loads the matrix's values, and
 // forms the row scales of the dense routine: 1 / the largest magnitude of
 // each row, the places outside the pattern being zeros, so +infinity for a
-// row without a non-zero value (work.zeroRows). Returns false for a value
-// that is not finite or -0.
+// row without a non-zero value (work.zeroRows). Notes whether a value is -0
+// (work.negativeZeros). Returns false for a value that is not finite.
 bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWork &work) {
   const int n = pattern.order;
   double *factors = work.factors;
@@ -117,7 +117,8 @@ bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWo
     zeroRows |= std::isinf(scale[i]) ? bit(i) : 0;
   }
   work.zeroRows = zeroRows;
-  return std::isfinite(guard) && !negativeZero;
+  work.negativeZeros = negativeZero;
+  return std::isfinite(guard);
 }
 
 // Step k of the elimination with pivot row rowP: forms the multipliers of
@@ -154,6 +155,27 @@ double eliminate(double *factors, int n, int k, const double *rowP, int first, i
     subtractFromRow(rowI, multiplierOf(rowI), rowP, first, last);
   }
   return guard;
+}
+
+// Before step k eliminates with pivot row p: the entries that are final now
+// (the pivot row's upper columns, the lower rows' column k) and whose
+// elimination ended at -0, which only a matrix value of -0 can begin, get
+// the value the dense routine gives them.
+void settleNegativeZeros(double *factors, int n, int k, int pivot, std::uint64_t upperColumns,
+                         const int *lowerRows, int lowerCount, const FactorPlan &plan) {
+  double *rowP = row(factors, n, pivot);
+  for (std::uint64_t cols = upperColumns; cols != 0; cols &= cols - 1) {
+    const int c = lowest(cols);
+    if (isNegativeZero(rowP[c])) {
+      rowP[c] = denseEliminationZero(factors, n, pivot, c, k, plan);
+    }
+  }
+  for (int r = 0; r < lowerCount; ++r) {
+    double &value = row(factors, n, lowerRows[r])[k];
+    if (isNegativeZero(value)) {
+      value = denseEliminationZero(factors, n, lowerRows[r], k, k, plan);
+    }
+  }
 }
 
 // The first and last column of a step's upper columns; first > last when
@@ -251,21 +273,22 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
   plan.recorded = false;
   plan.planned = -1;
   plan.zeroRows = work.zeroRows;
+  plan.negativeZeros = work.negativeZeros;
   plan.tinyPivots &= firstOf(from);
   // The masks and the dense routine's row order (position of each row, row
-  // at each position) as the steps before `from` left them. Rows without a
-  // non-zero value hold no places: their entries are +0 and their
-  // multipliers zeros with the sign of their column's pivot, which is what
-  // the substitutions and denseFactors take outside the places.
-  // Which places can be non-zero while the pivots are chosen: those of the
-  // pattern and their fill, the columns of each row and the rows of each
-  // column.
+  // at each position) as the steps before `from` left them. Which places can
+  // be non-zero while the pivots are chosen: those of the pattern and their
+  // fill, the columns of each row and the rows of each column. Rows without
+  // a non-zero value hold none unless a value is -0: their entries stay +0
+  // and their multipliers are zeros with the sign of their column's pivot,
+  // which is what the substitutions and denseFactors take outside the
+  // places.
+  const std::uint64_t emptyRows = plan.negativeZeros ? 0 : plan.zeroRows;
   std::uint64_t rowColumns[maxSystemOrder];
   std::uint64_t columnRows[maxSystemOrder];
   for (int i = 0; i < n; ++i) {
-    const bool zeroRow = (plan.zeroRows & bit(i)) != 0;
-    rowColumns[i] = zeroRow ? 0 : work.patternRowColumns[i];
-    columnRows[i] = work.patternColumnRows[i] & ~plan.zeroRows;
+    rowColumns[i] = (emptyRows & bit(i)) != 0 ? 0 : work.patternRowColumns[i];
+    columnRows[i] = work.patternColumnRows[i] & ~emptyRows;
   }
   int position[maxSystemOrder];
   int rowAt[maxSystemOrder];
@@ -336,6 +359,9 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     for (std::uint64_t lower = lowerRows; lower != 0; lower &= lower - 1) {
       rows[rowCount++] = lowest(lower);
     }
+    if (work.negativeZeros) {
+      settleNegativeZeros(factors, n, k, pivot, upperColumns, rows, rowCount, plan);
+    }
     guard += eliminate(factors, n, k, row(factors, n, pivot), first, last, rows, rowCount);
   }
   if (!std::isfinite(guard)) {
@@ -400,6 +426,9 @@ int factorFollowingPlan(const FactorPlan &plan, int n, int from, SparseLuWork &w
     for (int r = 0; r < rowCount; ++r) {
       rows[r] = lowerBegin[r] & rowBits;
     }
+    if (work.negativeZeros) {
+      settleNegativeZeros(factors, n, k, pivot, plan.upperColumns[k], rows, rowCount, plan);
+    }
     guard += eliminate(factors, n, k, rowP, first, last, rows, rowCount);
   }
   return std::isfinite(guard) ? n : -1;
@@ -430,9 +459,11 @@ void preparePattern(const SparsityPattern &pattern, const PlanCodeTable *planCod
   work.plannedUses = 0;
   work.plannedLeft = 0;
   work.zeroRows = 0;
+  work.negativeZeros = false;
   for (FactorPlan &plan : work.plans) {
     plan.recorded = false;
     plan.planned = -1;
+    plan.negativeZeros = false;
     plan.zeroRows = 0;
     plan.tinyPivots = 0;
     plan.lowerStart[0] = 0;
@@ -454,6 +485,7 @@ void copySteps(const FactorPlan &from, int k, FactorPlan &to) {
   const std::size_t steps = static_cast<std::size_t>(k);
   to.planned = -1;
   to.zeroRows = from.zeroRows;
+  to.negativeZeros = from.negativeZeros;
   to.tinyPivots = from.tinyPivots & firstOf(k);
   std::memcpy(to.pivotRow, from.pivotRow, sizeof(int) * steps);
   std::memcpy(to.pivotIndex, from.pivotIndex, sizeof(int) * steps);
@@ -465,14 +497,15 @@ void copySteps(const FactorPlan &from, int k, FactorPlan &to) {
   std::memcpy(to.upperColumn, from.upperColumn, from.upperStart[k]);
 }
 
-// factorFollowingPlan, by the plan's generated code where it has some;
-// counts the factorisations that leave such a plan mid-way.
+// factorFollowingPlan, by the plan's generated code where it has some and
+// the matrix holds no -0; counts the factorisations that leave such a plan
+// mid-way.
 int replayPlan(const FactorPlan &plan, int n, int from, SparseLuWork &work) {
+  const bool generated = plan.planned >= 0 && !work.negativeZeros;
   const int followed =
-      plan.planned >= 0
-          ? work.planCode->plans[plan.planned].factor(work.factors, work.scale, from)
-          : factorFollowingPlan(plan, n, from, work);
-  if (plan.planned >= 0 && followed >= 0 && followed < n) {
+      generated ? work.planCode->plans[plan.planned].factor(work.factors, work.scale, from)
+                : factorFollowingPlan(plan, n, from, work);
+  if (generated && followed >= 0 && followed < n) {
     ++work.plannedLeft;
   }
   return followed;
@@ -493,7 +526,9 @@ bool sparseLuDecompose(const SparsityPattern &pattern, const double *values, int
   const int last = work.current;
   const int older = 1 - last;
   const auto replayable = [&](int p) {
-    return work.plans[p].recorded && work.plans[p].zeroRows == work.zeroRows;
+    const FactorPlan &plan = work.plans[p];
+    return plan.recorded && plan.zeroRows == work.zeroRows &&
+           (work.zeroRows == 0 || plan.negativeZeros == work.negativeZeros);
   };
   int followed = 0;
   int used = older;

@@ -18,9 +18,10 @@
 // residual component of exactly +0 is -0 on the right-hand side) and work
 // out the dense value from those signs. The factorisation's sums start from
 // the matrix values or from +0, and cannot end at -0 unless a matrix value
-// is -0; it then gives up, as it does when a value is not finite. A routine
-// that gives up returns false, and the caller runs the dense routines
-// instead. Otherwise the results are the dense routines' results exactly.
+// is -0; the entries that do are worked out the same way when they are
+// final. When a value is not finite, the routines give up: they return
+// false, and the caller runs the dense routines instead. Otherwise the
+// results are the dense routines' results exactly.
 //
 // Singular matrices are followed too. A row without a non-zero value (which
 // the dense routine reports) has the scale +infinity, and its entries stay
@@ -55,8 +56,10 @@ struct SparseLuWork {
   // column has one: the pattern as given, before the factorisation fills it.
   std::uint64_t patternRowColumns[maxSystemOrder];
   std::uint64_t patternColumnRows[maxSystemOrder];
-  // The rows of the last matrix without a non-zero value.
+  // The rows of the last matrix without a non-zero value, and whether a
+  // value of it is -0.
   std::uint64_t zeroRows;
+  bool negativeZeros;
   double scale[maxSystemOrder];    // 1 / largest magnitude of each row
   double residual[maxSystemOrder]; // A x - b of the last improvement pass
   // The plans of the last factorisation (plans[current]) and of the last
