@@ -50,8 +50,10 @@ struct FactorPlan {
   std::uint16_t upperStart[maxSystemOrder + 1];
   std::uint8_t upperColumn[maxEntries];
   // Places outside the matrix's pattern that the factors fill: the columns
-  // of each row.
+  // of each row, and the rows whose filled columns are dense enough to be
+  // cleared as one span.
   std::uint64_t fillColumns[maxSystemOrder];
+  std::uint64_t denseFillRows;
 };
 
 } // namespace vrex

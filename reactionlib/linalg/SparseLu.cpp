@@ -76,10 +76,22 @@ bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWo
   const int n = pattern.order;
   double *factors = work.factors;
   if (work.onlyPlanFilled) {
+    // A row whose fill is dense is cleared from its first filled column to
+    // its last in a loop that vectorises (the places of the pattern in
+    // between are loaded below, the others hold +0 already); a row with
+    // little fill place by place.
     const FactorPlan &plan = work.plans[work.current];
     for (int i = 0; i < n; ++i) {
-      for (std::uint64_t cols = plan.fillColumns[i]; cols != 0; cols &= cols - 1) {
-        row(factors, n, i)[lowest(cols)] = 0.0;
+      const std::uint64_t cols = plan.fillColumns[i];
+      double *rowI = row(factors, n, i);
+      if ((plan.denseFillRows & bit(i)) != 0) {
+        for (int c = lowest(cols), last = highest(cols); c <= last; ++c) {
+          rowI[c] = 0.0;
+        }
+      } else {
+        for (std::uint64_t rest = cols; rest != 0; rest &= rest - 1) {
+          rowI[lowest(rest)] = 0.0;
+        }
       }
     }
   } else {
@@ -367,9 +379,14 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
   if (!std::isfinite(guard)) {
     return false;
   }
-  // What the next factorisation must clear.
+  // What the next factorisation must clear, and how: a row whose filled
+  // columns take a quarter of their span or more at once.
+  plan.denseFillRows = 0;
   for (int i = 0; i < n; ++i) {
-    plan.fillColumns[i] = rowColumns[i] & ~work.patternRowColumns[i];
+    const std::uint64_t cols = rowColumns[i] & ~work.patternRowColumns[i];
+    plan.fillColumns[i] = cols;
+    const bool dense = cols != 0 && highest(cols) - lowest(cols) < 4 * std::popcount(cols);
+    plan.denseFillRows |= dense ? bit(i) : 0;
   }
   plan.recorded = true;
   plan.planned = plannedIndex(plan, n, work);
@@ -570,11 +587,9 @@ bool sparseLuSolve(int n, const double *b, double *x, SparseLuWork &work) {
   const double *factors = work.factors;
   const FactorPlan &plan = work.plans[work.current];
   if (plan.planned >= 0) {
-    double forward[maxSystemOrder];
-    return work.planCode->plans[plan.planned].solve(factors, b, x, forward, plan);
+    return work.planCode->plans[plan.planned].solve(factors, b, x, work.forward, plan);
   }
-  // The right-hand side during forward substitution.
-  double y[maxSystemOrder];
+  double *y = work.forward;
   for (int i = 0; i < n; ++i) {
     y[i] = b[i];
   }

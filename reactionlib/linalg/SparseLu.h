@@ -61,6 +61,7 @@ struct SparseLuWork {
   std::uint64_t zeroRows;
   bool negativeZeros;
   double scale[maxSystemOrder];    // 1 / largest magnitude of each row
+  double forward[maxSystemOrder];  // right-hand side during forward substitution
   double residual[maxSystemOrder]; // A x - b of the last improvement pass
   // The plans of the last factorisation (plans[current]) and of the last
   // one before it that chose other pivot rows.
