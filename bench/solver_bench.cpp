@@ -187,27 +187,56 @@ void newtonIterationsWithoutGeneratedCode(benchmark::State &state) {
 }
 BENCHMARK(newtonIterationsWithoutGeneratedCode)->Arg(40);
 
-// Calls that run to the limit of 100000 iterations. Holding species 6 at its
-// start value, as a host's hold flag does, keeps realistic states from
-// converging without their iterates ever repeating: every iteration runs.
-void invokevrexToTheIterationLimit(benchmark::State &state) {
-  const double *conc = realisticStates()[0].data();
+// Calls of invokevrex with the given start, estimate and hold flags, which
+// run to the limit of 100000 iterations.
+void callToTheIterationLimit(benchmark::State &state, const double *concIn, const double *guess,
+                             const int *fixFlags) {
   double concOut[ncomp];
-  int fixFlags[ncomp] = {};
-  fixFlags[5] = 1;
   const int nSpecies = ncomp;
   const double dt = test::plausibleTimeStep, switchValue = 1.0, tag = 0.0;
   double carried = 0.0;
   int status = 0;
   for (auto _ : state) {
     status = 0;
-    invokevrex(conc, conc, concOut, &nSpecies, &dt, fixFlags, &status, &switchValue, &tag, &tag,
-               &carried);
+    invokevrex(concIn, guess, concOut, &nSpecies, &dt, fixFlags, &status, &switchValue, &tag,
+               &tag, &carried);
     benchmark::DoNotOptimize(concOut);
   }
   state.counters["status"] = status;
 }
+
+// Holding species 6 at its start value, as a host's hold flag does, keeps
+// realistic states from converging without their iterates ever repeating:
+// every iteration runs.
+void invokevrexToTheIterationLimit(benchmark::State &state) {
+  const double *conc = realisticStates()[0].data();
+  int fixFlags[ncomp] = {};
+  fixFlags[5] = 1;
+  callToTheIterationLimit(state, conc, conc, fixFlags);
+}
 BENCHMARK(invokevrexToTheIterationLimit)->Unit(benchmark::kMillisecond);
+
+// The same with species held at zero as a host may hold them: 5 and 11
+// (range 0), which empties the equilibrium row 5 of every Jacobian, or 7 at
+// -0 (range 1), which puts values of -0 into every Jacobian. The realistic
+// state of seed 1 starts them.
+void invokevrexHeldAtZeroToTheIterationLimit(benchmark::State &state) {
+  const double *guess = realisticStates()[0].data();
+  double conc[ncomp];
+  std::memcpy(conc, guess, sizeof(conc));
+  int fixFlags[ncomp] = {};
+  if (state.range(0) == 0) {
+    for (const int species : {5, 11}) {
+      conc[species - 1] = 0.0;
+      fixFlags[species - 1] = 1;
+    }
+  } else {
+    conc[6] = -0.0;
+    fixFlags[6] = 1;
+  }
+  callToTheIterationLimit(state, conc, guess, fixFlags);
+}
+BENCHMARK(invokevrexHeldAtZeroToTheIterationLimit)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // The state of seed 10 with species 39 stalled (its estimate the smallest
 // subnormal, its start value -1: its step never passes the tests and 10 % of

@@ -7,12 +7,13 @@
 // result, and on request writes the rates record. Only the rates file
 // outlives it.
 //
-// The record lives in the call's automatic storage (about 65 KB of stack),
-// not in thread-local storage: a thread_local object of a library loaded with
-// dlopen is allocated by the C library with malloc on each thread's first
-// call and reached through a lookup. On the stack each call, on whatever
-// thread, has its own record without either; calls on several threads at once
-// never share a value, and the library is re-entrant.
+// The record lives in the call's automatic storage (vrex.h states the stack
+// a call needs), not in thread-local storage: a thread_local object of a
+// library loaded with dlopen is allocated by the C library with malloc on
+// each thread's first call and reached through a lookup. On the stack each
+// call, on whatever thread, has its own record without either; calls on
+// several threads at once never share a value, and the library is
+// re-entrant.
 #include "vrex.h"
 
 #include "host/ConsoleLine.h"
@@ -49,12 +50,39 @@ RatesFileMode ratesFileMode(int status) {
   return status == -1 ? RatesFileMode::startNew : RatesFileMode::append;
 }
 
-void writeRatesRecord(const ReactionState &s, bool startNewFile) {
+void writeRatesRecord(double switchValue, double recordTag1, double recordTag2,
+                      const double *rates, bool startNewFile) {
   char line[ratesRecordLength(nrates) + 1];
-  const int length =
-      formatRatesRecord(s.switchValue, s.recordTag1, s.recordTag2, s.rates, nrates, line);
+  const int length = formatRatesRecord(switchValue, recordTag1, recordTag2, rates, nrates, line);
   line[length] = '\n';
   appendRatesLine(line, static_cast<std::size_t>(length) + 1, startNewFile);
+}
+
+// The node step of a call on a record of its own: the reactive (Newton) or
+// the flushing step the switch value selects, every concentration bounded
+// and copied to concOut, and, when `rates` is not null, the rates of the
+// final concentrations for the rates record. Returns the step's status.
+// Out of line, so that the record, most of the stack a call needs, is given
+// back before the rates record is formatted and written.
+[[gnu::noinline]] int takeNodeStep(const double *concIn, const double *concGuess, double *concOut,
+                                   const int *fixFlags, double timeStep, double switchValue,
+                                   double *rates) {
+  ReactionState s;
+  prepareNodeStep(s, concIn, concGuess, fixFlags, timeStep, switchValue);
+  int status = flushingStepStatus;
+  if (s.step.flushFlag == 0.0) {
+    status = static_cast<int>(newtonSolve(s.step, s.held, s.work, nodeStepSettings).status);
+  } else {
+    takeFlushingStep(s.step, network::netpar.data(), s.rates);
+  }
+  for (int i = 0; i < ncomp; ++i) {
+    checkOutputValue(s.step.conc[i], i + 1);
+    concOut[i] = s.step.conc[i];
+  }
+  if (rates != nullptr) {
+    evalRates(s.step.conc, network::netpar.data(), s.step.flushFlag, rates);
+  }
+  return status;
 }
 
 // The driver of invokevrex. Kept out of line, so that none of its arithmetic
@@ -63,13 +91,12 @@ void writeRatesRecord(const ReactionState &s, bool startNewFile) {
 computeStep(const double *concIn, const double *concGuess, double *concOut, const int *nSpecies,
             const double *timeStep, const int *fixFlags, int *status, const double *switchValue,
             const double *recordTag1, const double *recordTag2, double *carriedValue) {
-  ReactionState s;
   const RatesFileMode ratesMode = ratesFileMode(*status);
-  s.switchValue = *switchValue;
-  s.recordTag1 = *recordTag1;
-  s.recordTag2 = *recordTag2;
+  const double switchAtEntry = *switchValue;
+  const double tag1 = *recordTag1;
+  const double tag2 = *recordTag2;
   *status = flushingStepStatus;
-  s.carriedValue = *carriedValue;
+  const double carried = *carriedValue;
 
   if (*nSpecies != ncomp) {
     ConsoleLine()
@@ -83,26 +110,14 @@ computeStep(const double *concIn, const double *concGuess, double *concOut, cons
     return;
   }
 
-  prepareNodeStep(s, concIn, concGuess, fixFlags, *timeStep, s.switchValue);
-  if (s.step.flushFlag == 0.0) {
-    const NewtonOutcome outcome = newtonSolve(s.step, s.held, s.work, nodeStepSettings);
-    *status = static_cast<int>(outcome.status);
-  } else {
-    takeFlushingStep(s.step, network::netpar.data(), s.rates);
+  double rates[nrates];
+  const bool record = ratesMode != RatesFileMode::none;
+  *status = takeNodeStep(concIn, concGuess, concOut, fixFlags, *timeStep, switchAtEntry,
+                         record ? rates : nullptr);
+  *carriedValue = carried;
+  if (record) {
+    writeRatesRecord(switchAtEntry, tag1, tag2, rates, ratesMode == RatesFileMode::startNew);
   }
-
-  for (int i = 0; i < ncomp; ++i) {
-    checkOutputValue(s.step.conc[i], i + 1);
-    concOut[i] = s.step.conc[i];
-  }
-  *carriedValue = s.carriedValue;
-
-  if (ratesMode == RatesFileMode::none) {
-    return;
-  }
-  // Rates of the final concentrations for the record.
-  evalRates(s.step.conc, network::netpar.data(), s.step.flushFlag, s.rates);
-  writeRatesRecord(s, ratesMode == RatesFileMode::startNew);
 }
 
 } // namespace

@@ -8,6 +8,17 @@
  * number of threads at once give the same results as the same calls made
  * one after another. Writes to "ratesAtFinish.dat" are serialised inside the
  * library (one whole record per call), and each console line goes out whole.
+ * Fortran hosts use the module vrex (vrex.f90, installed beside this header).
+ *
+ * Descriptors: the rates file is opened close-on-exec and written through a
+ * descriptor above 2, also in a host that has closed standard input, output
+ * or error; those stay closed, and no console line of the library goes into
+ * the file. Nothing stays open between calls.
+ *
+ * fork: the library's two locks (console lines, rates file) are taken by
+ * pthread_atfork handlers before the host forks and released in parent and
+ * child, so a child can call at once, even if another thread was writing a
+ * record when the host forked.
  *
  * Each call computes in the default floating-point environment (round to
  * nearest, no flush-to-zero or denormals-are-zero, all exceptions masked)
@@ -25,6 +36,20 @@ extern "C" {
 
 /* Number of species the library expects in nSpecies and in every array. */
 #define VREX_SPECIES_COUNT 39
+
+/*
+ * Stack: each calling thread needs VREX_STACK_KIB KiB of free stack for a
+ * call of invokevrex or vrexIsAlive (on top of what the thread has used when
+ * it calls). A call of the optimised x86-64 build touches about 28 KiB; the
+ * rest is headroom. Size worker threads accordingly
+ * (pthread_attr_setstacksize, OMP_STACKSIZE, a thread pool's stack size),
+ * with room for the thread's own start and thread-local storage besides:
+ * the default stacks of glibc (8 MiB) and musl (128 KiB) are ample. The
+ * library is built so that a stack too small for a call faults at the
+ * stack's guard page (SIGSEGV) instead of writing past it into memory the
+ * call does not own.
+ */
+#define VREX_STACK_KIB 32
 
 /*
  * One reaction step of one node.

@@ -2,7 +2,8 @@
 # The main job on bundled example data: builds the two deliverables with the
 # "main" preset (a compiler, CMake and LAPACK are all it needs), converts the
 # example Tecplot result file into one VTK file per zone (time step), then
-# runs the example host that loads the reaction library at run time.
+# runs the example host that loads the reaction library at run time and
+# draws the species it integrates (build/example-output/vrex-species.svg).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,5 +19,5 @@ echo "VTK files written:"
 ls -l "$out"/plume*.vtk
 
 echo
-echo "=== VrexDll: example host integrating one node ==="
+echo "=== VrexDll: example host integrating four nodes ==="
 bash scripts/run-host-example.sh

@@ -1,6 +1,7 @@
 #include "host/ConsoleLine.h"
 
 #include "host/NumberFields.h"
+#include "host/ProcessLocks.h"
 
 #include <charconv>
 #include <cstdio>
@@ -49,10 +50,12 @@ ConsoleLine &ConsoleLine::real(double value) {
 
 void ConsoleLine::write() const {
   // The line and its end in one write, so that lines of calls on different
-  // threads never interleave.
+  // threads never interleave; under the console lock, so that no line goes
+  // out while the rates file may hold descriptor 1 (ProcessLocks.h).
   char line[sizeof(buffer_) + 1];
   std::memcpy(line, buffer_, static_cast<std::size_t>(length_));
   line[length_] = '\n';
+  const std::lock_guard<std::mutex> hold(consoleLock());
   std::fwrite(line, 1, static_cast<std::size_t>(length_) + 1, stdout);
   std::fflush(stdout);
 }

@@ -21,7 +21,7 @@ public:
 
   // Writes the line and a line end to standard output in one piece and
   // flushes it, so the message appears in order with output of the host
-  // written after it.
+  // written after it. Holds the console lock (ProcessLocks.h) meanwhile.
   void write() const;
 
 private:

@@ -1,5 +1,7 @@
 #include "host/ConsolePause.h"
 
+#include "host/ProcessLocks.h"
+
 #include <atomic>
 #include <cstdio>
 #include <cstring>
@@ -40,8 +42,11 @@ bool readLine(bool &isEmpty) {
 } // namespace
 
 void pauseForEmptyLine() {
-  std::fputs(" Press Enter to continue.\n", stdout);
-  std::fflush(stdout);
+  {
+    const std::lock_guard<std::mutex> hold(consoleLock());
+    std::fputs(" Press Enter to continue.\n", stdout);
+    std::fflush(stdout);
+  }
   bool isEmpty = false;
   while (readLine(isEmpty)) {
     if (isEmpty) {

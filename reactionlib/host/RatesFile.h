@@ -1,7 +1,10 @@
 // The rates file "ratesAtFinish.dat" in the working directory of the host.
 // It is opened and closed within each call that writes to it; nothing stays
 // open between calls. Calls on several threads take turns: one call's
-// file work is done before another's starts.
+// file work is done before another's starts (ProcessLocks.h). It is written
+// through a descriptor above the standard streams, close-on-exec: never
+// through 0, 1 or 2, even in a host that has closed them, and never
+// inherited by a program the host starts.
 #pragma once
 
 #include <cstddef>

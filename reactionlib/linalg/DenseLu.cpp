@@ -202,19 +202,26 @@ void luBackSubstitute(const double *a, int n, int np, const int *pivotIndex, dou
   }
 }
 
-void luImprove(const double *a, const double *alud, int n, int np, const int *pivotIndex,
-               const double *b, double *x) {
+namespace {
+
+// One pass of iterative improvement with the residual A x - b of the
+// current solution, formed with the unfactorised matrix column by column:
+// column(j, scratch) gives column j of A (in scratch, or elsewhere). Each
+// element of the residual is accumulated from -b(i) in increasing column
+// order.
+template <class Column>
+void improve(Column column, const double *alud, int n, int np, const int *pivotIndex,
+             const double *b, double *x) {
   if (n <= 0) {
     return;
   }
   double *correction = static_cast<double *>(alloca(sizeof(double) * static_cast<unsigned>(n)));
-  // Residual A x - b of the current solution with the unfactorised matrix,
-  // each element accumulated from -b(i) in increasing column order.
+  double *scratch = static_cast<double *>(alloca(sizeof(double) * static_cast<unsigned>(n)));
   for (int i = 0; i < n; ++i) {
     correction[i] = -b[i];
   }
   for (int j = 0; j < n; ++j) {
-    const double *__restrict colJ = column(a, np, j);
+    const double *__restrict colJ = column(j, scratch);
     const double xj = x[j];
     double *__restrict r = correction;
     for (int i = 0; i < n; ++i) {
@@ -225,6 +232,28 @@ void luImprove(const double *a, const double *alud, int n, int np, const int *pi
   for (int i = 0; i < n; ++i) {
     x[i] -= correction[i];
   }
+}
+
+} // namespace
+
+void luImprove(const double *a, const double *alud, int n, int np, const int *pivotIndex,
+               const double *b, double *x) {
+  improve([a, np](int j, double *) { return column(a, np, j); }, alud, n, np, pivotIndex, b, x);
+}
+
+void luImprove(const SparsityPattern &pattern, const double *values, const double *alud, int np,
+               const int *pivotIndex, const double *b, double *x) {
+  const int n = pattern.order;
+  const auto formColumn = [&pattern, values, n](int j, double *scratch) -> const double * {
+    for (int i = 0; i < n; ++i) {
+      scratch[i] = 0.0;
+    }
+    for (int e = pattern.columnStart[j]; e < pattern.columnStart[j + 1]; ++e) {
+      scratch[pattern.row[e]] = values[e];
+    }
+    return scratch;
+  };
+  improve(formColumn, alud, n, np, pivotIndex, b, x);
 }
 
 } // namespace vrex

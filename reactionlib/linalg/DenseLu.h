@@ -6,6 +6,8 @@
 // dgesv fills, so the factors of either path can be substituted alike.
 #pragma once
 
+#include "linalg/SparsityPattern.h"
+
 namespace vrex {
 
 inline constexpr double TINY = 1e-20; // replaces an exactly zero pivot
@@ -19,5 +21,10 @@ int luDecompose(double *a, int n, int np, int *pivotIndex, double &parity);
 void luBackSubstitute(const double *a, int n, int np, const int *pivotIndex, double *b);
 void luImprove(const double *a, const double *alud, int n, int np, const int *pivotIndex,
                const double *b, double *x);
+// luImprove with the unfactorised matrix given by its values at the places
+// of a pattern (zeros elsewhere), of the pattern's order: the same
+// operations, each column of the matrix formed only when it is used.
+void luImprove(const SparsityPattern &pattern, const double *values, const double *alud, int np,
+               const int *pivotIndex, const double *b, double *x);
 
 } // namespace vrex

@@ -13,7 +13,6 @@ namespace vrex {
 static_assert(maxSystemOrder <= 64, "the rows and columns of a matrix must fit one 64-bit word");
 // Rows fit in seven bits of a byte.
 static_assert(maxSystemOrder < 128);
-static_assert(maxSystemOrder * maxSystemOrder <= 65536);
 
 // What one factorisation did, step by step: the pivot row of each step, the
 // rows that got a multiplier and the columns right of the pivot in its row
@@ -25,9 +24,17 @@ struct FactorPlan {
   static constexpr int maxEntries = maxSystemOrder * (maxSystemOrder + 1) / 2;
 
   bool recorded;
+  // Whether the matrix it was made for held a value of -0.
+  bool negativeZeros;
   // The plan of the generated code (PlanCode.h) with these pivot rows,
   // which then replays it and solves with its factors, or -1.
   int planned;
+  // The rows without a non-zero value in the matrix the plan was made for;
+  // a plan is replayed only on matrices with the same such rows (and, if
+  // there are any, with -0 as it had it or not). The steps whose pivot was
+  // an exact zero, replaced by TINY.
+  std::uint64_t zeroRows;
+  std::uint64_t tinyPivots;
   int pivotRow[maxSystemOrder];
   int pivotIndex[maxSystemOrder]; // as luDecompose records it
   // As bit masks, and as lists: the lists of step k run from start[k] to
@@ -42,10 +49,11 @@ struct FactorPlan {
   std::uint8_t lowerEntry[maxEntries];
   std::uint16_t upperStart[maxSystemOrder + 1];
   std::uint8_t upperColumn[maxEntries];
-  // Places outside the matrix's pattern that the factors fill: row i of
-  // column j as n * i + j.
-  int fillCount;
-  std::uint16_t fill[maxSystemOrder * maxSystemOrder];
+  // Places outside the matrix's pattern that the factors fill: the columns
+  // of each row, and the rows whose filled columns are dense enough to be
+  // cleared as one span.
+  std::uint64_t fillColumns[maxSystemOrder];
+  std::uint64_t denseFillRows;
 };
 
 } // namespace vrex

@@ -1,5 +1,6 @@
 #include "linalg/LinearSolver.h"
 
+#include "linalg/BitSets.h"
 #include "linalg/DenseLu.h"
 #include "linalg/Lapack.h"
 
@@ -19,7 +20,12 @@ LinearSolver::LinearSolver(const SparsityPattern &pattern, const PlanCodeTable *
 LinearSolve LinearSolver::solve(const double *values, const double *b, double *x,
                                 int improvementPasses) {
   if (followStructure_ && solveFollowingStructure(values, b, x, improvementPasses)) {
-    return {};
+    LinearSolve solved;
+    if (work_.sparse.zeroRows != 0) {
+      solved.singularity = Singularity::zeroRow;
+      solved.detail = bits::lowest(work_.sparse.zeroRows) + 1;
+    }
+    return solved;
   }
   return solveDense(values, b, x, improvementPasses);
 }
@@ -47,34 +53,32 @@ LinearSolve LinearSolver::solveDense(const double *values, const double *b, doub
   const int n = pattern_.order;
   const std::size_t matrixBytes =
       sizeof(double) * static_cast<std::size_t>(n) * static_cast<std::size_t>(n);
-  if (!zerosWritten_) {
-    std::memset(work_.jac, 0, matrixBytes);
-    zerosWritten_ = true;
-  }
-  scatterValues(pattern_, values, work_.jac);
-  std::memcpy(work_.luMat, work_.jac, matrixBytes);
+  // The full matrix is factorised in place in the factors' storage.
+  double *luMat = lendFactorStorage(work_.sparse);
+  std::memset(luMat, 0, matrixBytes);
+  scatterValues(pattern_, values, luMat);
   std::memcpy(x, b, sizeof(double) * static_cast<std::size_t>(n));
   LinearSolve solved;
   solved.dense = true;
   if (route_ == LinSolver::ownLu) {
     double parity = 0.0;
-    const int zeroRow = luDecompose(work_.luMat, n, n, work_.pivotIndex, parity);
+    const int zeroRow = luDecompose(luMat, n, n, work_.pivotIndex, parity);
     if (zeroRow != 0) {
       solved.singularity = Singularity::zeroRow;
       solved.detail = zeroRow;
     }
-    luBackSubstitute(work_.luMat, n, n, work_.pivotIndex, x);
+    luBackSubstitute(luMat, n, n, work_.pivotIndex, x);
   } else {
     const int rightHandSides = 1;
     int info = 0;
-    dgesv_(&n, &rightHandSides, work_.luMat, &n, work_.pivotIndex, x, &n, &info);
+    dgesv_(&n, &rightHandSides, luMat, &n, work_.pivotIndex, x, &n, &info);
     if (info != 0) {
       solved.singularity = info < 0 ? Singularity::lapackIllegalValue : Singularity::lapackSingular;
       solved.detail = info;
     }
   }
   for (int pass = 0; pass < improvementPasses; ++pass) {
-    luImprove(work_.jac, work_.luMat, n, n, work_.pivotIndex, b, x);
+    luImprove(pattern_, values, luMat, n, work_.pivotIndex, b, x);
   }
   return solved;
 }

@@ -58,11 +58,11 @@ struct LinearSolve {
 
 // The solver's work arrays, sized for the largest system. After a solve
 // pivotIndex holds its row interchanges (in luDecompose's form, whichever
-// route ran); jac and luMat hold the matrix and its factors of the last
-// solve on the full matrix, sparse those of the last along the structure.
+// route ran), and sparse.factors its factors: row by row when it followed
+// the structure, column-major (leading dimension n) when it ran on the full
+// matrix. No full copy of A is kept: the improvement passes form its
+// columns from its values one at a time.
 struct LinearSolverWork {
-  double jac[maxSystemOrder * maxSystemOrder];   // A, column-major, leading dimension n
-  double luMat[maxSystemOrder * maxSystemOrder]; // its factors
   int pivotIndex[maxSystemOrder];
   SparseLuWork sparse;
 };
@@ -89,9 +89,6 @@ private:
   LinearSolverWork &work_;
   LinSolver route_;
   bool followStructure_;
-  // The places outside the pattern of work_.jac hold their zeros: they are
-  // written once, its values at every dense solve.
-  bool zerosWritten_ = false;
 };
 
 } // namespace vrex

@@ -24,6 +24,14 @@
 // the dense rule's pivot row here, and otherwise chooses itself, recording
 // a new plan in place of the older one.
 //
+// A pivot column whose candidates are all zero, or NaN for the rows without
+// a non-zero value (see the header), is followed too: the dense rule then
+// takes the row that stands last among the other rows left, which may hold
+// no place in the column, or, when none is left, keeps the row at the
+// step's position. That row's place joins the factors' places and its zero
+// pivot becomes TINY. A plan records such steps and the zero rows of its
+// matrix, and is replayed only on matrices with the same zero rows.
+//
 // A recorded plan with the pivot rows of one of the sequences the network's
 // Jacobian meets most is marked as such: its replays and the substitutions
 // with its factors then run the code generated for it (PlanCode.h), which
@@ -31,6 +39,7 @@
 #include "linalg/SparseLu.h"
 
 #include "linalg/BitSets.h"
+#include "linalg/DenseLu.h"
 #include "linalg/DenseZeroSums.h"
 #include "linalg/RowElimination.h"
 
@@ -60,16 +69,30 @@ const double *row(const double *a, int n, int i) { return a + static_cast<long>(
 
 // Clears what the last factorisation filled, loads the matrix's values, and
 // forms the row scales of the dense routine: 1 / the largest magnitude of
-// each row, the places outside the pattern being zeros. Returns false for a
-// value that is not finite or -0, and for a row without a non-zero value,
-// which the dense routine reports.
+// each row, the places outside the pattern being zeros, so +infinity for a
+// row without a non-zero value (work.zeroRows). Notes whether a value is -0
+// (work.negativeZeros). Returns false for a value that is not finite.
 bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWork &work) {
   const int n = pattern.order;
   double *factors = work.factors;
   if (work.onlyPlanFilled) {
+    // A row whose fill is dense is cleared from its first filled column to
+    // its last in a loop that vectorises (the places of the pattern in
+    // between are loaded below, the others hold +0 already); a row with
+    // little fill place by place.
     const FactorPlan &plan = work.plans[work.current];
-    for (int f = 0; f < plan.fillCount; ++f) {
-      factors[plan.fill[f]] = 0.0;
+    for (int i = 0; i < n; ++i) {
+      const std::uint64_t cols = plan.fillColumns[i];
+      double *rowI = row(factors, n, i);
+      if ((plan.denseFillRows & bit(i)) != 0) {
+        for (int c = lowest(cols), last = highest(cols); c <= last; ++c) {
+          rowI[c] = 0.0;
+        }
+      } else {
+        for (std::uint64_t rest = cols; rest != 0; rest &= rest - 1) {
+          rowI[lowest(rest)] = 0.0;
+        }
+      }
     }
   } else {
     std::memset(factors, 0, sizeof(double) * static_cast<std::size_t>(n * n));
@@ -95,12 +118,19 @@ bool loadValues(const SparsityPattern &pattern, const double *values, SparseLuWo
     }
     guard += columnGuard;
   }
+  // The divisions vectorise; the rare zero rows are collected apart.
   bool zeroRow = false;
   for (int i = 0; i < n; ++i) {
     zeroRow |= scale[i] == 0.0;
     scale[i] = 1.0 / scale[i];
   }
-  return std::isfinite(guard) && !negativeZero && !zeroRow;
+  std::uint64_t zeroRows = 0;
+  for (int i = 0; zeroRow && i < n; ++i) {
+    zeroRows |= std::isinf(scale[i]) ? bit(i) : 0;
+  }
+  work.zeroRows = zeroRows;
+  work.negativeZeros = negativeZero;
+  return std::isfinite(guard);
 }
 
 // Step k of the elimination with pivot row rowP: forms the multipliers of
@@ -139,6 +169,27 @@ double eliminate(double *factors, int n, int k, const double *rowP, int first, i
   return guard;
 }
 
+// Before step k eliminates with pivot row p: the entries that are final now
+// (the pivot row's upper columns, the lower rows' column k) and whose
+// elimination ended at -0, which only a matrix value of -0 can begin, get
+// the value the dense routine gives them.
+void settleNegativeZeros(double *factors, int n, int k, int pivot, std::uint64_t upperColumns,
+                         const int *lowerRows, int lowerCount, const FactorPlan &plan) {
+  double *rowP = row(factors, n, pivot);
+  for (std::uint64_t cols = upperColumns; cols != 0; cols &= cols - 1) {
+    const int c = lowest(cols);
+    if (isNegativeZero(rowP[c])) {
+      rowP[c] = denseEliminationZero(factors, n, pivot, c, k, plan);
+    }
+  }
+  for (int r = 0; r < lowerCount; ++r) {
+    double &value = row(factors, n, lowerRows[r])[k];
+    if (isNegativeZero(value)) {
+      value = denseEliminationZero(factors, n, lowerRows[r], k, k, plan);
+    }
+  }
+}
+
 // The first and last column of a step's upper columns; first > last when
 // there are none.
 void span(std::uint64_t upperColumns, int n, int &first, int &last) {
@@ -146,18 +197,33 @@ void span(std::uint64_t upperColumns, int n, int &first, int &last) {
   last = upperColumns != 0 ? highest(upperColumns) : n - 1;
 }
 
-// The row the dense rule takes as pivot among the candidate rows for column
-// k: the largest scaled candidate, and of equal ones the row that stands
-// last in the dense routine's current row order. -1 when the rule would
-// have to choose among zeros or NaN, where rows outside the pattern take
-// part too.
-int choosePivotRow(const double *factors, int n, int k, std::uint64_t candidates,
-                   const double *scale, const int *position) {
+// The pivot row the dense rule takes for column k, and whether its pivot is
+// an exact zero, which the dense routine replaces by TINY.
+struct PivotChoice {
+  int row; // -1 when a candidate is NaN for a value that is not finite
+  bool zero;
+};
+
+// The dense rule among the rows not yet pivoted: the largest scaled
+// candidate, and of equal ones the row that stands last in the dense
+// routine's current row order. `candidates` are those of them with a place
+// in column k. The candidates of rows without a non-zero value are NaN and
+// never taken; those of the other rows outside the places are +0. So when
+// no candidate is positive, the rule takes the row that stands last among
+// the rows with a non-zero value, and when only rows without one are left,
+// it takes none and keeps the row at position k.
+PivotChoice choosePivotRow(const double *factors, int n, int k, std::uint64_t unpivoted,
+                           std::uint64_t candidates, std::uint64_t zeroRows, const double *scale,
+                           const int *position, const int *rowAt) {
+  const std::uint64_t live = unpivoted & ~zeroRows;
+  if (live == 0) {
+    return {rowAt[k], true};
+  }
   double best = 0.0;
   int pivot = -1;
   int pivotPosition = -1;
   bool notANumber = false;
-  for (std::uint64_t rows = candidates; rows != 0; rows &= rows - 1) {
+  for (std::uint64_t rows = candidates & live; rows != 0; rows &= rows - 1) {
     const int r = lowest(rows);
     const double scaled = scale[r] * std::fabs(row(factors, n, r)[k]);
     notANumber |= scaled != scaled;
@@ -167,24 +233,40 @@ int choosePivotRow(const double *factors, int n, int k, std::uint64_t candidates
       pivotPosition = position[r];
     }
   }
-  return notANumber || !(best > 0.0) ? -1 : pivot;
+  if (notANumber) {
+    return {-1, false};
+  }
+  if (best > 0.0) {
+    return {pivot, false};
+  }
+  pivotPosition = -1;
+  for (std::uint64_t rows = live; rows != 0; rows &= rows - 1) {
+    const int r = lowest(rows);
+    if (position[r] > pivotPosition) {
+      pivot = r;
+      pivotPosition = position[r];
+    }
+  }
+  return {pivot, true};
 }
 
 // The fill of a step: each lower row can hold values where the pivot row
 // can, and each upper column where the lower rows can.
-void growMasks(std::uint64_t lowerRows, std::uint64_t upperColumns, SparseLuWork &work) {
+void growMasks(std::uint64_t lowerRows, std::uint64_t upperColumns, std::uint64_t *rowColumns,
+               std::uint64_t *columnRows) {
   for (std::uint64_t rows = lowerRows; rows != 0; rows &= rows - 1) {
-    work.rowColumns[lowest(rows)] |= upperColumns;
+    rowColumns[lowest(rows)] |= upperColumns;
   }
   for (std::uint64_t cols = upperColumns; cols != 0; cols &= cols - 1) {
-    work.columnRows[lowest(cols)] |= lowerRows;
+    columnRows[lowest(cols)] |= lowerRows;
   }
 }
 
-// The plan of the generated code with the pivot rows of `plan`, or -1.
+// The plan of the generated code with the pivot rows of `plan`, or -1. The
+// generated code is made for pivots that are not zero.
 int plannedIndex(const FactorPlan &plan, int n, const SparseLuWork &work) {
   const PlanCodeTable *planCode = work.planCode;
-  if (planCode == nullptr) {
+  if (planCode == nullptr || plan.tinyPivots != 0) {
     return -1;
   }
   for (int p = 0; p < planCode->count; ++p) {
@@ -202,11 +284,24 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
   double *factors = work.factors;
   plan.recorded = false;
   plan.planned = -1;
+  plan.zeroRows = work.zeroRows;
+  plan.negativeZeros = work.negativeZeros;
+  plan.tinyPivots &= firstOf(from);
   // The masks and the dense routine's row order (position of each row, row
-  // at each position) as the steps before `from` left them.
-  const std::size_t maskBytes = sizeof(std::uint64_t) * static_cast<std::size_t>(n);
-  std::memcpy(work.rowColumns, work.patternRowColumns, maskBytes);
-  std::memcpy(work.columnRows, work.patternColumnRows, maskBytes);
+  // at each position) as the steps before `from` left them. Which places can
+  // be non-zero while the pivots are chosen: those of the pattern and their
+  // fill, the columns of each row and the rows of each column. Rows without
+  // a non-zero value hold none unless a value is -0: their entries stay +0
+  // and their multipliers are zeros with the sign of their column's pivot,
+  // which is what the substitutions and denseFactors take outside the
+  // places.
+  const std::uint64_t emptyRows = plan.negativeZeros ? 0 : plan.zeroRows;
+  std::uint64_t rowColumns[maxSystemOrder];
+  std::uint64_t columnRows[maxSystemOrder];
+  for (int i = 0; i < n; ++i) {
+    rowColumns[i] = (emptyRows & bit(i)) != 0 ? 0 : work.patternRowColumns[i];
+    columnRows[i] = work.patternColumnRows[i] & ~emptyRows;
+  }
   int position[maxSystemOrder];
   int rowAt[maxSystemOrder];
   for (int i = 0; i < n; ++i) {
@@ -224,7 +319,7 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     unpivoted &= ~bit(pivot);
   };
   for (int k = 0; k < from; ++k) {
-    growMasks(plan.lowerRows[k], plan.upperColumns[k], work);
+    growMasks(plan.lowerRows[k], plan.upperColumns[k], rowColumns, columnRows);
     interchange(k, plan.pivotRow[k]);
   }
 
@@ -232,14 +327,25 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
   int lowerCount = plan.lowerStart[from];
   int upperCount = plan.upperStart[from];
   for (int k = from; k < n; ++k) {
-    const std::uint64_t candidates = work.columnRows[k] & unpivoted;
-    const int pivot = choosePivotRow(factors, n, k, candidates, work.scale, position);
-    if (pivot < 0) {
+    std::uint64_t candidates = columnRows[k] & unpivoted;
+    const PivotChoice choice = choosePivotRow(factors, n, k, unpivoted, candidates, plan.zeroRows,
+                                              work.scale, position, rowAt);
+    if (choice.row < 0) {
       return false;
+    }
+    const int pivot = choice.row;
+    if (choice.zero) {
+      // The pivot's place joins the factors' places, its zero becomes TINY.
+      candidates |= bit(pivot);
+      rowColumns[pivot] |= bit(k);
+      columnRows[k] |= bit(pivot);
+      double &pivotValue = row(factors, n, pivot)[k];
+      pivotValue = pivotValue == 0.0 ? TINY : pivotValue;
+      plan.tinyPivots |= bit(k);
     }
     const int pivotPosition = position[pivot];
     const std::uint64_t lowerRows = candidates & ~bit(pivot);
-    const std::uint64_t upperColumns = work.rowColumns[pivot] & after(k);
+    const std::uint64_t upperColumns = rowColumns[pivot] & after(k);
     plan.pivotRow[k] = pivot;
     plan.pivotIndex[k] = pivotPosition + 1;
     plan.lowerRows[k] = lowerRows;
@@ -255,7 +361,7 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     plan.lowerStart[k + 1] = static_cast<std::uint16_t>(lowerCount);
     plan.upperStart[k + 1] = static_cast<std::uint16_t>(upperCount);
     interchange(k, pivot);
-    growMasks(lowerRows, upperColumns, work);
+    growMasks(lowerRows, upperColumns, rowColumns, columnRows);
 
     int first = 0;
     int last = 0;
@@ -265,18 +371,22 @@ bool factorChoosingPivots(int n, int from, FactorPlan &plan, SparseLuWork &work)
     for (std::uint64_t lower = lowerRows; lower != 0; lower &= lower - 1) {
       rows[rowCount++] = lowest(lower);
     }
+    if (work.negativeZeros) {
+      settleNegativeZeros(factors, n, k, pivot, upperColumns, rows, rowCount, plan);
+    }
     guard += eliminate(factors, n, k, row(factors, n, pivot), first, last, rows, rowCount);
   }
   if (!std::isfinite(guard)) {
     return false;
   }
-  // What the next factorisation must clear.
-  plan.fillCount = 0;
+  // What the next factorisation must clear, and how: a row whose filled
+  // columns take a quarter of their span or more at once.
+  plan.denseFillRows = 0;
   for (int i = 0; i < n; ++i) {
-    for (std::uint64_t cols = work.rowColumns[i] & ~work.patternRowColumns[i]; cols != 0;
-         cols &= cols - 1) {
-      plan.fill[plan.fillCount++] = static_cast<std::uint16_t>(n * i + lowest(cols));
-    }
+    const std::uint64_t cols = rowColumns[i] & ~work.patternRowColumns[i];
+    plan.fillColumns[i] = cols;
+    const bool dense = cols != 0 && highest(cols) - lowest(cols) < 4 * std::popcount(cols);
+    plan.denseFillRows |= dense ? bit(i) : 0;
   }
   plan.recorded = true;
   plan.planned = plannedIndex(plan, n, work);
@@ -292,21 +402,38 @@ int factorFollowingPlan(const FactorPlan &plan, int n, int from, SparseLuWork &w
   double guard = 0.0;
   for (int k = from; k < n; ++k) {
     const int pivot = plan.pivotRow[k];
-    const double *rowP = row(factors, n, pivot);
-    // The dense rule picks the planned row if its scaled candidate is
-    // positive, above every other candidate, and not below one that stands
-    // before it.
-    const double best = scale[pivot] * std::fabs(rowP[k]);
-    bool same = best > 0.0;
+    double *rowP = row(factors, n, pivot);
     const std::uint8_t *lowerBegin = plan.lowerEntry + plan.lowerStart[k];
     const std::uint8_t *lowerEnd = plan.lowerEntry + plan.lowerStart[k + 1];
-    for (const std::uint8_t *entry = lowerBegin; entry != lowerEnd; ++entry) {
-      const int r = *entry & rowBits;
-      const double scaled = scale[r] * std::fabs(row(factors, n, r)[k]);
-      same &= (*entry & standsBefore) != 0 ? scaled <= best : scaled < best;
-    }
-    if (!same) {
-      return std::isfinite(guard) ? k : -1;
+    if ((plan.tinyPivots & bit(k)) != 0) {
+      // The plan's pivot was an exact zero: the dense rule takes the planned
+      // row again, the one left last among the rows with a non-zero value
+      // (or kept at its position when none is left), if no candidate is
+      // positive now and its own value is zero.
+      bool same = rowP[k] == 0.0;
+      for (const std::uint8_t *entry = lowerBegin; entry != lowerEnd; ++entry) {
+        const int r = *entry & rowBits;
+        same &= !(scale[r] * std::fabs(row(factors, n, r)[k]) > 0.0);
+      }
+      if (!same) {
+        return std::isfinite(guard) ? k : -1;
+      }
+      rowP[k] = TINY;
+    } else {
+      // The dense rule picks the planned row if its scaled candidate is
+      // positive, above every other candidate, and not below one that
+      // stands before it. The NaN candidates of rows without a non-zero
+      // value are never taken.
+      const double best = scale[pivot] * std::fabs(rowP[k]);
+      bool same = best > 0.0;
+      for (const std::uint8_t *entry = lowerBegin; entry != lowerEnd; ++entry) {
+        const int r = *entry & rowBits;
+        const double scaled = scale[r] * std::fabs(row(factors, n, r)[k]);
+        same &= (*entry & standsBefore) != 0 ? !(scaled > best) : !(scaled >= best);
+      }
+      if (!same) {
+        return std::isfinite(guard) ? k : -1;
+      }
     }
     int first = 0;
     int last = 0;
@@ -315,6 +442,9 @@ int factorFollowingPlan(const FactorPlan &plan, int n, int from, SparseLuWork &w
     const int rowCount = static_cast<int>(lowerEnd - lowerBegin);
     for (int r = 0; r < rowCount; ++r) {
       rows[r] = lowerBegin[r] & rowBits;
+    }
+    if (work.negativeZeros) {
+      settleNegativeZeros(factors, n, k, pivot, plan.upperColumns[k], rows, rowCount, plan);
     }
     guard += eliminate(factors, n, k, rowP, first, last, rows, rowCount);
   }
@@ -345,9 +475,14 @@ void preparePattern(const SparsityPattern &pattern, const PlanCodeTable *planCod
   work.planCode = madeForPattern ? planCode : nullptr;
   work.plannedUses = 0;
   work.plannedLeft = 0;
+  work.zeroRows = 0;
+  work.negativeZeros = false;
   for (FactorPlan &plan : work.plans) {
     plan.recorded = false;
     plan.planned = -1;
+    plan.negativeZeros = false;
+    plan.zeroRows = 0;
+    plan.tinyPivots = 0;
     plan.lowerStart[0] = 0;
     plan.upperStart[0] = 0;
   }
@@ -366,6 +501,9 @@ bool sameSteps(const FactorPlan &a, const FactorPlan &b, int k) {
 void copySteps(const FactorPlan &from, int k, FactorPlan &to) {
   const std::size_t steps = static_cast<std::size_t>(k);
   to.planned = -1;
+  to.zeroRows = from.zeroRows;
+  to.negativeZeros = from.negativeZeros;
+  to.tinyPivots = from.tinyPivots & firstOf(k);
   std::memcpy(to.pivotRow, from.pivotRow, sizeof(int) * steps);
   std::memcpy(to.pivotIndex, from.pivotIndex, sizeof(int) * steps);
   std::memcpy(to.lowerRows, from.lowerRows, sizeof(std::uint64_t) * steps);
@@ -376,14 +514,15 @@ void copySteps(const FactorPlan &from, int k, FactorPlan &to) {
   std::memcpy(to.upperColumn, from.upperColumn, from.upperStart[k]);
 }
 
-// factorFollowingPlan, by the plan's generated code where it has some;
-// counts the factorisations that leave such a plan mid-way.
+// factorFollowingPlan, by the plan's generated code where it has some and
+// the matrix holds no -0; counts the factorisations that leave such a plan
+// mid-way.
 int replayPlan(const FactorPlan &plan, int n, int from, SparseLuWork &work) {
+  const bool generated = plan.planned >= 0 && !work.negativeZeros;
   const int followed =
-      plan.planned >= 0
-          ? work.planCode->plans[plan.planned].factor(work.factors, work.scale, from)
-          : factorFollowingPlan(plan, n, from, work);
-  if (plan.planned >= 0 && followed >= 0 && followed < n) {
+      generated ? work.planCode->plans[plan.planned].factor(work.factors, work.scale, from)
+                : factorFollowingPlan(plan, n, from, work);
+  if (generated && followed >= 0 && followed < n) {
     ++work.plannedLeft;
   }
   return followed;
@@ -397,22 +536,32 @@ bool sparseLuDecompose(const SparsityPattern &pattern, const double *values, int
   if (!loadValues(pattern, values, work)) {
     return false;
   }
-  // The plan of the last factorisation, then the one before it; a new plan
-  // takes the place of the one before.
+  // The plan of the last factorisation, then the one before it, each made
+  // for a matrix with the same rows without a non-zero value; a new plan
+  // takes the place of the one before. Whenever the factorisation leaves
+  // the plans, the one before holds the steps done.
   const int last = work.current;
   const int older = 1 - last;
+  const auto replayable = [&](int p) {
+    const FactorPlan &plan = work.plans[p];
+    return plan.recorded && plan.zeroRows == work.zeroRows &&
+           (work.zeroRows == 0 || plan.negativeZeros == work.negativeZeros);
+  };
   int followed = 0;
-  int used = last;
-  if (work.plans[last].recorded) {
+  int used = older;
+  if (replayable(last)) {
+    used = last;
     followed = replayPlan(work.plans[last], n, 0, work);
     const bool diverged = followed >= 0 && followed < n;
-    if (diverged && work.plans[older].recorded &&
+    if (diverged && replayable(older) &&
         sameSteps(work.plans[older], work.plans[last], followed)) {
       used = older;
       followed = replayPlan(work.plans[older], n, followed, work);
     } else if (diverged) {
       copySteps(work.plans[last], followed, work.plans[older]);
     }
+  } else if (replayable(older)) {
+    followed = replayPlan(work.plans[older], n, 0, work);
   }
   if (followed < 0) {
     return false;
@@ -509,12 +658,18 @@ bool sparseLuImprove(const SparsityPattern &pattern, const double *values, const
     }
     watch(guard, r[i]);
   }
-  const bool solved = sparseLuSolve(n, r, work.correction, work);
+  double correction[maxSystemOrder];
+  const bool solved = sparseLuSolve(n, r, correction, work);
   for (int i = 0; i < n; ++i) {
-    x[i] -= work.correction[i];
+    x[i] -= correction[i];
     watch(guard, x[i]);
   }
   return solved && std::isfinite(guard);
+}
+
+double *lendFactorStorage(SparseLuWork &work) {
+  work.onlyPlanFilled = false;
+  return work.factors;
 }
 
 void denseFactors(int n, const SparseLuWork &work, double *dense) {

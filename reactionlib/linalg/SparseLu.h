@@ -18,11 +18,18 @@
 // residual component of exactly +0 is -0 on the right-hand side) and work
 // out the dense value from those signs. The factorisation's sums start from
 // the matrix values or from +0, and cannot end at -0 unless a matrix value
-// is -0; it then gives up, as it does when a value is not finite, a row has
-// no non-zero value, or a pivot column leaves the dense rule nothing but
-// zeros or NaN to choose from. A routine that gives up returns false, and
-// the caller runs the dense routines instead. Otherwise the results are the
-// dense routines' results exactly.
+// is -0; the entries that do are worked out the same way when they are
+// final. When a value is not finite, the routines give up: they return
+// false, and the caller runs the dense routines instead. Otherwise the
+// results are the dense routines' results exactly.
+//
+// Singular matrices are followed too. A row without a non-zero value (which
+// the dense routine reports) has the scale +infinity, and its entries stay
+// +0 through the elimination (its multipliers are zeros, subtracted from
+// +0), so its scaled candidates are NaN, which the dense rule never takes.
+// A pivot column whose other candidates are all zero gets the exact zero
+// pivot the dense rule leaves there, replaced by TINY as the dense routine
+// replaces it.
 //
 // Rows keep their original numbers throughout; the pivot rows are recorded
 // in the order chosen, and pivotIndex in the dense routines' form.
@@ -41,7 +48,7 @@ struct SparseLuWork {
   // The factors: row r (original numbering) of column j at
   // factors[n * r + j]. Outside the places the factors can fill, every entry
   // holds +0.
-  double factors[maxSystemOrder * maxSystemOrder];
+  alignas(64) double factors[maxSystemOrder * maxSystemOrder];
   // Whether only the plan's fill and the matrix's pattern hold values other
   // than +0; otherwise the next factorisation clears everything.
   bool onlyPlanFilled;
@@ -49,14 +56,13 @@ struct SparseLuWork {
   // column has one: the pattern as given, before the factorisation fills it.
   std::uint64_t patternRowColumns[maxSystemOrder];
   std::uint64_t patternColumnRows[maxSystemOrder];
-  // The same while a factorisation without plan runs: the pattern and its
-  // fill.
-  std::uint64_t rowColumns[maxSystemOrder];
-  std::uint64_t columnRows[maxSystemOrder];
-  double scale[maxSystemOrder];      // 1 / largest magnitude of each row
-  double forward[maxSystemOrder];    // right-hand side during forward substitution
-  double residual[maxSystemOrder];   // A x - b of an improvement pass
-  double correction[maxSystemOrder]; // its solution
+  // The rows of the last matrix without a non-zero value, and whether a
+  // value of it is -0.
+  std::uint64_t zeroRows;
+  bool negativeZeros;
+  double scale[maxSystemOrder];    // 1 / largest magnitude of each row
+  double forward[maxSystemOrder];  // right-hand side during forward substitution
+  double residual[maxSystemOrder]; // A x - b of the last improvement pass
   // The plans of the last factorisation (plans[current]) and of the last
   // one before it that chose other pivot rows.
   FactorPlan plans[2];
@@ -79,8 +85,9 @@ void preparePattern(const SparsityPattern &pattern, const PlanCodeTable *planCod
                     SparseLuWork &work);
 
 // Factorises the matrix of the prepared pattern with the given values into
-// work.factors. pivotIndex receives what luDecompose records. Returns false
-// when the dense routine must be used instead. Values of U that are not
+// work.factors. pivotIndex receives what luDecompose records, and
+// work.zeroRows the rows without a non-zero value (luDecompose reports the
+// first). Returns false when the dense routine must be used instead. Values of U that are not
 // finite are left to the substitution, which uses every one of them: the
 // factors are the dense routine's when this and the next sparseLuSolve
 // both return true.
@@ -97,6 +104,11 @@ bool sparseLuSolve(int n, const double *b, double *x, SparseLuWork &work);
 // Returns false when a value is not finite.
 bool sparseLuImprove(const SparsityPattern &pattern, const double *values, const double *b,
                      double *x, SparseLuWork &work);
+
+// The factors' storage (maxSystemOrder squared doubles), lent for another
+// use such as the dense routines' matrix until the next sparseLuDecompose,
+// which then clears all of it.
+double *lendFactorStorage(SparseLuWork &work);
 
 // The factors as luDecompose leaves them in its matrix (column-major, rows
 // in pivot order), every entry outside the factors' places as the dense

@@ -11,6 +11,7 @@
 #include "newton/RepeatDetector.h"
 #include "newton/StepLimit.h"
 
+#include <cassert>
 #include <cmath>
 #include <cstring>
 
@@ -88,6 +89,7 @@ NewtonOutcome runNewtonIteration(NewtonSystem &system, const HeldUnknowns &held,
     return outcome;
   }
   const int n = system.order();
+  assert(n <= maxSystemOrder && system.jacobianPattern().count <= maxJacobianValues);
   const std::size_t vectorBytes = sizeof(double) * static_cast<std::size_t>(n);
   LinearSolver linear(system.jacobianPattern(), system.planCode(), settings.linSolver, options.lu,
                       work.linear);

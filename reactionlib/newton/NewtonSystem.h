@@ -20,8 +20,9 @@ public:
   virtual double residualScale() const = 0;
   // F at the current unknowns into resid[0..n-1].
   virtual void evalResidual(double *resid) const = 0;
-  // The places where dF/dx can be non-zero; every other entry is zero at
-  // every x. The same object for the whole life of the system.
+  // The places where dF/dx can be non-zero, at most maxJacobianValues
+  // (NewtonWork.h); every other entry is zero at every x. The same object
+  // for the whole life of the system.
   virtual const SparsityPattern &jacobianPattern() const = 0;
   // dF/dx at the current unknowns, at the places of the pattern, in its
   // order.

@@ -1,8 +1,8 @@
 // What the Newton iteration reads besides its system and settings: the
 // unknowns held at fixed values, and its work arrays. Both are sized for the
-// largest system the library solves (the network's 39 species); a smaller
-// system uses their leading part, its matrices with its own order as leading
-// dimension.
+// largest system the library solves (the network's 39 species, whose
+// Jacobian has 219 places); a smaller system uses their leading part, its
+// matrices with its own order as leading dimension.
 #pragma once
 
 #include "linalg/LinearSolver.h"
@@ -10,7 +10,10 @@
 
 namespace vrex {
 
-inline constexpr int maxJacobianValues = maxSystemOrder * maxSystemOrder;
+// The most places a system's Jacobian pattern may have. The work arrays
+// live on the stack of every call, so they hold what the library's system
+// needs, not a full matrix of the largest order.
+inline constexpr int maxJacobianValues = 256;
 
 // Whether the iteration solves for an unknown or holds it at a fixed value.
 enum class SolveMode : int {

@@ -22,10 +22,7 @@ struct ReactionState {
 
   double rates[nrates]; // rate vector, written by evalRates only
 
-  double switchValue;  // selects the flushing step below the threshold
-  double recordTag1;   // labels of the rates record
-  double recordTag2;
-  double carriedValue; // handed back to the caller unchanged
+  double switchValue; // selects the flushing step below the threshold
 
   NewtonWork work; // the Newton iteration's work arrays
 };

@@ -4,6 +4,7 @@
 // valgrind, which emulates neither traps nor flush-to-zero.
 #include "LoadedVrexDll.h"
 
+#include "ChildProcess.h"
 #include "NodeStates.h"
 #include "network/NetworkSizes.h"
 #include "StdoutCapture.h"
@@ -29,29 +30,12 @@
 namespace vrex {
 namespace {
 
+using test::inChildProcess;
 using test::LoadedVrexDll;
 using test::ScratchDirectory;
 using test::VrexCall;
 
 constexpr double nan = std::numeric_limits<double>::quiet_NaN();
-
-// Runs `body` in a child process with its standard output going to
-// `output` and a watchdog that ends a hanging child; returns the child's wait
-// status.
-int inChildProcess(const std::function<int()> &body, const char *output = "/dev/null") {
-  std::fflush(stdout);
-  const pid_t child = fork();
-  if (child == 0) {
-    alarm(30);
-    if (std::freopen(output, "w", stdout) == nullptr) {
-      _exit(90);
-    }
-    _exit(body());
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  return status;
-}
 
 // Calls that make the chemistry divide by zero, overflow, meet NaN or
 // decay to subnormal values.

@@ -6,16 +6,17 @@
 # scratch prefix; and the library configured afresh with the default prefix
 # and CMAKE_INSTALL_LIBDIR set to lib/x86_64-linux-gnu (Debian's multiarch
 # folder) and to lib64, each staged into a scratch folder with DESTDIR. For
-# every install a small C host is built and run twice: once found with
-# find_package, once with the flags pkg-config gives.
+# every install a small C host and a small Fortran host (with the installed
+# module vrex.f90) are built and run twice each: once found with
+# find_package, once with the flags and the module pkg-config gives.
 #
 # Every command and its output go to a log, which is printed when a step
 # fails.
 #
 # Arguments: build directory, source directory, C compiler, cmake, pkg-config,
-# CMake generator.
+# CMake generator, Fortran compiler.
 set -euo pipefail
-build=$1 source=$2 cc=$3 cmake=$4 pkgconfig=$5 generator=$6
+build=$1 source=$2 cc=$3 cmake=$4 pkgconfig=$5 generator=$6 fc=$7
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
@@ -35,18 +36,22 @@ run() {
   "$@" >>"$log" 2>&1 || fail "$*"
 }
 
-# Builds the consumer both ways against the install whose prefix is $1 and
-# library folder $2 (relative to the prefix), and checks what it prints.
-# Further arguments go to the consumer's CMake configuration.
+# Builds the consumers both ways against the install whose prefix is $1 and
+# library folder $2 (relative to the prefix), and checks what they print.
+# Further arguments go to the consumers' CMake configuration.
 check_consumer() {
-  local prefix=$1 libdir=$2 name=$3 out
+  local prefix=$1 libdir=$2 name=$3 out language
   shift 3
-  run "$cmake" -S "$here/consumer" -B "$scratch/$name-consumer" -G "$generator" \
-      -DCMAKE_C_COMPILER="$cc" -DCMAKE_PREFIX_PATH="$prefix" "$@"
-  run "$cmake" --build "$scratch/$name-consumer"
-  out=$("$scratch/$name-consumer/consumer" 2>&1) || fail "$name: find_package consumer exited $?: $out"
-  echo "find_package consumer printed: $out" >>"$log"
-  grep -qxF ' VREX is Alive!' <<<"$out" || fail "$name: find_package consumer printed: $out"
+  for language in c fortran; do
+    local project="$here/consumer" build="$scratch/$name-consumer-$language"
+    [[ "$language" == fortran ]] && project="$here/fortran-consumer"
+    run "$cmake" -S "$project" -B "$build" -G "$generator" -DCMAKE_C_COMPILER="$cc" \
+        -DCMAKE_Fortran_COMPILER="$fc" -DCMAKE_PREFIX_PATH="$prefix" "$@"
+    run "$cmake" --build "$build"
+    out=$("$build/consumer" 2>&1) || fail "$name: find_package $language consumer exited $?: $out"
+    echo "find_package $language consumer printed: $out" >>"$log"
+    grep -qxF ' VREX is Alive!' <<<"$out" || fail "$name: find_package $language consumer printed: $out"
+  done
 
   export PKG_CONFIG_PATH="$prefix/$libdir/pkgconfig"
   local flags pcLibdir
@@ -60,6 +65,19 @@ check_consumer() {
     fail "$name: pkg-config consumer exited $?: $out"
   echo "pkg-config consumer printed: $out" >>"$log"
   grep -qxF ' VREX is Alive!' <<<"$out" || fail "$name: pkg-config consumer printed: $out"
+
+  # Fortran: the module's source first, so that its .mod exists for the host.
+  local module
+  module=$("$pkgconfig" --variable=fortran_module vrexdll)
+  [[ -f "$module" ]] || fail "$name: pkg-config's fortran_module $module is no file"
+  mkdir -p "$scratch/$name-pc-modules"
+  # shellcheck disable=SC2086
+  run "$fc" -J "$scratch/$name-pc-modules" -o "$scratch/$name-pc-fortran-consumer" "$module" \
+      "$here/fortran-consumer/consumer.f90" $("$pkgconfig" --libs vrexdll)
+  out=$(LD_LIBRARY_PATH="$pcLibdir" "$scratch/$name-pc-fortran-consumer" 2>&1) ||
+    fail "$name: pkg-config Fortran consumer exited $?: $out"
+  echo "pkg-config Fortran consumer printed: $out" >>"$log"
+  grep -qxF ' VREX is Alive!' <<<"$out" || fail "$name: pkg-config Fortran consumer printed: $out"
 }
 
 # The build tree under test, with its own library folder.
@@ -82,4 +100,4 @@ for libdir in lib/x86_64-linux-gnu lib64; do
   [[ "$libdir" == lib64 ]] && platform=(-DCMAKE_PROJECT_INCLUDE="$here/lib64-platform.cmake")
   check_consumer "$scratch/$name-root$prefix" "$libdir" "$name" "${platform[@]}"
 done
-echo "install trees usable through find_package and pkg-config (libdirs lib, lib/x86_64-linux-gnu, lib64)"
+echo "install trees usable from C and Fortran through find_package and pkg-config (libdirs lib, lib/x86_64-linux-gnu, lib64)"
