@@ -19,12 +19,14 @@ bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &
   if (!file.create(path, report.failureReason))
     return false;
   const int error = format == ZoneFormat::Vtu ? writeVtu(file.descriptor(), zone, roles)
-                                              : writeVTKFile(file.descriptor(), zone, roles, report.warnings);
-  if (error == 0)
-    return true;
-  report.failureReason = std::strerror(error);
-  file.discard();
-  return false;
+                                              : writeVTKFile(file.descriptor(), zone, roles, report.nameWarnings, report.warnings);
+  if (error != 0) {
+    report.failureReason = std::strerror(error);
+    file.discard();
+    return false;
+  }
+  // A finished temporary waiting for its turn holds no descriptor.
+  return file.close(report.failureReason);
 }
 
 } // namespace zonvert

@@ -21,12 +21,14 @@ struct WriteReport {
   // Why the file could not be written: the system's words.
   std::string failureReason;
   // Complete lines (with their line feed) about a file that was written but
-  // that readers may not take whole: NaN or infinite values, shortened names.
+  // that readers may not take whole: names shortened (told once per run),
+  // and NaN or infinite values (told for each zone).
+  std::vector<std::string> nameWarnings;
   std::vector<std::string> warnings;
 };
 
-// Writes the zone in `format` into `file`, a new temporary for `path`,
-// without renaming it. Returns false, with the reason in the report, when
+// Writes the zone in `format` into `file`, a new temporary for `path`, and
+// closes it, without renaming it. Returns false, with the reason in the report, when
 // the temporary cannot be created or written; the temporary is then gone.
 // Throws ConversionFailure, before any file is created, when the zone cannot
 // be written whole (values or cells missing, node numbers outside the zone),
