@@ -149,11 +149,43 @@ void readNodeValues(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shap
     readValuesWithShared(input, reader, zone, shape, *source);
 }
 
-void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position) {
-  auto names = file.zoneStarts.empty() ? nullptr : file.zoneStarts.back().names;
+void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position, int zoneNumber) {
+  auto names = file.zoneStarts.empty() ? nullptr : file.zoneStarts.back().variableNames;
   if (!names || *names != file.variableNames)
     names = std::make_shared<const std::vector<std::string>>(file.variableNames);
-  file.zoneStarts.push_back({position, file.elementType, std::move(names)});
+  file.zoneStarts.push_back({position, std::move(names), file.elementType, zoneNumber});
+}
+
+[[noreturn]] void refusePipe(const ZoneRecord &zone, int source) {
+  throw formattedFailure("ERROR IN ZONE %d: TAKING DATA FROM ZONE %d NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, "
+                         "NOT A PIPE\n",
+                         zone.zoneNumber, source);
+}
+
+// The first zone that takes data from an earlier one: the file is read
+// again from its start up to this zone, noting where each zone starts; from
+// now on every zone's start is noted as it is read.
+void keepZoneStarts(TecplotFile &file, const ZoneRecord &zone, int source) {
+  const TecplotInput::Position back = file.input.position();
+  if (!file.input.seek({}))
+    refusePipe(zone, source);
+  std::vector<std::string> names = std::exchange(file.variableNames, {});
+  const ElementType elementType = std::exchange(file.elementType, ElementType::None);
+  const int nextZoneNumber = std::exchange(file.nextZoneNumber, 0);
+  file.keepingZoneStarts = true;
+  try {
+    ZoneRecord earlier;
+    while (file.nextZoneNumber <= zone.zoneNumber && readZone(file, earlier)) {
+    }
+  } catch (...) {
+    file.keepingZoneStarts = false;
+    file.zoneStarts.clear();
+    throw;
+  }
+  file.input.seek(back);
+  file.variableNames = std::move(names);
+  file.elementType = elementType;
+  file.nextZoneNumber = nextZoneNumber;
 }
 
 // The earlier zone that a zone takes variables or connectivity from: read
@@ -162,14 +194,14 @@ void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position) {
 const TecplotFile::SharedZone &sharedSource(TecplotFile &file, int source, const ZoneRecord &zone) {
   if (file.shared.number == source)
     return file.shared;
+  if (!file.keepingZoneStarts)
+    keepZoneStarts(file, zone, source);
   const TecplotInput::Position back = file.input.position();
-  const TecplotFile::ZoneStart start = file.zoneStarts[static_cast<std::size_t>(source)];
+  const ReadingPoint start = file.zoneStarts[static_cast<std::size_t>(source)];
   if (!file.input.seek(start.position))
-    throw formattedFailure("ERROR IN ZONE %d: TAKING DATA FROM ZONE %d NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, "
-                           "NOT A PIPE\n",
-                           zone.zoneNumber, source);
-  std::vector<std::string> names = std::exchange(file.variableNames, *start.names);
-  const ElementType elementType = std::exchange(file.elementType, start.typeBefore);
+    refusePipe(zone, source);
+  std::vector<std::string> names = std::exchange(file.variableNames, *start.variableNames);
+  const ElementType elementType = std::exchange(file.elementType, start.elementType);
   const int nextZoneNumber = std::exchange(file.nextZoneNumber, source);
   // It may take from a zone before it in turn: from the one kept, when a
   // series takes each zone's grid from the zone just before.
@@ -341,8 +373,8 @@ bool readZone(TecplotFile &file, ZoneRecord &zone) {
       return false;
     zone.variableNames = file.variableNames;
     zone.zoneNumber = file.nextZoneNumber++;
-    if (static_cast<std::size_t>(zone.zoneNumber) == file.zoneStarts.size())
-      noteZoneStart(file, zoneStart);
+    if (file.keepingZoneStarts && static_cast<std::size_t>(zone.zoneNumber) == file.zoneStarts.size())
+      noteZoneStart(file, zoneStart, zone.zoneNumber);
     shape = readZoneHeader(cursor, file.elementType, zone);
   }
   if (zone.nodeCount <= 0)
@@ -363,6 +395,22 @@ bool readZone(TecplotFile &file, ZoneRecord &zone) {
   }
   refuseDataBeyondZone(file.input, zone);
   file.elementType = elementType;
+  return true;
+}
+
+ReadingPoint readingPoint(const TecplotFile &file, const ReadingPoint *earlier) {
+  auto names = earlier ? earlier->variableNames : nullptr;
+  if (!names || *names != file.variableNames)
+    names = std::make_shared<const std::vector<std::string>>(file.variableNames);
+  return {file.input.position(), std::move(names), file.elementType, file.nextZoneNumber};
+}
+
+bool returnTo(TecplotFile &file, const ReadingPoint &point) {
+  if (!file.input.seek(point.position))
+    return false;
+  file.variableNames = *point.variableNames;
+  file.elementType = point.elementType;
+  file.nextZoneNumber = point.zoneNumber;
   return true;
 }
 
