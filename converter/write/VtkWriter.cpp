@@ -262,10 +262,11 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
 
 } // namespace
 
-int writeVTKFile(int descriptor, const ZoneRecord &zone, const VariableRoles &roles, std::vector<std::string> &warnings) {
+int writeVTKFile(int descriptor, const ZoneRecord &zone, const VariableRoles &roles,
+                 std::vector<std::string> &nameWarnings, std::vector<std::string> &warnings) {
   OutputBuffer out(descriptor);
-  const std::vector<std::string> names = scalarNames(zone, roles.scalars, warnings);
-  const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, warnings);
+  const std::vector<std::string> names = scalarNames(zone, roles.scalars, nameWarnings);
+  const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, nameWarnings);
   out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
   writePoints(out, zone, roles);
   if (zone.elementCount > 0)
