@@ -170,30 +170,86 @@ void checkOutputFolder(const std::string &baseName) {
                             kWriteFailureStatus);
 }
 
-void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
+// Reads and writes the zones from zone `first` on, on this thread; the
+// number of zone `first` is on the console already when `firstShown`.
+void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone,
+                        int first = 0, bool firstShown = false) {
   ZoneRecord zone;
-  for (int zoneIndex = 0; readZone(tecplot, zone); ++zoneIndex) {
-    sequence.zoneRead(zoneIndex);
+  for (int zoneIndex = first; readZone(tecplot, zone); ++zoneIndex) {
+    if (zoneIndex != first || !firstShown)
+      sequence.zoneRead(zoneIndex);
     // Same as zoneIndex + 1 > startZone, written so that it cannot overflow.
     if (zoneIndex >= startZone)
       sequence.zoneWritten(writeZone(zoneIndex, zone, plan));
   }
 }
 
-void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
-  std::optional<ZonePipeline> started;
+// After a failure at zone `first` on threads, with the threads ended: the
+// zones the reader had read, and then the rest of the file, on this thread.
+// Only for an input that cannot be read again.
+void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
+                      int startZone, int first, bool firstShown) {
+  int zoneIndex = first;
+  for (;; ++zoneIndex) {
+    const ZoneTurn turn = pipeline.next(zoneIndex);
+    if (turn.kind == ZoneTurn::Kind::EndOfFile)
+      return;
+    if (turn.kind == ZoneTurn::Kind::ReadFailure)
+      throw turn.failure ? *turn.failure : ConversionFailure(kOutOfMemoryMessage);
+    if (turn.kind == ZoneTurn::Kind::NotRead)
+      break;
+    if (zoneIndex != first || !firstShown)
+      sequence.zoneRead(zoneIndex);
+    if (zoneIndex >= startZone)
+      sequence.zoneWritten(writeZone(zoneIndex, *turn.record, plan));
+  }
+  convertOnOneThread(tecplot, sequence, plan, startZone, zoneIndex, zoneIndex == first && firstShown);
+}
+
+// Threads change nothing but the time a run takes. Where a zone fails on
+// them (a full disk, a limit on memory or open files, a write error, or
+// what would fail on one thread too), the threads end, the temporaries of
+// the zones after it are removed, and that zone and every later one are
+// converted on this thread alone, as a run on one thread would meet them:
+// read again from where the zone starts, or, from an input that cannot be
+// read again, from the zones read so far.
+void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone,
+                      bool canReadAgain) {
+  std::optional<ZonePipeline> pipeline;
   try {
-    started.emplace(tecplot, plan, startZone, plan.options.threads);
+    pipeline.emplace(tecplot, plan, startZone, plan.options.threads);
   } catch (const ThreadsNotStarted &) {
-    // The same conversion, on this thread alone.
     return convertOnOneThread(tecplot, sequence, plan, startZone);
   }
-  ZonePipeline &pipeline = *started;
-  for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex); ++zoneIndex) {
+  int zoneIndex = 0;
+  ZoneTurn turn;
+  for (;; ++zoneIndex) {
+    turn = pipeline->next(zoneIndex);
+    if (turn.kind == ZoneTurn::Kind::EndOfFile)
+      return;
+    if (turn.kind != ZoneTurn::Kind::Zone)
+      break;
     sequence.zoneRead(zoneIndex);
-    if (zoneIndex >= startZone)
-      sequence.zoneWritten(pipeline.zoneWritten(zoneIndex));
+    if (zoneIndex >= startZone && sequence.placeZoneFile(std::move(*turn.written)))
+      break;
   }
+  const bool shown = turn.kind == ZoneTurn::Kind::Zone;
+  if (turn.kind == ZoneTurn::Kind::NotRead) {
+    // The reader stopped where the zone starts.
+    pipeline.reset();
+    return convertOnOneThread(tecplot, sequence, plan, startZone, zoneIndex, false);
+  }
+  if (canReadAgain) {
+    const ReadingPoint start = *turn.start;
+    pipeline.reset();
+    if (returnTo(tecplot, start))
+      return convertOnOneThread(tecplot, sequence, plan, startZone, zoneIndex, shown);
+    throw ConversionFailure("ERROR: CANNOT READ THE TECPLOT FILE: " + std::string(std::strerror(errno)) + "\n");
+  }
+  if (turn.kind == ZoneTurn::Kind::ReadFailure)
+    throw turn.failure ? *turn.failure : ConversionFailure(kOutOfMemoryMessage);
+  pipeline->stopAfterZonesInHand();
+  convertHeldZones(*pipeline, tecplot, sequence, plan, startZone, zoneIndex, shown);
 }
 
 } // namespace
@@ -218,7 +274,7 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
     try {
       TecplotFile tecplot(file);
       if (options.threads > 1)
-        convertOnThreads(tecplot, sequence, plan, startZone);
+        convertOnThreads(tecplot, sequence, plan, startZone, std::ftell(file) >= 0);
       else
         convertOnOneThread(tecplot, sequence, plan, startZone);
     } catch (const ConversionFailure &stop) {

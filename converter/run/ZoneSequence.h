@@ -49,9 +49,11 @@ struct WrittenZone {
   int index = 0;
   std::string path;
   std::unique_ptr<AtomicFile> file;
-  std::vector<std::string> warnings;
+  std::vector<std::string> nameWarnings; // told once per run
+  std::vector<std::string> warnings;     // told for this zone
   double time = 0.0;
   std::optional<ConversionFailure> failure;
+  bool outOfMemory = false; // the failure, when there was no memory for its message
 };
 
 // Writes zone `index` into a temporary of its file; any failure is kept in
@@ -67,6 +69,8 @@ public:
   // Its file is renamed to its name and its warnings told; throws the
   // failure that kept it from being written, or that of the renaming.
   void zoneWritten(WrittenZone zone);
+  // The same, returning that failure instead of throwing it.
+  std::optional<ConversionFailure> placeZoneFile(WrittenZone zone);
   // Ends the run after `failure` (or none): tells it, writes the series file
   // and returns the exit status.
   int finish(const std::optional<ConversionFailure> &failure);
@@ -75,7 +79,10 @@ private:
   void writeSeries(int &status);
 
   OutputPlan plan_;
+  // The name warnings told: as many as the file's VARIABLES records name
+  // long names, not one per zone.
   std::set<std::string> warningsGiven_;
+  // Only with --series: the zone files written.
   std::vector<SeriesEntry> series_;
 };
 
