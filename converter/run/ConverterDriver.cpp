@@ -230,7 +230,8 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
     if (turn.kind != ZoneTurn::Kind::Zone)
       break;
     sequence.zoneRead(zoneIndex);
-    if (zoneIndex >= startZone && sequence.placeZoneFile(std::move(*turn.written)))
+    if (zoneIndex >= startZone &&
+        sequence.placeZoneFile(turn.written ? std::move(*turn.written) : writeZone(zoneIndex, *turn.record, plan)))
       break;
   }
   const bool shown = turn.kind == ZoneTurn::Kind::Zone;

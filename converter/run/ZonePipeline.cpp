@@ -25,6 +25,12 @@ constexpr std::size_t kAllBatchesZones = 1024;
 constexpr std::size_t kLeastBatchZones = 4;
 constexpr std::size_t kMostBatchZones = 256;
 
+// Zones this small (of text, on average in a batch) cost their files' system
+// calls more than anything: creating, writing and renaming files in one
+// folder from several threads at once only makes them wait for each other,
+// so the caller's thread writes them itself, in turn.
+constexpr std::uint64_t kSmallZoneBytes = std::uint64_t{4} << 10;
+
 } // namespace
 
 struct ZonePipeline::Batch {
@@ -42,8 +48,9 @@ struct ZonePipeline::Batch {
   std::optional<ConversionFailure> failure;
   std::vector<WrittenZone> written;         // by zone, from the starting zone on
   std::vector<std::uint64_t> largestHeld;   // the largest zone each record has held
-  bool read = false;    // the reader is done with it
-  bool done = false;    // and the workers
+  bool read = false;     // the reader is done with it
+  bool byWorker = false; // a worker writes its zones from the starting zone on (else the caller does)
+  bool done = false;     // and the worker
 };
 
 ZonePipeline::ZonePipeline(TecplotFile &file, const OutputPlan &plan, int startZone, int workers)
@@ -112,7 +119,7 @@ ZoneTurn ZonePipeline::next(int index) {
     const auto zone = static_cast<std::size_t>(index - batch.first);
     ZoneTurn turn;
     if (zone < batch.count) {
-      const bool written = index >= startZone_ && !threadsEnded_;
+      const bool written = index >= startZone_ && batch.byWorker && !threadsEnded_;
       if (written)
         changed_.wait(lock, [&] { return batch.done; });
       turn.kind = ZoneTurn::Kind::Zone;
@@ -179,19 +186,21 @@ void ZonePipeline::readZones() {
       batch->bytes.clear();
       batch->ending = Batch::Ending::More;
       batch->failure.reset();
-      batch->read = batch->done = false;
+      batch->read = batch->byWorker = batch->done = false;
       inOrder_.push_back(batch);
     }
     if (!fill(*batch, previous))
       return;
-    bool toWrite = false;
-    for (std::size_t zone = 0; zone < batch->count && !toWrite; ++zone)
-      toWrite = batch->first + static_cast<int>(zone) >= startZone_;
+    std::uint64_t bytes = 0;
+    for (std::uint64_t zoneBytes : batch->bytes)
+      bytes += zoneBytes;
     {
       std::lock_guard lock(mutex_);
       batch->read = true;
-      batch->done = !toWrite;
-      if (toWrite)
+      batch->byWorker = bytes >= batch->count * kSmallZoneBytes &&
+                        batch->first + static_cast<int>(batch->count) > startZone_;
+      batch->done = !batch->byWorker;
+      if (batch->byWorker)
         toWrite_.push_back(batch);
     }
     changed_.notify_all();

@@ -6,7 +6,10 @@
 // Zones travel in batches: one large zone alone, or as many small ones as
 // make a batch's worth of text together, so that a file of many small zones
 // costs one hand-over per batch, not per zone. The reader fills a batch, one
-// worker writes all its zones, the caller takes them one by one.
+// worker writes all its zones, the caller takes them one by one. Zones of a
+// few KiB cost their files' system calls more than anything else, and
+// creating and renaming files in one folder from several threads only makes
+// them wait for each other: the caller writes such zones itself.
 //
 // The reading thread has the most to do and sets the pace, so the workers
 // run at a lower priority: where threads outnumber cores, it goes first.
@@ -39,7 +42,7 @@ struct ThreadsNotStarted {};
 // The next zone in order, as the reader and the workers left it.
 struct ZoneTurn {
   enum class Kind {
-    Zone,        // read (and from the starting zone on, written unless the workers were stopped)
+    Zone,        // read (and from the starting zone on, written, unless small or the workers were stopped)
     EndOfFile,   // no zone: the file ended
     ReadFailure, // reading it failed
     NotRead,     // the reading stopped before it; the file stands where it starts
@@ -47,8 +50,8 @@ struct ZoneTurn {
   Kind kind = Kind::NotRead;
   // Where the zone's records start (Zone, ReadFailure).
   const ReadingPoint *start = nullptr;
-  const ZoneRecord *record = nullptr;          // Zone
-  WrittenZone *written = nullptr;              // Zone, when written by a worker
+  const ZoneRecord *record = nullptr; // Zone
+  WrittenZone *written = nullptr;     // Zone, when written by a worker; else the caller writes it
   // ReadFailure: why; null when there was no memory even for that.
   const ConversionFailure *failure = nullptr;
 };
