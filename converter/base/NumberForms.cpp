@@ -2,6 +2,7 @@
 
 #include "base/TextScan.h"
 
+#include <cfenv>
 #include <charconv>
 #include <cstdint>
 #include <cstdlib>
@@ -158,9 +159,11 @@ bool readShortDecimal(const char *text, std::size_t length, double &value) {
   const int scale = (negativeExponent ? -exponent : exponent) - static_cast<int>(fractionCount);
   if (whole > kMostExactInteger || scale < -kMostExactPower || scale > kMostExactPower)
     return false;
-  const auto exact = static_cast<double>(whole);
-  const double magnitude = scale < 0 ? exact / kExactPowersOfTen[-scale] : exact * kExactPowersOfTen[scale];
-  value = leadingSign != 0 && text[0] == '-' ? -magnitude : magnitude;
+  // The sign goes on before the rounding, which in a directed rounding mode
+  // depends on it.
+  const auto magnitude = static_cast<double>(whole);
+  const double exact = leadingSign != 0 && text[0] == '-' ? -magnitude : magnitude;
+  value = scale < 0 ? exact / kExactPowersOfTen[-scale] : exact * kExactPowersOfTen[scale];
   return true;
 }
 
@@ -170,7 +173,8 @@ bool readShortDecimal(const char *text, std::size_t length, double &value) {
 
 bool parseNumber(std::string_view token, double &value) {
   // std::from_chars reads what strtod reads, exactly, except a leading plus
-  // and the out-of-range cases.
+  // and the out-of-range cases; and it rounds to nearest whatever the
+  // rounding mode, which strtod follows.
   std::string_view digits = token;
   if (digits.size() > 1 && digits[0] == '+' && digits[1] != '-' && digits[1] != '+')
     digits.remove_prefix(1);
@@ -178,7 +182,8 @@ bool parseNumber(std::string_view token, double &value) {
   const auto [stop, error] = std::from_chars(digits.data(), end, value);
   if (stop != end || digits.empty())
     return false;
-  if (error == std::errc::result_out_of_range || (error == std::errc() && value != value)) {
+  if (error == std::errc::result_out_of_range || (error == std::errc() && value != value) ||
+      (error == std::errc() && std::fegetround() != FE_TONEAREST)) {
     value = strtodOf(token);
     return true;
   }
