@@ -22,14 +22,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-zonvert="${1:-}"
-if [[ -z "$zonvert" ]]; then
-  bash scripts/install-deps.sh bench
-  cmake --preset release >/dev/null
-  cmake --build --preset release -j2 --target zonvert
-  zonvert="$PWD/build/release/converter/zonvert"
-fi
-baseline="${ZV_BASELINE:-}"
+# shellcheck source=bench/converter_programs.sh
+source bench/converter_programs.sh "$@"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
