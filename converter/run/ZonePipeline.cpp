@@ -197,7 +197,7 @@ void ZonePipeline::readZones() {
     {
       std::lock_guard lock(mutex_);
       batch->read = true;
-      batch->byWorker = bytes >= batch->count * kSmallZoneBytes &&
+      batch->byWorker = batch->count > 0 && bytes >= batch->count * kSmallZoneBytes &&
                         batch->first + static_cast<int>(batch->count) > startZone_;
       batch->done = !batch->byWorker;
       if (batch->byWorker)

@@ -85,8 +85,10 @@ public:
 
   // False when the value's text is no number.
   bool next(double &value) {
-    if (!cursor_)
-      return value = 0.0, true;
+    if (!cursor_) {
+      value = 0.0;
+      return true;
+    }
     const std::string_view text = cursor_->next();
     if (!sameAsLast(text)) {
       if (!parsePaddedNumber(text, last_))
@@ -101,7 +103,7 @@ private:
   // Both texts are column values, with sixteen bytes readable from their
   // starts.
   bool sameAsLast(std::string_view text) const {
-    if (text.size() != lastText_.size() || text.size() > 16)
+    if (text.size() != lastText_.size() || text.empty() || text.size() > 16)
       return false;
 #if defined(__SSE2__)
     const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data()));
@@ -114,7 +116,7 @@ private:
   }
 
   std::optional<ValueColumn::Cursor> cursor_;
-  std::string_view lastText_{"", 0};
+  std::string_view lastText_;
   double last_ = 0.0;
 };
 
