@@ -175,12 +175,13 @@ void checkOutputFolder(const std::string &baseName) {
 void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone,
                         int first = 0, bool firstShown = false) {
   ZoneRecord zone;
+  ZoneWriterMemory memory;
   for (int zoneIndex = first; readZone(tecplot, zone); ++zoneIndex) {
     if (zoneIndex != first || !firstShown)
       sequence.zoneRead(zoneIndex);
     // Same as zoneIndex + 1 > startZone, written so that it cannot overflow.
     if (zoneIndex >= startZone)
-      sequence.zoneWritten(writeZone(zoneIndex, zone, plan));
+      sequence.zoneWritten(writeZone(zoneIndex, zone, plan, memory));
   }
 }
 
@@ -190,6 +191,7 @@ void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const Outp
 void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
                       int startZone, int first, bool firstShown) {
   int zoneIndex = first;
+  ZoneWriterMemory memory;
   for (;; ++zoneIndex) {
     const ZoneTurn turn = pipeline.next(zoneIndex);
     if (turn.kind == ZoneTurn::Kind::EndOfFile)
@@ -201,7 +203,7 @@ void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence
     if (zoneIndex != first || !firstShown)
       sequence.zoneRead(zoneIndex);
     if (zoneIndex >= startZone)
-      sequence.zoneWritten(writeZone(zoneIndex, *turn.record, plan));
+      sequence.zoneWritten(writeZone(zoneIndex, *turn.record, plan, memory));
   }
   convertOnOneThread(tecplot, sequence, plan, startZone, zoneIndex, zoneIndex == first && firstShown);
 }
@@ -223,6 +225,7 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
   }
   int zoneIndex = 0;
   ZoneTurn turn;
+  ZoneWriterMemory memory; // for the small zones this thread writes
   for (;; ++zoneIndex) {
     turn = pipeline->next(zoneIndex);
     if (turn.kind == ZoneTurn::Kind::EndOfFile)
@@ -231,7 +234,7 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
       break;
     sequence.zoneRead(zoneIndex);
     if (zoneIndex >= startZone &&
-        sequence.placeZoneFile(turn.written ? std::move(*turn.written) : writeZone(zoneIndex, *turn.record, plan)))
+        sequence.placeZoneFile(turn.written ? std::move(*turn.written) : writeZone(zoneIndex, *turn.record, plan, memory)))
       break;
   }
   const bool shown = turn.kind == ZoneTurn::Kind::Zone;

@@ -260,6 +260,7 @@ void ZonePipeline::writeZones() {
   // cores, it goes first. (A thread's nice value is its own on Linux.)
   const auto thread = static_cast<id_t>(gettid());
   setpriority(PRIO_PROCESS, thread, getpriority(PRIO_PROCESS, thread) + kWorkerNiceness);
+  ZoneWriterMemory memory;
   for (;;) {
     Batch *batch = nullptr;
     {
@@ -273,7 +274,7 @@ void ZonePipeline::writeZones() {
     for (std::size_t zone = 0; zone < batch->count && !finishing_; ++zone) {
       const int index = batch->first + static_cast<int>(zone);
       if (index >= startZone_)
-        batch->written[zone] = writeZone(index, *batch->records[zone], plan_);
+        batch->written[zone] = writeZone(index, *batch->records[zone], plan_, memory);
     }
     {
       std::lock_guard lock(mutex_);

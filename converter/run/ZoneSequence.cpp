@@ -34,7 +34,7 @@ FileIdentity identityOf(std::FILE *file) {
   return {true, info.st_dev, info.st_ino};
 }
 
-WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan) {
+WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan, ZoneWriterMemory &memory) {
   WrittenZone written;
   written.index = index;
   try {
@@ -43,7 +43,7 @@ WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan)
       throw ConversionFailure("ERROR: ZONE FILE " + written.path + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
     written.file = std::make_unique<AtomicFile>();
     WriteReport report;
-    if (!writeZoneFile(*written.file, written.path, zone, plan.options.format, report))
+    if (!writeZoneFile(*written.file, written.path, zone, plan.options.format, report, memory))
       throw ConversionFailure("ERROR: writeVTKFile() " + written.path + ": " + report.failureReason + "\n",
                               kWriteFailureStatus);
     written.nameWarnings = std::move(report.nameWarnings);

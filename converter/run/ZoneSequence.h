@@ -13,6 +13,7 @@
 #include "files/AtomicFile.h"
 #include "run/CommandLine.h"
 #include "write/SeriesFile.h"
+#include "write/ZoneFiles.h"
 #include "zone/ZoneRecord.h"
 
 #include <cstdio>
@@ -56,9 +57,10 @@ struct WrittenZone {
   bool outOfMemory = false; // the failure, when there was no memory for its message
 };
 
-// Writes zone `index` into a temporary of its file; any failure is kept in
-// the result, not thrown, so that it is told in its turn.
-WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan);
+// Writes zone `index` into a temporary of its file, with the memory the
+// calling thread keeps for that; any failure is kept in the result, not
+// thrown, so that it is told in its turn.
+WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan, ZoneWriterMemory &memory);
 
 class ZoneSequence {
 public:

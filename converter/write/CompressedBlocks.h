@@ -23,8 +23,8 @@ struct libdeflate_compressor;
 
 namespace zonvert {
 
-// A zlib stream compressor, kept for every block of every array a writer
-// writes.
+// A zlib stream compressor, kept for every block of every array of every
+// zone a thread writes.
 class BlockCompressor {
 public:
   BlockCompressor();

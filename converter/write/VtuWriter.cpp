@@ -125,8 +125,9 @@ private:
 class ArrayWriter {
 public:
   ArrayWriter(int descriptor, OutputBuffer &out, Header &header, std::uint64_t dataStart, const ZoneRecord &zone,
-              const VariableRoles &roles)
-      : descriptor_(descriptor), out_(out), header_(header), dataStart_(dataStart), zone_(zone), roles_(roles) {}
+              const VariableRoles &roles, BlockCompressor &compressor)
+      : descriptor_(descriptor), out_(out), header_(header), dataStart_(dataStart), zone_(zone), roles_(roles),
+        compressor_(compressor) {}
 
   int error() const { return error_; }
 
@@ -177,7 +178,7 @@ private:
   std::uint64_t dataStart_;
   const ZoneRecord &zone_;
   const VariableRoles &roles_;
-  BlockCompressor compressor_;
+  BlockCompressor &compressor_;
   std::size_t arrays_ = 0;
   int error_ = 0;
 };
@@ -255,7 +256,7 @@ void writeCells(ArrayWriter &arrays, const ZoneRecord &zone, std::size_t cellCou
 
 } // namespace
 
-int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles) {
+int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles, BlockCompressor &compressor) {
   const auto nodes = static_cast<std::size_t>(zone.nodeCount);
   const std::size_t cellCount = zone.elementCount > 0 ? static_cast<std::size_t>(zone.elementCount) : nodes;
   Header header = headerOf(zone, roles, cellCount);
@@ -265,7 +266,7 @@ int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles)
   out.append("   _");
   const std::uint64_t dataStart = out.position();
 
-  ArrayWriter arrays(descriptor, out, header, dataStart, zone, roles);
+  ArrayWriter arrays(descriptor, out, header, dataStart, zone, roles, compressor);
   for (int variable : roles.scalars)
     arrays.values(nodes, {variable});
   if (roles.hasVelocity)

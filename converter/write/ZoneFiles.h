@@ -4,9 +4,11 @@
 #pragma once
 
 #include "files/AtomicFile.h"
+#include "write/CompressedBlocks.h"
 #include "write/ZoneFormat.h"
 #include "zone/ZoneRecord.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -15,6 +17,17 @@ namespace zonvert {
 // The file name of zone `zoneIndex`: base name, the index in plain decimal,
 // ".vtk" (or ".vtu").
 std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat format);
+
+// What a thread that writes zone files keeps from one zone to the next, so
+// that a file of many small zones does not make it anew for each: the XML
+// writer's compressor (200 KiB), made when first needed.
+class ZoneWriterMemory {
+public:
+  BlockCompressor &compressor();
+
+private:
+  std::unique_ptr<BlockCompressor> compressor_;
+};
 
 // What writing a zone file tells besides success.
 struct WriteReport {
@@ -34,6 +47,6 @@ struct WriteReport {
 // be written whole (values or cells missing, node numbers outside the zone),
 // and for a value that is no number in an XML file.
 bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
-                   WriteReport &report);
+                   WriteReport &report, ZoneWriterMemory &memory);
 
 } // namespace zonvert
