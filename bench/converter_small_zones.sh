@@ -7,7 +7,8 @@
 # values per node; 145 MB) and a million zones of one tetrahedron each (4
 # nodes; 149 MB), then, in one run, times zonvert with its default thread
 # count and with --threads 1:
-#   - converting the 10 000 zones (best of three alternating rounds),
+#   - converting the 10 000 zones, as legacy and as XML files (best of three
+#     alternating rounds),
 #   - reading past the million zones (a starting zone after the last; best
 #     of three),
 #   - converting the million zones into a million legacy files (one round),
@@ -56,19 +57,20 @@ time_of() { # prints "seconds peak_kB" of a command
 programs=("zonvert|$zonvert")
 [[ -n "$baseline" ]] && programs+=("baseline|$baseline")
 
-# Times one case: its label, the rounds, the input and the arguments after
-# it; each program with its default thread count and with --threads 1, in
-# alternating rounds.
+# Times one case: its label, the rounds, the options (a word, or ""), the
+# input and the arguments after it; each program with its default thread
+# count and with --threads 1, in alternating rounds.
 time_case() {
-  local label="$1" rounds="$2" input="$3"
-  shift 3
+  local label="$1" rounds="$2" format="$3" input="$4"
+  shift 4
   declare -A best peak
   for ((round = 1; round <= rounds; round++)); do
     for entry in "${programs[@]}"; do
       IFS='|' read -r name program <<<"$entry"
       for threads in default 1; do
         local options=()
-        [[ $threads == 1 ]] && options=(--threads 1)
+        [[ -n $format ]] && options+=("$format")
+        [[ $threads == 1 ]] && options+=(--threads 1)
         mkdir -p "$scratch/out"
         read -r seconds kb < <(time_of "$program" "${options[@]}" "$input" "$scratch/out/out.vtk" "$@")
         rm -rf "$scratch/out"
@@ -90,6 +92,7 @@ time_case() {
   done
 }
 
-time_case "10 000 zones of 100 nodes, converted" 3 "$work/small.dat"
-time_case "1 000 000 tiny zones, read past" 3 "$work/tiny.dat" 1000000
-time_case "1 000 000 tiny zones, converted" 1 "$work/tiny.dat"
+time_case "10 000 zones of 100 nodes, converted" 3 "" "$work/small.dat"
+time_case "10 000 zones of 100 nodes, --vtu" 3 --vtu "$work/small.dat"
+time_case "1 000 000 tiny zones, read past" 3 "" "$work/tiny.dat" 1000000
+time_case "1 000 000 tiny zones, converted" 1 "" "$work/tiny.dat"
