@@ -614,8 +614,8 @@ std::vector<EndToEndCase> cases() {
   };
 }
 
-// Every case runs on one thread and with four worker threads: the files, the
-// console and the status must be the same, byte for byte.
+// Every case runs on one thread and with four and 64 worker threads: the
+// files, the console and the status must be the same, byte for byte.
 class ZonvertEndToEnd : public ::testing::TestWithParam<std::tuple<EndToEndCase, int>> {};
 
 TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
@@ -637,7 +637,8 @@ TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
   EXPECT_EQ(result.files, c.expectedFiles);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::Combine(::testing::ValuesIn(cases()), ::testing::Values(1, 4)),
+INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd,
+                         ::testing::Combine(::testing::ValuesIn(cases()), ::testing::Values(1, 4, 64)),
                          [](const auto &info) {
                            return std::get<0>(info.param).name + "_Threads" + std::to_string(std::get<1>(info.param));
                          });
@@ -767,10 +768,13 @@ TEST_P(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
   };
 
   // Moments: right at the start, then as each zone's number is printed
-  // (that zone is about to be written).
+  // (that zone is about to be written). Besides SIGKILL and SIGTERM, at each
+  // moment another signal that ends a process: Ctrl-C, a closed terminal, a
+  // CPU time limit, a timer, a user or real-time signal of a batch system.
+  const std::vector<int> others = {SIGINT, SIGHUP, SIGXCPU, SIGUSR1, SIGALRM, SIGUSR2, SIGRTMIN};
   std::string mark = "READING ZONE: ";
   for (int moment = 0; moment <= kZones; ++moment) {
-    for (const int signalNumber : {SIGKILL, SIGTERM}) {
+    for (const int signalNumber : {SIGKILL, SIGTERM, others[static_cast<std::size_t>(moment) % others.size()]}) {
       RunRequest request{arguments, "", {{"in.dat", input}}, {}, ""};
       if ((moment + signalNumber) % 2 == 0)
         request.files.insert(oldFiles.begin(), oldFiles.end());
@@ -792,7 +796,7 @@ TEST_P(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
   expectWholeFiles(run, false, "file size limit");
 }
 
-INSTANTIATE_TEST_SUITE_P(Threads, ZonvertCrashSafety, ::testing::Values(1, 4));
+INSTANTIATE_TEST_SUITE_P(Threads, ZonvertCrashSafety, ::testing::Values(1, 4, 64));
 
 } // namespace
 } // namespace zonvert::test
