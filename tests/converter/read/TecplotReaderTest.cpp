@@ -222,9 +222,10 @@ TEST(TecplotReader, DataSharedWithAnEarlierZoneFoundAgainWithWhatWasInForceThere
 }
 
 // A point taken between zones reads the zones after it again, from any
-// later place in the file.
+// later place in the file, with their numbers in the file (an empty zone
+// after the point counted).
 TEST(TecplotReader, ReadingPointReadsTheZonesAfterItAgain) {
-  OpenFile tecplot("VARIABLES = A\nZONE N=1\n1\nVARIABLES = B\nZONE N=1, E=1, ET=LINESEG\n2\n1 1\n"
+  OpenFile tecplot("VARIABLES = A\nZONE N=1\n1\nZONE N=0\nVARIABLES = B\nZONE N=1, E=1, ET=LINESEG\n2\n1 1\n"
                    "ZONE N=2, E=1\n3\n4\n1 2\n");
   ZoneRecord zone;
   ASSERT_TRUE(readZone(tecplot.file, zone));
@@ -234,10 +235,10 @@ TEST(TecplotReader, ReadingPointReadsTheZonesAfterItAgain) {
     first.push_back(zone.variableNames);
   ASSERT_TRUE(returnTo(tecplot.file, point));
   ASSERT_TRUE(readZone(tecplot.file, zone));
-  EXPECT_EQ(zone.zoneNumber, 1);
+  EXPECT_EQ(zone.zoneNumber, 2);
   EXPECT_EQ(zone.variableNames, std::vector<std::string>{"B"});
   ASSERT_TRUE(readZone(tecplot.file, zone));
-  EXPECT_EQ(zone.zoneNumber, 2);
+  EXPECT_EQ(zone.zoneNumber, 3);
   EXPECT_EQ(zone.elementNodes.kind(0), CellKind::Line); // the type of the zone before
   EXPECT_EQ(first, (std::vector<std::vector<std::string>>{{"B"}, {"B"}}));
 }

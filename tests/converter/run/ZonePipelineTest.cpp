@@ -24,13 +24,18 @@ namespace {
 
 // Zones of hexahedra whose values carry their zone number, enough of them to
 // keep every thread busy; zone `failing` (if any) holds a node number
-// outside the zone. Each zone has `layers` x 9 nodes: with many, zones are
-// large enough for the workers to write them (small ones the caller writes).
-std::string manyZones(int zones, int failing, int layers = 3) {
+// outside the zone, zone `empty` (if any) no nodes. Each zone has `layers` x
+// 9 nodes: with many, zones are large enough for the workers to write them
+// (small ones the caller writes).
+std::string manyZones(int zones, int failing, int layers = 3, int empty = -1) {
   std::string text = "VARIABLES = \"X\", \"Y\", \"Z\", \"VX\", \"C\"\n";
   const int nodes = 9 * layers;
   const int elements = 4 * (layers - 1);
   for (int zone = 0; zone < zones; ++zone) {
+    if (zone == empty) {
+      text += "ZONE T=\"TIME " + std::to_string(zone) + " d\", N=0, E=0, F=FEPOINT, ET=BRICK\n";
+      continue;
+    }
     text += "ZONE T=\"TIME " + std::to_string(zone) + " d\", N=" + std::to_string(nodes) + ", E=" +
             std::to_string(elements) + ", F=FEPOINT, ET=BRICK\n";
     for (int node = 0; node < nodes; ++node)
@@ -97,10 +102,12 @@ TEST(ZonePipeline, FourThreadsLeaveWhatOneThreadLeaves) {
     int failing;
     int startZone;
     ZoneFormat format;
+    int empty = -1; // before the starting zone
   };
   for (const Case &c : {Case{-1, 0, ZoneFormat::LegacyVtk}, Case{-1, 3, ZoneFormat::Vtu},
-                        Case{17, 2, ZoneFormat::LegacyVtk}, Case{5, 0, ZoneFormat::Vtu}}) {
-    const std::string text = manyZones(24, c.failing);
+                        Case{17, 2, ZoneFormat::LegacyVtk}, Case{5, 0, ZoneFormat::Vtu},
+                        Case{-1, 5, ZoneFormat::LegacyVtk, 4}}) {
+    const std::string text = manyZones(24, c.failing, 3, c.empty);
     const Outcome serial = convert(text, {c.format, true, 1}, c.startZone);
     const Outcome threaded = convert(text, {c.format, true, 4}, c.startZone);
     EXPECT_EQ(serial.status, c.failing < 0 ? 0 : 1);
@@ -113,25 +120,29 @@ TEST(ZonePipeline, FourThreadsLeaveWhatOneThreadLeaves) {
 
 // Zones the workers write, failing part way: by a node number outside its
 // zone, or by a folder under its file name; read from memory and through a
-// pipe. After the failure the run goes on (and ends) on one thread.
+// pipe; with an empty zone before the failing one or not. After the failure
+// the run goes on (and ends) on one thread.
 TEST(ZonePipeline, FailuresOnThreadsEndAsOnOneThread) {
   struct Case {
     int failing;
     std::vector<std::string> taken;
     bool throughPipe;
     ZoneFormat format;
+    int empty = -1;
   };
   // A run that fails leaves the rest of the pipe unread: the feeder is told
   // so by its write failing, not by a signal.
   std::signal(SIGPIPE, SIG_IGN);
   for (const Case &c : {Case{-1, {}, true, ZoneFormat::LegacyVtk}, Case{9, {}, false, ZoneFormat::LegacyVtk},
                         Case{9, {}, true, ZoneFormat::Vtu}, Case{-1, {"out6.vtk"}, false, ZoneFormat::LegacyVtk},
-                        Case{-1, {"out6.vtu"}, true, ZoneFormat::Vtu}}) {
-    const std::string text = manyZones(16, c.failing, 600);
+                        Case{-1, {"out6.vtu"}, true, ZoneFormat::Vtu},
+                        Case{9, {}, false, ZoneFormat::LegacyVtk, 4},
+                        Case{-1, {"out6.vtk"}, true, ZoneFormat::LegacyVtk, 5}}) {
+    const std::string text = manyZones(16, c.failing, 600, c.empty);
     const Outcome serial = convert(text, {c.format, true, 1}, 0, false, c.taken);
     const Outcome threaded = convert(text, {c.format, true, 4}, 0, c.throughPipe, c.taken);
     EXPECT_EQ(serial.status, c.failing >= 0 ? 1 : c.taken.empty() ? 0 : -1);
-    EXPECT_EQ(serial.files.size(), c.failing >= 0 ? 10u : c.taken.empty() ? 17u : 7u);
+    EXPECT_EQ(serial.files.size(), (c.failing >= 0 ? 10u : c.taken.empty() ? 17u : 7u) - (c.empty >= 0 ? 1u : 0u));
     EXPECT_EQ(threaded.status, serial.status) << "failing zone " << c.failing << (c.throughPipe ? ", pipe" : "");
     EXPECT_TRUE(threaded.files == serial.files) << "failing zone " << c.failing << (c.throughPipe ? ", pipe" : "");
   }
