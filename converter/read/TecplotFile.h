@@ -48,9 +48,10 @@ struct TecplotFile {
 
   // Where each zone starts (its ZONE keyword, or the keys or data that
   // start it without one), by its number in the file (an empty zone has its
-  // start too), so that it can be read again. Kept only in a file whose zones take data from earlier ones: from
-  // the first such zone on, whose arrival has the starts of the zones
-  // before it found again; a file whose zones share nothing keeps none.
+  // start too), so that it can be read again. Kept only in a file whose
+  // zones take data from earlier ones: from the first such zone on, whose
+  // arrival has the starts of the zones before it found again; a file whose
+  // zones share nothing keeps none.
   std::vector<ReadingPoint> zoneStarts;
   bool keepingZoneStarts = false;
 
