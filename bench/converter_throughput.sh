@@ -15,19 +15,15 @@
 #
 # Usage: bench/converter_throughput.sh [path/to/zonvert]
 # Without an argument it builds zonvert with the release preset. With
-# ZV_BASELINE=/path/to/an/older/zonvert set, that program (which takes no
-# options) is timed in the same rounds, writing legacy files.
+# ZV_BASELINE=/path/to/an/older/zonvert set, that program is timed in the
+# same rounds with the same options (--threads 1 or 2, with and without
+# --vtu), so that each figure has its like to compare with; it must take
+# those options.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-zonvert="${1:-}"
-if [[ -z "$zonvert" ]]; then
-  bash scripts/install-deps.sh bench
-  cmake --preset release >/dev/null
-  cmake --build --preset release -j2 --target zonvert
-  zonvert="$PWD/build/release/converter/zonvert"
-fi
-baseline="${ZV_BASELINE:-}"
+# shellcheck source=bench/converter_programs.sh
+source bench/converter_programs.sh "$@"
 
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
@@ -57,9 +53,10 @@ for format in legacy vtu; do
   [[ $format == vtu ]] && option="--vtu"
   for threads in 1 2; do
     configs+=("zonvert $format, $threads thread(s)|$threads|$zonvert --threads $threads $option $input $work/out.vtk")
+    [[ -n "$baseline" ]] &&
+      configs+=("baseline $format, $threads thread(s)|$threads|$baseline --threads $threads $option $input $work/out.vtk")
   done
 done
-[[ -n "$baseline" ]] && configs+=("baseline (legacy)|1|$baseline $input $work/out.vtk")
 configs+=("cp|0|cp $input $work/copy.dat")
 
 declare -A best peak
@@ -90,11 +87,20 @@ for config in "${configs[@]}"; do
   }'
 done
 for format in legacy vtu; do
-  awk -v f="$format" -v one="${best["zonvert $format, 1 thread(s)"]}" -v two="${best["zonvert $format, 2 thread(s)"]}" \
-      'BEGIN { printf "%s: 2 threads are %.2f times as fast as 1\n", f, one / (two > 0 ? two : 0.01) }'
+  for program in zonvert baseline; do
+    [[ $program == baseline && -z "$baseline" ]] && continue
+    awk -v f="$format" -v p="$program" -v one="${best["$program $format, 1 thread(s)"]}" \
+        -v two="${best["$program $format, 2 thread(s)"]}" \
+        'BEGIN { printf "%s %s: 2 threads are %.2f times as fast as 1\n", p, f, one / (two > 0 ? two : 0.01) }'
+  done
+  if [[ -n "$baseline" ]]; then
+    for threads in 1 2; do
+      awk -v f="$format" -v t="$threads" -v old="${best["baseline $format, $threads thread(s)"]}" \
+          -v new="${best["zonvert $format, $threads thread(s)"]}" \
+          'BEGIN { printf "%s, %d thread(s): %.2f times as fast as the baseline\n", f, t, old / (new > 0 ? new : 0.01) }'
+    done
+  fi
 done
-[[ -n "$baseline" ]] && awk -v old="${best["baseline (legacy)"]}" -v new="${best["zonvert legacy, 1 thread(s)"]}" \
-  'BEGIN { printf "legacy, 1 thread: %.2f times the baseline\n", old / (new > 0 ? new : 0.01) }'
 
 # VTK reading every zone file back, as a viewer opening the time series does.
 echo "reading the zone files back with VTK..."

@@ -45,4 +45,9 @@ bool isNonFinite(std::string_view token);
 // the whole token is no such number ("abc", "1.5x", "0x10").
 bool parseNumber(std::string_view token, double &value);
 
+// The same for a token of which sixteen bytes from its start may be read
+// (the values of a zone's columns): the short decimals of result files are
+// read sixteen bytes at a time, several times faster.
+bool parsePaddedNumber(std::string_view token, double &value);
+
 } // namespace zonvert

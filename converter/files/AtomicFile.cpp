@@ -12,6 +12,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace zonvert {
@@ -119,16 +120,25 @@ bool AtomicFile::create(const std::string &path, std::string &reason) {
   }
 
   // Opening with 0666 lets the system apply the umask (and any default ACL)
-  // exactly as for a file created under its final name.
+  // exactly as for a file created under its final name. The signal handler
+  // knows the name before the file exists.
   TemporaryFileStep step;
   for (int attempt = 0; attempt < kCreateAttempts && descriptor_ < 0; ++attempt) {
-    const std::string candidate = temporaryName(finalPath_, randomTag());
-    descriptor_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    if (descriptor_ >= 0) {
-      temporaryPath_ = candidate;
-      signalSlot_ = registerTemporaryFile(temporaryPath_.c_str());
-    } else if (errno != EEXIST) {
-      reason = reasonOf(errno);
+    temporaryPath_ = temporaryName(finalPath_, randomTag());
+    entry_ = registerTemporaryFile(temporaryPath_.c_str());
+    if (entry_ == nullptr) {
+      temporaryPath_.clear();
+      reason = reasonOf(ENOMEM);
+      return false;
+    }
+    descriptor_ = open(temporaryPath_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (descriptor_ >= 0)
+      continue;
+    const int error = errno;
+    unregisterTemporaryFile(std::exchange(entry_, nullptr));
+    temporaryPath_.clear();
+    if (error != EEXIST) {
+      reason = reasonOf(error);
       return false;
     }
   }
@@ -143,36 +153,38 @@ bool AtomicFile::create(const std::string &path, std::string &reason) {
   return true;
 }
 
+bool AtomicFile::close(std::string &reason) {
+  const int descriptor = std::exchange(descriptor_, -1);
+  if (descriptor < 0 || ::close(descriptor) == 0)
+    return true;
+  reason = reasonOf(errno);
+  discard();
+  return false;
+}
+
 bool AtomicFile::commit(std::string &reason) {
-  const int descriptor = descriptor_;
-  descriptor_ = -1;
-  if (close(descriptor) != 0) {
-    reason = reasonOf(errno);
-    discard();
+  if (!close(reason))
     return false;
-  }
   TemporaryFileStep step;
   const bool renamed = rename(temporaryPath_.c_str(), finalPath_.c_str()) == 0;
   if (!renamed) {
     reason = reasonOf(errno);
     unlink(temporaryPath_.c_str());
   }
-  unregisterTemporaryFile(signalSlot_);
-  signalSlot_ = -1;
+  unregisterTemporaryFile(std::exchange(entry_, nullptr));
   temporaryPath_.clear();
   return renamed;
 }
 
 void AtomicFile::discard() noexcept {
   if (descriptor_ >= 0)
-    close(descriptor_);
+    ::close(descriptor_);
   descriptor_ = -1;
   if (temporaryPath_.empty())
     return;
   TemporaryFileStep step;
   unlink(temporaryPath_.c_str());
-  unregisterTemporaryFile(signalSlot_);
-  signalSlot_ = -1;
+  unregisterTemporaryFile(std::exchange(entry_, nullptr));
   temporaryPath_.clear();
 }
 

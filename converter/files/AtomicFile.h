@@ -18,6 +18,8 @@
 
 namespace zonvert {
 
+struct TemporaryEntry;
+
 class AtomicFile {
 public:
   AtomicFile() = default;
@@ -35,8 +37,14 @@ public:
   // The temporary, open for writing.
   int descriptor() const { return descriptor_; }
 
-  // Closes the temporary and renames it to the final name. False, with the
-  // reason, when that fails; the temporary is then removed.
+  // Closes the temporary once its content is complete, so that a finished
+  // temporary waiting for its turn holds no descriptor. False, with the
+  // reason, when the system reports that the content may not be whole; the
+  // temporary is then removed.
+  bool close(std::string &reason);
+
+  // Closes the temporary (if still open) and renames it to the final name.
+  // False, with the reason, when that fails; the temporary is then removed.
   bool commit(std::string &reason);
 
   // The temporary's name for `finalPath`: the final name (shortened when it
@@ -48,9 +56,8 @@ public:
   void discard() noexcept;
 
 private:
-
   int descriptor_ = -1;
-  int signalSlot_ = -1; // where the signal handler finds the temporary
+  TemporaryEntry *entry_ = nullptr; // where the signal handler finds the temporary
   std::string temporaryPath_;
   std::string finalPath_;
 };

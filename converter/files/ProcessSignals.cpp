@@ -1,52 +1,108 @@
 #include "files/ProcessSignals.h"
 
-#include <array>
 #include <atomic>
 #include <csignal>
 #include <cstring>
+#include <new>
 #include <pthread.h>
 #include <unistd.h>
+
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define ZONVERT_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) || __has_feature(memory_sanitizer)
+#define ZONVERT_SANITIZED 1
+#endif
+#endif
 
 namespace zonvert {
 
 namespace {
 
-constexpr std::array kEndingSignals = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+// The signals sent to the process whose default action ends it, besides the
+// real-time signals (see forEachHandledSignal).
+constexpr int kSentSignals[] = {SIGHUP,    SIGINT,  SIGQUIT, SIGUSR1,   SIGUSR2, SIGPIPE, SIGALRM,
+                                SIGTERM,   SIGSTKFLT, SIGXCPU, SIGVTALRM, SIGPROF, SIGIO,   SIGPWR};
+// The signals of a fault, raised on the thread at fault. A sanitizer
+// reports these itself (what went wrong and where), so under one they keep
+// its handler.
+#if defined(ZONVERT_SANITIZED)
+constexpr int kFaultSignals[] = {SIGABRT};
+#else
+constexpr int kFaultSignals[] = {SIGILL, SIGTRAP, SIGABRT, SIGBUS, SIGFPE, SIGSEGV, SIGSYS};
+#endif
+
+template <typename Visit> void forEachSentSignal(Visit visit) {
+  for (int signalNumber : kSentSignals)
+    visit(signalNumber);
+  for (int signalNumber = SIGRTMIN; signalNumber <= SIGRTMAX; ++signalNumber)
+    visit(signalNumber);
+}
+
+template <typename Visit> void forEachHandledSignal(Visit visit) {
+  forEachSentSignal(visit);
+  for (int signalNumber : kFaultSignals)
+    visit(signalNumber);
+}
+
+sigset_t sentSignalSet() {
+  sigset_t set;
+  sigemptyset(&set);
+  forEachSentSignal([&](int signalNumber) { sigaddset(&set, signalNumber); });
+  return set;
+}
+
+const sigset_t &handledSignalSet() {
+  static const sigset_t set = [] {
+    sigset_t handled;
+    sigemptyset(&handled);
+    forEachHandledSignal([&](int signalNumber) { sigaddset(&handled, signalNumber); });
+    return handled;
+  }();
+  return set;
+}
+
+} // namespace
 
 // The handler may only touch what is safe in a signal handler: lock-free
-// atomics and fixed buffers, each filled before its slot is marked taken.
-// More slots than temporaries can exist at once: one per zone in flight
-// (at most the largest thread count plus one) and the series file.
-constexpr std::size_t kSlots = 128;
-constexpr std::size_t kMaxTemporaryPath = 4096;
-enum SlotState : int { kFree = 0, kFilling = 1, kRegistered = 2 };
+// atomics, and entries that are filled before they are marked registered
+// and never freed. An entry is reused for a later temporary whose name
+// fits; new ones go to the front of the list.
+enum EntryState : int { kFree = 0, kFilling = 1, kRegistered = 2 };
 
-char temporaryPaths[kSlots][kMaxTemporaryPath];
-std::atomic<int> slotStates[kSlots];
+struct TemporaryEntry {
+  std::atomic<int> state{kFilling};
+  TemporaryEntry *next = nullptr; // set before the entry joins the list, never changed
+  std::size_t capacity = 0;
+  char *path = nullptr;
+};
+
+namespace {
+
+std::atomic<TemporaryEntry *> entries{nullptr};
 std::atomic<int> stepsOpen{0};
 std::atomic<int> ending{0};
-static_assert(std::atomic<int>::is_always_lock_free, "the signal handler needs lock-free atomics");
+static_assert(std::atomic<int>::is_always_lock_free && std::atomic<TemporaryEntry *>::is_always_lock_free,
+              "the signal handler needs lock-free atomics");
+
+// Entries are made a little larger than asked, so that the names of later
+// zones (one digit longer) reuse them.
+constexpr std::size_t kEntryRounding = 64;
 
 extern "C" void removeTemporariesAndEnd(int signalNumber) {
   // No step starts from now on; the ones under way end on their own
-  // threads, which this handler does not hold up.
+  // threads, which this handler does not hold up (the handled signals are
+  // blocked during a step, so none is under way on this thread).
   ending.store(1);
   while (stepsOpen.load() != 0) {
   }
-  for (std::size_t slot = 0; slot < kSlots; ++slot)
-    if (slotStates[slot].load() == kRegistered)
-      ::unlink(temporaryPaths[slot]);
+  for (TemporaryEntry *entry = entries.load(); entry != nullptr; entry = entry->next)
+    if (entry->state.load() == kRegistered)
+      ::unlink(entry->path);
   // SA_RESETHAND has restored the default action: the signal, raised again,
-  // ends the process as it would have without this handler.
+  // ends the process as it would have without this handler once the
+  // handler returns (a fault, met again, does the same).
   ::raise(signalNumber);
-}
-
-sigset_t endingSignalSet() {
-  sigset_t set;
-  sigemptyset(&set);
-  for (int signalNumber : kEndingSignals)
-    sigaddset(&set, signalNumber);
-  return set;
 }
 
 } // namespace
@@ -55,39 +111,50 @@ void installSignalHandling() {
   std::signal(SIGXFSZ, SIG_IGN);
   struct sigaction action {};
   action.sa_handler = removeTemporariesAndEnd;
-  sigemptyset(&action.sa_mask);
+  action.sa_mask = handledSignalSet();
   action.sa_flags = SA_RESETHAND;
-  for (int signalNumber : kEndingSignals) {
+  forEachHandledSignal([&](int signalNumber) {
     struct sigaction previous {};
     if (sigaction(signalNumber, nullptr, &previous) == 0 && previous.sa_handler == SIG_IGN)
-      continue;
+      return;
     sigaction(signalNumber, &action, nullptr);
-  }
+  });
 }
 
-int registerTemporaryFile(const char *path) noexcept {
-  const std::size_t length = std::strlen(path);
-  if (length >= kMaxTemporaryPath)
-    return -1;
-  for (std::size_t slot = 0; slot < kSlots; ++slot) {
+TemporaryEntry *registerTemporaryFile(const char *path) noexcept {
+  const std::size_t bytes = std::strlen(path) + 1;
+  for (TemporaryEntry *entry = entries.load(); entry != nullptr; entry = entry->next) {
     int expected = kFree;
-    if (!slotStates[slot].compare_exchange_strong(expected, kFilling))
+    if (entry->capacity < bytes || !entry->state.compare_exchange_strong(expected, kFilling))
       continue;
-    std::memcpy(temporaryPaths[slot], path, length + 1);
-    slotStates[slot].store(kRegistered);
-    return static_cast<int>(slot);
+    std::memcpy(entry->path, path, bytes);
+    entry->state.store(kRegistered);
+    return entry;
   }
-  return -1;
+  auto *entry = new (std::nothrow) TemporaryEntry;
+  if (entry == nullptr)
+    return nullptr;
+  entry->capacity = (bytes + kEntryRounding - 1) / kEntryRounding * kEntryRounding;
+  entry->path = new (std::nothrow) char[entry->capacity];
+  if (entry->path == nullptr) {
+    delete entry;
+    return nullptr;
+  }
+  std::memcpy(entry->path, path, bytes);
+  entry->state.store(kRegistered);
+  entry->next = entries.load();
+  while (!entries.compare_exchange_weak(entry->next, entry)) {
+  }
+  return entry;
 }
 
-void unregisterTemporaryFile(int slot) noexcept {
-  if (slot >= 0 && static_cast<std::size_t>(slot) < kSlots)
-    slotStates[slot].store(kFree);
+void unregisterTemporaryFile(TemporaryEntry *entry) noexcept {
+  if (entry != nullptr)
+    entry->state.store(kFree);
 }
 
 TemporaryFileStep::TemporaryFileStep() noexcept {
-  const sigset_t set = endingSignalSet();
-  pthread_sigmask(SIG_BLOCK, &set, &previous_);
+  pthread_sigmask(SIG_BLOCK, &handledSignalSet(), &previous_);
   stepsOpen.fetch_add(1);
   if (ending.load() == 0)
     return;
@@ -105,7 +172,7 @@ TemporaryFileStep::~TemporaryFileStep() {
 }
 
 BlockedEndingSignals::BlockedEndingSignals() noexcept {
-  const sigset_t set = endingSignalSet();
+  const sigset_t set = sentSignalSet();
   pthread_sigmask(SIG_BLOCK, &set, &previous_);
 }
 

@@ -20,6 +20,17 @@
 
 namespace zonvert {
 
+// A place between two zones to read on from again, with what was in force
+// there: the next zone's number, the variable names of the last VARIABLES
+// record and the element type a zone that names none takes.
+struct ReadingPoint {
+  TecplotInput::Position position;
+  // Shared by the points under one list.
+  std::shared_ptr<const std::vector<std::string>> variableNames;
+  ElementType elementType = ElementType::None;
+  int zoneNumber = 0;
+};
+
 struct TecplotFile {
   // Reads the open stream; the caller keeps ownership and closes it.
   explicit TecplotFile(std::FILE *stream) : input(stream) {}
@@ -35,15 +46,14 @@ struct TecplotFile {
   // Running number of the next zone in the file.
   int nextZoneNumber = 0;
 
-  // Where each zone read so far starts, with what was in force there, so
-  // that it can be read again.
-  struct ZoneStart {
-    TecplotInput::Position position; // of its ZONE keyword
-    ElementType typeBefore;          // the element type it would inherit
-    // The variables in force, shared by the zones under one list.
-    std::shared_ptr<const std::vector<std::string>> names;
-  };
-  std::vector<ZoneStart> zoneStarts;
+  // Where each zone starts (its ZONE keyword, or the keys or data that
+  // start it without one), by its number in the file (an empty zone has its
+  // start too), so that it can be read again. Kept only in a file whose
+  // zones take data from earlier ones: from the first such zone on, whose
+  // arrival has the starts of the zones before it found again; a file whose
+  // zones share nothing keeps none.
+  std::vector<ReadingPoint> zoneStarts;
+  bool keepingZoneStarts = false;
 
   // The earlier zone read again last, kept for the zones after it that
   // take data from it too, with the element type its cells are of.

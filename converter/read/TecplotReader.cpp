@@ -211,11 +211,43 @@ ElementType elementTypeOfFirstElementLine(TecplotInput &input, const ZoneRecord 
                          zone.zoneNumber, numbers, quotedLength(line), line.data());
 }
 
-void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position) {
-  auto names = file.zoneStarts.empty() ? nullptr : file.zoneStarts.back().names;
+void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position, int zoneNumber) {
+  auto names = file.zoneStarts.empty() ? nullptr : file.zoneStarts.back().variableNames;
   if (!names || *names != file.variableNames)
     names = std::make_shared<const std::vector<std::string>>(file.variableNames);
-  file.zoneStarts.push_back({position, file.elementType, std::move(names)});
+  file.zoneStarts.push_back({position, std::move(names), file.elementType, zoneNumber});
+}
+
+[[noreturn]] void refusePipe(const ZoneRecord &zone, int source) {
+  throw formattedFailure("ERROR IN ZONE %d: TAKING DATA FROM ZONE %d NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, "
+                         "NOT A PIPE\n",
+                         zone.zoneNumber, source);
+}
+
+// The first zone that takes data from an earlier one: the file is read
+// again from its start up to this zone, noting where each zone starts; from
+// now on every zone's start is noted as it is read.
+void keepZoneStarts(TecplotFile &file, const ZoneRecord &zone, int source) {
+  const TecplotInput::Position back = file.input.position();
+  if (!file.input.seek({}))
+    refusePipe(zone, source);
+  std::vector<std::string> names = std::exchange(file.variableNames, {});
+  const ElementType elementType = std::exchange(file.elementType, ElementType::None);
+  const int nextZoneNumber = std::exchange(file.nextZoneNumber, 0);
+  file.keepingZoneStarts = true;
+  try {
+    ZoneRecord earlier;
+    while (file.nextZoneNumber <= zone.zoneNumber && readZone(file, earlier)) {
+    }
+  } catch (...) {
+    file.keepingZoneStarts = false;
+    file.zoneStarts.clear();
+    throw;
+  }
+  file.input.seek(back);
+  file.variableNames = std::move(names);
+  file.elementType = elementType;
+  file.nextZoneNumber = nextZoneNumber;
 }
 
 // The earlier zone that a zone takes variables or connectivity from: read
@@ -224,14 +256,14 @@ void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position) {
 const TecplotFile::SharedZone &sharedSource(TecplotFile &file, int source, const ZoneRecord &zone) {
   if (file.shared.number == source)
     return file.shared;
+  if (!file.keepingZoneStarts)
+    keepZoneStarts(file, zone, source);
   const TecplotInput::Position back = file.input.position();
-  const TecplotFile::ZoneStart start = file.zoneStarts[static_cast<std::size_t>(source)];
+  const ReadingPoint start = file.zoneStarts[static_cast<std::size_t>(source)];
   if (!file.input.seek(start.position))
-    throw formattedFailure("ERROR IN ZONE %d: TAKING DATA FROM ZONE %d NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, "
-                           "NOT A PIPE\n",
-                           zone.zoneNumber, source);
-  std::vector<std::string> names = std::exchange(file.variableNames, *start.names);
-  const ElementType elementType = std::exchange(file.elementType, start.typeBefore);
+    refusePipe(zone, source);
+  std::vector<std::string> names = std::exchange(file.variableNames, *start.variableNames);
+  const ElementType elementType = std::exchange(file.elementType, start.elementType);
   const int nextZoneNumber = std::exchange(file.nextZoneNumber, source);
   // It may take from a zone before it in turn: from the one kept, when a
   // series takes each zone's grid from the zone just before. A zone that
@@ -446,8 +478,10 @@ bool readZoneStart(TecplotFile &file, ZoneRecord &zone, ZoneShape &shape) {
     clearZone(zone);
   }
   ++file.nextZoneNumber;
-  if (static_cast<std::size_t>(zone.zoneNumber) == file.zoneStarts.size())
-    noteZoneStart(file, zoneStart);
+  // Every zone has its start noted, an empty one too: the starts are
+  // found by the zone numbers in the file.
+  if (file.keepingZoneStarts && static_cast<std::size_t>(zone.zoneNumber) == file.zoneStarts.size())
+    noteZoneStart(file, zoneStart, zone.zoneNumber);
   return true;
 }
 
@@ -500,6 +534,22 @@ bool readZone(TecplotFile &file, ZoneRecord &zone) {
       break; // no nodes: no zone to convert, the next one keeps its number
     }
   }
+}
+
+ReadingPoint readingPoint(const TecplotFile &file, const ReadingPoint *earlier) {
+  auto names = earlier ? earlier->variableNames : nullptr;
+  if (!names || *names != file.variableNames)
+    names = std::make_shared<const std::vector<std::string>>(file.variableNames);
+  return {file.input.position(), std::move(names), file.elementType, file.nextZoneNumber};
+}
+
+bool returnTo(TecplotFile &file, const ReadingPoint &point) {
+  if (!file.input.seek(point.position))
+    return false;
+  file.variableNames = *point.variableNames;
+  file.elementType = point.elementType;
+  file.nextZoneNumber = point.zoneNumber;
+  return true;
 }
 
 } // namespace zonvert

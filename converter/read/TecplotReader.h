@@ -39,4 +39,13 @@ bool readZone(TecplotFile &file, ZoneRecord &zone);
 enum class ZoneRead { Zone, Empty, End };
 ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone);
 
+// Where the next zone's records start, with what is in force there. The
+// names are shared with `earlier` (a point taken before, or null) where they
+// are the same.
+ReadingPoint readingPoint(const TecplotFile &file, const ReadingPoint *earlier);
+
+// Goes back to `point`: the next readZone reads the zone after it again.
+// False, with nothing changed, when the input cannot move (a pipe).
+bool returnTo(TecplotFile &file, const ReadingPoint &point);
+
 } // namespace zonvert

@@ -198,33 +198,96 @@ void checkOutputNames(const std::string &baseName, int startZone, const Conversi
   }
 }
 
-// Zones are numbered as in the file: a zone that holds no nodes is read
-// past (no number, no file), and the zones after it keep their numbers.
-void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
+// Reads and writes the zones from where the file stands on, on this
+// thread. Zones are numbered as in the file: a zone that holds no nodes is
+// read past (no number, no file), and the zones after it keep their
+// numbers. The number of the first zone read is on the console already
+// when `firstShown`.
+void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone,
+                        bool firstShown = false) {
   ZoneRecord zone;
-  while (readZone(tecplot, zone)) {
-    sequence.zoneRead(zone.zoneNumber);
+  ZoneWriterMemory memory;
+  for (bool shown = firstShown; readZone(tecplot, zone); shown = false) {
+    if (!shown)
+      sequence.zoneRead(zone.zoneNumber);
     // Same as zoneNumber + 1 > startZone, written so that it cannot overflow.
     if (zone.zoneNumber >= startZone)
-      sequence.zoneWritten(writeZone(zone.zoneNumber, zone, plan));
+      sequence.zoneWritten(writeZone(zone.zoneNumber, zone, plan, memory));
   }
 }
 
-void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone) {
-  std::optional<ZonePipeline> started;
+// After a failure at the zone read `first`-th on threads, with the threads
+// ended: the zones the reader had read, and then the rest of the file, on
+// this thread. Only for an input that cannot be read again.
+void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
+                      int startZone, int first, bool firstShown) {
+  int zoneIndex = first;
+  ZoneWriterMemory memory;
+  for (;; ++zoneIndex) {
+    const ZoneTurn turn = pipeline.next(zoneIndex);
+    if (turn.kind == ZoneTurn::Kind::EndOfFile)
+      return;
+    if (turn.kind == ZoneTurn::Kind::ReadFailure)
+      throw turn.failure ? *turn.failure : ConversionFailure(kOutOfMemoryMessage);
+    if (turn.kind == ZoneTurn::Kind::NotRead)
+      break;
+    const ZoneRecord &zone = *turn.record;
+    if (zoneIndex != first || !firstShown)
+      sequence.zoneRead(zone.zoneNumber);
+    if (zone.zoneNumber >= startZone)
+      sequence.zoneWritten(writeZone(zone.zoneNumber, zone, plan, memory));
+  }
+  convertOnOneThread(tecplot, sequence, plan, startZone, zoneIndex == first && firstShown);
+}
+
+// Threads change nothing but the time a run takes. Where a zone fails on
+// them (a full disk, a limit on memory or open files, a write error, or
+// what would fail on one thread too), the threads end, the temporaries of
+// the zones after it are removed, and that zone and every later one are
+// converted on this thread alone, as a run on one thread would meet them:
+// read again from where the zone starts, or, from an input that cannot be
+// read again, from the zones read so far.
+void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone,
+                      bool canReadAgain) {
+  std::optional<ZonePipeline> pipeline;
   try {
-    started.emplace(tecplot, plan, startZone, plan.options.threads);
+    pipeline.emplace(tecplot, plan, startZone, plan.options.threads);
   } catch (const ThreadsNotStarted &) {
-    // The same conversion, on this thread alone.
     return convertOnOneThread(tecplot, sequence, plan, startZone);
   }
-  ZonePipeline &pipeline = *started;
-  int zoneNumber = 0;
-  for (int zoneIndex = 0; pipeline.zoneRead(zoneIndex, zoneNumber); ++zoneIndex) {
-    sequence.zoneRead(zoneNumber);
-    if (zoneNumber >= startZone)
-      sequence.zoneWritten(pipeline.zoneWritten(zoneIndex));
+  int zoneIndex = 0;
+  ZoneTurn turn;
+  ZoneWriterMemory memory; // for the small zones this thread writes
+  for (;; ++zoneIndex) {
+    turn = pipeline->next(zoneIndex);
+    if (turn.kind == ZoneTurn::Kind::EndOfFile)
+      return;
+    if (turn.kind != ZoneTurn::Kind::Zone)
+      break;
+    const ZoneRecord &zone = *turn.record;
+    sequence.zoneRead(zone.zoneNumber);
+    if (zone.zoneNumber >= startZone &&
+        sequence.placeZoneFile(turn.written ? std::move(*turn.written)
+                                            : writeZone(zone.zoneNumber, zone, plan, memory)))
+      break;
   }
+  const bool shown = turn.kind == ZoneTurn::Kind::Zone;
+  if (turn.kind == ZoneTurn::Kind::NotRead) {
+    // The reader stopped where the zone starts.
+    pipeline.reset();
+    return convertOnOneThread(tecplot, sequence, plan, startZone);
+  }
+  if (canReadAgain) {
+    const ReadingPoint start = *turn.start;
+    pipeline.reset();
+    if (returnTo(tecplot, start))
+      return convertOnOneThread(tecplot, sequence, plan, startZone, shown);
+    throw ConversionFailure("ERROR: CANNOT READ THE TECPLOT FILE: " + std::string(std::strerror(errno)) + "\n");
+  }
+  if (turn.kind == ZoneTurn::Kind::ReadFailure)
+    throw turn.failure ? *turn.failure : ConversionFailure(kOutOfMemoryMessage);
+  pipeline->stopAfterZonesInHand();
+  convertHeldZones(*pipeline, tecplot, sequence, plan, startZone, zoneIndex, shown);
 }
 
 } // namespace
@@ -250,7 +313,7 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
     try {
       TecplotFile tecplot(file);
       if (options.threads > 1)
-        convertOnThreads(tecplot, sequence, plan, startZone);
+        convertOnThreads(tecplot, sequence, plan, startZone, std::ftell(file) >= 0);
       else
         convertOnOneThread(tecplot, sequence, plan, startZone);
     } catch (const ConversionFailure &stop) {

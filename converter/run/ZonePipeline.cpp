@@ -3,9 +3,9 @@
 #include "files/ProcessSignals.h"
 #include "read/TecplotReader.h"
 
+#include <algorithm>
 #include <new>
 #include <sys/resource.h>
-#include <system_error>
 #include <unistd.h>
 
 namespace zonvert {
@@ -16,111 +16,244 @@ namespace {
 // its weight, the reading thread has a core to itself whenever it can run.
 constexpr int kWorkerNiceness = 5;
 
+// The text and the zones all batches hold together at most, besides a zone
+// that fills a batch alone: a hand-over costs tens of microseconds, a batch
+// of this share of it a good deal more to read and write.
+constexpr std::uint64_t kAllBatchesBytes = std::uint64_t{1} << 20;
+constexpr std::uint64_t kLeastBatchBytes = std::uint64_t{16} << 10;
+constexpr std::size_t kAllBatchesZones = 1024;
+constexpr std::size_t kLeastBatchZones = 4;
+constexpr std::size_t kMostBatchZones = 256;
+
+// Zones this small (of text, on average in a batch) cost their files' system
+// calls more than anything: creating, writing and renaming files in one
+// folder from several threads at once only makes them wait for each other,
+// so the caller's thread writes them itself, in turn.
+constexpr std::uint64_t kSmallZoneBytes = std::uint64_t{4} << 10;
+
 } // namespace
 
+struct ZonePipeline::Batch {
+  explicit Batch(std::size_t zones) : written(zones), largestHeld(zones, 0) {}
+
+  int first = 0;         // the index of its first zone, in the order zones are read
+  std::size_t count = 0; // zones read into it
+  // Kept with their memory from batch to batch (see release).
+  std::vector<std::unique_ptr<ZoneRecord>> records;
+  // Where each zone read starts, and the zone its reading ended at.
+  std::vector<ReadingPoint> starts;
+  std::vector<std::uint64_t> bytes; // of each zone read, in the file
+  enum class Ending { More, EndOfFile, Failure, Stopped } ending = Ending::More;
+  // Failure: why reading zone first + count failed; none when out of memory.
+  std::optional<ConversionFailure> failure;
+  std::vector<WrittenZone> written;         // by zone, from the starting zone on
+  std::vector<std::uint64_t> largestHeld;   // the largest zone each record has held
+  bool read = false;     // the reader is done with it
+  bool byWorker = false; // a worker writes its zones from the starting zone on (else the caller does)
+  bool done = false;     // and the worker
+};
+
 ZonePipeline::ZonePipeline(TecplotFile &file, const OutputPlan &plan, int startZone, int workers)
-    : file_(file), plan_(plan), startZone_(startZone), maxRecords_(static_cast<std::size_t>(workers) + 1),
-      maxAhead_(2 * (workers + 1)) {
+    : file_(file), plan_(plan), startZone_(startZone),
+      batchBytes_(std::max(kLeastBatchBytes, kAllBatchesBytes / static_cast<std::uint64_t>(workers + 1))),
+      batchZones_(std::clamp(kAllBatchesZones / static_cast<std::size_t>(workers + 1), kLeastBatchZones,
+                             kMostBatchZones)),
+      threads_(static_cast<std::size_t>(workers) + 1) {
+  for (int batch = 0; batch <= workers; ++batch) {
+    batches_.push_back(std::make_unique<Batch>(batchZones_));
+    free_.push_back(batches_.back().get());
+  }
+  inOrder_.reserve(batches_.size());
+  toWrite_.reserve(batches_.size());
   file_.input.setCancelFlag(&cancelled_);
   // The threads never run the signal handler (see ProcessSignals.h).
   BlockedEndingSignals blocked;
-  try {
-    // The reader last: should a thread fail to start, nothing is read yet.
-    for (int worker = 0; worker < workers; ++worker)
-      threads_.emplace_back(&ZonePipeline::writeZones, this);
-    threads_.emplace_back(&ZonePipeline::readZones, this);
-  } catch (const std::system_error &) {
-    stop();
+  // The reader last: should a thread fail to start, nothing is read yet.
+  bool started = true;
+  for (int worker = 0; worker < workers && started; ++worker)
+    started = threads_[static_cast<std::size_t>(worker)].start([this] { writeZones(); });
+  if (started)
+    started = threads_.back().start([this] { readZones(); });
+  if (!started) {
+    stopThreads(true);
+    file_.input.setCancelFlag(nullptr);
     throw ThreadsNotStarted{};
   }
 }
 
-ZonePipeline::~ZonePipeline() { stop(); }
-
-void ZonePipeline::stop() {
-  {
-    std::lock_guard lock(mutex_);
-    stopping_ = true;
-    cancelled_ = true;
-  }
-  changed_.notify_all();
-  for (std::thread &thread : threads_)
-    if (thread.joinable())
-      thread.join();
-  threads_.clear();
+ZonePipeline::~ZonePipeline() {
+  stopThreads(true);
   file_.input.setCancelFlag(nullptr);
 }
 
-bool ZonePipeline::zoneRead(int index, int &zoneNumber) {
-  std::unique_lock lock(mutex_);
-  // Every zone before this one has been taken.
-  zonesTaken_ = index;
-  changed_.notify_all();
-  changed_.wait(lock, [&] { return zonesRead_ > index || readerDone_; });
-  if (zonesRead_ > index) {
-    zoneNumber = zoneNumbers_.at(index);
-    zoneNumbers_.erase(index);
-    return true;
+void ZonePipeline::stopThreads(bool cancelReading) {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+    finishing_ = true;
+    if (cancelReading)
+      cancelled_ = true;
   }
-  if (readerFailure_)
-    throw *readerFailure_;
-  return false;
+  changed_.notify_all();
+  for (SmallStackThread &thread : threads_)
+    thread.join();
+  std::lock_guard lock(mutex_);
+  threadsEnded_ = true;
 }
 
-WrittenZone ZonePipeline::zoneWritten(int index) {
+void ZonePipeline::stopAfterZonesInHand() {
+  stopThreads(false);
+  // The zones not taken keep their records; their temporaries go.
+  for (Batch *batch : inOrder_)
+    for (WrittenZone &zone : batch->written)
+      zone = WrittenZone{};
+}
+
+ZoneTurn ZonePipeline::next(int index) {
   std::unique_lock lock(mutex_);
-  changed_.wait(lock, [&] { return written_.contains(index); });
-  WrittenZone zone = std::move(written_.at(index));
-  written_.erase(index);
-  zonesTaken_ = index + 1;
-  changed_.notify_all();
-  return zone;
+  for (;;) {
+    changed_.wait(lock, [&] { return threadsEnded_ || (!inOrder_.empty() && inOrder_.front()->read); });
+    if (inOrder_.empty() || !inOrder_.front()->read)
+      return {};
+    Batch &batch = *inOrder_.front();
+    const auto zone = static_cast<std::size_t>(index - batch.first);
+    ZoneTurn turn;
+    if (zone < batch.count) {
+      const bool written = batch.records[zone]->zoneNumber >= startZone_ && batch.byWorker && !threadsEnded_;
+      if (written)
+        changed_.wait(lock, [&] { return batch.done; });
+      turn.kind = ZoneTurn::Kind::Zone;
+      turn.start = &batch.starts[zone];
+      turn.record = batch.records[zone].get();
+      turn.written = written ? &batch.written[zone] : nullptr;
+      return turn;
+    }
+    switch (batch.ending) {
+    case Batch::Ending::More:
+      release(batch);
+      inOrder_.erase(inOrder_.begin());
+      free_.push_back(&batch);
+      changed_.notify_all();
+      continue;
+    case Batch::Ending::EndOfFile:
+      turn.kind = ZoneTurn::Kind::EndOfFile;
+      return turn;
+    case Batch::Ending::Failure:
+      turn.kind = ZoneTurn::Kind::ReadFailure;
+      turn.start = &batch.starts[zone];
+      turn.failure = batch.failure ? &*batch.failure : nullptr;
+      return turn;
+    case Batch::Ending::Stopped:
+      return turn;
+    }
+  }
+}
+
+// A batch taken wholly: its temporaries not taken are removed. Its records
+// keep their memory for the next batch, unless together they have held
+// more than twice a batch's worth (a record after the first of a batch may
+// take a large zone now and then; the first takes every large zone and is
+// kept whatever it holds).
+void ZonePipeline::release(Batch &batch) {
+  std::uint64_t held = 0;
+  for (std::size_t zone = 0; zone < batch.count; ++zone) {
+    batch.written[zone] = WrittenZone{};
+    batch.largestHeld[zone] = std::max(batch.largestHeld[zone], batch.bytes[zone]);
+  }
+  for (std::size_t zone = 1; zone < batch.records.size(); ++zone)
+    held += batch.largestHeld[zone];
+  if (held > 2 * batchBytes_) {
+    batch.records.resize(std::min<std::size_t>(batch.records.size(), 1));
+    std::fill(batch.largestHeld.begin() + 1, batch.largestHeld.end(), 0);
+  }
 }
 
 void ZonePipeline::readZones() {
-  for (int index = 0;; ++index) {
-    std::unique_ptr<ZoneRecord> record;
+  ReadingPoint previous;
+  int next = 0;
+  for (;;) {
+    Batch *batch = nullptr;
     {
       std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] {
-        return stopping_ || (index - zonesTaken_ < maxAhead_ && (!freeRecords_.empty() || recordsMade_ < maxRecords_));
-      });
+      changed_.wait(lock, [&] { return stopping_ || !free_.empty(); });
       if (stopping_)
         return;
-      if (freeRecords_.empty()) {
-        ++recordsMade_;
-        record = std::make_unique<ZoneRecord>();
-      } else {
-        record = std::move(freeRecords_.back());
-        freeRecords_.pop_back();
-      }
+      batch = free_.back();
+      free_.pop_back();
+      batch->first = next;
+      batch->count = 0;
+      batch->starts.clear();
+      batch->bytes.clear();
+      batch->ending = Batch::Ending::More;
+      batch->failure.reset();
+      batch->read = batch->byWorker = batch->done = false;
+      inOrder_.push_back(batch);
     }
-    std::optional<ConversionFailure> failure;
-    bool read = false;
-    try {
-      read = readZone(file_, *record);
-    } catch (const ReadingCancelled &) {
+    if (!fill(*batch, previous))
       return;
-    } catch (const ConversionFailure &stop) {
-      failure = stop;
-    } catch (const std::bad_alloc &) {
-      failure = ConversionFailure(kOutOfMemoryMessage);
+    std::uint64_t bytes = 0;
+    for (std::uint64_t zoneBytes : batch->bytes)
+      bytes += zoneBytes;
+    {
+      std::lock_guard lock(mutex_);
+      batch->read = true;
+      // Zone numbers grow: the last zone tells whether any is written.
+      batch->byWorker = batch->count > 0 && bytes >= batch->count * kSmallZoneBytes &&
+                        batch->records[batch->count - 1]->zoneNumber >= startZone_;
+      batch->done = !batch->byWorker;
+      if (batch->byWorker)
+        toWrite_.push_back(batch);
     }
-    std::lock_guard lock(mutex_);
-    if (!read) {
-      readerDone_ = true;
-      readerFailure_ = failure;
-      changed_.notify_all();
-      return;
-    }
-    zonesRead_ = index + 1;
-    zoneNumbers_[index] = record->zoneNumber;
-    if (record->zoneNumber >= startZone_)
-      queue_.emplace_back(index, std::move(record));
-    else
-      freeRecords_.push_back(std::move(record));
     changed_.notify_all();
+    if (batch->ending != Batch::Ending::More)
+      return;
+    next = batch->first + static_cast<int>(batch->count);
   }
+}
+
+// Reads zones into the batch until it holds its worth, or the file ends, or
+// reading fails or is to stop. False when the run is called off.
+bool ZonePipeline::fill(Batch &batch, ReadingPoint &previous) {
+  std::uint64_t bytes = 0;
+  while (batch.count < batchZones_ && bytes < batchBytes_) {
+    if (finishing_) {
+      batch.ending = Batch::Ending::Stopped;
+      return true;
+    }
+    try {
+      // Until the zone's start is noted, nothing of it has been read: a
+      // failure here leaves the file where the zone starts.
+      try {
+        batch.starts.push_back(readingPoint(file_, &previous));
+        batch.bytes.push_back(0);
+      } catch (const std::bad_alloc &) {
+        batch.ending = Batch::Ending::Stopped;
+        return true;
+      }
+      const ReadingPoint &start = batch.starts.back();
+      if (batch.records.size() == batch.count)
+        batch.records.push_back(std::make_unique<ZoneRecord>());
+      if (!readZone(file_, *batch.records[batch.count])) {
+        batch.ending = Batch::Ending::EndOfFile;
+        return true;
+      }
+      const std::uint64_t zoneBytes = file_.input.position().offset - start.position.offset;
+      batch.bytes.back() = zoneBytes;
+      bytes += zoneBytes;
+      previous = start;
+      ++batch.count;
+    } catch (const ReadingCancelled &) {
+      return false;
+    } catch (ConversionFailure &failure) {
+      batch.ending = Batch::Ending::Failure;
+      batch.failure = std::move(failure);
+      return true;
+    } catch (const std::bad_alloc &) {
+      batch.ending = Batch::Ending::Failure;
+      return true;
+    }
+  }
+  return true;
 }
 
 void ZonePipeline::writeZones() {
@@ -128,20 +261,26 @@ void ZonePipeline::writeZones() {
   // cores, it goes first. (A thread's nice value is its own on Linux.)
   const auto thread = static_cast<id_t>(gettid());
   setpriority(PRIO_PROCESS, thread, getpriority(PRIO_PROCESS, thread) + kWorkerNiceness);
+  ZoneWriterMemory memory;
   for (;;) {
-    std::pair<int, std::unique_ptr<ZoneRecord>> job;
+    Batch *batch = nullptr;
     {
       std::unique_lock lock(mutex_);
-      changed_.wait(lock, [&] { return stopping_ || !queue_.empty(); });
+      changed_.wait(lock, [&] { return stopping_ || !toWrite_.empty(); });
       if (stopping_)
         return;
-      job = std::move(queue_.front());
-      queue_.pop_front();
+      batch = toWrite_.front();
+      toWrite_.erase(toWrite_.begin());
     }
-    WrittenZone zone = writeZone(job.second->zoneNumber, *job.second, plan_);
-    std::lock_guard lock(mutex_);
-    freeRecords_.push_back(std::move(job.second));
-    written_.emplace(job.first, std::move(zone));
+    for (std::size_t zone = 0; zone < batch->count && !finishing_; ++zone) {
+      const ZoneRecord &record = *batch->records[zone];
+      if (record.zoneNumber >= startZone_)
+        batch->written[zone] = writeZone(record.zoneNumber, record, plan_, memory);
+    }
+    {
+      std::lock_guard lock(mutex_);
+      batch->done = true;
+    }
     changed_.notify_all();
   }
 }

@@ -1,30 +1,36 @@
-// A run on several threads: one thread reads and tokenizes the zones, worker
-// threads write them into their temporaries, and the caller's thread takes
-// them in order (see ZoneSequence), so that files, console and errors are
-// exactly those of a run on one thread.
+// A run on several threads: one thread reads and tokenizes the zones,
+// worker threads write them into their temporaries, and the caller's thread
+// takes them in order (see ZoneSequence), so that files, console and errors
+// are exactly those of a run on one thread.
+//
+// Zones travel in batches: one large zone alone, or as many small ones as
+// make a batch's worth of text together, so that a file of many small zones
+// costs one hand-over per batch, not per zone. The reader fills a batch, one
+// worker writes all its zones, the caller takes them one by one. Zones of a
+// few KiB cost their files' system calls more than anything else, and
+// creating and renaming files in one folder from several threads only makes
+// them wait for each other: the caller writes such zones itself.
 //
 // The reading thread has the most to do and sets the pace, so the workers
 // run at a lower priority: where threads outnumber cores, it goes first.
 //
-// Memory stays bounded: at most `workers` + 1 zone records exist (one
-// being read, the others queued or being written; a record is reused once
-// its zone is written), and the reader stays at most 2 x (`workers` + 1)
-// zones ahead of the zones taken in order, which bounds the temporaries
-// waiting for their turn.
+// Memory stays bounded: there are `workers` + 1 batches, each holding one
+// zone or small zones of at most 1 MiB / (`workers` + 1) of text together
+// (and at least 16 KiB); a batch keeps its zones until the caller has taken
+// the last of them, and is then filled again.
 #pragma once
 
 #include "read/TecplotFile.h"
+#include "run/SmallStackThread.h"
 #include "run/ZoneSequence.h"
 #include "zone/ZoneRecord.h"
 
 #include <atomic>
 #include <condition_variable>
-#include <deque>
-#include <map>
+#include <cstdint>
 #include <memory>
 #include <mutex>
 #include <optional>
-#include <thread>
 #include <vector>
 
 namespace zonvert {
@@ -32,6 +38,25 @@ namespace zonvert {
 // Thrown when the system starts no more threads (a limit on processes or
 // on address space); nothing has been read then.
 struct ThreadsNotStarted {};
+
+// The next zone in order, as the reader and the workers left it.
+struct ZoneTurn {
+  enum class Kind {
+    Zone,        // read (and from the starting zone on, written, unless small or the workers were stopped)
+    EndOfFile,   // no zone: the file ended
+    ReadFailure, // reading it failed
+    NotRead,     // the reading stopped before it; the file stands where it starts
+  };
+  Kind kind = Kind::NotRead;
+  // Where reading the zone starts (Zone, ReadFailure): its records, or the
+  // empty zones read past before it.
+  const ReadingPoint *start = nullptr;
+  // Zone: the zone, with its number in the file.
+  const ZoneRecord *record = nullptr;
+  WrittenZone *written = nullptr;     // Zone, when written by a worker; else the caller writes it
+  // ReadFailure: why; null when there was no memory even for that.
+  const ConversionFailure *failure = nullptr;
+};
 
 class ZonePipeline {
 public:
@@ -44,42 +69,49 @@ public:
   ZonePipeline(const ZonePipeline &) = delete;
   ZonePipeline &operator=(const ZonePipeline &) = delete;
 
-  // Waits until the zone read `index`-th (the next one) is read: true, with
-  // its number in the file, or false when the file ended before it. Throws
-  // the failure that stopped the reader.
-  bool zoneRead(int index, int &zoneNumber);
-  // Waits for the zone read `index`-th (from the starting zone on) to be
-  // written.
-  WrittenZone zoneWritten(int index);
+  // Waits for the zone read `index`-th, the one after the zone taken before
+  // (0 at first; empty zones are no zones here), and hands it over; what it
+  // points to stays valid until the next call. A zone from the starting
+  // zone on (by its number in the file) comes once it is written.
+  ZoneTurn next(int index);
+
+  // Ends the threads once the reader has finished the zone in hand and each
+  // worker the zone in hand, and removes every temporary not taken yet: the
+  // zones read stay to be taken with next(), without a written file, and
+  // after them the turn says how the reading ended (NotRead: the file
+  // stands where the next zone starts). For an input that cannot be read
+  // again, so that no zone read is lost.
+  void stopAfterZonesInHand();
 
 private:
-  void stop();
+  struct Batch;
+  void stopThreads(bool cancelReading);
   void readZones();
+  bool fill(Batch &batch, ReadingPoint &previous);
   void writeZones();
+  void release(Batch &batch);
 
   TecplotFile &file_;
   const OutputPlan plan_;
   const int startZone_;
-  const std::size_t maxRecords_;
-  const int maxAhead_;
+  const std::uint64_t batchBytes_;
+  const std::size_t batchZones_;
 
   std::mutex mutex_;
   std::condition_variable changed_;
-  bool stopping_ = false;
+  bool stopping_ = false;      // the threads are to end
+  bool threadsEnded_ = false;  // and have ended
+  // Read by the threads between zones (and by the input per read block).
   std::atomic<bool> cancelled_{false};
-  // Reader: zones read so far, and how it ended.
-  int zonesRead_ = 0;
-  bool readerDone_ = false;
-  std::optional<ConversionFailure> readerFailure_;
-  // Zones handed over in order (read and, if written, taken) so far.
-  int zonesTaken_ = 0;
-  std::size_t recordsMade_ = 0;
-  std::vector<std::unique_ptr<ZoneRecord>> freeRecords_;
-  std::map<int, int> zoneNumbers_; // of the zones read, not yet handed over
-  std::deque<std::pair<int, std::unique_ptr<ZoneRecord>>> queue_;
-  std::map<int, WrittenZone> written_;
+  std::atomic<bool> finishing_{false};
+  // Each list has room for every batch from the start: the threads never
+  // allocate memory to hand a batch over.
+  std::vector<std::unique_ptr<Batch>> batches_;
+  std::vector<Batch *> free_;
+  std::vector<Batch *> inOrder_; // being read or not yet taken wholly, in zone order
+  std::vector<Batch *> toWrite_; // in zone order
 
-  std::vector<std::thread> threads_;
+  std::vector<SmallStackThread> threads_;
 };
 
 } // namespace zonvert

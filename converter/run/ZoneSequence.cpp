@@ -34,45 +34,59 @@ FileIdentity identityOf(std::FILE *file) {
   return {true, info.st_dev, info.st_ino};
 }
 
-WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan) {
+WrittenZone writeZone(int zoneNumber, const ZoneRecord &zone, const OutputPlan &plan, ZoneWriterMemory &memory) {
   WrittenZone written;
-  written.index = index;
-  written.path = zoneFileName(plan.baseName, index, plan.options.format);
+  written.zoneNumber = zoneNumber;
   try {
+    written.path = zoneFileName(plan.baseName, zoneNumber, plan.options.format);
     if (isTheInput(written.path, plan.input))
       throw ConversionFailure("ERROR: ZONE FILE " + written.path + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
     written.file = std::make_unique<AtomicFile>();
     WriteReport report;
-    if (!writeZoneFile(*written.file, written.path, zone, plan.options.format, report))
+    if (!writeZoneFile(*written.file, written.path, zone, plan.options.format, report, memory))
       throw ConversionFailure("ERROR: writeVTKFile() " + written.path + ": " + report.failureReason + "\n",
                               kWriteFailureStatus);
+    written.nameWarnings = std::move(report.nameWarnings);
     written.warnings = std::move(report.warnings);
-    written.time = zoneTime(zone);
-  } catch (const ConversionFailure &failure) {
+    if (plan.options.series)
+      written.time = zoneTime(zone);
+  } catch (ConversionFailure &failure) {
     written.file.reset();
-    written.failure = failure;
+    written.failure = std::move(failure);
   } catch (const std::bad_alloc &) {
+    // No memory for the message now: it is made when the zone's turn comes.
     written.file.reset();
-    written.failure = ConversionFailure(kOutOfMemoryMessage);
+    written.outOfMemory = true;
   }
   return written;
 }
 
-void ZoneSequence::zoneRead(int index) {
-  console::write(std::to_string(index) + " ");
+void ZoneSequence::zoneRead(int zoneNumber) {
+  console::write(std::to_string(zoneNumber) + " ");
   console::flush();
 }
 
 void ZoneSequence::zoneWritten(WrittenZone zone) {
+  if (std::optional<ConversionFailure> failure = placeZoneFile(std::move(zone)))
+    throw *failure;
+}
+
+std::optional<ConversionFailure> ZoneSequence::placeZoneFile(WrittenZone zone) {
+  if (zone.outOfMemory)
+    return ConversionFailure(kOutOfMemoryMessage);
   if (zone.failure)
-    throw *zone.failure;
+    return zone.failure;
   std::string reason;
   if (!zone.file->commit(reason))
-    throw ConversionFailure("ERROR: writeVTKFile() " + zone.path + ": " + reason + "\n", kWriteFailureStatus);
-  for (const std::string &warning : zone.warnings)
+    return ConversionFailure("ERROR: writeVTKFile() " + zone.path + ": " + reason + "\n", kWriteFailureStatus);
+  for (const std::string &warning : zone.nameWarnings)
     if (warningsGiven_.insert(warning).second)
       console::writeMessage(warning);
-  series_.push_back({lastComponent(zone.path), zone.time, zone.index});
+  for (const std::string &warning : zone.warnings)
+    console::writeMessage(warning);
+  if (plan_.options.series)
+    series_.push_back({lastComponent(zone.path), zone.time, zone.zoneNumber});
+  return std::nullopt;
 }
 
 int ZoneSequence::finish(const std::optional<ConversionFailure> &failure) {

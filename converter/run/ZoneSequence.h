@@ -13,6 +13,7 @@
 #include "files/AtomicFile.h"
 #include "run/CommandLine.h"
 #include "write/SeriesFile.h"
+#include "write/ZoneFiles.h"
 #include "zone/ZoneRecord.h"
 
 #include <cstdio>
@@ -46,27 +47,33 @@ struct OutputPlan {
 // A zone written into its temporary, waiting for its turn to be renamed; or
 // the failure that kept it from being written.
 struct WrittenZone {
-  int index = 0;
+  int zoneNumber = 0; // in the file
   std::string path;
   std::unique_ptr<AtomicFile> file;
-  std::vector<std::string> warnings;
+  std::vector<std::string> nameWarnings; // told once per run
+  std::vector<std::string> warnings;     // told for this zone
   double time = 0.0;
   std::optional<ConversionFailure> failure;
+  bool outOfMemory = false; // the failure, when there was no memory for its message
 };
 
-// Writes zone `index` into a temporary of its file; any failure is kept in
-// the result, not thrown, so that it is told in its turn.
-WrittenZone writeZone(int index, const ZoneRecord &zone, const OutputPlan &plan);
+// Writes the zone numbered `zoneNumber` in the file into a temporary of its
+// file, with the memory the calling thread keeps for that; any failure is
+// kept in the result, not thrown, so that it is told in its turn.
+WrittenZone writeZone(int zoneNumber, const ZoneRecord &zone, const OutputPlan &plan, ZoneWriterMemory &memory);
 
 class ZoneSequence {
 public:
   explicit ZoneSequence(OutputPlan plan) : plan_(std::move(plan)) {}
 
-  // Zone `index` has been read: its number goes to the console.
-  void zoneRead(int index);
+  // The zone numbered `zoneNumber` in the file has been read: its number
+  // goes to the console.
+  void zoneRead(int zoneNumber);
   // Its file is renamed to its name and its warnings told; throws the
   // failure that kept it from being written, or that of the renaming.
   void zoneWritten(WrittenZone zone);
+  // The same, returning that failure instead of throwing it.
+  std::optional<ConversionFailure> placeZoneFile(WrittenZone zone);
   // Ends the run after `failure` (or none): tells it, writes the series file
   // and returns the exit status.
   int finish(const std::optional<ConversionFailure> &failure);
@@ -75,7 +82,10 @@ private:
   void writeSeries(int &status);
 
   OutputPlan plan_;
+  // The name warnings told: as many as the file's VARIABLES records name
+  // long names, not one per zone.
   std::set<std::string> warningsGiven_;
+  // Only with --series: the zone files written.
   std::vector<SeriesEntry> series_;
 };
 

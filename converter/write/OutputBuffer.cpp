@@ -6,19 +6,15 @@
 
 namespace zonvert {
 
-namespace {
-constexpr std::size_t kBufferBytes = std::size_t{1} << 20;
-}
-
 OutputBuffer::OutputBuffer(int descriptor, std::uint64_t start)
-    : descriptor_(descriptor), buffer_(kBufferBytes), written_(start) {}
+    : descriptor_(descriptor), buffer_(std::make_unique_for_overwrite<char[]>(kLeastBytes)), written_(start) {}
 
 void OutputBuffer::appendInt(std::int64_t value) {
   // 20 digits and a sign hold any 64-bit value.
   constexpr std::size_t kMaxDigits = 21;
-  if (buffer_.size() - used_ < kMaxDigits)
+  if (capacity_ - used_ < kMaxDigits)
     flush();
-  char *const at = buffer_.data() + used_;
+  char *const at = buffer_.get() + used_;
   const auto result = std::to_chars(at, at + kMaxDigits, value);
   used_ += static_cast<std::size_t>(result.ptr - at);
 }
@@ -39,8 +35,14 @@ void OutputBuffer::writeThrough(std::string_view text) {
 }
 
 void OutputBuffer::flush() {
-  writeThrough(std::string_view(buffer_.data(), used_));
+  const bool full = capacity_ - used_ < capacity_ / 4;
+  writeThrough(std::string_view(buffer_.get(), used_));
   used_ = 0;
+  // Handed over (nearly) full: a larger zone, written in larger blocks.
+  if (full && capacity_ < kMostBytes) {
+    buffer_ = std::make_unique_for_overwrite<char[]>(capacity_ * 2);
+    capacity_ *= 2;
+  }
 }
 
 int writeAllAt(int descriptor, std::string_view bytes, std::uint64_t offset) {

@@ -1,11 +1,14 @@
-// Buffered output to an open file descriptor: text is gathered in a large
-// buffer and handed to the system in big blocks, so writing a zone of
-// millions of values costs few system calls.
+// Buffered output to an open file descriptor: text is gathered in a buffer
+// and handed to the system in big blocks, so writing a zone of millions of
+// values costs few system calls. The buffer starts small and doubles each
+// time it is handed over full, up to 1 MiB: a small zone takes little
+// memory, a large one is written in large blocks.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
+#include <memory>
 #include <string_view>
-#include <vector>
 
 namespace zonvert {
 
@@ -15,13 +18,13 @@ public:
   explicit OutputBuffer(int descriptor, std::uint64_t start = 0);
 
   void append(std::string_view text) {
-    if (text.size() > buffer_.size() - used_)
+    if (text.size() > capacity_ - used_)
       flush();
-    if (text.size() > buffer_.size()) {
+    if (text.size() > capacity_) {
       writeThrough(text);
       return;
     }
-    std::copy(text.begin(), text.end(), buffer_.data() + used_);
+    std::copy(text.begin(), text.end(), buffer_.get() + used_);
     used_ += text.size();
   }
   // Appends a long text, handing it to the system as it stands rather than
@@ -35,18 +38,18 @@ public:
     writeThrough(text);
   }
   void append(char c) {
-    if (used_ == buffer_.size())
+    if (used_ == capacity_)
       flush();
     buffer_[used_++] = c;
   }
-  // Room for `bytes` bytes (at most the buffer's size), to be filled at the
-  // place returned; wrote() then tells where the bytes written end.
+  // Room for `bytes` bytes (at most kLeastBytes), to be filled at the place
+  // returned; wrote() then tells where the bytes written end.
   char *room(std::size_t bytes) {
-    if (bytes > buffer_.size() - used_)
+    if (bytes > capacity_ - used_)
       flush();
-    return buffer_.data() + used_;
+    return buffer_.get() + used_;
   }
-  void wrote(const char *end) { used_ = static_cast<std::size_t>(end - buffer_.data()); }
+  void wrote(const char *end) { used_ = static_cast<std::size_t>(end - buffer_.get()); }
 
   // Appends a signed decimal integer without fill, like "%d".
   void appendInt(std::int64_t value);
@@ -60,12 +63,17 @@ public:
   bool ok() const { return error_ == 0; }
   int error() const { return error_; }
 
+  // The buffer's size at first: the most room() may ask for.
+  static constexpr std::size_t kLeastBytes = std::size_t{1} << 14;
+
 private:
   static constexpr std::size_t kDirectBytes = std::size_t{1} << 16;
+  static constexpr std::size_t kMostBytes = std::size_t{1} << 20;
   void writeThrough(std::string_view text);
 
   int descriptor_;
-  std::vector<char> buffer_;
+  std::unique_ptr<char[]> buffer_;
+  std::size_t capacity_ = kLeastBytes;
   std::size_t used_ = 0;
   std::uint64_t written_ = 0;
   int error_ = 0;

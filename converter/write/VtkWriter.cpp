@@ -174,7 +174,6 @@ void writeElementCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append(' ');
   out.appendInt(static_cast<std::int64_t>(cells.allNodes().size() + cells.size()));
   out.append('\n');
-  const DecimalTexts &indices = DecimalTexts::upTo(static_cast<std::size_t>(zone.nodeCount));
   for (std::size_t element = 0; element < cells.size(); ++element) {
     const std::int32_t *nodes = cells.nodes(element);
     const std::size_t count = cells.nodeCount(element);
@@ -183,7 +182,7 @@ void writeElementCells(OutputBuffer &out, const ZoneRecord &zone) {
     at += sizeof CellFormat::prefix;
     // Node numbers are in 1..N (checked), so each index is in 0..N-1.
     for (std::size_t k = 0; k < count; ++k)
-      at = indices.writeSpaced(at, static_cast<std::uint64_t>(nodes[k] - 1));
+      at = DecimalTexts::writeSpaced(at, static_cast<std::uint64_t>(nodes[k] - 1));
     *at++ = '\n';
     out.wrote(at);
   }
@@ -208,11 +207,10 @@ void writeVertexCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.appendInt(std::int64_t{zone.nodeCount} * (1 + factsOf(CellKind::Vertex).corners));
   out.append('\n');
   const auto nodes = static_cast<std::size_t>(zone.nodeCount);
-  const DecimalTexts &indices = DecimalTexts::upTo(nodes);
   for (std::size_t node = 0; node < nodes; ++node) {
     char *at = out.room(DecimalTexts::kMostBytes + 2);
     *at = vertex.prefix[0];
-    at = indices.writeSpaced(at + 1, node);
+    at = DecimalTexts::writeSpaced(at + 1, node);
     *at++ = '\n';
     out.wrote(at);
   }
@@ -262,10 +260,11 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
 
 } // namespace
 
-int writeVTKFile(int descriptor, const ZoneRecord &zone, const VariableRoles &roles, std::vector<std::string> &warnings) {
+int writeVTKFile(int descriptor, const ZoneRecord &zone, const VariableRoles &roles,
+                 std::vector<std::string> &nameWarnings, std::vector<std::string> &warnings) {
   OutputBuffer out(descriptor);
-  const std::vector<std::string> names = scalarNames(zone, roles.scalars, warnings);
-  const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, warnings);
+  const std::vector<std::string> names = scalarNames(zone, roles.scalars, nameWarnings);
+  const std::vector<std::string> cellNames = scalarNames(zone, roles.cellScalars, nameWarnings);
   out.append("# vtk DataFile Version 2.0\nUnstructured Grid Dunmarle\nASCII\n\nDATASET UNSTRUCTURED_GRID\n");
   writePoints(out, zone, roles);
   if (zone.elementCount > 0)

@@ -12,6 +12,10 @@
 #include <string>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zonvert {
 
 namespace {
@@ -87,35 +91,82 @@ std::string nameAttribute(const ZoneRecord &zone, int variable) {
   throw formattedFailure("ERROR IN ZONE %d: A VALUE IS NO NUMBER\n", zone.zoneNumber);
 }
 
+// The values of one variable in turn, as 64-bit floats; of none (-1), zeros.
+// The text of a value that stands just as the one before it in its column
+// (a coordinate of a structured grid, a concentration of 0 over a region)
+// is not read again: sixteen bytes compared instead of a number parsed.
+class ColumnNumbers {
+public:
+  ColumnNumbers(const NodeValueTable &values, int variable) {
+    if (variable >= 0)
+      cursor_.emplace(values.column(static_cast<std::size_t>(variable)));
+  }
+
+  // False when the value's text is no number.
+  bool next(double &value) {
+    if (!cursor_) {
+      value = 0.0;
+      return true;
+    }
+    const std::string_view text = cursor_->next();
+    if (!sameAsLast(text)) {
+      if (!parsePaddedNumber(text, last_))
+        return false;
+      lastText_ = text;
+    }
+    value = last_;
+    return true;
+  }
+
+private:
+  // Both texts are column values, with sixteen bytes readable from their
+  // starts.
+  bool sameAsLast(std::string_view text) const {
+    if (text.size() != lastText_.size() || text.empty() || text.size() > 16)
+      return false;
+#if defined(__SSE2__)
+    const __m128i now = _mm_loadu_si128(reinterpret_cast<const __m128i *>(text.data()));
+    const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i *>(lastText_.data()));
+    const auto equal = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(now, before)));
+    return (equal | ~((1u << text.size()) - 1)) == 0xFFFFFFFFu;
+#else
+    return text == lastText_;
+#endif
+  }
+
+  std::optional<ValueColumn::Cursor> cursor_;
+  std::string_view lastText_;
+  double last_ = 0.0;
+};
+
 // Writes the arrays in the order the header lists them, each at the offset
 // it is given there.
 class ArrayWriter {
 public:
   ArrayWriter(int descriptor, OutputBuffer &out, Header &header, std::uint64_t dataStart, const ZoneRecord &zone,
-              const VariableRoles &roles)
-      : descriptor_(descriptor), out_(out), header_(header), dataStart_(dataStart), zone_(zone), roles_(roles) {}
+              const VariableRoles &roles, BlockCompressor &compressor)
+      : descriptor_(descriptor), out_(out), header_(header), dataStart_(dataStart), zone_(zone), roles_(roles),
+        compressor_(compressor) {}
 
   int error() const { return error_; }
 
   // One 64-bit float per item (node or cell) from each variable in turn; -1
   // stands for 0.0.
   void values(std::size_t items, std::initializer_list<int> variables) {
-    std::vector<std::optional<ValueColumn::Cursor>> cursors;
+    std::vector<ColumnNumbers> columns;
     for (int variable : variables)
-      cursors.emplace_back(variable < 0 ? std::nullopt
-                                        : std::optional(ValueColumn::Cursor(
-                                              zone_.nodeValues.column(static_cast<std::size_t>(variable)))));
+      columns.emplace_back(zone_.nodeValues, variable);
     CompressedArray array = start(items * variables.size() * sizeof(double));
-    for (std::size_t item = 0; item < items; ++item)
-      for (std::optional<ValueColumn::Cursor> &cursor : cursors) {
-        double value = 0.0;
-        if (cursor && !parseNumber(cursor->next(), value)) [[unlikely]]
-          refuseValueThatIsNoNumber(zone_, roles_);
-        array.append(value);
-      }
+    if (columns.size() == 1) {
+      for (std::size_t item = 0; item < items; ++item)
+        array.append(next(columns[0]));
+    } else {
+      for (std::size_t item = 0; item < items; ++item)
+        for (ColumnNumbers &column : columns)
+          array.append(next(column));
+    }
     finish(array);
   }
-
   template <typename Produce> void integers(std::size_t count, std::size_t width, Produce &&produce) {
     CompressedArray array = start(count * width);
     produce(array);
@@ -123,6 +174,13 @@ public:
   }
 
 private:
+  double next(ColumnNumbers &column) {
+    double value = 0.0;
+    if (!column.next(value)) [[unlikely]]
+      refuseValueThatIsNoNumber(zone_, roles_);
+    return value;
+  }
+
   CompressedArray start(std::uint64_t rawBytes) {
     header_.setOffset(arrays_++, out_.position() - dataStart_);
     return CompressedArray(out_, descriptor_, compressor_, rawBytes);
@@ -139,7 +197,7 @@ private:
   std::uint64_t dataStart_;
   const ZoneRecord &zone_;
   const VariableRoles &roles_;
-  BlockCompressor compressor_;
+  BlockCompressor &compressor_;
   std::size_t arrays_ = 0;
   int error_ = 0;
 };
@@ -217,7 +275,7 @@ void writeCells(ArrayWriter &arrays, const ZoneRecord &zone, std::size_t cellCou
 
 } // namespace
 
-int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles) {
+int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles, BlockCompressor &compressor) {
   const auto nodes = static_cast<std::size_t>(zone.nodeCount);
   const std::size_t cellCount = zone.elementCount > 0 ? static_cast<std::size_t>(zone.elementCount) : nodes;
   Header header = headerOf(zone, roles, cellCount);
@@ -227,7 +285,7 @@ int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles)
   out.append("   _");
   const std::uint64_t dataStart = out.position();
 
-  ArrayWriter arrays(descriptor, out, header, dataStart, zone, roles);
+  ArrayWriter arrays(descriptor, out, header, dataStart, zone, roles, compressor);
   for (int variable : roles.scalars)
     arrays.values(nodes, {variable});
   if (roles.hasVelocity)

@@ -6,15 +6,17 @@
 // integers, cell types bytes.
 #pragma once
 
+#include "write/CompressedBlocks.h"
 #include "write/VariableRoles.h"
 #include "zone/ZoneRecord.h"
 
 namespace zonvert {
 
 // Writes the zone, whose roles were found and checked (checkWritable), to the
-// empty file open as `descriptor`. Returns 0, or the errno value of a failed
-// write. Throws ConversionFailure when a value to be written is no number,
-// naming the first such value of the zone (by node, then variable).
-int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles);
+// empty file open as `descriptor`, compressing with `compressor`. Returns 0,
+// or the errno value of a failed write. Throws ConversionFailure when a value
+// to be written is no number, naming the first such value of the zone (by
+// node, then variable).
+int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles, BlockCompressor &compressor);
 
 } // namespace zonvert

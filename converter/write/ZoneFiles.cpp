@@ -12,20 +12,28 @@ std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat 
   return baseName + std::to_string(zoneIndex) + std::string(extensionOf(format));
 }
 
+BlockCompressor &ZoneWriterMemory::compressor() {
+  if (!compressor_)
+    compressor_ = std::make_unique<BlockCompressor>();
+  return *compressor_;
+}
+
 bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
-                   WriteReport &report) {
+                   WriteReport &report, ZoneWriterMemory &memory) {
   const VariableRoles roles = findRoles(zone);
   checkWritable(zone, roles);
   report.warnings = zone.warnings;
   if (!file.create(path, report.failureReason))
     return false;
-  const int error = format == ZoneFormat::Vtu ? writeVtu(file.descriptor(), zone, roles)
-                                              : writeVTKFile(file.descriptor(), zone, roles, report.warnings);
-  if (error == 0)
-    return true;
-  report.failureReason = std::strerror(error);
-  file.discard();
-  return false;
+  const int error = format == ZoneFormat::Vtu ? writeVtu(file.descriptor(), zone, roles, memory.compressor())
+                                              : writeVTKFile(file.descriptor(), zone, roles, report.nameWarnings, report.warnings);
+  if (error != 0) {
+    report.failureReason = std::strerror(error);
+    file.discard();
+    return false;
+  }
+  // A finished temporary waiting for its turn holds no descriptor.
+  return file.close(report.failureReason);
 }
 
 } // namespace zonvert

@@ -4,9 +4,11 @@
 #pragma once
 
 #include "files/AtomicFile.h"
+#include "write/CompressedBlocks.h"
 #include "write/ZoneFormat.h"
 #include "zone/ZoneRecord.h"
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,23 +18,36 @@ namespace zonvert {
 // ".vtk" (or ".vtu").
 std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat format);
 
+// What a thread that writes zone files keeps from one zone to the next, so
+// that a file of many small zones does not make it anew for each: the XML
+// writer's compressor (200 KiB), made when first needed.
+class ZoneWriterMemory {
+public:
+  BlockCompressor &compressor();
+
+private:
+  std::unique_ptr<BlockCompressor> compressor_;
+};
+
 // What writing a zone file tells besides success.
 struct WriteReport {
   // Why the file could not be written: the system's words.
   std::string failureReason;
   // Complete lines (with their line feed) about a file that was written but
-  // that readers may not take whole: the zone's own warnings from reading
-  // it, NaN or infinite values, shortened names.
+  // that readers may not take whole: names shortened (told once per run),
+  // and the zone's own warnings from reading it, NaN or infinite values
+  // (told for each zone).
+  std::vector<std::string> nameWarnings;
   std::vector<std::string> warnings;
 };
 
-// Writes the zone in `format` into `file`, a new temporary for `path`,
-// without renaming it. Returns false, with the reason in the report, when
+// Writes the zone in `format` into `file`, a new temporary for `path`, and
+// closes it, without renaming it. Returns false, with the reason in the report, when
 // the temporary cannot be created or written; the temporary is then gone.
 // Throws ConversionFailure, before any file is created, when the zone cannot
 // be written whole (values or cells missing, node numbers outside the zone),
 // and for a value that is no number in an XML file.
 bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
-                   WriteReport &report);
+                   WriteReport &report, ZoneWriterMemory &memory);
 
 } // namespace zonvert

@@ -23,8 +23,8 @@ void ValueColumn::startBlock(std::size_t needed) {
     if (blocks_[block_].used > 0)
       ++next;
   }
-  // Small columns take little; long ones grow to large blocks.
-  const std::size_t size = std::max(needed, std::min(kMostBlockBytes, kFirstBlockBytes << std::min<std::size_t>(next, 8)));
+  const std::size_t size =
+      std::max(needed, std::min(kMostBlockBytes, kFirstBlockBytes << std::min<std::size_t>(next, 12)));
   if (next == blocks_.size())
     blocks_.push_back({});
   if (blocks_[next].size < needed)

@@ -93,7 +93,9 @@ public:
 
 private:
   static constexpr std::size_t kIndexStep = 64;
-  static constexpr std::size_t kFirstBlockBytes = std::size_t{1} << 16;
+  // Blocks double from the first to the most: a column of a small zone
+  // takes hardly more than its text, a long one grows to large blocks.
+  static constexpr std::size_t kFirstBlockBytes = std::size_t{1} << 8;
   static constexpr std::size_t kMostBlockBytes = std::size_t{1} << 20;
 
   struct Block {

@@ -139,12 +139,21 @@ std::string seriesJson(const std::vector<std::pair<std::string, std::string>> &f
   return text + "\n  ]\n}\n";
 }
 
+// A zone that holds no nodes, read past.
+const std::string kEmptyZone = "ZONE T=\"surface\", N=0, E=0, ZONETYPE=FETRIANGLE\n";
+
+// The values of a zone of 300 nodes, over 6 KB of text: a zone the worker
+// threads write (the main thread writes small ones).
+std::vector<std::string> large(int k) { return std::vector<std::string>(300, std::to_string(k) + ".000000000000001"); }
+
 const std::string kNaNWarning = ", WHICH VTK'S ASCII READER CANNOT READ (THE FIRST NAN OR INFINITY OF THE ZONE)\n";
 
 std::vector<EndToEndCase> cases() {
   const std::string longName(256, 'a');
   const auto [wideInput, wideVtk] = wideZone();
   const std::string name300(300, 'N');
+  const std::string largeZonesAroundAnEmptyOne =
+      "VARIABLES = \"X\", \"C\"\n" + nodesZone(large(0)) + kEmptyZone + nodesZone(large(2)) + nodesZone(large(3));
   return {
       // The driver: zone numbering, starting zone, output names, prompts.
       {"TetrahedronZone", kVars + tetZone(7), kDefaultArgs, "", kStart + "0 " + kFinish, 0,
@@ -292,6 +301,12 @@ std::vector<EndToEndCase> cases() {
                "VARSHARELIST=([1,2],[3]) CONNECTIVITYSHAREZONE=2\n2.1 2.2 2.3 2.4\n",
        {"in.dat", "out.vtk", "1"}, "", kStart + "0 1 2 " + kFinish, 0,
        {{"out1.vtk", tetVtk(1)}, {"out2.vtk", tetVtk(2)}}},
+      // Zones are named by their numbers in the file, an empty one counted.
+      {"DataSharedWithAZoneAfterAnEmptyZone",
+       kVars + tetZone(0) + kEmptyZone + tetZone(2) +
+           "ZONE N=4, E=1, ET=TETRAHEDRON, VARSHARELIST=([1-3]=3), CONNECTIVITYSHAREZONE=3\n3.1\n3.2\n3.3\n3.4\n",
+       kDefaultArgs, "", kStart + "0 2 3 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}, {"out2.vtk", tetVtk(2)}, {"out3.vtk", tetVtk(3)}}},
       {"SharingWithALaterZoneRefused", kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, VARSHARELIST=([1-3]=3)\n",
        kDefaultArgs, "",
        kStart + "0 \nERROR IN ZONE 1: VARSHARELIST NAMES ZONE 3 (COUNTED FROM 1), WHICH IS NO EARLIER ZONE\n", 1,
@@ -452,6 +467,21 @@ std::vector<EndToEndCase> cases() {
        {"--series", "in.dat", "out.vtk"}, "", kStart + "0 2 " + kFinish, 0,
        {{"out0.vtk", tetVtk(0)}, {"out2.vtk", tetVtk(2)},
         {"out.vtk.series", seriesJson({{"out0.vtk", "0"}, {"out2.vtk", "2"}})}}},
+      // Zones large enough for the worker threads: the starting zone and the
+      // file names go by the numbers in the file, also after an empty zone.
+      {"EmptyZoneBeforeTheStartingZone",
+       largeZonesAroundAnEmptyOne,
+       {"in.dat", "out.vtk", "2"}, "", kStart + "0 2 3 " + kFinish, 0,
+       {{"out2.vtk", nodesVtk(large(2))}, {"out3.vtk", nodesVtk(large(3))}}},
+      // A zone that fails on threads after an empty zone is met again on one
+      // thread, from before the empty zone: the same message, the same files.
+      {"ZoneCutShortAfterAnEmptyZone", kVars + tetZone(0) + kEmptyZone + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n",
+       kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 2: THE FILE ENDS AFTER 1 OF 4 NODE LINES\n", 1,
+       {{"out0.vtk", tetVtk(0)}}},
+      {"ZoneFileNameIsAFolderAfterAnEmptyZone",
+       largeZonesAroundAnEmptyOne,
+       kDefaultArgs, "", kStart + "0 2 \nERROR: writeVTKFile() out2.vtk: Is a directory\n", 255,
+       {{"out0.vtk", nodesVtk(large(0))}}, {}, {"out2.vtk"}},
 
       // Format errors and refusals: message, status 1, no file for the zone at fault.
       {"LineWithoutEqualsBetweenZones", kVars + tetZone(0) + "garbage\n" + tetZone(1), kDefaultArgs, "",
@@ -614,8 +644,8 @@ std::vector<EndToEndCase> cases() {
   };
 }
 
-// Every case runs on one thread and with four worker threads: the files, the
-// console and the status must be the same, byte for byte.
+// Every case runs on one thread and with four and 64 worker threads: the
+// files, the console and the status must be the same, byte for byte.
 class ZonvertEndToEnd : public ::testing::TestWithParam<std::tuple<EndToEndCase, int>> {};
 
 TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
@@ -637,7 +667,8 @@ TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
   EXPECT_EQ(result.files, c.expectedFiles);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::Combine(::testing::ValuesIn(cases()), ::testing::Values(1, 4)),
+INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd,
+                         ::testing::Combine(::testing::ValuesIn(cases()), ::testing::Values(1, 4, 64)),
                          [](const auto &info) {
                            return std::get<0>(info.param).name + "_Threads" + std::to_string(std::get<1>(info.param));
                          });
@@ -767,10 +798,13 @@ TEST_P(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
   };
 
   // Moments: right at the start, then as each zone's number is printed
-  // (that zone is about to be written).
+  // (that zone is about to be written). Besides SIGKILL and SIGTERM, at each
+  // moment another signal that ends a process: Ctrl-C, a closed terminal, a
+  // CPU time limit, a timer, a user or real-time signal of a batch system.
+  const std::vector<int> others = {SIGINT, SIGHUP, SIGXCPU, SIGUSR1, SIGALRM, SIGUSR2, SIGRTMIN};
   std::string mark = "READING ZONE: ";
   for (int moment = 0; moment <= kZones; ++moment) {
-    for (const int signalNumber : {SIGKILL, SIGTERM}) {
+    for (const int signalNumber : {SIGKILL, SIGTERM, others[static_cast<std::size_t>(moment) % others.size()]}) {
       RunRequest request{arguments, "", {{"in.dat", input}}, {}, ""};
       if ((moment + signalNumber) % 2 == 0)
         request.files.insert(oldFiles.begin(), oldFiles.end());
@@ -792,7 +826,7 @@ TEST_P(ZonvertCrashSafety, KilledOrLimitedRunsLeaveOnlyWholeZoneFiles) {
   expectWholeFiles(run, false, "file size limit");
 }
 
-INSTANTIATE_TEST_SUITE_P(Threads, ZonvertCrashSafety, ::testing::Values(1, 4));
+INSTANTIATE_TEST_SUITE_P(Threads, ZonvertCrashSafety, ::testing::Values(1, 4, 64));
 
 } // namespace
 } // namespace zonvert::test

@@ -198,6 +198,51 @@ TEST(TecplotReader, DataIsReadByCountNotByLine) {
   EXPECT_EQ(valuesOf(wide, 64), (std::vector<std::string>{"64", "164"}));
 }
 
+// A file keeps no zone starts until a zone takes data from an earlier one;
+// then the starts are found again, with what was in force at each: here
+// other names and another element type than at the zone that takes.
+TEST(TecplotReader, DataSharedWithAnEarlierZoneFoundAgainWithWhatWasInForceThere) {
+  OpenFile tecplot("VARIABLES = X Y\nZONE N=1\n0 0\nVARIABLES = X Y C\n"
+                   "ZONE N=3, E=1, ET=TRIANGLE\n1 2 3\n4 5 6\n7 8 9\n1 2 3\n"
+                   "ZONE N=4, E=1, ET=QUADRILATERAL\n1 1 1\n2 2 2\n3 3 3\n4 4 4\n1 2 3 4\n"
+                   "VARIABLES = X Y D\nZONE N=3, E=1, VARSHARELIST=([1,2]=2), CONNECTIVITYSHAREZONE=2\n"
+                   "10\n11\n12\n");
+  ZoneRecord zone;
+  for (int zoneNumber = 0; zoneNumber < 3; ++zoneNumber)
+    ASSERT_TRUE(readZone(tecplot.file, zone));
+  EXPECT_TRUE(tecplot.file.zoneStarts.empty());
+  ASSERT_TRUE(readZone(tecplot.file, zone));
+  EXPECT_EQ(zone.variableNames, (std::vector<std::string>{"X", "Y", "D"}));
+  EXPECT_EQ(valuesOf(zone, 0), (std::vector<std::string>{"1", "2", "10"}));
+  EXPECT_EQ(valuesOf(zone, 2), (std::vector<std::string>{"7", "8", "12"}));
+  ASSERT_EQ(zone.elementNodes.size(), 1u);
+  EXPECT_EQ(zone.elementNodes.kind(0), CellKind::Triangle);
+  EXPECT_EQ(tecplot.file.zoneStarts.size(), 4u);
+  EXPECT_FALSE(readZone(tecplot.file, zone));
+}
+
+// A point taken between zones reads the zones after it again, from any
+// later place in the file, with their numbers in the file (an empty zone
+// after the point counted).
+TEST(TecplotReader, ReadingPointReadsTheZonesAfterItAgain) {
+  OpenFile tecplot("VARIABLES = A\nZONE N=1\n1\nZONE N=0\nVARIABLES = B\nZONE N=1, E=1, ET=LINESEG\n2\n1 1\n"
+                   "ZONE N=2, E=1\n3\n4\n1 2\n");
+  ZoneRecord zone;
+  ASSERT_TRUE(readZone(tecplot.file, zone));
+  const ReadingPoint point = readingPoint(tecplot.file, nullptr);
+  std::vector<std::vector<std::string>> first;
+  while (readZone(tecplot.file, zone))
+    first.push_back(zone.variableNames);
+  ASSERT_TRUE(returnTo(tecplot.file, point));
+  ASSERT_TRUE(readZone(tecplot.file, zone));
+  EXPECT_EQ(zone.zoneNumber, 2);
+  EXPECT_EQ(zone.variableNames, std::vector<std::string>{"B"});
+  ASSERT_TRUE(readZone(tecplot.file, zone));
+  EXPECT_EQ(zone.zoneNumber, 3);
+  EXPECT_EQ(zone.elementNodes.kind(0), CellKind::Line); // the type of the zone before
+  EXPECT_EQ(first, (std::vector<std::vector<std::string>>{{"B"}, {"B"}}));
+}
+
 TEST(TecplotReader, LongNodeLineIsOneNodeWithEveryValue) {
   // Values beyond 65535 bytes into the line need offsets wider than 16 bits.
   ZoneRecord zone;

@@ -30,7 +30,8 @@ TEST(ZoneFiles, FailedWriteToADeviceReportsFailureAndLeavesTheDevice) {
   ASSERT_TRUE(std::filesystem::exists("/dev/full"));
   AtomicFile file;
   WriteReport report;
-  EXPECT_FALSE(writeZoneFile(file, "/dev/full", oneNodeZone(), ZoneFormat::LegacyVtk, report));
+  ZoneWriterMemory memory;
+  EXPECT_FALSE(writeZoneFile(file, "/dev/full", oneNodeZone(), ZoneFormat::LegacyVtk, report, memory));
   EXPECT_FALSE(report.failureReason.empty());
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
 }
@@ -45,7 +46,8 @@ TEST(ZoneFiles, ZoneThatCannotBeWrittenWholeIsRefusedBeforeTheFileExists) {
   try {
     AtomicFile file;
     WriteReport report;
-    writeZoneFile(file, path.string(), zone, ZoneFormat::LegacyVtk, report);
+    ZoneWriterMemory memory;
+    writeZoneFile(file, path.string(), zone, ZoneFormat::LegacyVtk, report, memory);
     ADD_FAILURE() << "short node accepted";
   } catch (const ConversionFailure &failure) {
     EXPECT_EQ(failure.message, "ERROR IN ZONE 0: 2 VALUES FOR 1 NODES, 3 NEEDED FOR EACH\n");

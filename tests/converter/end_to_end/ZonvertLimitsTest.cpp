@@ -1,0 +1,190 @@
+// Threads change nothing but time, also at the edges: against a real full
+// disk (a small tmpfs), a real limit on memory (ulimit -v) and on open files
+// (ulimit -n), a run on 4 or 64 threads leaves the files, the console lines
+// and the exit status of the run on one thread, legacy and XML alike.
+#include "end_to_end/ZonvertRunner.h"
+#include "support/FileContents.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <sys/mount.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace zonvert::test {
+namespace {
+
+const std::string kVars = "VARIABLES = \"X\", \"Y\", \"Z\", \"C\"\n";
+
+// `zones` zones of `nodes` nodes each, whose values are pseudo-random
+// decimals, so that neither the legacy nor the XML files are much smaller
+// than the values' text.
+std::string randomNodeZones(int zones, int nodes) {
+  std::uint64_t state = 1;
+  auto value = [&] {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return "0." + std::to_string(100000000 + (state >> 40) % 900000000);
+  };
+  std::string text = kVars;
+  for (int zone = 0; zone < zones; ++zone) {
+    text += "ZONE T=\"TIME " + std::to_string(zone) + "\", I=" + std::to_string(nodes) + "\n";
+    for (int node = 0; node < nodes; ++node)
+      text += value() + " " + value() + " " + value() + " " + value() + "\n";
+  }
+  return text;
+}
+
+std::string tinyZones(int zones) {
+  std::string text = kVars;
+  for (int zone = 0; zone < zones; ++zone)
+    text += "ZONE T=\"TIME " + std::to_string(zone) + "\", N=4, E=1, F=FEPOINT, ET=TETRAHEDRON\n0 0 0 1\n1 0 0 2\n"
+            "0 1 0 3\n0 0 1 " + std::to_string(zone) + "\n1 2 3 4\n";
+  return text;
+}
+
+const std::vector<int> kThreadCounts = {1, 4, 64};
+
+// A folder on a tmpfs of 250 KiB, unmounted at the end.
+class SmallDisk {
+public:
+  SmallDisk() {
+    std::string pattern = (fs::temp_directory_path() / "zonvert-disk-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+      return;
+    path_ = pattern;
+    if (mount("zonvert-test", path_.c_str(), "tmpfs", MS_NOSUID | MS_NODEV, "size=250k") == 0)
+      mounted_ = true;
+    else
+      failure_ = std::strerror(errno);
+  }
+  ~SmallDisk() {
+    if (mounted_)
+      umount2(path_.c_str(), 0);
+    if (!path_.empty())
+      fs::remove_all(path_);
+  }
+  bool mounted() const { return mounted_; }
+  const std::string &failure() const { return failure_; }
+  const fs::path &path() const { return path_; }
+  // Every file on it, by name, removed from it.
+  std::map<std::string, std::string> takeFiles() const {
+    std::map<std::string, std::string> files;
+    for (const auto &entry : fs::directory_iterator(path_)) {
+      files[entry.path().filename().string()] = readFile(entry.path().string());
+      fs::remove(entry.path());
+    }
+    return files;
+  }
+
+private:
+  fs::path path_;
+  bool mounted_ = false;
+  std::string failure_ = "no folder";
+};
+
+TEST(ZonvertLimits, FullDiskLeavesWhatOneThreadLeaves) {
+  const SmallDisk disk;
+  if (!disk.mounted())
+    GTEST_SKIP() << "cannot mount a tmpfs here (" << disk.failure() << "): a full disk needs one";
+  const std::string input = randomNodeZones(6, 2000);
+  for (const bool xml : {false, true}) {
+    const std::string extension = xml ? ".vtu" : ".vtk";
+    RunResult first;
+    std::map<std::string, std::string> firstFiles;
+    for (const int threads : kThreadCounts) {
+      std::vector<std::string> arguments = {"--threads", std::to_string(threads), "in.dat", (disk.path() / "out").string()};
+      if (xml)
+        arguments.insert(arguments.begin(), "--vtu");
+      const RunResult run = runZonvert({arguments, "", {{"in.dat", input}}, {}, ""});
+      const std::map<std::string, std::string> files = disk.takeFiles();
+      if (threads == 1) {
+        // Some zones fit, the next one does not: it is named, and no
+        // temporary is left.
+        ASSERT_EQ(run.exitStatus, 255) << run.stdoutText;
+        ASSERT_GE(files.size(), 1u);
+        ASSERT_LT(files.size(), 6u);
+        const std::string next = "out" + std::to_string(files.size()) + extension;
+        EXPECT_NE(run.stdoutText.find(next + ": No space left on device\n"), std::string::npos) << run.stdoutText;
+        for (std::size_t zone = 0; zone < files.size(); ++zone)
+          EXPECT_TRUE(files.contains("out" + std::to_string(zone) + extension));
+        first = run;
+        firstFiles = files;
+        continue;
+      }
+      EXPECT_EQ(run.stdoutText, first.stdoutText) << threads << " threads" << (xml ? ", XML" : "");
+      EXPECT_EQ(run.exitStatus, first.exitStatus) << threads << " threads";
+      EXPECT_TRUE(files == firstFiles) << threads << " threads left " << files.size() << " files, not "
+                                       << firstFiles.size();
+    }
+  }
+}
+
+struct LimitCase {
+  std::string name;
+  std::string input;       // in.dat, unless the set-up makes it
+  std::string shellSetup;  // the limit, and what the input needs
+  int expectedStatus;
+  std::string expectedEnd; // how standard output ends on one thread
+  std::size_t expectedFiles;
+};
+
+TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  const bool addressLimitPossible = false; // a sanitizer reserves terabytes of address space at start
+#else
+  const bool addressLimitPossible = true;
+#endif
+  const std::string longLine = "{ printf '" + tinyZones(3) +
+                               "ZONE I=1\\n'; head -c 32000000 /dev/zero | tr '\\0' 7; echo; } > in.dat;";
+  const std::vector<LimitCase> cases = {
+      // Threads started, then short of memory: earlier versions ended with
+      // an error where one thread converts every zone.
+      {"AddressSpaceOf16MiB", tinyZones(600), "ulimit -v 16000;", 0, "599 \nFINISH.\n", 600},
+      {"AddressSpaceOf24MiB", tinyZones(600), "ulimit -v 24000;", 0, "599 \nFINISH.\n", 600},
+      // A zone that needs more than the limit allows, after three that fit.
+      {"ZoneLargerThanTheAddressSpace", "", longLine + "ulimit -v 24000;", 1, "0 1 2 \nERROR: OUT OF MEMORY.\n", 3},
+      // Each worker's temporary, and every finished one waiting for its turn,
+      // once held a descriptor.
+      {"SixtyFourOpenFiles", tinyZones(301), "ulimit -n 64;", 0, "300 \nFINISH.\n", 301},
+      {"ThirteenOpenFiles", tinyZones(301), "ulimit -n 13;", 0, "300 \nFINISH.\n", 301},
+  };
+  for (const LimitCase &c : cases) {
+    if (c.shellSetup.find("ulimit -v") != std::string::npos && !addressLimitPossible)
+      continue;
+    for (const bool xml : {false, true}) {
+      RunResult first;
+      for (const int threads : kThreadCounts) {
+        std::vector<std::string> arguments = {"--threads", std::to_string(threads), "in.dat", "out"};
+        if (xml)
+          arguments.insert(arguments.begin(), "--vtu");
+        RunRequest request{arguments, "", {}, {}, c.shellSetup};
+        if (!c.input.empty())
+          request.files["in.dat"] = c.input;
+        RunResult run = runZonvert(request);
+        run.files.erase("in.dat");
+        const std::string label = c.name + (xml ? ", XML, " : ", ") + std::to_string(threads) + " threads";
+        if (threads == 1) {
+          EXPECT_EQ(run.exitStatus, c.expectedStatus) << label << ": " << run.stdoutText;
+          EXPECT_TRUE(run.stdoutText.ends_with(c.expectedEnd)) << label << ": " << run.stdoutText;
+          EXPECT_EQ(run.files.size(), c.expectedFiles) << label;
+          first = run;
+          continue;
+        }
+        EXPECT_EQ(run.stdoutText, first.stdoutText) << label;
+        EXPECT_EQ(run.exitStatus, first.exitStatus) << label;
+        EXPECT_TRUE(run.files == first.files) << label << ": " << run.files.size() << " files, not "
+                                              << first.files.size();
+      }
+    }
+  }
+}
+
+} // namespace
+} // namespace zonvert::test
