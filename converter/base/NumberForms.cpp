@@ -2,6 +2,7 @@
 
 #include "base/TextScan.h"
 
+#include <algorithm>
 #include <cfenv>
 #include <charconv>
 #include <cstdint>
@@ -192,6 +193,42 @@ bool parsePaddedNumber(std::string_view token, double &value) {
     return true;
 #endif
   return parseNumber(token, value);
+}
+
+bool mayPassFloatRangeInOtherForms(const char *text, std::size_t length) {
+  std::size_t marker = length;
+  for (std::size_t at = length; at-- > 0;)
+    if ((text[at] | 0x20) == 'e') {
+      marker = at;
+      break;
+    }
+  if (marker == length)
+    return length >= 39;
+  std::size_t at = marker + 1;
+  const bool negative = at < length && text[at] == '-';
+  if (at < length && isSign(text[at]))
+    ++at;
+  std::size_t exponent = 0;
+  for (; at < length && isDigit(text[at]); ++at)
+    exponent = std::min<std::size_t>(exponent * 10 + static_cast<std::size_t>(text[at] - '0'), 1000);
+  return marker + (negative ? 0 : exponent) >= 39;
+}
+
+FloatRange floatRangeOf(std::string_view token) {
+  double value = 0.0;
+  if (!parseNumber(token, value))
+    return FloatRange::Float;
+  if (value - value != 0.0)
+    return FloatRange::PastDouble;
+  // std::from_chars rounds to the nearest float as strtof does, and tells a
+  // value past the range, or one that rounds to zero.
+  std::string_view digits = token;
+  if (digits.size() > 1 && digits[0] == '+')
+    digits.remove_prefix(1);
+  float single = 0.0f;
+  const auto result = std::from_chars(digits.data(), digits.data() + digits.size(), single);
+  return result.ec == std::errc::result_out_of_range && (value > 1.0 || value < -1.0) ? FloatRange::Double
+                                                                                      : FloatRange::Float;
 }
 
 } // namespace zonvert

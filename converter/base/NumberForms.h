@@ -50,4 +50,36 @@ bool parseNumber(std::string_view token, double &value);
 // read sixteen bytes at a time, several times faster.
 bool parsePaddedNumber(std::string_view token, double &value);
 
+// Where a value (in the C form) stands against the range of a 32-bit float,
+// as C's strtof reads it, VTK's ASCII reader among its users: that reader
+// stops at a value that rounds past the largest float (an infinity there)
+// and misreads the rest of its file; one that rounds to zero it reads as
+// zero. Float: within the range, or no number at all; Double: past it,
+// within a double's; PastDouble: NaN or an infinity as strtod reads it
+// (written so, or past a double's range).
+enum class FloatRange { Float, Double, PastDouble };
+FloatRange floatRangeOf(std::string_view token);
+
+// False for a value that cannot be past a float's range (nearly every
+// value: one below 10^38), told from the bytes of its exponent at its end
+// and its length, so that floatRangeOf runs only for the rare others: a
+// value with fewer digits before its point (at most all bytes before its
+// exponent) than 39 minus its exponent is below 10^38.
+bool mayPassFloatRangeInOtherForms(const char *text, std::size_t length);
+inline bool mayPassFloatRange(const char *text, std::size_t length) {
+  if (length >= 4) {
+    // The common form: E or e, a sign and two digits at the end, often
+    // after one digit and the point.
+    const char *exponent = text + length - 4;
+    const auto first = static_cast<unsigned>(exponent[2] - '0');
+    const auto second = static_cast<unsigned>(exponent[3] - '0');
+    if ((exponent[0] | 0x20) == 'e' && (exponent[1] == '+' || exponent[1] == '-') && first < 10 && second < 10) {
+      const std::size_t point = (text[0] == '-' || text[0] == '+') ? 2 : 1;
+      const std::size_t before = point < length - 4 && text[point] == '.' ? 1 : length - 4;
+      return before + (exponent[1] == '-' ? 0 : 10 * first + second) >= 39;
+    }
+  }
+  return mayPassFloatRangeInOtherForms(text, length);
+}
+
 } // namespace zonvert

@@ -227,7 +227,8 @@ std::size_t NodeValueReader::appendTokens(std::string_view text, std::size_t tar
 
 void NodeValueReader::appendValue(std::string_view token) {
   // A rewritten number is one byte longer than its token at most.
-  values_.valueAdded(copyInCForm(token, values_.valueRoom(token.size() + 1)), isNonFinite(token));
+  char *const to = values_.valueRoom(token.size() + 1);
+  values_.valueAdded({to, copyInCForm(token, to)}, isNonFinite(token));
 }
 
 } // namespace zonvert

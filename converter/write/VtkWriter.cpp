@@ -159,10 +159,22 @@ void writeValueLines(OutputBuffer &out, const ValueColumn &column) {
     out.appendLarge(column.piece(piece));
 }
 
+// The type an array is declared with: float, as VTK's own writer declares
+// such values, unless a value of one of `variables` (-1: none) is past a
+// float's range, which VTK's reader would stop at (see FloatRange).
+std::string_view typeOf(const NodeValueTable &values, std::initializer_list<int> variables) {
+  for (int variable : variables)
+    if (variable >= 0 && values.needsDouble(static_cast<std::size_t>(variable)))
+      return "double";
+  return "float";
+}
+
 void writePoints(OutputBuffer &out, const ZoneRecord &zone, const VariableRoles &roles) {
   out.append("POINTS ");
   out.appendInt(zone.nodeCount);
-  out.append(" float\n");
+  out.append(' ');
+  out.append(typeOf(zone.nodeValues, {roles.x, roles.y, roles.z}));
+  out.append('\n');
   writeTripleLines(out, zone.nodeValues, {roles.x, roles.y, roles.z}, false);
   out.append('\n');
 }
@@ -230,7 +242,9 @@ void writeScalarSections(OutputBuffer &out, const ZoneRecord &zone, const std::v
   for (std::size_t field = 0; field < variables.size(); ++field) {
     out.append("SCALARS ");
     out.append(names[field]);
-    out.append(" float 1\nLOOKUP_TABLE default\n");
+    out.append(' ');
+    out.append(typeOf(zone.nodeValues, {variables[field]}));
+    out.append(" 1\nLOOKUP_TABLE default\n");
     writeValueLines(out, zone.nodeValues.column(static_cast<std::size_t>(variables[field])));
   }
 }
@@ -254,7 +268,9 @@ void writePointData(OutputBuffer &out, const ZoneRecord &zone, const VariableRol
   writeScalarSections(out, zone, roles.scalars, names);
   if (!roles.hasVelocity)
     return;
-  out.append("VECTORS velocity float\n");
+  out.append("VECTORS velocity ");
+  out.append(typeOf(zone.nodeValues, {roles.vx, roles.vy, roles.vz}));
+  out.append('\n');
   writeTripleLines(out, zone.nodeValues, {roles.vx, roles.vy, roles.vz}, true);
 }
 

@@ -21,6 +21,7 @@ void NodeValueTable::reset(std::size_t nodeCount, std::size_t variableCount, Ord
   for (ValueColumn &column : columns_)
     column.clear();
   firstNonFinite_.clear();
+  needsDouble_.clear();
 }
 
 void NodeValueTable::endAfter(std::size_t nodeCount) {
@@ -38,16 +39,25 @@ void NodeValueTable::resetBlocks(std::size_t nodeCount, std::size_t cellCount, c
   valuesWanted_ = variableStart_.back();
 }
 
-void NodeValueTable::valueAdded(std::size_t bytes, bool nonFinite) {
-  const std::size_t variable = nextColumn_;
-  ValueColumn &column = columns_[variable];
-  const std::size_t item = column.size();
-  column.added(bytes);
-  if (nonFinite) [[unlikely]] {
+void NodeValueTable::noteRange(std::size_t variable, std::size_t item, std::string_view text, bool nonFinite) {
+  const FloatRange range = nonFinite ? FloatRange::PastDouble : floatRangeOf(text);
+  if (range == FloatRange::Double) {
+    if (variable >= needsDouble_.size())
+      needsDouble_.resize(variable + 1, false);
+    needsDouble_[variable] = true;
+  } else if (range == FloatRange::PastDouble) {
     if (variable >= firstNonFinite_.size())
       firstNonFinite_.resize(variable + 1, kNoNode);
     firstNonFinite_[variable] = std::min(firstNonFinite_[variable], item);
   }
+}
+
+void NodeValueTable::valueAdded(std::string_view text, bool nonFinite) {
+  const std::size_t variable = nextColumn_;
+  ValueColumn &column = columns_[variable];
+  if (nonFinite || mayPassFloatRange(text.data(), text.size())) [[unlikely]]
+    noteRange(variable, column.size(), text, nonFinite);
+  column.added(text.size());
   ++held_;
   if (order_ == Order::ByNode) {
     if (++nextColumn_ == variableCount_)

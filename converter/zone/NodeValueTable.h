@@ -13,6 +13,7 @@
 #pragma once
 
 #include "base/ByteCopy.h"
+#include "base/NumberForms.h"
 #include "zone/ValueColumn.h"
 
 #include <climits>
@@ -52,10 +53,10 @@ public:
   std::size_t valuesHeld() const { return held_; }
 
   // The next value in reading order: room for up to `bytes` bytes in its
-  // column, to be written there; then valueAdded with the bytes written and
-  // whether the value is NaN or an infinity.
+  // column, to be written there; then valueAdded with the text written
+  // there and whether the value is NaN or an infinity.
   char *valueRoom(std::size_t bytes) { return columns_[nextColumn_].room(bytes); }
-  void valueAdded(std::size_t bytes, bool nonFinite);
+  void valueAdded(std::string_view text, bool nonFinite);
 
   // True where the next values are a whole node's, one per variable in
   // turn (point layout, at the start of a node).
@@ -68,6 +69,8 @@ public:
       const std::uint32_t start = bounds[2 * variable];
       const std::size_t length = bounds[2 * variable + 1] - start;
       ValueColumn &column = columns_[variable];
+      if (mayPassFloatRange(text + start, length)) [[unlikely]]
+        noteRange(variable, column.size(), {text + start, length}, false);
       char *const to = column.room(length);
       // Both ends have sixteen bytes to spare: one unaligned copy.
       if (paddedText && length <= 16)
@@ -88,8 +91,14 @@ public:
   std::size_t firstNonFiniteNode(std::size_t variable) const {
     return variable < firstNonFinite_.size() ? firstNonFinite_[variable] : kNoNode;
   }
+  // True when a value of `variable` is past the range of a 32-bit float
+  // (see FloatRange) but within a double's.
+  bool needsDouble(std::size_t variable) const { return variable < needsDouble_.size() && needsDouble_[variable]; }
 
 private:
+  // Notes a value of `variable`, the `item`-th, that is NaN or an
+  // infinity, or may be past a float's range.
+  void noteRange(std::size_t variable, std::size_t item, std::string_view text, bool nonFinite);
   std::size_t wantedIn(std::size_t variable) const { return variableStart_[variable + 1] - variableStart_[variable]; }
 
   Order order_ = Order::ByNode;
@@ -102,6 +111,7 @@ private:
   std::size_t nextColumn_ = 0;             // the variable the next value belongs to
   std::vector<ValueColumn> columns_;       // by variable; kept for the next zone
   std::vector<std::size_t> firstNonFinite_; // by variable
+  std::vector<bool> needsDouble_;            // by variable
 };
 
 } // namespace zonvert

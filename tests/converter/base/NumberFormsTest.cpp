@@ -1,13 +1,15 @@
 // Value tokens read as the doubles strtod reads from them, bit for bit: the
 // fast reading of short decimals against the C library's own, on the forms
 // at the edges of that fast reading and on many generated ones, in every
-// rounding mode.
+// rounding mode. Where a value stands against a float's range, as strtof
+// and strtod read it.
 #include "base/NumberForms.h"
 
 #include <gtest/gtest.h>
 
 #include <bit>
 #include <cfenv>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -70,7 +72,8 @@ TEST(NumberForms, ShortDecimalsReadAsStrtodReadsThem) {
   }
 }
 
-TEST(NumberForms, GeneratedDecimalsReadAsStrtodReadsThemInEveryRoundingMode) {
+// Decimals of every length and exponent, signed or not.
+std::vector<std::string> generatedTokens() {
   std::uint64_t state = 12345;
   auto random = [&](std::uint64_t below) {
     state = state * 6364136223846793005ULL + 1442695040888963407ULL;
@@ -93,6 +96,11 @@ TEST(NumberForms, GeneratedDecimalsReadAsStrtodReadsThemInEveryRoundingMode) {
     }
     tokens.push_back(token);
   }
+  return tokens;
+}
+
+TEST(NumberForms, GeneratedDecimalsReadAsStrtodReadsThemInEveryRoundingMode) {
+  const std::vector<std::string> tokens = generatedTokens();
   const int mode = std::fegetround();
   for (const int rounding : {FE_TONEAREST, FE_UPWARD, FE_DOWNWARD, FE_TOWARDZERO}) {
     std::fesetround(rounding);
@@ -103,6 +111,45 @@ TEST(NumberForms, GeneratedDecimalsReadAsStrtodReadsThemInEveryRoundingMode) {
     EXPECT_EQ(differ, 0);
   }
   std::fesetround(mode);
+}
+
+// VTK's legacy reader reads a float array's values with strtof and stops
+// where one is an infinity; a double array's with strtod.
+FloatRange expectedRange(const std::string &token) {
+  if (!strtodBits(token))
+    return FloatRange::Float;
+  const double value = std::strtod(token.c_str(), nullptr);
+  if (!std::isfinite(value))
+    return FloatRange::PastDouble;
+  return std::isinf(std::strtof(token.c_str(), nullptr)) ? FloatRange::Double : FloatRange::Float;
+}
+
+TEST(NumberForms, FloatRangeAsStrtofAndStrtodReadIt) {
+  std::vector<std::string> tokens = generatedTokens();
+  tokens.insert(tokens.end(), kEdgeTokens.begin(), kEdgeTokens.end());
+  // The largest float, the halfway point above it (which rounds up, past
+  // the range), just below it; the sentinel of "no value"; long mantissas
+  // and exponents of other lengths around 10^38; values that round to zero.
+  for (const std::string sign : {"", "-", "+"})
+    for (const char *digits :
+         {"3.4028235e38", "3.40282357e38", "340282356779733661637539395458142568448",
+          "340282356779733661637539395458142568447", "340282356779733661637539395458142568448.5", "1.5E+300",
+          "1.5E+0300", "1.5e300", "1E+38", "1E+39", "1e39", "99999999999999999999999999999999999999",
+          "999999999999999999999999999999999999999", "0.000000000000000000000000000000000000000001e81",
+          "0.0000000000000000000000000000000000000000000000000000000000000000000000001", "1e-50", "7e-46",
+          "1.7976931348623159e308", "12345.6789E+35", "12345.6789E+34", "1.0E-300", "1.0e+3000"})
+      tokens.push_back(sign + digits);
+  for (const std::string &token : tokens) {
+    const FloatRange expected = expectedRange(token);
+    EXPECT_EQ(floatRangeOf(token), expected) << "'" << token << "'";
+    // NaN and infinities written so are told by their letters instead.
+    if (expected != FloatRange::Float && !isNonFinite(token)) {
+      EXPECT_TRUE(mayPassFloatRange(token.data(), token.size())) << "'" << token << "'";
+    }
+  }
+  // Nearly every value is told in a glance.
+  EXPECT_FALSE(mayPassFloatRange("-1.234567890123456E+37", 22));
+  EXPECT_FALSE(mayPassFloatRange("1.5e300", 3)); // "1.5": the length is the token's
 }
 
 } // namespace

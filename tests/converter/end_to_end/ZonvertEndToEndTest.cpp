@@ -110,7 +110,8 @@ std::string nodesZone(const std::vector<std::string> &values) {
   return zone;
 }
 
-std::string nodesVtk(const std::vector<std::string> &values, const std::string &name = "C") {
+std::string nodesVtk(const std::vector<std::string> &values, const std::string &name = "C",
+                     const std::string &type = "float") {
   std::string points, cells, types, field;
   for (std::size_t i = 0; i < values.size(); ++i) {
     points += std::to_string(i) + " 0.0 0.0\n";
@@ -120,8 +121,8 @@ std::string nodesVtk(const std::vector<std::string> &values, const std::string &
   }
   const std::string n = std::to_string(values.size());
   return kVtkHead + "POINTS " + n + " float\n" + points + "\nCELLS " + n + " " + std::to_string(2 * values.size()) +
-         "\n" + cells + "\nCELL_TYPES " + n + "\n" + types + "\nPOINT_DATA " + n + "\nSCALARS " + name +
-         " float 1\nLOOKUP_TABLE default\n" + field;
+         "\n" + cells + "\nCELL_TYPES " + n + "\n" + types + "\nPOINT_DATA " + n + "\nSCALARS " + name + " " +
+         type + " 1\nLOOKUP_TABLE default\n" + field;
 }
 
 // A tetrahedron zone whose title key is `key` instead of T="TIME k".
@@ -415,13 +416,44 @@ std::vector<EndToEndCase> cases() {
       {"FortranNumbersWrittenInTheCForm",
        "VARIABLES = \"X\", \"C\"\n" + nodesZone({"1.0D+03", "0.1234567-100", "-1.5+300", "2.5d0", "1.0E+03", "4"}),
        kDefaultArgs, "", kStart + "0 " + kFinish, 0,
-       {{"out0.vtk", nodesVtk({"1.0E+03", "0.1234567E-100", "-1.5E+300", "2.5e0", "1.0E+03", "4"})}}},
+       {{"out0.vtk", nodesVtk({"1.0E+03", "0.1234567E-100", "-1.5E+300", "2.5e0", "1.0E+03", "4"}, "C", "double")}}},
       {"NaNAndInfinityCopiedWithOneWarningPerZone",
        "VARIABLES = \"X\", \"C\"\n" + nodesZone({"1", "NaN", "-inf"}) + nodesZone({"Infinity", "nan"}),
        kDefaultArgs, "",
        kStart + "0 \nWARNING IN ZONE 0, NODE 2: VARIABLE C HOLDS NaN" + kNaNWarning +
            "1 \nWARNING IN ZONE 1, NODE 1: VARIABLE C HOLDS Infinity" + kNaNWarning + "FINISH.\n",
        0, {{"out0.vtk", nodesVtk({"1", "NaN", "-inf"})}, {"out1.vtk", nodesVtk({"Infinity", "nan"})}}},
+      // VTK's reader stops at a value a float cannot hold: such arrays are
+      // declared double, each on its own (values past a double's range are
+      // infinities, warned of), whether a value comes in a plain row or
+      // not (a Fortran form, a repeat count).
+      {"ValuesPastFloatRangeDeclaredDouble",
+       "VARIABLES = \"X\", \"Y\", \"Z\", \"VX\", \"VY\", \"VZ\", \"P\", \"Q\", \"R\", \"S\"\n"
+       "ZONE I=3\n1 -1.5E+300 0 1 2 3 3.5e38 3.4028235e38 1e-50 1.0D+300\n"
+       "2 0 0 4 5 6e+38 1 3.4028235e38 2 0.5\n3 0 0 4 5 6 1 2 2*-3.40282357e38\n"
+       "ZONE I=2\n1 1 1 1 1 1 1e400 -1.5E+300 1 1\n2 2 2 2 2 2 2 2 2 2\n",
+       kDefaultArgs, "",
+       kStart + "0 1 \nWARNING IN ZONE 1, NODE 1: VARIABLE P HOLDS 1e400" + kNaNWarning + "FINISH.\n", 0,
+       {{"out0.vtk", kVtkHead + "POINTS 3 double\n1 -1.5E+300 0\n2 0 0\n3 0 0\n\n"
+                                "CELLS 3 6\n1 0\n1 1\n1 2\n\nCELL_TYPES 3\n1\n1\n1\n\nPOINT_DATA 3\n"
+                                "SCALARS VX float 1\nLOOKUP_TABLE default\n1\n4\n4\n"
+                                "SCALARS VY float 1\nLOOKUP_TABLE default\n2\n5\n5\n"
+                                "SCALARS VZ double 1\nLOOKUP_TABLE default\n3\n6e+38\n6\n"
+                                "SCALARS P double 1\nLOOKUP_TABLE default\n3.5e38\n1\n1\n"
+                                "SCALARS Q float 1\nLOOKUP_TABLE default\n3.4028235e38\n3.4028235e38\n2\n"
+                                "SCALARS R double 1\nLOOKUP_TABLE default\n1e-50\n2\n-3.40282357e38\n"
+                                "SCALARS S double 1\nLOOKUP_TABLE default\n1.0E+300\n0.5\n-3.40282357e38\n"
+                                "VECTORS velocity double\n1 2 3 \n4 5 6e+38 \n4 5 6 \n"},
+        {"out1.vtk", kVtkHead + "POINTS 2 float\n1 1 1\n2 2 2\n\n"
+                                "CELLS 2 4\n1 0\n1 1\n\nCELL_TYPES 2\n1\n1\n\nPOINT_DATA 2\n"
+                                "SCALARS VX float 1\nLOOKUP_TABLE default\n1\n2\n"
+                                "SCALARS VY float 1\nLOOKUP_TABLE default\n1\n2\n"
+                                "SCALARS VZ float 1\nLOOKUP_TABLE default\n1\n2\n"
+                                "SCALARS P float 1\nLOOKUP_TABLE default\n1e400\n2\n"
+                                "SCALARS Q double 1\nLOOKUP_TABLE default\n-1.5E+300\n2\n"
+                                "SCALARS R float 1\nLOOKUP_TABLE default\n1\n2\n"
+                                "SCALARS S float 1\nLOOKUP_TABLE default\n1\n2\n"
+                                "VECTORS velocity float\n1 1 1 \n2 2 2 \n"}}},
       {"NamesEscapedAsVtkWritesThem",
        "VARIABLES = \"X\", \"Conc mg/l\", \"50%\", \"\", \"p\xc3\xa9H\", \"\x80 \xe9\", \"\x96\xe9\"\nZONE I=1\n1 2 3 4 5 6 7\n",
        kDefaultArgs, "",

@@ -561,6 +561,55 @@ def check_vtu_numbers(zonvert, folder):
     return check_vtu("numbers", os.path.join(folder, "numbers0.vtu"), None, ["X", "V"], rows)
 
 
+def check_float_range(zonvert, folder):
+    """Values a 32-bit float cannot hold (the sentinel -1.5E+300 among them,
+    in the Fortran form too) in points, velocity, node and cell data: VTK's
+    legacy reader reads every array whole, those values as the doubles
+    strtod reads, every other array still as 32-bit floats, and what follows
+    them unharmed."""
+    names = ["X", "Y", "Z", "VX", "VY", "VZ", "Big", "Small", "Plain"]
+    written = [["0", "0", "0", "1", "2", "3", "-1.5E+300", "1e-50", "1"],
+               ["1", "0", "0", "1", "2", "3.5e38", "2.5", "-7e-46", "2"],
+               ["0", "1", "0", "1", "2", "3", "-1.5+300", "3.4028235e38", "3"],
+               ["1", "1e39", "0", "1", "2", "3", "4", "5", "6"]]
+    c_form = {"-1.5+300": "-1.5E+300"}
+    tecplot = os.path.join(folder, "range.dat")
+    with open(tecplot, "w") as f:
+        f.write("VARIABLES = %s\nZONE N=4, E=2, F=FEPOINT, ET=TRIANGLE\n" % " ".join('"%s"' % n for n in names))
+        f.writelines(" ".join(row) + "\n" for row in written)
+        f.write("1 2 3\n2 4 3\n")
+        f.write("ZONE N=4, E=2, ET=TRIANGLE, DATAPACKING=BLOCK, VARLOCATION=([9]=CELLCENTERED)\n")
+        f.write(block([[row[k] for row in written] for k in range(8)]) + "-2.5E+300 7\n1 2 3\n2 4 3\n")
+    run = subprocess.run([zonvert, tecplot, os.path.join(folder, "range.vtk")], capture_output=True, text=True)
+    if run.returncode != 0 or "WARNING" in run.stdout:
+        return ["range: zonvert ended with %d: %s" % (run.returncode, run.stdout)]
+    texts = {n: [c_form.get(row[k], row[k]) for row in written] for k, n in enumerate(names)}
+    doubles = {"Y", "VZ", "Big"}
+    errors = []
+    for zone, cell_values in ((0, None), (1, ["-2.5E+300", "7"])):
+        grid = read_legacy(os.path.join(folder, "range%d.vtk" % zone), names)[1]
+        point_data, cell_data = grid.GetPointData(), grid.GetCellData()
+
+        def exact(array, expected, double):
+            if array is None or array.GetNumberOfTuples() * array.GetNumberOfComponents() != len(expected):
+                return False
+            wanted = [float(t) if double else as_float32(t) for t in expected]
+            return [array.GetValue(i) for i in range(len(expected))] == wanted and \
+                array.GetDataTypeAsString() == ("double" if double else "float")
+
+        found = {"Points": exact(grid.GetPoints().GetData(), [t for i in range(4) for t in
+                                                               (texts["X"][i], texts["Y"][i], texts["Z"][i])], True),
+                 "velocity": exact(point_data.GetArray("velocity"), [t for i in range(4) for t in
+                                                                     (texts["VX"][i], texts["VY"][i], texts["VZ"][i])],
+                                   True)}
+        for n in names[3:] if zone == 0 else names[3:8]:
+            found[n] = exact(point_data.GetArray(n), texts[n], n in doubles)
+        if cell_values:
+            found["cell Plain"] = exact(cell_data.GetArray("Plain"), cell_values, True)
+        errors += ["range zone %d: %s not read whole as written" % (zone, n) for n, ok in found.items() if not ok]
+    return errors
+
+
 def check_names(zonvert, folder):
     """Names as VTK's readers read them back: in XML the empty name (with
     which VTK reads no points) as V and its number, U+FFFE as U+FFFD; bytes
@@ -637,11 +686,12 @@ def main():
         errors += check_vtu_forms(zonvert, folder)
         errors += check_vtu_numbers(zonvert, folder)
         errors += check_names(zonvert, folder)
+        errors += check_float_range(zonvert, folder)
         errors += check_threads_agree(zonvert, folder)
     for e in errors[:50]:
         print(e)
     failed = len({e.split(":")[0].split(" zone")[0] for e in errors})
-    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 3 - failed, failed))
+    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 4 - failed, failed))
     return 1 if errors else 0
 
 

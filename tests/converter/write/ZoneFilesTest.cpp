@@ -18,8 +18,9 @@ ZoneRecord oneNodeZone() {
   zone.nodeCount = 1;
   zone.nodeValues.reset(1, 2, NodeValueTable::Order::ByNode);
   for (const std::string_view value : {"1.5", "2.5"}) {
-    value.copy(zone.nodeValues.valueRoom(value.size()), value.size());
-    zone.nodeValues.valueAdded(value.size(), false);
+    char *const to = zone.nodeValues.valueRoom(value.size());
+    value.copy(to, value.size());
+    zone.nodeValues.valueAdded({to, value.size()}, false);
   }
   return zone;
 }
