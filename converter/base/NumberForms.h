@@ -61,23 +61,19 @@ enum class FloatRange { Float, Double, PastDouble };
 FloatRange floatRangeOf(std::string_view token);
 
 // False for a value that cannot be past a float's range (nearly every
-// value: one below 10^38), told from the bytes of its exponent at its end
-// and its length, so that floatRangeOf runs only for the rare others: a
-// value with fewer digits before its point (at most all bytes before its
-// exponent) than 39 minus its exponent is below 10^38.
+// value: one below 10^38), told from a glance at its last bytes, so that
+// floatRangeOf runs only for the rare others. A value of at most sixteen
+// bytes is below 10^16 times ten to its exponent: below 10^38 when its
+// exponent is negative or has at most two digits, the first 0 or 1 (or when
+// it has none).
 bool mayPassFloatRangeInOtherForms(const char *text, std::size_t length);
 inline bool mayPassFloatRange(const char *text, std::size_t length) {
-  if (length >= 4) {
-    // The common form: E or e, a sign and two digits at the end, often
-    // after one digit and the point.
-    const char *exponent = text + length - 4;
-    const auto first = static_cast<unsigned>(exponent[2] - '0');
-    const auto second = static_cast<unsigned>(exponent[3] - '0');
-    if ((exponent[0] | 0x20) == 'e' && (exponent[1] == '+' || exponent[1] == '-') && first < 10 && second < 10) {
-      const std::size_t point = (text[0] == '-' || text[0] == '+') ? 2 : 1;
-      const std::size_t before = point < length - 4 && text[point] == '.' ? 1 : length - 4;
-      return before + (exponent[1] == '-' ? 0 : 10 * first + second) >= 39;
-    }
+  if (length < 3)
+    return false;
+  if (length <= 16) {
+    const char beforeLast = text[length - 3];
+    if (beforeLast == '-' || (text[length - 2] <= '1' && static_cast<unsigned>(beforeLast - '0') > 9))
+      return false;
   }
   return mayPassFloatRangeInOtherForms(text, length);
 }

@@ -52,6 +52,14 @@ void NodeValueTable::noteRange(std::size_t variable, std::size_t item, std::stri
   }
 }
 
+void NodeValueTable::noteNodeRanges(const char *text, const std::uint32_t *bounds) {
+  for (std::size_t variable = 0; variable < variableCount_; ++variable) {
+    const std::string_view value(text + bounds[2 * variable], bounds[2 * variable + 1] - bounds[2 * variable]);
+    if (mayPassFloatRange(value.data(), value.size()))
+      noteRange(variable, columns_[variable].size() - 1, value, false);
+  }
+}
+
 void NodeValueTable::valueAdded(std::string_view text, bool nonFinite) {
   const std::size_t variable = nextColumn_;
   ValueColumn &column = columns_[variable];

@@ -65,12 +65,12 @@ public:
   // text from text[bounds[2k]] up to text[bounds[2k + 1]]. With
   // `paddedText`, sixteen bytes from the start of every value may be read.
   void appendNode(const char *text, const std::uint32_t *bounds, bool paddedText) {
+    bool mayPass = false;
     for (std::size_t variable = 0; variable < variableCount_; ++variable) {
       const std::uint32_t start = bounds[2 * variable];
       const std::size_t length = bounds[2 * variable + 1] - start;
       ValueColumn &column = columns_[variable];
-      if (mayPassFloatRange(text + start, length)) [[unlikely]]
-        noteRange(variable, column.size(), {text + start, length}, false);
+      mayPass |= mayPassFloatRange(text + start, length);
       char *const to = column.room(length);
       // Both ends have sixteen bytes to spare: one unaligned copy.
       if (paddedText && length <= 16)
@@ -79,6 +79,8 @@ public:
         copyBytes(to, text + start, length);
       column.added(length);
     }
+    if (mayPass) [[unlikely]]
+      noteNodeRanges(text, bounds);
     held_ += variableCount_;
   }
 
@@ -99,6 +101,8 @@ private:
   // Notes a value of `variable`, the `item`-th, that is NaN or an
   // infinity, or may be past a float's range.
   void noteRange(std::size_t variable, std::size_t item, std::string_view text, bool nonFinite);
+  // noteRange for each value of the node appendNode has just taken.
+  void noteNodeRanges(const char *text, const std::uint32_t *bounds);
   std::size_t wantedIn(std::size_t variable) const { return variableStart_[variable + 1] - variableStart_[variable]; }
 
   Order order_ = Order::ByNode;
