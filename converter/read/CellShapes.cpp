@@ -230,15 +230,10 @@ Cell cellOfElement(ElementType type, const std::int32_t *numbers) {
 namespace {
 
 // The sizes above 1 with the step between neighbouring nodes along each.
-struct Axis {
-  std::int64_t size;
-  std::int64_t step;
-};
-
-std::vector<Axis> axesOf(std::int64_t i, std::int64_t j, std::int64_t k) {
-  std::vector<Axis> axes;
-  const Axis all[3] = {{i, 1}, {j, i}, {k, i * j}};
-  for (const Axis &axis : all)
+std::vector<GridAxis> axesOf(std::int64_t i, std::int64_t j, std::int64_t k) {
+  std::vector<GridAxis> axes;
+  const GridAxis all[3] = {{i, 1}, {j, i}, {k, i * j}};
+  for (const GridAxis &axis : all)
     if (axis.size > 1)
       axes.push_back(axis);
   return axes;
@@ -247,35 +242,19 @@ std::vector<Axis> axesOf(std::int64_t i, std::int64_t j, std::int64_t k) {
 } // namespace
 
 std::int64_t orderedCellCount(std::int64_t i, std::int64_t j, std::int64_t k) {
-  const std::vector<Axis> axes = axesOf(i, j, k);
+  const std::vector<GridAxis> axes = axesOf(i, j, k);
   if (axes.size() < 2)
     return 0;
   std::int64_t cells = 1;
-  for (const Axis &axis : axes)
+  for (const GridAxis &axis : axes)
     cells *= axis.size - 1;
   return cells;
 }
 
-void appendOrderedCells(std::int64_t i, std::int64_t j, std::int64_t k, ElementTable &cells) {
-  const std::vector<Axis> axes = axesOf(i, j, k);
-  if (axes.size() < 2)
-    return;
-  const Axis &a = axes[0], &b = axes[1];
-  const Axis c = axes.size() == 3 ? axes[2] : Axis{2, 0};
-  std::int32_t corners[8];
-  for (std::int64_t w = 0; w + 1 < c.size; ++w)
-    for (std::int64_t v = 0; v + 1 < b.size; ++v)
-      for (std::int64_t u = 0; u + 1 < a.size; ++u) {
-        // 1-based number of the cell's first corner, then round its face.
-        const std::int64_t first = 1 + u * a.step + v * b.step + w * c.step;
-        const std::int64_t face[4] = {first, first + a.step, first + a.step + b.step, first + b.step};
-        for (int n = 0; n < 4; ++n) {
-          corners[n] = static_cast<std::int32_t>(face[n]);
-          corners[n + 4] = static_cast<std::int32_t>(face[n] + c.step);
-        }
-        const CellKind kind = axes.size() == 3 ? CellKind::Hexahedron : CellKind::Quad;
-        cells.append(kind, corners, factsOf(kind).corners);
-      }
+void setOrderedCells(std::int64_t i, std::int64_t j, std::int64_t k, ElementTable &cells) {
+  const std::vector<GridAxis> axes = axesOf(i, j, k);
+  if (axes.size() >= 2)
+    cells.setGrid(axes);
 }
 
 } // namespace zonvert

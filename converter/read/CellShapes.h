@@ -49,8 +49,9 @@ int cornersOf(ElementType type);
 Cell cellOfElement(ElementType type, const std::int32_t *numbers);
 
 // The cells of an ordered zone of i x j x k nodes (I runs fastest): with
-// three sizes above 1 hexahedra, with two quadrilaterals, otherwise none.
+// three sizes above 1 hexahedra, with two quadrilaterals, otherwise none;
+// setOrderedCells makes `cells` those of the grid (made when asked for).
 std::int64_t orderedCellCount(std::int64_t i, std::int64_t j, std::int64_t k);
-void appendOrderedCells(std::int64_t i, std::int64_t j, std::int64_t k, ElementTable &cells);
+void setOrderedCells(std::int64_t i, std::int64_t j, std::int64_t k, ElementTable &cells);
 
 } // namespace zonvert

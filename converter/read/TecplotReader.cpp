@@ -508,7 +508,7 @@ ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone) {
   }
   ElementType elementType = shape.elementType;
   if (shape.ordered) {
-    appendOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
+    setOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
   } else if (source && shape.connectivityFrom >= 0) {
     zone.elementNodes = source->record.elementNodes;
     elementType = source->elementType;

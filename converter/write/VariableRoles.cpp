@@ -77,8 +77,9 @@ void checkNodeNumbers(const ZoneRecord &zone) {
   // The element at fault is looked for only when there is one.
   if (cells.size() == 0 || (cells.smallestNumber() >= 1 && cells.largestNumber() <= zone.nodeCount))
     return;
+  CellCorners room;
   for (std::size_t element = 0; element < cells.size(); ++element) {
-    const std::int32_t *nodes = cells.nodes(element);
+    const std::int32_t *nodes = cells.nodes(element, room);
     for (std::size_t k = 0; k < cells.nodeCount(element); ++k)
       if (nodes[k] < 1 || nodes[k] > zone.nodeCount)
         throw formattedFailure("ERROR IN ZONE %d, ELEMENT %zu: NODE NUMBER %d IS OUTSIDE 1..%d\n", zone.zoneNumber,

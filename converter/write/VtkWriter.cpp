@@ -184,10 +184,11 @@ void writeElementCells(OutputBuffer &out, const ZoneRecord &zone) {
   out.append("CELLS ");
   out.appendInt(zone.elementCount);
   out.append(' ');
-  out.appendInt(static_cast<std::int64_t>(cells.allNodes().size() + cells.size()));
+  out.appendInt(static_cast<std::int64_t>(cells.cornerCount() + cells.size()));
   out.append('\n');
+  CellCorners room;
   for (std::size_t element = 0; element < cells.size(); ++element) {
-    const std::int32_t *nodes = cells.nodes(element);
+    const std::int32_t *nodes = cells.nodes(element, room);
     const std::size_t count = cells.nodeCount(element);
     char *at = out.room(sizeof CellFormat::prefix + count * DecimalTexts::kMostBytes + 1);
     std::memcpy(at, formatOf(cells.kind(element)).prefix, sizeof CellFormat::prefix);

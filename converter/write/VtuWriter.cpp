@@ -258,9 +258,13 @@ void writeCells(ArrayWriter &arrays, const ZoneRecord &zone, std::size_t cellCou
     });
     return;
   }
-  arrays.integers(cells.allNodes().size(), 8, [&](CompressedArray &out) {
-    for (std::int32_t number : cells.allNodes())
-      out.append(static_cast<std::int64_t>(number) - 1);
+  arrays.integers(cells.cornerCount(), 8, [&](CompressedArray &out) {
+    CellCorners room;
+    for (std::size_t element = 0; element < cellCount; ++element) {
+      const std::int32_t *nodes = cells.nodes(element, room);
+      for (std::size_t k = 0; k < cells.nodeCount(element); ++k)
+        out.append(static_cast<std::int64_t>(nodes[k]) - 1);
+    }
   });
   arrays.integers(cellCount, 8, [&](CompressedArray &out) {
     std::int64_t end = 0;

@@ -19,6 +19,42 @@ void ElementTable::clear() {
   mixed_ = false;
   smallest_ = INT32_MAX;
   largest_ = INT32_MIN;
+  grid_ = false;
+  gridCells_ = 0;
+}
+
+void ElementTable::setGrid(std::span<const GridAxis> axes) {
+  clear();
+  grid_ = true;
+  gridKind_ = axes.size() == 3 ? CellKind::Hexahedron : CellKind::Quad;
+  cornersEach_ = factsOf(gridKind_).corners;
+  axes_ = {GridAxis{2, 0}, GridAxis{2, 0}, GridAxis{2, 0}};
+  std::copy(axes.begin(), axes.end(), axes_.begin());
+  gridCells_ = 1;
+  std::int64_t last = 1;
+  for (const GridAxis &axis : axes_) {
+    gridCells_ *= static_cast<std::size_t>(axis.size - 1);
+    last += (axis.size - 1) * axis.step;
+  }
+  smallest_ = 1;
+  largest_ = static_cast<std::int32_t>(last);
+}
+
+void ElementTable::gridCorners(std::size_t element, CellCorners &corners) const {
+  const auto &[a, b, c] = axes_;
+  const auto acrossA = static_cast<std::size_t>(a.size - 1);
+  const auto acrossB = static_cast<std::size_t>(b.size - 1);
+  const auto u = static_cast<std::int64_t>(element % acrossA);
+  const auto v = static_cast<std::int64_t>(element / acrossA % acrossB);
+  const auto w = static_cast<std::int64_t>(element / acrossA / acrossB);
+  // 1-based number of the cell's first corner, then round its face, then
+  // the same a step further along the third axis.
+  const std::int64_t first = 1 + u * a.step + v * b.step + w * c.step;
+  const std::int64_t face[4] = {first, first + a.step, first + a.step + b.step, first + b.step};
+  for (int n = 0; n < 4; ++n) {
+    corners[n] = static_cast<std::int32_t>(face[n]);
+    corners[n + 4] = static_cast<std::int32_t>(face[n] + c.step);
+  }
 }
 
 void ElementTable::reserve(std::size_t elements, std::size_t corners) {

@@ -2,12 +2,14 @@
 // numbers (1-based, in VTK's corner order), flat. Where every element has
 // as many corners as the first (a zone of one element type, as most are),
 // where each starts follows from its number; only a zone of mixed shapes
-// keeps a start per element.
+// keeps a start per element. The cells of an ordered zone (a grid) are
+// made from their number when asked for, never held.
 #pragma once
 
 #include "zone/CellKinds.h"
 
 #include <algorithm>
+#include <array>
 #include <climits>
 #include <cstddef>
 #include <cstdint>
@@ -16,12 +18,26 @@
 
 namespace zonvert {
 
+// One direction of a grid: its number of nodes, and the step between
+// neighbouring nodes along it in node numbers.
+struct GridAxis {
+  std::int64_t size;
+  std::int64_t step;
+};
+
+// Room for the corners of any cell.
+using CellCorners = std::array<std::int32_t, 8>;
+
 class ElementTable {
 public:
   void clear();
+  // Makes the table the cells of a grid along `axes` (two: quadrilaterals;
+  // three: hexahedra; each axis of two nodes or more), each cell the nodes
+  // neighbouring its first corner, the first axis running fastest.
+  void setGrid(std::span<const GridAxis> axes);
   // Makes room for `elements` elements of `corners` corners each.
   void reserve(std::size_t elements, std::size_t corners);
-  std::size_t size() const { return kinds_.size(); }
+  std::size_t size() const { return grid_ ? gridCells_ : kinds_.size(); }
 
   void append(CellKind kind, const std::int32_t *nodes, std::size_t count) {
     if (count != cornersEach_) [[unlikely]]
@@ -36,24 +52,30 @@ public:
     }
   }
 
-  CellKind kind(std::size_t element) const { return kinds_[element]; }
+  CellKind kind(std::size_t element) const { return grid_ ? gridKind_ : kinds_[element]; }
   std::size_t nodeCount(std::size_t element) const {
     if (!mixed_)
       return cornersEach_;
     const std::size_t end = element + 1 < elementStart_.size() ? elementStart_[element + 1] : nodes_.size();
     return end - elementStart_[element];
   }
-  const std::int32_t *nodes(std::size_t element) const {
+  // The corners of `element`: where they are held, or made in `room`.
+  const std::int32_t *nodes(std::size_t element, CellCorners &room) const {
+    if (grid_) [[unlikely]] {
+      gridCorners(element, room);
+      return room.data();
+    }
     return nodes_.data() + (mixed_ ? elementStart_[element] : element * cornersEach_);
   }
-  // The node numbers of all elements, one after the other.
-  std::span<const std::int32_t> allNodes() const { return nodes_; }
+  // The number of corners of all elements.
+  std::size_t cornerCount() const { return grid_ ? gridCells_ * cornersEach_ : nodes_.size(); }
   // The smallest and the largest node number of all elements.
   std::int32_t smallestNumber() const { return smallest_; }
   std::int32_t largestNumber() const { return largest_; }
 
 private:
   void noteCornerCount(std::size_t count);
+  void gridCorners(std::size_t element, CellCorners &corners) const;
 
   std::vector<std::int32_t> nodes_;
   std::vector<std::uint64_t> elementStart_; // only when mixed_
@@ -62,6 +84,10 @@ private:
   bool mixed_ = false;
   std::int32_t smallest_ = INT32_MAX;
   std::int32_t largest_ = INT32_MIN;
+  bool grid_ = false;
+  std::array<GridAxis, 3> axes_{}; // of the grid; a third of one cell for quadrilaterals
+  std::size_t gridCells_ = 0;
+  CellKind gridKind_ = CellKind::Hexahedron;
 };
 
 } // namespace zonvert

@@ -51,23 +51,40 @@ TEST(CellShapes, CollapsedElementsBecomeTheCellsTheyDescribe) {
 }
 
 TEST(CellShapes, OrderedZonesGiveQuadrilateralsAndHexahedra) {
-  ElementTable quads;
-  appendOrderedCells(3, 2, 1, quads);
-  ASSERT_EQ(quads.size(), 2u);
-  EXPECT_EQ(std::vector<std::int32_t>(quads.nodes(1), quads.nodes(1) + 4), (std::vector<std::int32_t>{2, 3, 6, 5}));
-  ElementTable sideways; // J alone is 1: the cells lie in the I-K plane
-  appendOrderedCells(2, 1, 3, sideways);
-  ASSERT_EQ(sideways.size(), 2u);
-  EXPECT_EQ(std::vector<std::int32_t>(sideways.nodes(1), sideways.nodes(1) + 4),
-            (std::vector<std::int32_t>{3, 4, 6, 5}));
-  ElementTable hexes;
-  appendOrderedCells(2, 2, 3, hexes);
-  ASSERT_EQ(hexes.size(), 2u);
-  EXPECT_EQ(hexes.kind(1), CellKind::Hexahedron);
-  EXPECT_EQ(std::vector<std::int32_t>(hexes.nodes(1), hexes.nodes(1) + 8),
-            (std::vector<std::int32_t>{5, 6, 8, 7, 9, 10, 12, 11}));
+  struct Case {
+    std::int64_t i, j, k;
+    std::size_t cells;
+    std::size_t element;
+    CellKind kind;
+    std::vector<std::int32_t> corners;
+  };
+  const std::vector<Case> cases = {
+      {3, 2, 1, 2, 1, CellKind::Quad, {2, 3, 6, 5}},
+      {4, 3, 1, 6, 4, CellKind::Quad, {6, 7, 11, 10}},
+      {2, 1, 3, 2, 1, CellKind::Quad, {3, 4, 6, 5}}, // J alone is 1: the cells lie in the I-K plane
+      {1, 3, 3, 4, 3, CellKind::Quad, {5, 6, 9, 8}},
+      {2, 2, 3, 2, 1, CellKind::Hexahedron, {5, 6, 8, 7, 9, 10, 12, 11}},
+      {3, 3, 3, 8, 7, CellKind::Hexahedron, {14, 15, 18, 17, 23, 24, 27, 26}},
+      {4, 3, 2, 6, 5, CellKind::Hexahedron, {7, 8, 12, 11, 19, 20, 24, 23}},
+  };
+  for (const Case &c : cases) {
+    ElementTable cells;
+    setOrderedCells(c.i, c.j, c.k, cells);
+    ASSERT_EQ(cells.size(), c.cells) << c.i << "x" << c.j << "x" << c.k;
+    EXPECT_EQ(orderedCellCount(c.i, c.j, c.k), static_cast<std::int64_t>(c.cells));
+    EXPECT_EQ(cells.kind(c.element), c.kind);
+    EXPECT_EQ(cells.cornerCount(), c.cells * c.corners.size());
+    CellCorners room;
+    const std::int32_t *nodes = cells.nodes(c.element, room);
+    EXPECT_EQ(std::vector<std::int32_t>(nodes, nodes + cells.nodeCount(c.element)), c.corners);
+    // The last cell's last corners are the last node.
+    EXPECT_EQ(cells.smallestNumber(), 1);
+    EXPECT_EQ(cells.largestNumber(), c.i * c.j * c.k);
+  }
   EXPECT_EQ(orderedCellCount(5, 1, 1), 0);
-  EXPECT_EQ(orderedCellCount(4, 3, 2), 6);
+  ElementTable none;
+  setOrderedCells(5, 1, 1, none);
+  EXPECT_EQ(none.size(), 0u);
 }
 
 } // namespace

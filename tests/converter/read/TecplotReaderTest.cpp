@@ -173,7 +173,8 @@ TEST(TecplotReader, DataIsReadByCountNotByLine) {
   EXPECT_EQ(valuesOf(zone, 2), (std::vector<std::string>{"1", "2", "3"}));
   EXPECT_EQ(valuesOf(zone, 3), (std::vector<std::string>{"4", "5", "6"}));
   ASSERT_EQ(zone.elementNodes.size(), 2u);
-  EXPECT_EQ(std::vector<std::int32_t>(zone.elementNodes.nodes(1), zone.elementNodes.nodes(1) + 3),
+  CellCorners room;
+  EXPECT_EQ(std::vector<std::int32_t>(zone.elementNodes.nodes(1, room), zone.elementNodes.nodes(1, room) + 3),
             (std::vector<std::int32_t>{4, 2, 3}));
 
   ZoneRecord block;
