@@ -134,7 +134,12 @@ const std::string &usageText() {
       "EXIT STATUS:\n"
       "  0    every zone from the starting zone on converted (after FINISH.)\n"
       "  1    bad command line, input missing, unreadable or not convertible\n"
-      "  255  the output folder, a zone file or the series file cannot be written\n";
+      "  255  the output folder, a zone file or the series file cannot be written\n"
+      "\n"
+      "MEMORY (address space, as ulimit -v counts it), with N threads: at most\n"
+      "  8 MiB + N x 1.5 MiB + 2 x the larger of 1 MiB and (N + 1) x the largest\n"
+      "  zone, a zone counted as the text of its values (a repeat count n*v as n\n"
+      "  times v and a blank) and 5 bytes per corner of its element lines\n";
   return text;
 }
 

@@ -710,7 +710,7 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
   const RunResult help = runZonvert({{"--help"}, "", {}, {}, ""});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(help.stdoutText.starts_with("USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH>"));
-  for (const char *part : {"--vtu", "--series", "--threads N", "--version", "EXIT STATUS", "255"})
+  for (const char *part : {"--vtu", "--series", "--threads N", "--version", "EXIT STATUS", "255", "MEMORY"})
     EXPECT_NE(help.stdoutText.find(part), std::string::npos) << part;
   const RunResult version = runZonvert({{"--version"}, "", {}, {}, ""});
   EXPECT_EQ(version.exitStatus, 0);

@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
+#include <utility>
 #include <sys/mount.h>
 #include <vector>
 
@@ -183,6 +185,71 @@ TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
                                               << first.files.size();
       }
     }
+  }
+}
+
+// The memory bound the user guide states, in KiB of address space (what
+// ulimit -v counts) for `threads` threads and a largest zone holding
+// `zoneBytes`: its values' text, a repeat count n*v as n times v and a
+// blank, and 5 bytes per element corner.
+std::uint64_t statedBoundKiB(int threads, std::uint64_t zoneBytes) {
+  const std::uint64_t held = std::max<std::uint64_t>(1024, static_cast<std::uint64_t>(threads + 1) * zoneBytes / 1024);
+  return 8 * 1024 + static_cast<std::uint64_t>(threads) * 1536 + 2 * held;
+}
+
+// An ordered zone of n x n x n nodes, and the bytes of its value text.
+std::pair<std::string, std::uint64_t> orderedCube(int n) {
+  std::string text = kVars + "ZONE I=" + std::to_string(n) + ", J=" + std::to_string(n) + ", K=" + std::to_string(n) + "\n";
+  const std::size_t start = text.size();
+  for (int k = 0; k < n; ++k)
+    for (int j = 0; j < n; ++j)
+      for (int i = 0; i < n; ++i)
+        text += std::to_string(i) + " " + std::to_string(j) + " " + std::to_string(k) + " 1.5\n";
+  return {text, text.size() - start};
+}
+
+TEST(ZonvertLimits, StatedMemoryBoundHolds) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+  GTEST_SKIP() << "a sanitizer reserves terabytes of address space at start";
+#endif
+  struct BoundCase {
+    std::string name;
+    std::string input;
+    std::vector<std::string> arguments; // before in.dat
+    std::string after;                  // the starting zone, or nothing
+    int threads;
+    std::uint64_t zoneBytes;
+    std::size_t expectedFiles;
+  };
+  const auto [cube, cubeBytes] = orderedCube(100);
+  // Zones of 100 000 nodes, a tenth of the million of a large result file:
+  // the bound grows with the zone, so the same property at a tenth.
+  const std::string eight = randomNodeZones(8, 100000);
+  const std::string tiny = tinyZones(10000);
+  const std::uint64_t tinyBytes = 4 * 8 + 4 * 5;
+  const std::vector<BoundCase> cases = {
+      {"TenThousandTinyZones16Threads", tiny, {"--threads", "16"}, "", 16, tinyBytes, 10000},
+      {"TenThousandTinyZones64Threads", tiny, {"--threads", "64"}, "", 64, tinyBytes, 10000},
+      {"OrderedZoneOfAMillionNodes", cube, {"--threads", "1"}, "", 1, cubeBytes, 1},
+      {"OrderedZoneOfAMillionNodesXml", cube, {"--vtu", "--threads", "1"}, "", 1, cubeBytes, 1},
+      {"EightZonesOfATenthOfAMillionNodes", eight, {"--threads", "4"}, "", 4, eight.size() / 8, 8},
+      // Read past to the last of 200 000 zones: nothing kept per zone, so
+      // the same as a million.
+      {"TwoHundredThousandTinyZonesReadPast", tinyZones(200000), {"--threads", "4"}, "199999", 4, tinyBytes, 1},
+      {"RepeatCounts", kVars + "ZONE I=100, J=100, K=300, DATAPACKING=BLOCK\n3000000*0\n3000000*0\n3000000*0\n"
+                       "3000000*0\n", {"--threads", "1"}, "", 1, 4 * 3000000 * 2, 1},
+  };
+  for (const BoundCase &c : cases) {
+    std::vector<std::string> arguments = c.arguments;
+    arguments.insert(arguments.end(), {"in.dat", "out"});
+    if (!c.after.empty())
+      arguments.push_back(c.after);
+    const std::uint64_t bound = statedBoundKiB(c.threads, c.zoneBytes);
+    RunResult run = runZonvert({arguments, "", {{"in.dat", c.input}}, {}, "ulimit -v " + std::to_string(bound) + ";"});
+    run.files.erase("in.dat");
+    EXPECT_EQ(run.exitStatus, 0) << c.name << " under " << bound << " KiB: " << run.stdoutText.substr(0, 300);
+    EXPECT_TRUE(run.stdoutText.ends_with("FINISH.\n")) << c.name;
+    EXPECT_EQ(run.files.size(), c.expectedFiles) << c.name;
   }
 }
 
