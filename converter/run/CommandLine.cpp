@@ -139,7 +139,8 @@ const std::string &usageText() {
       "MEMORY (address space, as ulimit -v counts it), with N threads: at most\n"
       "  8 MiB + N x 1.5 MiB + 2 x the larger of 1 MiB and (N + 1) x the largest\n"
       "  zone, a zone counted as the text of its values (a repeat count n*v as n\n"
-      "  times v and a blank) and 5 bytes per corner of its element lines\n";
+      "  times v and a blank) and 5 bytes per corner of its elements, what it\n"
+      "  shares with an earlier zone included\n";
   return text;
 }
 
