@@ -242,6 +242,10 @@ bool ZonePipeline::fill(Batch &batch, ReadingPoint &previous) {
       bytes += zoneBytes;
       previous = start;
       ++batch.count;
+      // A zone of a followed file whose data ended where the data written so
+      // far ends is written now, not once more zones have come.
+      if (file_.unconfirmedEnd)
+        return true;
     } catch (const ReadingCancelled &) {
       return false;
     } catch (ConversionFailure &failure) {
