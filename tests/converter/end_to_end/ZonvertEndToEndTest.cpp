@@ -1,6 +1,7 @@
 // Runs the real zonvert program on small Tecplot files and compares standard
 // output, exit status and every file it leaves, byte for byte.
 #include "end_to_end/ZonvertRunner.h"
+#include "support/Compression.h"
 #include "support/FileContents.h"
 
 #include <gtest/gtest.h>
@@ -645,11 +646,34 @@ std::vector<EndToEndCase> cases() {
 }
 
 // Every case runs on one thread and with four and 64 worker threads: the
-// files, the console and the status must be the same, byte for byte.
-class ZonvertEndToEnd : public ::testing::TestWithParam<std::tuple<EndToEndCase, int>> {};
+// files, the console and the status must be the same, byte for byte. Its
+// input runs compressed too, as gzip and as zstd (in two streams, split in
+// the middle of the text), on one thread and on four: same files, console
+// and status again.
+using EndToEndRun = std::tuple<EndToEndCase, int, Encoding>;
+
+class ZonvertEndToEnd : public ::testing::TestWithParam<EndToEndRun> {};
+
+// Where the case reads in.dat, which then holds its input.
+bool readsInDat(const EndToEndCase &c) {
+  return !c.input.empty() || c.arguments.empty() || c.arguments[0] == "in.dat";
+}
+
+std::vector<EndToEndRun> endToEndRuns() {
+  std::vector<EndToEndRun> runs;
+  for (const EndToEndCase &c : cases()) {
+    for (int threads : {1, 4, 64})
+      runs.emplace_back(c, threads, Encoding::Plain);
+    if (readsInDat(c))
+      for (Encoding encoding : {Encoding::Gzip, Encoding::Zstd})
+        for (int threads : {1, 4})
+          runs.emplace_back(c, threads, encoding);
+  }
+  return runs;
+}
 
 TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
-  const auto &[c, threads] = GetParam();
+  const auto &[c, threads, encoding] = GetParam();
 #if defined(__SANITIZE_ADDRESS__)
   // AddressSanitizer reserves terabytes of address space at start.
   if (c.shellSetup.find("ulimit -v") != std::string::npos)
@@ -657,21 +681,27 @@ TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
 #endif
   RunRequest request{c.arguments, c.stdinText, c.existingFiles, c.folders, c.shellSetup};
   request.arguments.insert(request.arguments.begin(), {"--threads", std::to_string(threads)});
-  if (!c.input.empty() || c.arguments.empty() || c.arguments[0] == "in.dat")
-    request.files["in.dat"] = c.input;
+  std::map<std::string, std::string> expectedFiles = c.expectedFiles;
+  if (readsInDat(c)) {
+    request.files["in.dat"] = compressed(c.input, encoding, c.input.size() / 2);
+    // A link to the input, left as it was.
+    for (auto &[name, content] : expectedFiles)
+      if (content == c.input)
+        content = request.files["in.dat"];
+  }
   RunResult result = runZonvert(request);
   result.files.erase("in.dat");
 
   EXPECT_EQ(result.stdoutText, c.expectedStdout);
   EXPECT_EQ(result.exitStatus, c.expectedStatus);
-  EXPECT_EQ(result.files, c.expectedFiles);
+  EXPECT_EQ(result.files, expectedFiles);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd,
-                         ::testing::Combine(::testing::ValuesIn(cases()), ::testing::Values(1, 4, 64)),
-                         [](const auto &info) {
-                           return std::get<0>(info.param).name + "_Threads" + std::to_string(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::ValuesIn(endToEndRuns()), [](const auto &info) {
+  const Encoding encoding = std::get<2>(info.param);
+  const std::string input = encoding == Encoding::Plain ? "" : std::string("_") + nameOf(encoding);
+  return std::get<0>(info.param).name + input + "_Threads" + std::to_string(std::get<1>(info.param));
+});
 
 // The command line: help, version, and what is refused with the usage text.
 TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
