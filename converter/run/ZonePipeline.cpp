@@ -242,9 +242,9 @@ bool ZonePipeline::fill(Batch &batch, ReadingPoint &previous) {
       bytes += zoneBytes;
       previous = start;
       ++batch.count;
-      // A zone of a followed file whose data ended where the data written so
-      // far ends is written now, not once more zones have come.
-      if (file_.unconfirmedEnd)
+      // A zone of a followed file is written as soon as it is read, not once
+      // more zones (which may be hours apart) have come.
+      if (plan_.options.follow)
         return true;
     } catch (const ReadingCancelled &) {
       return false;

@@ -169,8 +169,11 @@ void FollowedFile::waitForChange(Clock::time_point now) {
 
 std::size_t FollowedFile::read(char *into, std::size_t capacity, Wait wait) {
   for (;;) {
-    if (offset_ == highWater_)
+    // Reading on from what was read: the file is still the one read.
+    if (offset_ == highWater_) {
+      checkStillTheFile();
       checkTail();
+    }
     const ssize_t count = pread(descriptor_, into, capacity, static_cast<off_t>(offset_));
     if (count < 0) {
       if (errno == EINTR)
@@ -190,10 +193,7 @@ std::size_t FollowedFile::read(char *into, std::size_t capacity, Wait wait) {
       return bytes;
     }
     // The end of the data written so far.
-    if (ending_ != Ending::None)
-      return 0;
-    checkStillTheFile();
-    if (wait == Wait::No)
+    if (ending_ != Ending::None || wait == Wait::No)
       return 0;
     if (noWriterSeen_) {
       ending_ = Ending::NoWriter;
