@@ -316,6 +316,11 @@ std::vector<EndToEndCase> cases() {
        kStart + "0 \nERROR IN ZONE 1: TAKING DATA FROM ZONE 0 NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, NOT A PIPE\n",
        1, {{"out0.vtk", tetVtk(0)}}, {}, {},
        "mkfifo in.fifo; printf '" + kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, CONNECTIVITYSHAREZONE=1\\n' > in.fifo &"},
+      // --follow waits for a writer to append to a file: a pipe is refused.
+      {"FollowingAPipeRefused", "", {"--follow", "in.fifo", "out.vtk"}, "",
+       "ERROR: --follow READS A REGULAR FILE WHILE ITS WRITER APPENDS TO IT (PLAIN, GZIP OR ZSTD); in.fifo IS A "
+       "PIPE.\n",
+       1, {}, {}, {}, "mkfifo in.fifo; printf '" + kVars + tetZone(0) + "' > in.fifo &"},
       {"PassiveVariablesRefused", kVars + "ZONE N=4, E=1, ET=TETRAHEDRON, PASSIVEVARLIST=[4]\n", kDefaultArgs, "",
        kStart + "\nERROR IN ZONE 0: PASSIVE VARIABLES (PASSIVEVARLIST) ARE NOT SUPPORTED\n", 1, {}},
       {"CellCentredVariablesInPointLayoutRefused",
@@ -708,7 +713,7 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
   const RunResult help = runZonvert({{"--help"}, "", {}, {}, ""});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(help.stdoutText.starts_with("USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH>"));
-  for (const char *part : {"--vtu", "--series", "--threads N", "--version", "EXIT STATUS", "255"})
+  for (const char *part : {"--vtu", "--series", "--threads N", "--follow", "--idle SECONDS", "--version", "EXIT STATUS", "255", "gzip", "zstd"})
     EXPECT_NE(help.stdoutText.find(part), std::string::npos) << part;
   const RunResult version = runZonvert({{"--version"}, "", {}, {}, ""});
   EXPECT_EQ(version.exitStatus, 0);
@@ -734,6 +739,13 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
       {{"in.dat", "out.vtk", "-v"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: -v"},
       {{"in.dat", "out.vtk", "--"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: --"},
       {{"in.dat", "out.vtk", "2x"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: 2x"},
+      {{"--idle", "60", "in.dat", "out.vtk"}, "ERROR: OPTION --idle GOES WITH --follow"},
+      {{"--follow", "--idle", "-1", "in.dat", "out.vtk"},
+       "ERROR: OPTION --idle NEEDS A WHOLE NUMBER OF SECONDS (0 FOR NO LIMIT), NOT -1"},
+      {{"--follow", "--idle=1h", "in.dat", "out.vtk"},
+       "ERROR: OPTION --idle NEEDS A WHOLE NUMBER OF SECONDS (0 FOR NO LIMIT), NOT 1h"},
+      {{"--follow", "--idle"}, "ERROR: OPTION --idle NEEDS A NUMBER OF SECONDS."},
+      {{"--follow=yes", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION --follow=yes"},
   };
   // On one thread and on four, as the other cases run.
   for (const char *threads : {"1", "4"})
@@ -744,6 +756,58 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
       EXPECT_EQ(run.exitStatus, 1) << message;
       EXPECT_EQ(run.stdoutText, message + "\n\n" + help.stdoutText);
       EXPECT_EQ(run.files.size(), 1u) << message; // in.dat alone
+    }
+}
+
+// A compressed stream cut short or corrupt is an error naming the zone being
+// read and how much text came out of the stream, never a success: the zones
+// before stay. Zones 0 and 1 are in one stream, zone 2 in a second.
+TEST(ZonvertCompressedInput, CutOrCorruptStreamsAreErrorsNamingTheZone) {
+  const std::string first = kVars + tetZone(0) + tetZone(1);
+  const std::string second = tetZone(2);
+  struct Broken {
+    std::string name;
+    Encoding encoding;
+    std::string (*bytes)(const std::string &firstStream, const std::string &secondStream);
+    std::string console; // after "READING ZONE: "
+  };
+  const std::vector<Broken> broken = {
+      {"gzip member cut in its header", Encoding::Gzip, [](const auto &a, const auto &b) { return a + b.substr(0, 10); },
+       "0 \nERROR IN ZONE 1: THE GZIP STREAM OF THE TECPLOT FILE IS CUT SHORT AFTER 281 BYTES OF TEXT\n"},
+      {"gzip member cut in its trailer", Encoding::Gzip,
+       [](const auto &a, const auto &b) { return a + b.substr(0, b.size() - 1); },
+       "0 1 \nERROR IN ZONE 2: THE GZIP STREAM OF THE TECPLOT FILE IS CUT SHORT AFTER 406 BYTES OF TEXT\n"},
+      {"gzip member whose check sum is wrong", Encoding::Gzip,
+       [](const auto &a, const auto &b) {
+         std::string bytes = a + b;
+         bytes[bytes.size() - 8] ^= 1;
+         return bytes;
+       },
+       "0 1 \nERROR IN ZONE 2: THE GZIP STREAM OF THE TECPLOT FILE IS CORRUPT AFTER 406 BYTES OF TEXT (incorrect "
+       "data check)\n"},
+      {"bytes after the last gzip member", Encoding::Gzip, [](const auto &a, const auto &b) { return a + b + "xyz"; },
+       "0 1 \nERROR IN ZONE 2: THE GZIP STREAM OF THE TECPLOT FILE IS CORRUPT AFTER 406 BYTES OF TEXT (incorrect "
+       "header check)\n"},
+      {"zstd frame cut in its header", Encoding::Zstd, [](const auto &a, const auto &b) { return a + b.substr(0, 3); },
+       "0 \nERROR IN ZONE 1: THE ZSTD STREAM OF THE TECPLOT FILE IS CUT SHORT AFTER 281 BYTES OF TEXT\n"},
+      {"zstd frame of a wrong magic number", Encoding::Zstd,
+       [](const auto &a, const auto &b) { return a + "\x28\xb5\x2f\xfe" + b.substr(4); },
+       "0 \nERROR IN ZONE 1: THE ZSTD STREAM OF THE TECPLOT FILE IS CORRUPT AFTER 281 BYTES OF TEXT (Unknown frame "
+       "descriptor)\n"},
+  };
+  ASSERT_EQ(first.size(), 281u);
+  for (const Broken &b : broken)
+    for (const char *threads : {"1", "4"}) {
+      const std::string input =
+          b.bytes(compressedStream(first, b.encoding), compressedStream(second, b.encoding));
+      RunResult run = runZonvert({{"--threads", threads, "in.dat", "out.vtk"}, "", {{"in.dat", input}}, {}, ""});
+      run.files.erase("in.dat");
+      EXPECT_EQ(run.exitStatus, 1) << b.name;
+      EXPECT_EQ(run.stdoutText, kStart + b.console) << b.name;
+      std::map<std::string, std::string> expected = {{"out0.vtk", tetVtk(0)}};
+      if (b.console.starts_with("0 1 "))
+        expected["out1.vtk"] = tetVtk(1);
+      EXPECT_EQ(run.files, expected) << b.name;
     }
 }
 

@@ -37,12 +37,23 @@ std::string zstdFrame(const std::string &text) {
 
 } // namespace
 
+std::string compressedStream(const std::string &text, Encoding encoding) {
+  switch (encoding) {
+  case Encoding::Gzip:
+    return gzipMember(text);
+  case Encoding::Zstd:
+    return zstdFrame(text);
+  case Encoding::Plain:
+    break;
+  }
+  return text;
+}
+
 std::string compressed(const std::string &text, Encoding encoding, std::size_t splitAt) {
   if (encoding == Encoding::Plain)
     return text;
-  const auto stream = encoding == Encoding::Gzip ? gzipMember : zstdFrame;
   splitAt = std::min(splitAt, text.size());
-  return stream(text.substr(0, splitAt)) + stream(text.substr(splitAt));
+  return compressedStream(text.substr(0, splitAt), encoding) + compressedStream(text.substr(splitAt), encoding);
 }
 
 const char *nameOf(Encoding encoding) {

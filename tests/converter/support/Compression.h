@@ -11,6 +11,9 @@ enum class Encoding { Plain, Gzip, Zstd };
 
 std::string compressed(const std::string &text, Encoding encoding, std::size_t splitAt);
 
+// The text as one stream (one gzip member, one zstd frame).
+std::string compressedStream(const std::string &text, Encoding encoding);
+
 // "plain", "gzip" or "zstd".
 const char *nameOf(Encoding encoding);
 
