@@ -439,7 +439,8 @@ void noteCutLastNumber(const TecplotInput &input, ZoneRecord &zone) {
     --start;
   const std::string_view number = last.substr(start);
   zone.warnings.push_back(formattedText("WARNING IN ZONE %d: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST "
-                                        "NUMBER \"%.*s\"; A FILE STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT\n",
+                                        "NUMBER \"%.*s\"; A FILE STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT "
+                                        "(--follow WAITS FOR THE REST)\n",
                                         zone.zoneNumber, quotedLength(number), number.data()));
 }
 

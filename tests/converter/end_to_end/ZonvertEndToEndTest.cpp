@@ -287,7 +287,7 @@ std::vector<EndToEndCase> cases() {
       // inside it while being written: converted, with a warning.
       {"CutLastNumberConvertedWithAWarning", "VARIABLES = \"X\", \"C\"\nZONE I=2\n0 1\n1 3.25E+0", kDefaultArgs, "",
        kStart + "0 \nWARNING IN ZONE 0: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST NUMBER \"3.25E+0\"; A FILE "
-                "STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT\nFINISH.\n",
+                "STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT (--follow WAITS FOR THE REST)\nFINISH.\n",
        0, {{"out0.vtk", nodesVtk({"1", "3.25E+0"})}}},
       {"NaNAsFirstValueIsData", "VARIABLES = \"C\", \"X\"\nZONE I=2\nNaN 0\n-inf 1\n", kDefaultArgs, "",
        kStart + "0 \nWARNING IN ZONE 0, NODE 1: VARIABLE C HOLDS NaN" + kNaNWarning + "FINISH.\n", 0,
