@@ -30,11 +30,6 @@ bytes=$(stat -c %s "$input")
 echo "text: $bytes bytes; gzip: $(stat -c %s "$input.gz") bytes; zstd: $(stat -c %s "$input.zst") bytes"
 cat "$input" "$input.gz" "$input.zst" >/dev/null
 
-time_of() { # prints "seconds peak_kB" of a command
-  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null
-  cat "$work/time.txt"
-}
-
 # The configurations timed, each as "label|command".
 configs=()
 for input_kind in plain gzip zstd; do
@@ -47,19 +42,7 @@ for input_kind in plain gzip zstd; do
 done
 configs+=("gzip -dc alone|gzip -dc $input.gz" "zstd -dc alone|zstd -dc $input.zst")
 
-declare -A best peak
-for round in 1 2 3; do
-  for config in "${configs[@]}"; do
-    IFS='|' read -r label command <<<"$config"
-    # shellcheck disable=SC2086 # the command is split into its words
-    read -r seconds kb < <(time_of $command)
-    rm -f "$work"/out*.vtk
-    if [[ -z "${best[$label]:-}" ]] || (($(awk -v a="$seconds" -v b="${best[$label]}" 'BEGIN { print (a < b) }'))); then
-      best[$label]=$seconds
-    fi
-    ((kb > ${peak[$label]:-0})) && peak[$label]=$kb
-  done
-done
+time_rounds
 
 for config in "${configs[@]}"; do
   IFS='|' read -r label _ <<<"$config"
