@@ -1,7 +1,8 @@
 # Sourced by the converter's benchmarks, with their arguments: sets
 # `zonvert`, the program to time (the path given, or the release build made
 # now), and `baseline`, an older build to time beside it (ZV_BASELINE, or
-# empty).
+# empty); defines time_of and time_rounds, which keep their notes in the
+# folder "$work" of the script.
 zonvert="${1:-}"
 if [[ -z "$zonvert" ]]; then
   bash scripts/install-deps.sh bench
@@ -10,3 +11,34 @@ if [[ -z "$zonvert" ]]; then
   zonvert="$PWD/build/release/converter/zonvert"
 fi
 baseline="${ZV_BASELINE:-}"
+
+time_of() { # prints "seconds peak_kB" of a command
+  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null
+  cat "$work/time.txt"
+}
+
+# Times each entry of the array `configs`, "label|...|command" (the command
+# its last field, split into words), in three alternating rounds, so that a
+# burst of other load on the machine does not decide a ratio; removes the
+# files a run leaves in "$work" (copy.dat, out*.vt?) after each. Sets
+# best[label] to the best time in seconds and peak[label] to the largest
+# peak resident memory in kB.
+declare -A best peak
+time_rounds() {
+  local round config label command seconds kb
+  for round in 1 2 3; do
+    for config in "${configs[@]}"; do
+      label="${config%%|*}"
+      command="${config##*|}"
+      # shellcheck disable=SC2086 # the command is split into its words
+      read -r seconds kb < <(time_of $command)
+      rm -f "$work"/copy.dat "$work"/out*.vt?
+      if [[ -z "${best[$label]:-}" ]] || (($(awk -v a="$seconds" -v b="${best[$label]}" 'BEGIN { print (a < b) }'))); then
+        best[$label]=$seconds
+      fi
+      if ((kb > ${peak[$label]:-0})); then
+        peak[$label]=$kb
+      fi
+    done
+  done
+}

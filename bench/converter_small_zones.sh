@@ -49,11 +49,6 @@ awk 'BEGIN {
 }' >"$work/tiny.dat"
 cat "$work/small.dat" "$work/tiny.dat" >/dev/null # into the page cache
 
-time_of() { # prints "seconds peak_kB" of a command
-  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null
-  cat "$work/time.txt"
-}
-
 programs=("zonvert|$zonvert")
 [[ -n "$baseline" ]] && programs+=("baseline|$baseline")
 

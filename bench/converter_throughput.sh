@@ -44,11 +44,6 @@ echo "input: $bytes bytes, largest zone $zone_bytes bytes"
 # Warm the page cache so every program reads from memory.
 cat "$input" >/dev/null
 
-time_of() { # prints "seconds peak_kB" of a command
-  /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null
-  cat "$work/time.txt"
-}
-
 # The configurations timed, each as "label|threads|command".
 configs=()
 for format in legacy vtu; do
@@ -62,19 +57,7 @@ for format in legacy vtu; do
 done
 configs+=("cp|0|cp $input $work/copy.dat")
 
-declare -A best peak
-for round in 1 2 3; do
-  for config in "${configs[@]}"; do
-    IFS='|' read -r label threads command <<<"$config"
-    # shellcheck disable=SC2086 # the command is split into its words
-    read -r seconds kb < <(time_of $command)
-    rm -f "$work"/copy.dat "$work"/out*.vt?
-    if [[ -z "${best[$label]:-}" ]] || (($(awk -v a="$seconds" -v b="${best[$label]}" 'BEGIN { print (a < b) }'))); then
-      best[$label]=$seconds
-    fi
-    ((kb > ${peak[$label]:-0})) && peak[$label]=$kb
-  done
-done
+time_rounds
 
 for config in "${configs[@]}"; do
   IFS='|' read -r label threads _ <<<"$config"

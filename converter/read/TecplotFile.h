@@ -15,10 +15,20 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace zonvert {
+
+// A zone whose data ended where the data written so far of a file followed
+// while written ends: it is converted at once, and whether more data follows
+// it than its counts take is told once more has come.
+struct UnconfirmedZoneEnd {
+  int zoneNumber = 0;
+  int nodeCount = 0;
+  int elementCount = 0;
+};
 
 // A place between two zones to read on from again, with what was in force
 // there: the next zone's number, the variable names of the last VARIABLES
@@ -29,10 +39,14 @@ struct ReadingPoint {
   std::shared_ptr<const std::vector<std::string>> variableNames;
   ElementType elementType = ElementType::None;
   int zoneNumber = 0;
+  std::optional<UnconfirmedZoneEnd> unconfirmedEnd;
 };
 
 struct TecplotFile {
-  // Reads the open stream; the caller keeps ownership and closes it.
+  // Reads `source`, which the caller keeps.
+  explicit TecplotFile(ByteSource &source) : input(source) {}
+  // Reads the open stream as it stands; the caller keeps ownership and
+  // closes it.
   explicit TecplotFile(std::FILE *stream) : input(stream) {}
 
   TecplotInput input;
@@ -45,6 +59,9 @@ struct TecplotFile {
 
   // Running number of the next zone in the file.
   int nextZoneNumber = 0;
+
+  // The zone before, when what follows it is still to be looked at.
+  std::optional<UnconfirmedZoneEnd> unconfirmedEnd;
 
   // Where each zone starts (its ZONE keyword, or the keys or data that
   // start it without one), by its number in the file (an empty zone has its

@@ -1,9 +1,9 @@
 #include "read/TecplotInput.h"
 
 #include "base/ConversionFailure.h"
+#include "source/StreamBytes.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
 
 #if defined(__SSE2__)
@@ -44,22 +44,32 @@ const char *findLineBreak(const char *from, const char *end) {
 
 // The block keeps sixteen bytes to spare past its end, so that the values
 // of its last line are copied sixteen bytes at a time too.
-TecplotInput::TecplotInput(std::FILE *stream) : stream_(stream), chunk_(new char[kChunkBytes + 16]) {}
+TecplotInput::TecplotInput(ByteSource &source) : source_(&source), chunk_(new char[kChunkBytes + 16]) {}
 
-bool TecplotInput::refill() {
+TecplotInput::TecplotInput(std::FILE *stream)
+    : ownSource_(std::make_unique<StreamBytes>(stream)), source_(ownSource_.get()),
+      chunk_(new char[kChunkBytes + 16]) {}
+
+// False at the end of the data, and (not waiting) when nothing is at hand.
+bool TecplotInput::refill(Wait wait) {
   if (endOfFile_)
     return false;
   if (cancel_ && cancel_->load(std::memory_order_relaxed))
     throw ReadingCancelled{};
+  const std::size_t count = source_->read(chunk_.get(), kChunkBytes, wait);
+  if (count == 0 && !source_->atEnd())
+    return false;
   chunkOffset_ += chunkEnd_;
   chunkPos_ = 0;
-  chunkEnd_ = std::fread(chunk_.get(), 1, kChunkBytes, stream_);
-  if (chunkEnd_ > 0)
-    return true;
-  endOfFile_ = true;
-  if (std::ferror(stream_))
-    throw ConversionFailure(std::string("ERROR: CANNOT READ THE TECPLOT FILE: ") + std::strerror(errno) + "\n");
-  return false;
+  chunkEnd_ = count;
+  endOfFile_ = count == 0;
+  return count > 0;
+}
+
+bool TecplotInput::wouldWait() {
+  if (hasKept_ || chunkPos_ < chunkEnd_ || endOfFile_)
+    return false;
+  return !refill(Wait::No) && !endOfFile_;
 }
 
 bool TecplotInput::nextLine(std::string_view &line) {
@@ -98,11 +108,17 @@ TecplotInput::Position TecplotInput::position() const {
 }
 
 bool TecplotInput::seek(const Position &position) {
-  if (std::fseek(stream_, static_cast<long>(position.offset), SEEK_SET) != 0)
-    return false;
-  chunkOffset_ = position.offset;
-  chunkPos_ = chunkEnd_ = 0;
-  endOfFile_ = false;
+  // A place in the block in hand needs no read: with a compressed stream,
+  // going back even a little decompresses it from its start again.
+  if (position.offset >= chunkOffset_ && position.offset <= chunkOffset_ + chunkEnd_) {
+    chunkPos_ = static_cast<std::size_t>(position.offset - chunkOffset_);
+  } else {
+    if (!source_->seek(position.offset))
+      return false;
+    chunkOffset_ = position.offset;
+    chunkPos_ = chunkEnd_ = 0;
+    endOfFile_ = false;
+  }
   feedMayFollowReturn_ = position.afterReturn;
   hasKept_ = false;
   atStart_ = position.offset == 0;

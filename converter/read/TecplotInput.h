@@ -7,7 +7,14 @@
 // holding a NUL byte ends its text at that byte, since the lines are handled
 // as zero-terminated texts; the rest up to the line end is dropped. A UTF-8
 // byte order mark at the start of the file is no part of its first line.
+//
+// The bytes come from a ByteSource (a plain file, a compressed stream, a
+// file followed while written). Where a followed file's data written so far
+// ends inside a line, that line is not handed out until its line end (or
+// the end of the following) has come: a number there may not be whole yet.
 #pragma once
+
+#include "source/ByteSource.h"
 
 #include <atomic>
 #include <cstdint>
@@ -18,12 +25,12 @@
 
 namespace zonvert {
 
-// Thrown by the input when the run it serves has been called off.
-struct ReadingCancelled {};
-
 class TecplotInput {
 public:
-  // Takes an open stream; the caller keeps ownership and closes it.
+  // Reads `source`, which the caller keeps.
+  explicit TecplotInput(ByteSource &source);
+  // Reads an open stream as it stands; the caller keeps ownership and
+  // closes it.
   explicit TecplotInput(std::FILE *stream);
 
   // The next line, without its line end. False at the end of the file.
@@ -63,6 +70,11 @@ public:
   // pipe), which leaves it where it was.
   bool seek(const Position &position);
 
+  // Whether every byte of the data written so far has been read, so that
+  // the next read would wait for more: only ever true for a file followed
+  // while written. Reads what has come meanwhile, without waiting.
+  bool wouldWait();
+
   // Once the file's last line has been read: the end of it (at most its
   // last 80 bytes) when no line end follows it, else empty. A file still
   // being written may end so in the middle of a value.
@@ -70,13 +82,17 @@ public:
 
   // A flag that, once raised, makes the next read throw ReadingCancelled:
   // a run that has failed stops reading ahead. Looked at once per read block.
-  void setCancelFlag(const std::atomic<bool> *flag) { cancel_ = flag; }
+  void setCancelFlag(const std::atomic<bool> *flag) {
+    cancel_ = flag;
+    source_->setCancelFlag(flag);
+  }
 
 private:
-  bool refill();
+  bool refill(Wait wait = Wait::ForMore);
   bool readLine(std::string_view &line);
 
-  std::FILE *stream_;
+  std::unique_ptr<ByteSource> ownSource_;
+  ByteSource *source_;
   const std::atomic<bool> *cancel_ = nullptr;
   std::unique_ptr<char[]> chunk_;
   std::size_t chunkPos_ = 0;

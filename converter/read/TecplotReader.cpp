@@ -215,7 +215,7 @@ void noteZoneStart(TecplotFile &file, const TecplotInput::Position &position, in
   auto names = file.zoneStarts.empty() ? nullptr : file.zoneStarts.back().variableNames;
   if (!names || *names != file.variableNames)
     names = std::make_shared<const std::vector<std::string>>(file.variableNames);
-  file.zoneStarts.push_back({position, std::move(names), file.elementType, zoneNumber});
+  file.zoneStarts.push_back({position, std::move(names), file.elementType, zoneNumber, std::nullopt});
 }
 
 [[noreturn]] void refusePipe(const ZoneRecord &zone, int source) {
@@ -234,6 +234,7 @@ void keepZoneStarts(TecplotFile &file, const ZoneRecord &zone, int source) {
   std::vector<std::string> names = std::exchange(file.variableNames, {});
   const ElementType elementType = std::exchange(file.elementType, ElementType::None);
   const int nextZoneNumber = std::exchange(file.nextZoneNumber, 0);
+  const auto unconfirmedEnd = std::exchange(file.unconfirmedEnd, std::nullopt);
   file.keepingZoneStarts = true;
   try {
     ZoneRecord earlier;
@@ -248,6 +249,7 @@ void keepZoneStarts(TecplotFile &file, const ZoneRecord &zone, int source) {
   file.variableNames = std::move(names);
   file.elementType = elementType;
   file.nextZoneNumber = nextZoneNumber;
+  file.unconfirmedEnd = unconfirmedEnd;
 }
 
 // The earlier zone that a zone takes variables or connectivity from: read
@@ -265,6 +267,7 @@ const TecplotFile::SharedZone &sharedSource(TecplotFile &file, int source, const
   std::vector<std::string> names = std::exchange(file.variableNames, *start.variableNames);
   const ElementType elementType = std::exchange(file.elementType, start.elementType);
   const int nextZoneNumber = std::exchange(file.nextZoneNumber, source);
+  const auto unconfirmedEnd = std::exchange(file.unconfirmedEnd, std::nullopt);
   // It may take from a zone before it in turn: from the one kept, when a
   // series takes each zone's grid from the zone just before. A zone that
   // holds no nodes is read as one (and then fits no zone that does).
@@ -275,6 +278,7 @@ const TecplotFile::SharedZone &sharedSource(TecplotFile &file, int source, const
   file.variableNames = std::move(names);
   file.elementType = elementType;
   file.nextZoneNumber = nextZoneNumber;
+  file.unconfirmedEnd = unconfirmedEnd;
   if (read == ZoneRead::End)
     throw formattedFailure("ERROR IN ZONE %d: ZONE %d CANNOT BE READ AGAIN\n", zone.zoneNumber, source);
   file.shared = {source, std::move(earlier), earlierType};
@@ -399,11 +403,17 @@ void readElements(TecplotInput &input, ElementType type, ZoneRecord &zone) {
 
 // More numbers after a zone's data than its counts take mean the counts or
 // the element type do not describe the data: nothing of it can be trusted.
-// True when nothing but blank lines follows up to the end of the file.
-bool refuseDataBeyondZone(TecplotInput &input, const ZoneRecord &zone) {
+// True when nothing but blank lines follows up to the end of the file. With
+// `atEndSoFar`, a followed file's data written so far may end first: it is
+// set, and what follows is looked at once more has come.
+bool refuseDataBeyondZone(TecplotInput &input, const UnconfirmedZoneEnd &zone, bool *atEndSoFar = nullptr) {
   std::string_view line;
   bool onlyBlank = true;
-  while (input.nextLine(line)) {
+  for (;;) {
+    if (atEndSoFar && (*atEndSoFar = input.wouldWait()))
+      return false;
+    if (!input.nextLine(line))
+      return onlyBlank;
     if (isBlankOrComment(line)) {
       onlyBlank = onlyBlank && line.find('#') == std::string_view::npos;
       continue;
@@ -415,7 +425,6 @@ bool refuseDataBeyondZone(TecplotInput &input, const ZoneRecord &zone) {
     input.keepRest(line);
     return false;
   }
-  return onlyBlank;
 }
 
 // A file still being written (or cut short) may end in the middle of the
@@ -430,7 +439,8 @@ void noteCutLastNumber(const TecplotInput &input, ZoneRecord &zone) {
     --start;
   const std::string_view number = last.substr(start);
   zone.warnings.push_back(formattedText("WARNING IN ZONE %d: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST "
-                                        "NUMBER \"%.*s\"; A FILE STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT\n",
+                                        "NUMBER \"%.*s\"; A FILE STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT "
+                                        "(--follow WAITS FOR THE REST)\n",
                                         zone.zoneNumber, quotedLength(number), number.data()));
 }
 
@@ -485,9 +495,9 @@ bool readZoneStart(TecplotFile &file, ZoneRecord &zone, ZoneShape &shape) {
   return true;
 }
 
-} // namespace
-
-ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone) {
+ZoneRead readZoneOfInput(TecplotFile &file, ZoneRecord &zone) {
+  if (file.unconfirmedEnd)
+    refuseDataBeyondZone(file.input, *std::exchange(file.unconfirmedEnd, std::nullopt));
   clearZone(zone);
   ZoneShape shape;
   if (!readZoneStart(file, zone, shape))
@@ -517,10 +527,29 @@ ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone) {
       elementType = elementTypeOfFirstElementLine(file.input, zone);
     readElements(file.input, elementType, zone);
   }
-  if (refuseDataBeyondZone(file.input, zone))
+  const UnconfirmedZoneEnd end{zone.zoneNumber, zone.nodeCount, zone.elementCount};
+  bool atEndSoFar = false;
+  if (refuseDataBeyondZone(file.input, end, &atEndSoFar))
     noteCutLastNumber(file.input, zone);
+  if (atEndSoFar)
+    file.unconfirmedEnd = end;
   file.elementType = elementType;
   return ZoneRead::Zone;
+}
+
+} // namespace
+
+// A compressed stream found corrupt or cut short names the zone it was read
+// in, or, between zones, the zone before.
+ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone) {
+  const int zoneNumber = file.nextZoneNumber;
+  try {
+    return readZoneOfInput(file, zone);
+  } catch (const StreamFailure &failure) {
+    if (file.nextZoneNumber == zoneNumber && zoneNumber > 0)
+      throw formattedFailure("ERROR AFTER ZONE %d: %s", zoneNumber - 1, failure.message.c_str());
+    throw formattedFailure("ERROR IN ZONE %d: %s", zoneNumber, failure.message.c_str());
+  }
 }
 
 bool readZone(TecplotFile &file, ZoneRecord &zone) {
@@ -540,7 +569,7 @@ ReadingPoint readingPoint(const TecplotFile &file, const ReadingPoint *earlier) 
   auto names = earlier ? earlier->variableNames : nullptr;
   if (!names || *names != file.variableNames)
     names = std::make_shared<const std::vector<std::string>>(file.variableNames);
-  return {file.input.position(), std::move(names), file.elementType, file.nextZoneNumber};
+  return {file.input.position(), std::move(names), file.elementType, file.nextZoneNumber, file.unconfirmedEnd};
 }
 
 bool returnTo(TecplotFile &file, const ReadingPoint &point) {
@@ -549,6 +578,7 @@ bool returnTo(TecplotFile &file, const ReadingPoint &point) {
   file.variableNames = *point.variableNames;
   file.elementType = point.elementType;
   file.nextZoneNumber = point.zoneNumber;
+  file.unconfirmedEnd = point.unconfirmedEnd;
   return true;
 }
 

@@ -3,6 +3,7 @@
 #include "base/TextScan.h"
 
 #include <algorithm>
+#include <climits>
 #include <string_view>
 #include <thread>
 
@@ -20,10 +21,10 @@ bool looksLikeLongOption(std::string_view argument) {
 
 // An option zonvert knows, as it may be spelt.
 bool isKnownOption(std::string_view argument) {
-  for (std::string_view option : {"--vtu", "--series", "--threads", "--help", "--version"})
+  for (std::string_view option : {"--vtu", "--series", "--threads", "--follow", "--idle", "--help", "--version"})
     if (argument == option)
       return true;
-  return argument.starts_with("--threads=");
+  return argument.starts_with("--threads=") || argument.starts_with("--idle=");
 }
 
 CommandLine refuse(std::string reason) {
@@ -47,6 +48,28 @@ std::string parseThreads(std::string_view text, int &threads) {
   return {};
 }
 
+// The seconds of "--idle SECONDS": a whole number, 0 for no limit. An empty
+// refusal when it is one.
+std::string parseIdle(std::string_view text, int &seconds) {
+  const auto value = scanWholeDecimal(text);
+  if (!value || text.empty() || isScanSpace(text.front()) || *value < 0 || *value > INT_MAX)
+    return "ERROR: OPTION --idle NEEDS A WHOLE NUMBER OF SECONDS (0 FOR NO LIMIT), NOT " + std::string(text) + "\n";
+  seconds = static_cast<int>(*value);
+  return {};
+}
+
+// The value of an option that takes one: after "=" or as the next argument.
+bool optionValue(std::string_view argument, std::size_t equals, int argc, const char *const *argv, int &at,
+                 std::string_view &value) {
+  if (equals != std::string_view::npos)
+    value = argument.substr(equals + 1);
+  else if (at + 1 < argc)
+    value = argv[++at];
+  else
+    return false;
+  return true;
+}
+
 } // namespace
 
 int defaultThreadCount() {
@@ -57,6 +80,7 @@ int defaultThreadCount() {
 CommandLine parseCommandLine(int argc, const char *const *argv) {
   CommandLine line;
   line.options.threads = defaultThreadCount();
+  bool idleGiven = false;
   int at = 1;
   for (; at < argc; ++at) {
     const std::string_view argument = argv[at];
@@ -80,21 +104,28 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
       line.options.format = ZoneFormat::Vtu;
     } else if (name == "--series" && equals == std::string_view::npos) {
       line.options.series = true;
+    } else if (name == "--follow" && equals == std::string_view::npos) {
+      line.options.follow = true;
     } else if (name == "--threads") {
       // "--threads N" or "--threads=N".
       std::string_view value;
-      if (equals != std::string_view::npos)
-        value = argument.substr(equals + 1);
-      else if (at + 1 < argc)
-        value = argv[++at];
-      else
+      if (!optionValue(argument, equals, argc, argv, at, value))
         return refuse("ERROR: OPTION --threads NEEDS A NUMBER OF THREADS.\n");
       if (std::string refusal = parseThreads(value, line.options.threads); !refusal.empty())
         return refuse(std::move(refusal));
+    } else if (name == "--idle") {
+      std::string_view value;
+      if (!optionValue(argument, equals, argc, argv, at, value))
+        return refuse("ERROR: OPTION --idle NEEDS A NUMBER OF SECONDS.\n");
+      if (std::string refusal = parseIdle(value, line.options.idleSeconds); !refusal.empty())
+        return refuse(std::move(refusal));
+      idleGiven = true;
     } else {
       return refuse("ERROR: UNKNOWN OPTION " + std::string(argument) + "\n");
     }
   }
+  if (idleGiven && !line.options.follow)
+    return refuse("ERROR: OPTION --idle GOES WITH --follow\n");
   for (; at < argc; ++at)
     line.positionals.emplace_back(argv[at]);
   // An option after the input path ("zonvert in.dat --vtu out") is no
@@ -117,7 +148,8 @@ const std::string &usageText() {
       "default, converts all), into a VTK unstructured-grid file of its own, named\n"
       "after the VTK file path without its extension, with the 0-based zone number\n"
       "and .vtk (or .vtu) added: out.vtk gives out0.vtk, out1.vtk, ...\n"
-      "Without the two paths it asks for all three inputs.\n"
+      "Without the two paths it asks for all three inputs. A Tecplot file compressed\n"
+      "with gzip or zstd (told by its first bytes, not its name) is read as it is.\n"
       "\n"
       "OPTIONS (before the paths; -- ends them):\n"
       "  --vtu          write VTK XML files (.vtu: binary, zlib-compressed, values as\n"
@@ -128,6 +160,17 @@ const std::string &usageText() {
       "                 the time of each zone\n"
       "  --threads N    convert with N threads, 1 to 64 (default: the machine's\n"
       "                 hardware threads); with 1 it reads and writes on one thread\n"
+      "  --follow       convert while a simulator still writes the file (a regular\n"
+      "                 file, plain, gzip or zstd; not a pipe): each zone as soon\n"
+      "                 as its data is complete, waiting for more at the end of\n"
+      "                 what is written (with --series, the series file is\n"
+      "                 rewritten after each zone); ends when no process has the\n"
+      "                 file open for writing any more, after --idle seconds\n"
+      "                 without growth, or on Ctrl-C or SIGTERM (the zone files and\n"
+      "                 series file written stay; status 130 or 143); a file that\n"
+      "                 shrinks or is replaced meanwhile ends it with status 1\n"
+      "  --idle SECONDS with --follow: end after SECONDS without growth (default\n"
+      "                 10800, three hours, for output every hour; 0: no limit)\n"
       "  --help         show this text\n"
       "  --version      show the version\n"
       "\n"
@@ -135,6 +178,8 @@ const std::string &usageText() {
       "  0    every zone from the starting zone on converted (after FINISH.)\n"
       "  1    bad command line, input missing, unreadable or not convertible\n"
       "  255  the output folder, a zone file or the series file cannot be written\n"
+      "  130  (143) ended by Ctrl-C (SIGINT) or SIGTERM, which end the process;\n"
+      "       zone files are written whole or not at all\n"
       "\n"
       "MEMORY (address space, as ulimit -v counts it), with N threads: at most\n"
       "  8 MiB + N x 1.5 MiB + 2 x the larger of 1 MiB and (N + 1) x the largest\n"

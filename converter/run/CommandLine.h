@@ -13,6 +13,7 @@
 // passes silently; so is a starting zone that is no whole number ("-v").
 #pragma once
 
+#include "source/FollowedFile.h"
 #include "write/ZoneFormat.h"
 
 #include <string>
@@ -26,6 +27,10 @@ struct ConversionOptions {
   ZoneFormat format = ZoneFormat::LegacyVtk;
   bool series = false;
   int threads = 1;
+  // --follow: convert while the writer appends to the file, ending after
+  // `idleSeconds` without growth (0: no limit).
+  bool follow = false;
+  int idleSeconds = kDefaultIdleSeconds;
 };
 
 inline constexpr int kMaxThreads = 64;

@@ -6,6 +6,7 @@
 #include "run/ConsoleOutput.h"
 #include "run/ZonePipeline.h"
 #include "run/ZoneSequence.h"
+#include "source/TecplotBytes.h"
 #include "write/SeriesFile.h"
 #include "write/ZoneFiles.h"
 
@@ -145,6 +146,19 @@ std::FILE *openInput(const std::string &path) {
     throw cannotRead(path, EISDIR);
   }
   return file;
+}
+
+// Why a followed run ended, for the console (empty while it goes on).
+std::string followEnding(const FollowedFile &file, const std::string &path, int idleSeconds) {
+  switch (file.ending()) {
+  case FollowedFile::Ending::NoWriter:
+    return "END OF FOLLOWING: NO PROCESS HAS " + path + " OPEN FOR WRITING.\n";
+  case FollowedFile::Ending::Idle:
+    return "END OF FOLLOWING: " + path + " HAS NOT GROWN FOR " + std::to_string(idleSeconds) + " SECONDS.\n";
+  case FollowedFile::Ending::None:
+    break;
+  }
+  return {};
 }
 
 // The folder the zone files go to: the base name up to its last slash.
@@ -299,7 +313,8 @@ std::string outputBaseName(const std::string &outputName) {
   return dot == std::string::npos || dot < nameStart ? outputName : outputName.substr(0, dot);
 }
 
-int convertZones(std::FILE *file, const std::string &outputName, int startZone, const ConversionOptions &options) {
+int convertZones(std::FILE *file, const std::string &outputName, int startZone, const ConversionOptions &options,
+                 const std::string &inputPath) {
   try {
     const std::string baseName = outputBaseName(outputName);
     checkOutputFolder(baseName);
@@ -310,8 +325,11 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
     ZoneSequence sequence(plan);
     console::write("READING ZONE: ");
     std::optional<ConversionFailure> failure;
+    TecplotBytes input;
     try {
-      TecplotFile tecplot(file);
+      input = openTecplotBytes(file, inputPath,
+                               options.follow ? std::optional<int>(options.idleSeconds) : std::nullopt);
+      TecplotFile tecplot(*input.bytes);
       if (options.threads > 1)
         convertOnThreads(tecplot, sequence, plan, startZone, std::ftell(file) >= 0);
       else
@@ -322,6 +340,9 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
       // The zone's memory is released by now.
       failure = ConversionFailure(kOutOfMemoryMessage);
     }
+    if (input.followed)
+      if (const std::string ending = followEnding(*input.followed, inputPath, options.idleSeconds); !ending.empty())
+        console::writeMessage(ending);
     return sequence.finish(failure);
   } catch (const ConversionFailure &failure) {
     console::writeMessage(failure.message);
@@ -352,7 +373,12 @@ int runConverter(int argc, const char *const *argv, std::FILE *consoleInput) {
       const RunInputs inputs =
           line.positionals.size() >= 2 ? inputsFromArguments(line.positionals) : promptForInputs(consoleInput);
       std::FILE *file = openInput(inputs.inputPath);
-      status = convertZones(file, inputs.outputName, inputs.startZone, line.options);
+      if (line.options.follow)
+        if (std::string problem = followProblem(fileno(file), inputs.inputPath); !problem.empty()) {
+          std::fclose(file);
+          throw ConversionFailure(std::move(problem));
+        }
+      status = convertZones(file, inputs.outputName, inputs.startZone, line.options, inputs.inputPath);
       std::fclose(file);
       break;
     }

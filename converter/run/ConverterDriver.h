@@ -16,12 +16,14 @@ inline constexpr std::size_t kMaxPathLength = 255;
 // the last "." when that dot lies after the last "/", else the whole name.
 std::string outputBaseName(const std::string &outputName);
 
-// Converts every zone of an open Tecplot file from `startZone` onward as the
-// options say, printing progress and any error message on standard output.
-// The folder of the zone files is checked first, and no zone file may be the
-// open file itself. Returns the exit status; the caller closes the file.
+// Converts every zone of an open Tecplot file (plain, gzip or zstd) from
+// `startZone` onward as the options say, printing progress and any error
+// message on standard output. The folder of the zone files is checked first,
+// and no zone file may be the open file itself. `inputPath` names the file
+// in messages and, with --follow, is watched. Returns the exit status; the
+// caller closes the file.
 int convertZones(std::FILE *file, const std::string &outputName, int startZone,
-                 const ConversionOptions &options = {});
+                 const ConversionOptions &options = {}, const std::string &inputPath = {});
 
 // Runs the whole program with the given arguments (options first, see
 // CommandLine.h), prompting on `consoleInput` when the paths are missing.

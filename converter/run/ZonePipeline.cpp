@@ -242,6 +242,10 @@ bool ZonePipeline::fill(Batch &batch, ReadingPoint &previous) {
       bytes += zoneBytes;
       previous = start;
       ++batch.count;
+      // A zone of a followed file is written as soon as it is read, not once
+      // more zones (which may be hours apart) have come.
+      if (plan_.options.follow)
+        return true;
     } catch (const ReadingCancelled &) {
       return false;
     } catch (ConversionFailure &failure) {

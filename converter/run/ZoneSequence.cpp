@@ -1,5 +1,6 @@
 #include "run/ZoneSequence.h"
 
+#include "files/ProcessSignals.h"
 #include "run/ConsoleOutput.h"
 #include "write/OutputBuffer.h"
 #include "write/ZoneFiles.h"
@@ -76,6 +77,13 @@ std::optional<ConversionFailure> ZoneSequence::placeZoneFile(WrittenZone zone) {
     return ConversionFailure(kOutOfMemoryMessage);
   if (zone.failure)
     return zone.failure;
+  // A followed file's series is rewritten after each zone file, so that a
+  // viewer reloading it sees the new zone; the two are renamed into place
+  // as one step, so that a signal ending the run finds them agreeing.
+  const bool following = plan_.options.follow;
+  std::optional<TemporaryFileStep> together;
+  if (following && plan_.options.series)
+    together.emplace();
   std::string reason;
   if (!zone.file->commit(reason))
     return ConversionFailure("ERROR: writeVTKFile() " + zone.path + ": " + reason + "\n", kWriteFailureStatus);
@@ -86,6 +94,11 @@ std::optional<ConversionFailure> ZoneSequence::placeZoneFile(WrittenZone zone) {
     console::writeMessage(warning);
   if (plan_.options.series)
     series_.push_back({lastComponent(zone.path), zone.time, zone.zoneNumber});
+  // A series file that cannot be written is told at the end.
+  if (together)
+    (void)writeSeriesFile();
+  if (following)
+    console::flush();
   return std::nullopt;
 }
 
@@ -105,35 +118,36 @@ int ZoneSequence::finish(const std::optional<ConversionFailure> &failure) {
 
 // The series lists the zone files written, also when a later zone failed.
 void ZoneSequence::writeSeries(int &status) {
-  const std::string name = seriesFileName(plan_.baseName, plan_.options.format);
-  const std::string warning = duplicateTimeWarning(series_, name);
+  const std::string warning = duplicateTimeWarning(series_, seriesFileName(plan_.baseName, plan_.options.format));
   if (!warning.empty())
     console::writeMessage(warning);
-  std::optional<ConversionFailure> failure;
-  if (isTheInput(name, plan_.input)) {
-    failure = ConversionFailure("ERROR: SERIES FILE " + name + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
-  } else {
-    AtomicFile file;
-    std::string reason;
-    bool written = file.create(name, reason);
-    if (written) {
-      OutputBuffer out(file.descriptor());
-      out.append(seriesText(series_));
-      out.flush();
-      if (!out.ok()) {
-        reason = std::strerror(out.error());
-        written = false;
-      }
-    }
-    if (!written || !file.commit(reason))
-      failure = ConversionFailure("ERROR: CANNOT WRITE THE SERIES FILE " + name + ": " + reason + "\n",
-                                  kWriteFailureStatus);
-  }
+  const std::optional<ConversionFailure> failure = writeSeriesFile();
   if (!failure)
     return;
   console::writeMessage(failure->message);
   if (status == 0)
     status = failure->exitStatus;
+}
+
+std::optional<ConversionFailure> ZoneSequence::writeSeriesFile() const {
+  const std::string name = seriesFileName(plan_.baseName, plan_.options.format);
+  if (isTheInput(name, plan_.input))
+    return ConversionFailure("ERROR: SERIES FILE " + name + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
+  AtomicFile file;
+  std::string reason;
+  bool written = file.create(name, reason);
+  if (written) {
+    OutputBuffer out(file.descriptor());
+    out.append(seriesText(series_));
+    out.flush();
+    if (!out.ok()) {
+      reason = std::strerror(out.error());
+      written = false;
+    }
+  }
+  if (!written || !file.commit(reason))
+    return ConversionFailure("ERROR: CANNOT WRITE THE SERIES FILE " + name + ": " + reason + "\n", kWriteFailureStatus);
+  return std::nullopt;
 }
 
 } // namespace zonvert

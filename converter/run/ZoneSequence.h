@@ -6,7 +6,8 @@
 // then, if it is written, its file renamed to its name and its warnings
 // (each warning once per run). The first failure ends the sequence: the
 // files of the zones before it stay, the zone at fault and every later zone
-// get none. At the end, the series file lists the zone files written.
+// get none. At the end, the series file lists the zone files written (and
+// where the file is followed while written, after each zone too).
 #pragma once
 
 #include "base/ConversionFailure.h"
@@ -80,6 +81,7 @@ public:
 
 private:
   void writeSeries(int &status);
+  std::optional<ConversionFailure> writeSeriesFile() const;
 
   OutputPlan plan_;
   // The name warnings told: as many as the file's VARIABLES records name

@@ -1,6 +1,7 @@
 // Runs the real zonvert program on small Tecplot files and compares standard
 // output, exit status and every file it leaves, byte for byte.
 #include "end_to_end/ZonvertRunner.h"
+#include "support/Compression.h"
 #include "support/FileContents.h"
 
 #include <gtest/gtest.h>
@@ -287,7 +288,7 @@ std::vector<EndToEndCase> cases() {
       // inside it while being written: converted, with a warning.
       {"CutLastNumberConvertedWithAWarning", "VARIABLES = \"X\", \"C\"\nZONE I=2\n0 1\n1 3.25E+0", kDefaultArgs, "",
        kStart + "0 \nWARNING IN ZONE 0: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST NUMBER \"3.25E+0\"; A FILE "
-                "STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT\nFINISH.\n",
+                "STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT (--follow WAITS FOR THE REST)\nFINISH.\n",
        0, {{"out0.vtk", nodesVtk({"1", "3.25E+0"})}}},
       {"NaNAsFirstValueIsData", "VARIABLES = \"C\", \"X\"\nZONE I=2\nNaN 0\n-inf 1\n", kDefaultArgs, "",
        kStart + "0 \nWARNING IN ZONE 0, NODE 1: VARIABLE C HOLDS NaN" + kNaNWarning + "FINISH.\n", 0,
@@ -316,6 +317,11 @@ std::vector<EndToEndCase> cases() {
        kStart + "0 \nERROR IN ZONE 1: TAKING DATA FROM ZONE 0 NEEDS A TECPLOT FILE THAT CAN BE READ AGAIN, NOT A PIPE\n",
        1, {{"out0.vtk", tetVtk(0)}}, {}, {},
        "mkfifo in.fifo; printf '" + kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, CONNECTIVITYSHAREZONE=1\\n' > in.fifo &"},
+      // --follow waits for a writer to append to a file: a pipe is refused.
+      {"FollowingAPipeRefused", "", {"--follow", "in.fifo", "out.vtk"}, "",
+       "ERROR: --follow READS A REGULAR FILE WHILE ITS WRITER APPENDS TO IT (PLAIN, GZIP OR ZSTD); in.fifo IS A "
+       "PIPE.\n",
+       1, {}, {}, {}, "mkfifo in.fifo; printf '" + kVars + tetZone(0) + "' > in.fifo &"},
       {"PassiveVariablesRefused", kVars + "ZONE N=4, E=1, ET=TETRAHEDRON, PASSIVEVARLIST=[4]\n", kDefaultArgs, "",
        kStart + "\nERROR IN ZONE 0: PASSIVE VARIABLES (PASSIVEVARLIST) ARE NOT SUPPORTED\n", 1, {}},
       {"CellCentredVariablesInPointLayoutRefused",
@@ -677,11 +683,34 @@ std::vector<EndToEndCase> cases() {
 }
 
 // Every case runs on one thread and with four and 64 worker threads: the
-// files, the console and the status must be the same, byte for byte.
-class ZonvertEndToEnd : public ::testing::TestWithParam<std::tuple<EndToEndCase, int>> {};
+// files, the console and the status must be the same, byte for byte. Its
+// input runs compressed too, as gzip and as zstd (in two streams, split in
+// the middle of the text), on one thread and on four: same files, console
+// and status again.
+using EndToEndRun = std::tuple<EndToEndCase, int, Encoding>;
+
+class ZonvertEndToEnd : public ::testing::TestWithParam<EndToEndRun> {};
+
+// Where the case reads in.dat, which then holds its input.
+bool readsInDat(const EndToEndCase &c) {
+  return !c.input.empty() || c.arguments.empty() || c.arguments[0] == "in.dat";
+}
+
+std::vector<EndToEndRun> endToEndRuns() {
+  std::vector<EndToEndRun> runs;
+  for (const EndToEndCase &c : cases()) {
+    for (int threads : {1, 4, 64})
+      runs.emplace_back(c, threads, Encoding::Plain);
+    if (readsInDat(c))
+      for (Encoding encoding : {Encoding::Gzip, Encoding::Zstd})
+        for (int threads : {1, 4})
+          runs.emplace_back(c, threads, encoding);
+  }
+  return runs;
+}
 
 TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
-  const auto &[c, threads] = GetParam();
+  const auto &[c, threads, encoding] = GetParam();
 #if defined(__SANITIZE_ADDRESS__)
   // AddressSanitizer reserves terabytes of address space at start.
   if (c.shellSetup.find("ulimit -v") != std::string::npos)
@@ -689,28 +718,34 @@ TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
 #endif
   RunRequest request{c.arguments, c.stdinText, c.existingFiles, c.folders, c.shellSetup};
   request.arguments.insert(request.arguments.begin(), {"--threads", std::to_string(threads)});
-  if (!c.input.empty() || c.arguments.empty() || c.arguments[0] == "in.dat")
-    request.files["in.dat"] = c.input;
+  std::map<std::string, std::string> expectedFiles = c.expectedFiles;
+  if (readsInDat(c)) {
+    request.files["in.dat"] = compressed(c.input, encoding, c.input.size() / 2);
+    // A link to the input, left as it was.
+    for (auto &[name, content] : expectedFiles)
+      if (content == c.input)
+        content = request.files["in.dat"];
+  }
   RunResult result = runZonvert(request);
   result.files.erase("in.dat");
 
   EXPECT_EQ(result.stdoutText, c.expectedStdout);
   EXPECT_EQ(result.exitStatus, c.expectedStatus);
-  EXPECT_EQ(result.files, c.expectedFiles);
+  EXPECT_EQ(result.files, expectedFiles);
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd,
-                         ::testing::Combine(::testing::ValuesIn(cases()), ::testing::Values(1, 4, 64)),
-                         [](const auto &info) {
-                           return std::get<0>(info.param).name + "_Threads" + std::to_string(std::get<1>(info.param));
-                         });
+INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::ValuesIn(endToEndRuns()), [](const auto &info) {
+  const Encoding encoding = std::get<2>(info.param);
+  const std::string input = encoding == Encoding::Plain ? "" : std::string("_") + nameOf(encoding);
+  return std::get<0>(info.param).name + input + "_Threads" + std::to_string(std::get<1>(info.param));
+});
 
 // The command line: help, version, and what is refused with the usage text.
 TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
   const RunResult help = runZonvert({{"--help"}, "", {}, {}, ""});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(help.stdoutText.starts_with("USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH>"));
-  for (const char *part : {"--vtu", "--series", "--threads N", "--version", "EXIT STATUS", "255", "MEMORY"})
+  for (const char *part : {"--vtu", "--series", "--threads N", "--follow", "--idle SECONDS", "--version", "EXIT STATUS", "255", "gzip", "zstd", "MEMORY"})
     EXPECT_NE(help.stdoutText.find(part), std::string::npos) << part;
   const RunResult version = runZonvert({{"--version"}, "", {}, {}, ""});
   EXPECT_EQ(version.exitStatus, 0);
@@ -736,6 +771,13 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
       {{"in.dat", "out.vtk", "-v"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: -v"},
       {{"in.dat", "out.vtk", "--"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: --"},
       {{"in.dat", "out.vtk", "2x"}, "ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: 2x"},
+      {{"--idle", "60", "in.dat", "out.vtk"}, "ERROR: OPTION --idle GOES WITH --follow"},
+      {{"--follow", "--idle", "-1", "in.dat", "out.vtk"},
+       "ERROR: OPTION --idle NEEDS A WHOLE NUMBER OF SECONDS (0 FOR NO LIMIT), NOT -1"},
+      {{"--follow", "--idle=1h", "in.dat", "out.vtk"},
+       "ERROR: OPTION --idle NEEDS A WHOLE NUMBER OF SECONDS (0 FOR NO LIMIT), NOT 1h"},
+      {{"--follow", "--idle"}, "ERROR: OPTION --idle NEEDS A NUMBER OF SECONDS."},
+      {{"--follow=yes", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION --follow=yes"},
   };
   // On one thread and on four, as the other cases run.
   for (const char *threads : {"1", "4"})
@@ -746,6 +788,58 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
       EXPECT_EQ(run.exitStatus, 1) << message;
       EXPECT_EQ(run.stdoutText, message + "\n\n" + help.stdoutText);
       EXPECT_EQ(run.files.size(), 1u) << message; // in.dat alone
+    }
+}
+
+// A compressed stream cut short or corrupt is an error naming the zone being
+// read and how much text came out of the stream, never a success: the zones
+// before stay. Zones 0 and 1 are in one stream, zone 2 in a second.
+TEST(ZonvertCompressedInput, CutOrCorruptStreamsAreErrorsNamingTheZone) {
+  const std::string first = kVars + tetZone(0) + tetZone(1);
+  const std::string second = tetZone(2);
+  struct Broken {
+    std::string name;
+    Encoding encoding;
+    std::string (*bytes)(const std::string &firstStream, const std::string &secondStream);
+    std::string console; // after "READING ZONE: "
+  };
+  const std::vector<Broken> broken = {
+      {"gzip member cut in its header", Encoding::Gzip, [](const auto &a, const auto &b) { return a + b.substr(0, 10); },
+       "0 \nERROR IN ZONE 1: THE GZIP STREAM OF THE TECPLOT FILE IS CUT SHORT AFTER 281 BYTES OF TEXT\n"},
+      {"gzip member cut in its trailer", Encoding::Gzip,
+       [](const auto &a, const auto &b) { return a + b.substr(0, b.size() - 1); },
+       "0 1 \nERROR IN ZONE 2: THE GZIP STREAM OF THE TECPLOT FILE IS CUT SHORT AFTER 406 BYTES OF TEXT\n"},
+      {"gzip member whose check sum is wrong", Encoding::Gzip,
+       [](const auto &a, const auto &b) {
+         std::string bytes = a + b;
+         bytes[bytes.size() - 8] ^= 1;
+         return bytes;
+       },
+       "0 1 \nERROR IN ZONE 2: THE GZIP STREAM OF THE TECPLOT FILE IS CORRUPT AFTER 406 BYTES OF TEXT (incorrect "
+       "data check)\n"},
+      {"bytes after the last gzip member", Encoding::Gzip, [](const auto &a, const auto &b) { return a + b + "xyz"; },
+       "0 1 \nERROR IN ZONE 2: THE GZIP STREAM OF THE TECPLOT FILE IS CORRUPT AFTER 406 BYTES OF TEXT (incorrect "
+       "header check)\n"},
+      {"zstd frame cut in its header", Encoding::Zstd, [](const auto &a, const auto &b) { return a + b.substr(0, 3); },
+       "0 \nERROR IN ZONE 1: THE ZSTD STREAM OF THE TECPLOT FILE IS CUT SHORT AFTER 281 BYTES OF TEXT\n"},
+      {"zstd frame of a wrong magic number", Encoding::Zstd,
+       [](const auto &a, const auto &b) { return a + "\x28\xb5\x2f\xfe" + b.substr(4); },
+       "0 \nERROR IN ZONE 1: THE ZSTD STREAM OF THE TECPLOT FILE IS CORRUPT AFTER 281 BYTES OF TEXT (Unknown frame "
+       "descriptor)\n"},
+  };
+  ASSERT_EQ(first.size(), 281u);
+  for (const Broken &b : broken)
+    for (const char *threads : {"1", "4"}) {
+      const std::string input =
+          b.bytes(compressedStream(first, b.encoding), compressedStream(second, b.encoding));
+      RunResult run = runZonvert({{"--threads", threads, "in.dat", "out.vtk"}, "", {{"in.dat", input}}, {}, ""});
+      run.files.erase("in.dat");
+      EXPECT_EQ(run.exitStatus, 1) << b.name;
+      EXPECT_EQ(run.stdoutText, kStart + b.console) << b.name;
+      std::map<std::string, std::string> expected = {{"out0.vtk", tetVtk(0)}};
+      if (b.console.starts_with("0 1 "))
+        expected["out1.vtk"] = tetVtk(1);
+      EXPECT_EQ(run.files, expected) << b.name;
     }
 }
 

@@ -2,6 +2,7 @@
 
 #include "support/FileContents.h"
 
+#include <csignal>
 #include <cstdlib>
 #include <ctime>
 #include <fcntl.h>
@@ -71,8 +72,8 @@ RunResult runZonvert(const RunRequest &request) {
   // Appended piece by piece: GCC 12 at -O3 warns (-Wrestrict, wrongly) about
   // a literal added in front of a temporary string.
   std::string command = "cd ";
-  for (const std::string &piece : {quoted(folder.string()), std::string(" && "), request.shellSetup, std::string(" "),
-                                   quoted(ZONVERT_PATH)})
+  for (const std::string &piece :
+       {quoted(folder.string()), std::string(" && "), request.shellSetup, std::string(" "), quoted(ZONVERT_PATH)})
     command += piece;
   for (const auto &argument : request.arguments) {
     command += ' ';
@@ -83,9 +84,11 @@ RunResult runZonvert(const RunRequest &request) {
   return collectRun(folder, WIFEXITED(raw) ? WEXITSTATUS(raw) : -1000);
 }
 
-RunResult runZonvertAndSignal(const RunRequest &request, const std::string &mark, int signalNumber) {
+StartedRun startZonvert(const RunRequest &request, const std::function<void(const std::string &)> &beforeStart) {
   const fs::path folder = makeScratchFolder();
   prepareFolder(folder, request);
+  if (beforeStart)
+    beforeStart(folder.string());
   // Everything the child needs is made before the fork.
   const std::string stdinPath = (folder / ".stdin").string();
   const std::string stdoutPath = (folder / ".stdout").string();
@@ -105,19 +108,50 @@ RunResult runZonvertAndSignal(const RunRequest &request, const std::string &mark
     execv(argv[0], argv.data());
     _exit(127);
   }
+  return {folder.string(), child};
+}
+
+bool runHasEnded(const StartedRun &run) {
+  siginfo_t info{};
+  return waitid(P_PID, static_cast<id_t>(run.processId), &info, WEXITED | WNOHANG | WNOWAIT) == 0 &&
+         info.si_pid == run.processId;
+}
+
+void pauseBriefly() {
+  const timespec pause{0, 1'000'000};
+  nanosleep(&pause, nullptr);
+}
+
+RunResult finishZonvert(const StartedRun &run, int limitSeconds) {
+  const pid_t child = run.processId;
   int status = 0;
+  const bool ended = waitUntil(
+                         run, [] { return false; }, limitSeconds) ||
+                     runHasEnded(run);
+  if (!ended)
+    kill(child, SIGKILL);
+  waitpid(child, &status, 0);
+  if (!ended)
+    return collectRun(run.folder, -1000);
+  return collectRun(run.folder, WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status));
+}
+
+RunResult runZonvertAndSignal(const RunRequest &request, const std::string &mark, int signalNumber) {
+  const StartedRun run = startZonvert(request);
+  const std::string stdoutPath = run.folder + "/.stdout";
   // Polls the progress output: the moment is set by what the run has done,
   // never by a time.
-  while (waitpid(child, &status, WNOHANG) == 0) {
+  int status = 0;
+  while (waitpid(run.processId, &status, WNOHANG) == 0) {
     if (readFile(stdoutPath).find(mark) != std::string::npos) {
-      kill(child, signalNumber);
-      waitpid(child, &status, 0);
+      kill(run.processId, signalNumber);
+      waitpid(run.processId, &status, 0);
       break;
     }
     const timespec pause{0, 100'000};
     nanosleep(&pause, nullptr);
   }
-  return collectRun(folder, WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status));
+  return collectRun(run.folder, WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status));
 }
 
 } // namespace zonvert::test

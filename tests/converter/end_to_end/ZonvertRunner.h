@@ -2,6 +2,7 @@
 // what it leaves behind: standard output, exit status and every file.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -34,5 +35,38 @@ RunResult runZonvert(const RunRequest &request);
 // if it ends first. The exit status of a run ended by the signal is minus the
 // signal's number.
 RunResult runZonvertAndSignal(const RunRequest &request, const std::string &mark, int signalNumber);
+
+// A run started in its scratch folder that goes on while the test works on
+// the folder (a writer appending to the Tecplot file zonvert follows).
+struct StartedRun {
+  std::string folder;
+  int processId = -1;
+};
+
+// Starts zonvert as runZonvertAndSignal does, calling `beforeStart` with
+// the folder once the request's files are in place.
+StartedRun startZonvert(const RunRequest &request,
+                        const std::function<void(const std::string &folder)> &beforeStart = {});
+
+// Waits until `done` holds or the run has ended, looking often, at most
+// `limitSeconds` (generous: a limit is no verdict); true when `done` holds.
+template <typename Condition> bool waitUntil(const StartedRun &run, Condition done, int limitSeconds = 60);
+bool runHasEnded(const StartedRun &run);
+void pauseBriefly();
+
+// Waits for the run to end (killing it after `limitSeconds`, when the
+// status is -1000) and collects what it left, as runZonvert does.
+RunResult finishZonvert(const StartedRun &run, int limitSeconds = 60);
+
+template <typename Condition> bool waitUntil(const StartedRun &run, Condition done, int limitSeconds) {
+  for (int pause = 0; pause < limitSeconds * 1000; ++pause) {
+    if (done())
+      return true;
+    if (runHasEnded(run))
+      return done();
+    pauseBriefly();
+  }
+  return false;
+}
 
 } // namespace zonvert::test
