@@ -79,6 +79,9 @@ public:
   // and returns the exit status.
   int finish(const std::optional<ConversionFailure> &failure);
 
+  // The number of the last zone read, -1 before the first.
+  int lastZoneRead() const { return lastZoneRead_; }
+
 private:
   void writeSeries(int &status);
   std::optional<ConversionFailure> writeSeriesFile() const;
@@ -87,6 +90,7 @@ private:
   // The name warnings told: as many as the file's VARIABLES records name
   // long names, not one per zone.
   std::set<std::string> warningsGiven_;
+  int lastZoneRead_ = -1;
   // Only with --series: the zone files written.
   std::vector<SeriesEntry> series_;
 };
