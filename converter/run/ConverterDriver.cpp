@@ -12,6 +12,7 @@
 #include "write/ZoneFiles.h"
 
 #include <algorithm>
+#include <memory>
 #include <cerrno>
 #include <climits>
 #include <cstring>
@@ -334,9 +335,12 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
     console::write("READING ZONE: ");
     std::optional<ConversionFailure> failure;
     TecplotBytes input;
+    std::unique_ptr<ProgressDisplay> progress;
     try {
       input = openTecplotBytes(file, inputPath,
                                options.follow ? std::optional<int>(options.idleSeconds) : std::nullopt);
+      progress = progressDisplay(file, input, options.quiet);
+      sequence.showProgressOn(progress.get());
       TecplotFile tecplot(*input.bytes);
       if (options.threads > 1)
         convertOnThreads(tecplot, sequence, plan, selection, std::ftell(file) >= 0);
@@ -348,6 +352,8 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
       // The zone's memory is released by now.
       failure = ConversionFailure(kOutOfMemoryMessage);
     }
+    sequence.showProgressOn(nullptr);
+    progress.reset();
     if (!failure)
       if (const std::string warning = selection.missingZonesWarning(sequence.lastZoneRead()); !warning.empty())
         console::writeMessage(warning);
@@ -383,7 +389,7 @@ int runConverter(int argc, const char *const *argv, std::FILE *consoleInput) {
     case CommandLine::Action::List: {
       checkLength(line.positionals[0], "INPUT FILE PATH");
       std::FILE *file = openInput(line.positionals[0]);
-      status = listZones(file, line.positionals[0], line.options.zones, line.json);
+      status = listZones(file, line.positionals[0], line.options.zones, line.json, line.options.quiet);
       std::fclose(file);
       break;
     }

@@ -3,11 +3,13 @@
 #include "base/ConversionFailure.h"
 #include "read/TecplotReader.h"
 #include "run/ConsoleOutput.h"
+#include "run/ProgressDisplay.h"
 #include "source/TecplotBytes.h"
 #include "write/JsonText.h"
 #include "write/SeriesFile.h"
 #include "write/Utf8Text.h"
 
+#include <memory>
 #include <new>
 #include <vector>
 
@@ -40,7 +42,7 @@ std::string zoneJson(const ZoneRecord &zone, const std::vector<std::string> &fil
 
 } // namespace
 
-int listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection &selection, bool json) {
+int listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection &selection, bool json, bool quiet) {
   std::vector<std::string> variables; // of the first zone listed
   std::vector<std::string> shownVariables;
   bool anyListed = false;
@@ -48,10 +50,13 @@ int listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection
   std::string zonesJson;
   try {
     TecplotBytes input = openTecplotBytes(file, inputPath);
+    const std::unique_ptr<ProgressDisplay> progress = progressDisplay(file, input, quiet);
     TecplotFile tecplot(*input.bytes);
     ZoneRecord zone;
     while (readZone(tecplot, zone)) {
       lastZoneRead = zone.zoneNumber;
+      if (progress)
+        progress->zoneRead();
       if (selection.selects(zone.zoneNumber)) {
         if (!anyListed)
           variables = zone.variableNames;

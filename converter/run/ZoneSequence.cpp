@@ -66,6 +66,8 @@ WrittenZone writeZone(int zoneNumber, const ZoneRecord &zone, const OutputPlan &
 
 void ZoneSequence::zoneRead(int zoneNumber) {
   lastZoneRead_ = zoneNumber;
+  if (progress_)
+    progress_->zoneRead();
   console::write(std::to_string(zoneNumber) + " ");
   console::flush();
 }
