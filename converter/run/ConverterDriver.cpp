@@ -4,6 +4,7 @@
 #include "base/TextScan.h"
 #include "read/TecplotReader.h"
 #include "run/ConsoleOutput.h"
+#include "run/ProgressDisplay.h"
 #include "run/ZoneInventory.h"
 #include "run/ZonePipeline.h"
 #include "run/ZoneSequence.h"
@@ -12,10 +13,10 @@
 #include "write/ZoneFiles.h"
 
 #include <algorithm>
-#include <memory>
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 #include <vector>
@@ -388,9 +389,8 @@ int runConverter(int argc, const char *const *argv, std::FILE *consoleInput) {
       break;
     case CommandLine::Action::List: {
       checkLength(line.positionals[0], "INPUT FILE PATH");
-      std::FILE *file = openInput(line.positionals[0]);
-      status = listZones(file, line.positionals[0], line.options.zones, line.json, line.options.quiet);
-      std::fclose(file);
+      const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(openInput(line.positionals[0]), &std::fclose);
+      listZones(file.get(), line.positionals[0], line.options.zones, line.json, line.options.quiet);
       break;
     }
     case CommandLine::Action::Convert: {

@@ -17,8 +17,8 @@ inline constexpr std::size_t kMaxPathLength = 255;
 std::string outputBaseName(const std::string &outputName);
 
 // Converts the zones of an open Tecplot file (plain, gzip or zstd) from
-// `startZone` onward that the options select, as they say, printing progress and any error
-// message on standard output. The folder of the zone files is checked first,
+// `startZone` onward that the options select, as they say, printing
+// progress and any error message on standard output. The folder of the zone files is checked first,
 // and no zone file may be the open file itself. `inputPath` names the file
 // in messages and, with --follow, is watched. Returns the exit status; the
 // caller closes the file.

@@ -67,8 +67,8 @@ ProgressDisplay::ProgressDisplay(int descriptor, ProgressInput input)
   if (sharesTerminal_)
     console::setOverlay(this);
   draw();
-  // The thread never runs the signal handler (see ProcessSignals.h); without
-  // it, the display is drawn once.
+  // The thread never runs the signal handler (see ProcessSignals.h). Where
+  // no thread starts, the display stays as drawn now.
   BlockedEndingSignals blocked;
   thread_.start([this] { run(); });
 }

@@ -4,9 +4,9 @@
 //   zonvert: 123.4 of 287.0 MB (43%), 12 zones, 95.3 MB/s, 0:02 left
 //
 // The bytes are those read of the input file: for gzip or zstd input those
-// of the compressed file ("MB compressed"), and the speed too. Where the
-// file's size is not known (a pipe), the bytes, zones and time so far; for
-// a file followed while written, the zones and time so far.
+// of the compressed file ("MB compressed"), and the speed too. For an input
+// that tells no position (a pipe), and for a file followed while written,
+// the zones and the time so far.
 //
 // Standard output stays exactly as without it. Where it is the same
 // terminal, the line is drawn after the console's text, never wider than

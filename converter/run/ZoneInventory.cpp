@@ -1,6 +1,5 @@
 #include "run/ZoneInventory.h"
 
-#include "base/ConversionFailure.h"
 #include "read/TecplotReader.h"
 #include "run/ConsoleOutput.h"
 #include "run/ProgressDisplay.h"
@@ -10,7 +9,6 @@
 #include "write/Utf8Text.h"
 
 #include <memory>
-#include <new>
 #include <vector>
 
 namespace zonvert {
@@ -42,13 +40,13 @@ std::string zoneJson(const ZoneRecord &zone, const std::vector<std::string> &fil
 
 } // namespace
 
-int listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection &selection, bool json, bool quiet) {
+void listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection &selection, bool json, bool quiet) {
   std::vector<std::string> variables; // of the first zone listed
   std::vector<std::string> shownVariables;
   bool anyListed = false;
   int lastZoneRead = -1;
   std::string zonesJson;
-  try {
+  {
     TecplotBytes input = openTecplotBytes(file, inputPath);
     const std::unique_ptr<ProgressDisplay> progress = progressDisplay(file, input, quiet);
     TecplotFile tecplot(*input.bytes);
@@ -64,9 +62,9 @@ int listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection
           zonesJson += (anyListed ? ",\n" : "\n") + zoneJson(zone, variables);
         } else {
           if (!anyListed || zone.variableNames != shownVariables) {
-            console::write((anyListed ? "VARIABLES FROM ZONE " + std::to_string(zone.zoneNumber) : std::string(
-                                                                                                      "VARIABLES")) +
-                           ": " + quotedNames(zone.variableNames, false) + "\n");
+            const std::string label =
+                anyListed ? "VARIABLES FROM ZONE " + std::to_string(zone.zoneNumber) : std::string("VARIABLES");
+            console::write(label + ": " + quotedNames(zone.variableNames, false) + "\n");
             shownVariables = zone.variableNames;
           }
           console::write(zoneLine(zone));
@@ -77,19 +75,15 @@ int listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection
       if (selection.endsBy(zone.zoneNumber))
         break;
     }
-  } catch (const ConversionFailure &failure) {
-    console::writeMessage(failure.message);
-    return failure.exitStatus;
-  } catch (const std::bad_alloc &) {
-    console::writeMessage(kOutOfMemoryMessage);
-    return kFailureStatus;
   }
-  if (const std::string warning = selection.missingZonesWarning(lastZoneRead); !warning.empty() && !json)
-    console::writeMessage(warning);
-  if (json)
+  if (json) {
     console::write("{\n  \"file\": " + jsonString(asUtf8(inputPath)) + ",\n  \"variables\": [" +
-                   quotedNames(variables, true) + "],\n  \"zones\": [" + zonesJson + (anyListed ? "\n  ]\n}\n" : "]\n}\n"));
-  return 0;
+                   quotedNames(variables, true) + "],\n  \"zones\": [" + zonesJson +
+                   (anyListed ? "\n  ]\n}\n" : "]\n}\n"));
+    return;
+  }
+  if (const std::string warning = selection.missingZonesWarning(lastZoneRead); !warning.empty())
+    console::writeMessage(warning);
 }
 
 } // namespace zonvert

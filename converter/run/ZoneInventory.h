@@ -27,10 +27,10 @@ namespace zonvert {
 
 // Lists the zones `selection` selects of the open Tecplot file (plain, gzip
 // or zstd) on standard output, reading past the others and ending after the
-// last one selected. A failure to read ends the list with its message
-// (with --json, the message alone). Returns the exit status. A progress
-// display shows on standard error as in a conversion, unless `quiet`.
-int listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection &selection, bool json,
+// last one selected. Throws ConversionFailure where the file cannot be read
+// on (with --json, nothing is written then). A progress display shows on
+// standard error as in a conversion, unless `quiet`.
+void listZones(std::FILE *file, const std::string &inputPath, const ZoneSelection &selection, bool json,
               bool quiet = false);
 
 } // namespace zonvert
