@@ -23,6 +23,14 @@ bool parseNumber(std::string_view text, int &number) {
   return true;
 }
 
+// `text` in double quotes, for a message.
+std::string quoted(std::string_view text) {
+  std::string out(1, '"');
+  out += text;
+  out += '"';
+  return out;
+}
+
 std::vector<std::string_view> split(std::string_view text, char separator) {
   std::vector<std::string_view> parts;
   for (std::size_t from = 0;;) {
@@ -38,7 +46,7 @@ std::vector<std::string_view> split(std::string_view text, char separator) {
 
 std::optional<ZoneSelection> ZoneSelection::parse(std::string_view list, std::string &refusal) {
   const auto refuse = [&](const std::string &why) {
-    refusal = "ERROR: BAD ZONE LIST FOR --zones: \"" + std::string(list) + "\": " + why +
+    refusal = std::string("ERROR: BAD ZONE LIST FOR --zones: ") + quoted(list) + ": " + why +
               "; GIVE ZONE NUMBERS (FROM 0) AND RANGES FIRST:END OR FIRST:END:STEP (END NOT INCLUDED), "
               "SEPARATED BY COMMAS, SUCH AS 0,5,10:20,100: OR 0::10\n";
     return std::nullopt;
@@ -51,12 +59,12 @@ std::optional<ZoneSelection> ZoneSelection::parse(std::string_view list, std::st
       return refuse("AN EMPTY ITEM");
     const std::vector<std::string_view> parts = split(item, ':');
     if (parts.size() > 3)
-      return refuse("\"" + std::string(item) + "\" HAS MORE THAN TWO COLONS");
+      return refuse(quoted(item) + " HAS MORE THAN TWO COLONS");
     Range range;
     const auto number = [&](std::string_view part, int &value) {
       if (parseNumber(part, value))
         return true;
-      refuse("\"" + std::string(part) + "\" IN \"" + std::string(item) + "\" IS NO ZONE NUMBER");
+      refuse(quoted(part) + " IN " + quoted(item) + " IS NO ZONE NUMBER");
       return false;
     };
     if (!(parts[0].empty() && parts.size() > 1) && !number(parts[0], range.first))
@@ -74,9 +82,9 @@ std::optional<ZoneSelection> ZoneSelection::parse(std::string_view list, std::st
     if (parts.size() == 3 && !parts[2].empty() && !number(parts[2], range.step))
       return std::nullopt;
     if (range.step == 0)
-      return refuse("\"" + std::string(item) + "\" HAS THE STEP 0");
+      return refuse(quoted(item) + " HAS THE STEP 0");
     if (range.end && *range.end <= range.first)
-      return refuse("\"" + std::string(item) + "\" HOLDS NO ZONE (ITS END IS NOT INCLUDED)");
+      return refuse(quoted(item) + " HOLDS NO ZONE (ITS END IS NOT INCLUDED)");
     selection.ranges_.push_back(range);
   }
   return selection;
