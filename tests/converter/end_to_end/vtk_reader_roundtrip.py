@@ -34,6 +34,13 @@ and infinities included. The series file must be JSON listing every zone
 file in order with its time, each file there and readable; runs on one and
 on four threads must give the same bytes.
 
+Each of those files is then picked from: --list --json, read by Python's
+JSON parser, must give every zone the points and cells VTK reads from its
+XML file and the time of the series file; --zones on the last zone must
+write that zone's file byte for byte (with a series of it alone), on one
+thread and on four; --variables naming one field must leave VTK reading the
+arrays of the full file but the other fields.
+
 Usage: vtk_reader_roundtrip.py /path/to/zonvert
 """
 import json
