@@ -31,8 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   static const std::string folder = fuzzsupport::makeScratchFolder("zonvert-fuzz");
   static const std::string outputName = folder + "/zone.vtk";
   const int threads = size > 0 && (data[size - 1] & 1) ? 2 : 1;
-  const int legacy = convertBytes(data, size, outputName, {zonvert::ZoneFormat::LegacyVtk, true, 1});
-  const int xml = convertBytes(data, size, outputName, {zonvert::ZoneFormat::Vtu, false, threads});
+  // No progress display, whatever standard error is.
+  zonvert::ConversionOptions legacyOptions;
+  legacyOptions.series = true;
+  legacyOptions.quiet = true;
+  zonvert::ConversionOptions xmlOptions;
+  xmlOptions.format = zonvert::ZoneFormat::Vtu;
+  xmlOptions.threads = threads;
+  xmlOptions.quiet = true;
+  const int legacy = convertBytes(data, size, outputName, legacyOptions);
+  const int xml = convertBytes(data, size, outputName, xmlOptions);
   // Each input starts from an empty folder.
   for (const auto &entry : std::filesystem::directory_iterator(folder))
     std::filesystem::remove_all(entry.path());

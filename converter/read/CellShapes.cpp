@@ -190,6 +190,13 @@ Cell collapsedBrickCell(const std::int32_t *numbers) {
 
 } // namespace
 
+std::string zoneTypeName(ElementType type) {
+  for (const ElementTypeWord &entry : kElementTypeWords)
+    if (entry.type == type)
+      return std::string("FE") + entry.word;
+  return "FE";
+}
+
 int cornersOf(ElementType type) {
   // An element lists the corners of the cell it is when no number repeats.
   switch (type) {

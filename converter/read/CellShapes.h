@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace zonvert {
 
@@ -32,6 +33,23 @@ enum class ElementType : std::uint8_t {
   Tetrahedron,
   Brick,
 };
+
+// The word that names each element type in ET= and ZONETYPE= values
+// (ZONETYPE=FEQUADRILATERAL, ET=QUADRILATERAL), in the order they are
+// looked for in a value.
+struct ElementTypeWord {
+  const char *word;
+  ElementType type;
+};
+inline constexpr ElementTypeWord kElementTypeWords[] = {
+    {"QUADRILATERAL", ElementType::Quadrilateral}, {"TETRAHEDRON", ElementType::Tetrahedron},
+    {"TRIANGLE", ElementType::Triangle},           {"BRICK", ElementType::Brick},
+    {"LINESEG", ElementType::LineSegment},
+};
+
+// The ZONETYPE= name of a finite-element zone of the type ("FEBRICK"); "FE"
+// for None (a zone without elements that names no type).
+std::string zoneTypeName(ElementType type);
 
 struct Cell {
   CellKind kind = CellKind::None;

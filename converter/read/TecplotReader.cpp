@@ -527,6 +527,7 @@ ZoneRead readZoneOfInput(TecplotFile &file, ZoneRecord &zone) {
       elementType = elementTypeOfFirstElementLine(file.input, zone);
     readElements(file.input, elementType, zone);
   }
+  zone.zoneType = shape.ordered ? "ORDERED" : zoneTypeName(elementType);
   const UnconfirmedZoneEnd end{zone.zoneNumber, zone.nodeCount, zone.elementCount};
   bool atEndSoFar = false;
   if (refuseDataBeyondZone(file.input, end, &atEndSoFar))

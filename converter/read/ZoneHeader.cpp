@@ -183,12 +183,7 @@ ZoneKeys readKeys(TokenCursor &cursor, ZoneRecord &zone) {
 ElementType elementTypeOf(const std::string &name, const ZoneRecord &zone, bool &ordered) {
   if (contains(name, "POLYGON") || contains(name, "POLYHEDRON"))
     refuseFeature(zone, ("POLYGON AND POLYHEDRON ZONES (" + name + ") ARE").c_str());
-  const std::pair<const char *, ElementType> types[] = {
-      {"QUADRILATERAL", ElementType::Quadrilateral}, {"TETRAHEDRON", ElementType::Tetrahedron},
-      {"TRIANGLE", ElementType::Triangle},           {"BRICK", ElementType::Brick},
-      {"LINESEG", ElementType::LineSegment},
-  };
-  for (const auto &[part, type] : types)
+  for (const auto &[part, type] : kElementTypeWords)
     if (contains(name, part))
       return type;
   if (name == "ORDERED") {

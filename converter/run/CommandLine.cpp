@@ -1,6 +1,7 @@
 #include "run/CommandLine.h"
 
 #include "base/TextScan.h"
+#include "run/VariableList.h"
 
 #include <algorithm>
 #include <climits>
@@ -21,10 +22,14 @@ bool looksLikeLongOption(std::string_view argument) {
 
 // An option zonvert knows, as it may be spelt.
 bool isKnownOption(std::string_view argument) {
-  for (std::string_view option : {"--vtu", "--series", "--threads", "--follow", "--idle", "--help", "--version"})
+  for (std::string_view option : {"--vtu", "--series", "--threads", "--follow", "--idle", "--zones", "--variables",
+                                   "--list", "--json", "--quiet", "--help", "--version"})
     if (argument == option)
       return true;
-  return argument.starts_with("--threads=") || argument.starts_with("--idle=");
+  for (std::string_view option : {"--threads=", "--idle=", "--zones=", "--variables="})
+    if (argument.starts_with(option))
+      return true;
+  return false;
 }
 
 CommandLine refuse(std::string reason) {
@@ -81,6 +86,7 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
   CommandLine line;
   line.options.threads = defaultThreadCount();
   bool idleGiven = false;
+  bool list = false;
   int at = 1;
   for (; at < argc; ++at) {
     const std::string_view argument = argv[at];
@@ -106,6 +112,29 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
       line.options.series = true;
     } else if (name == "--follow" && equals == std::string_view::npos) {
       line.options.follow = true;
+    } else if (name == "--list" && equals == std::string_view::npos) {
+      list = true;
+    } else if (name == "--json" && equals == std::string_view::npos) {
+      line.json = true;
+    } else if (name == "--quiet" && equals == std::string_view::npos) {
+      line.options.quiet = true;
+    } else if (name == "--zones") {
+      std::string_view value;
+      if (!optionValue(argument, equals, argc, argv, at, value))
+        return refuse("ERROR: OPTION --zones NEEDS A LIST OF ZONES.\n");
+      std::string refusal;
+      const std::optional<ZoneSelection> zones = ZoneSelection::parse(value, refusal);
+      if (!zones)
+        return refuse(std::move(refusal));
+      line.options.zones = *zones;
+    } else if (name == "--variables") {
+      std::string_view value;
+      if (!optionValue(argument, equals, argc, argv, at, value))
+        return refuse("ERROR: OPTION --variables NEEDS A LIST OF VARIABLE NAMES.\n");
+      std::string refusal;
+      line.options.variables = parseVariableList(value, refusal);
+      if (!line.options.variables)
+        return refuse(std::move(refusal));
     } else if (name == "--threads") {
       // "--threads N" or "--threads=N".
       std::string_view value;
@@ -126,6 +155,8 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
   }
   if (idleGiven && !line.options.follow)
     return refuse("ERROR: OPTION --idle GOES WITH --follow\n");
+  if (line.json && !list)
+    return refuse("ERROR: OPTION --json GOES WITH --list\n");
   for (; at < argc; ++at)
     line.positionals.emplace_back(argv[at]);
   // An option after the input path ("zonvert in.dat --vtu out") is no
@@ -134,6 +165,16 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
   for (std::size_t k = 1; k < line.positionals.size(); ++k)
     if (k == 1 ? isKnownOption(line.positionals[k]) : looksLikeLongOption(line.positionals[k]))
       return refuse("ERROR: OPTIONS GO BEFORE THE FILE PATHS: " + line.positionals[k] + "\n");
+  if (list) {
+    if (line.options.follow)
+      return refuse("ERROR: OPTION --list LISTS A FILE AS IT IS, NOT WITH --follow\n");
+    if (line.options.variables)
+      return refuse("ERROR: OPTION --list WRITES NO FIELDS: --variables DOES NOT GO WITH IT\n");
+    if (line.positionals.size() != 1)
+      return refuse("ERROR: OPTION --list TAKES ONE PATH, THE TECPLOT FILE'S\n");
+    line.action = CommandLine::Action::List;
+    return line;
+  }
   // With more arguments after the paths, none is read.
   if (line.positionals.size() == 3 && !scanWholeDecimal(line.positionals[2]))
     return refuse("ERROR: THE STARTING ZONE IS NO WHOLE NUMBER: " + line.positionals[2] + "\n");
@@ -143,6 +184,7 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
 const std::string &usageText() {
   static const std::string text =
       "USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH> [<STARTING ZONE No.>]\n"
+      "       zonvert --list [--json] [--zones LIST] <TECPLOT FILE PATH>\n"
       "\n"
       "Converts each zone of a Tecplot ASCII file, from the starting zone on (0, the\n"
       "default, converts all), into a VTK unstructured-grid file of its own, named\n"
@@ -171,6 +213,24 @@ const std::string &usageText() {
       "                 shrinks or is replaced meanwhile ends it with status 1\n"
       "  --idle SECONDS with --follow: end after SECONDS without growth (default\n"
       "                 10800, three hours, for output every hour; 0: no limit)\n"
+      "  --zones LIST   convert only the zones of LIST (numbered from 0, as printed):\n"
+      "                 numbers and ranges FIRST:END or FIRST:END:STEP, END not\n"
+      "                 included, FIRST left out 0, END left out the end of the\n"
+      "                 file, separated by commas: 0,5,10:20,100: or 0::10 (every\n"
+      "                 tenth); the others are read past. With a starting zone,\n"
+      "                 both apply. Reading ends after the last zone of a list\n"
+      "                 that has one\n"
+      "  --variables LIST\n"
+      "                 write only the scalar fields named in LIST, separated by\n"
+      "                 commas, as the file names them (in case too); a name that\n"
+      "                 holds a comma in double quotes (\"\" for a quote in it).\n"
+      "                 The coordinates and the velocity vector are always written\n"
+      "  --list         write no files: list each zone (number, title, time as the\n"
+      "                 series file takes it, zone type, nodes, elements) and the\n"
+      "                 variables, of the zones of --zones (default all)\n"
+      "  --json         with --list: the list as JSON\n"
+      "  --quiet        no progress display (shown on standard error when it is a\n"
+      "                 terminal: bytes read, zones read, MB/s, time left)\n"
       "  --help         show this text\n"
       "  --version      show the version\n"
       "\n"

@@ -13,9 +13,11 @@
 // passes silently; so is a starting zone that is no whole number ("-v").
 #pragma once
 
+#include "run/ZoneSelection.h"
 #include "source/FollowedFile.h"
 #include "write/ZoneFormat.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -31,6 +33,12 @@ struct ConversionOptions {
   // `idleSeconds` without growth (0: no limit).
   bool follow = false;
   int idleSeconds = kDefaultIdleSeconds;
+  // --zones: the zones converted (with the starting zone).
+  ZoneSelection zones = {};
+  // --variables: the scalar fields written; none given: every one.
+  std::optional<std::vector<std::string>> variables = std::nullopt;
+  // --quiet: no progress display on standard error.
+  bool quiet = false;
 };
 
 inline constexpr int kMaxThreads = 64;
@@ -40,9 +48,12 @@ inline constexpr int kMaxThreads = 64;
 int defaultThreadCount();
 
 struct CommandLine {
-  enum class Action { Convert, Help, Version, Refuse };
+  // List: --list, the zones of the file without converting them (as JSON
+  // with --json); the one path is the Tecplot file.
+  enum class Action { Convert, List, Help, Version, Refuse };
   Action action = Action::Convert;
   ConversionOptions options;
+  bool json = false;
   std::vector<std::string> positionals; // the paths and the starting zone
   std::string refusal;                  // Refuse: why, a complete line
 };

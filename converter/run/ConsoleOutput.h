@@ -6,6 +6,8 @@
 // numbers of the progress line, a line feed comes first.
 #pragma once
 
+#include <cstddef>
+#include <mutex>
 #include <string_view>
 
 namespace zonvert::console {
@@ -18,5 +20,24 @@ void writeMessage(std::string_view message);
 // Hands what was written to the terminal or the log now, not when the
 // buffer fills: progress shows while the conversion runs.
 void flush();
+
+// Something drawn on the terminal that standard output writes to as well
+// (the progress display, after the console's text on its line): while one
+// is set, each write takes its lock, erases it, and hands the text to the
+// terminal at once, so that the two never mix.
+class Overlay {
+public:
+  virtual ~Overlay() = default;
+  // Erases what is drawn, with `mutex` held.
+  virtual void erase() = 0;
+  std::mutex mutex;
+};
+
+// Sets the overlay (null: none).
+void setOverlay(Overlay *overlay);
+
+// The bytes written after the last line feed: where on its line the
+// console's text ends.
+std::size_t column();
 
 } // namespace zonvert::console

@@ -4,6 +4,8 @@
 #include "base/TextScan.h"
 #include "read/TecplotReader.h"
 #include "run/ConsoleOutput.h"
+#include "run/ProgressDisplay.h"
+#include "run/ZoneInventory.h"
 #include "run/ZonePipeline.h"
 #include "run/ZoneSequence.h"
 #include "source/TecplotBytes.h"
@@ -14,6 +16,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 #include <vector>
@@ -213,20 +216,21 @@ void checkOutputNames(const std::string &baseName, int startZone, const Conversi
 }
 
 // Reads and writes the zones from where the file stands on, on this
-// thread. Zones are numbered as in the file: a zone that holds no nodes is
-// read past (no number, no file), and the zones after it keep their
-// numbers. The number of the first zone read is on the console already
-// when `firstShown`.
-void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone,
-                        bool firstShown = false) {
+// thread, up to the last zone selected. Zones are numbered as in the file:
+// a zone that holds no nodes is read past (no number, no file), and the
+// zones after it keep their numbers. The number of the first zone read is
+// on the console already when `firstShown`.
+void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
+                        const ZoneSelection &selection, bool firstShown = false) {
   ZoneRecord zone;
   ZoneWriterMemory memory;
   for (bool shown = firstShown; readZone(tecplot, zone); shown = false) {
     if (!shown)
       sequence.zoneRead(zone.zoneNumber);
-    // Same as zoneNumber + 1 > startZone, written so that it cannot overflow.
-    if (zone.zoneNumber >= startZone)
+    if (selection.selects(zone.zoneNumber))
       sequence.zoneWritten(writeZone(zone.zoneNumber, zone, plan, memory));
+    if (selection.endsBy(zone.zoneNumber))
+      return;
   }
 }
 
@@ -234,7 +238,7 @@ void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const Outp
 // ended: the zones the reader had read, and then the rest of the file, on
 // this thread. Only for an input that cannot be read again.
 void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
-                      int startZone, int first, bool firstShown) {
+                      const ZoneSelection &selection, int first, bool firstShown) {
   int zoneIndex = first;
   ZoneWriterMemory memory;
   for (;; ++zoneIndex) {
@@ -248,10 +252,12 @@ void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence
     const ZoneRecord &zone = *turn.record;
     if (zoneIndex != first || !firstShown)
       sequence.zoneRead(zone.zoneNumber);
-    if (zone.zoneNumber >= startZone)
+    if (selection.selects(zone.zoneNumber))
       sequence.zoneWritten(writeZone(zone.zoneNumber, zone, plan, memory));
+    if (selection.endsBy(zone.zoneNumber))
+      return;
   }
-  convertOnOneThread(tecplot, sequence, plan, startZone, zoneIndex == first && firstShown);
+  convertOnOneThread(tecplot, sequence, plan, selection, zoneIndex == first && firstShown);
 }
 
 // Threads change nothing but the time a run takes. Where a zone fails on
@@ -261,13 +267,13 @@ void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence
 // converted on this thread alone, as a run on one thread would meet them:
 // read again from where the zone starts, or, from an input that cannot be
 // read again, from the zones read so far.
-void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan, int startZone,
-                      bool canReadAgain) {
+void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
+                      const ZoneSelection &selection, bool canReadAgain) {
   std::optional<ZonePipeline> pipeline;
   try {
-    pipeline.emplace(tecplot, plan, startZone, plan.options.threads);
+    pipeline.emplace(tecplot, plan, selection, plan.options.threads);
   } catch (const ThreadsNotStarted &) {
-    return convertOnOneThread(tecplot, sequence, plan, startZone);
+    return convertOnOneThread(tecplot, sequence, plan, selection);
   }
   int zoneIndex = 0;
   ZoneTurn turn;
@@ -280,28 +286,30 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
       break;
     const ZoneRecord &zone = *turn.record;
     sequence.zoneRead(zone.zoneNumber);
-    if (zone.zoneNumber >= startZone &&
+    if (selection.selects(zone.zoneNumber) &&
         sequence.placeZoneFile(turn.written ? std::move(*turn.written)
                                             : writeZone(zone.zoneNumber, zone, plan, memory)))
       break;
+    if (selection.endsBy(zone.zoneNumber))
+      return;
   }
   const bool shown = turn.kind == ZoneTurn::Kind::Zone;
   if (turn.kind == ZoneTurn::Kind::NotRead) {
     // The reader stopped where the zone starts.
     pipeline.reset();
-    return convertOnOneThread(tecplot, sequence, plan, startZone);
+    return convertOnOneThread(tecplot, sequence, plan, selection);
   }
   if (canReadAgain) {
     const ReadingPoint start = *turn.start;
     pipeline.reset();
     if (returnTo(tecplot, start))
-      return convertOnOneThread(tecplot, sequence, plan, startZone, shown);
+      return convertOnOneThread(tecplot, sequence, plan, selection, shown);
     throw ConversionFailure("ERROR: CANNOT READ THE TECPLOT FILE: " + std::string(std::strerror(errno)) + "\n");
   }
   if (turn.kind == ZoneTurn::Kind::ReadFailure)
     throw turn.failure ? *turn.failure : ConversionFailure(kOutOfMemoryMessage);
   pipeline->stopAfterZonesInHand();
-  convertHeldZones(*pipeline, tecplot, sequence, plan, startZone, zoneIndex, shown);
+  convertHeldZones(*pipeline, tecplot, sequence, plan, selection, zoneIndex, shown);
 }
 
 } // namespace
@@ -322,24 +330,34 @@ int convertZones(std::FILE *file, const std::string &outputName, int startZone, 
     console::write("\n\n--\n");
     console::write("START CONVERSION.\n");
     const OutputPlan plan{baseName, options, identityOf(file)};
+    ZoneSelection selection = options.zones;
+    selection.startAt(startZone);
     ZoneSequence sequence(plan);
     console::write("READING ZONE: ");
     std::optional<ConversionFailure> failure;
     TecplotBytes input;
+    std::unique_ptr<ProgressDisplay> progress;
     try {
       input = openTecplotBytes(file, inputPath,
                                options.follow ? std::optional<int>(options.idleSeconds) : std::nullopt);
+      progress = progressDisplay(file, input, options.quiet);
+      sequence.showProgressOn(progress.get());
       TecplotFile tecplot(*input.bytes);
       if (options.threads > 1)
-        convertOnThreads(tecplot, sequence, plan, startZone, std::ftell(file) >= 0);
+        convertOnThreads(tecplot, sequence, plan, selection, std::ftell(file) >= 0);
       else
-        convertOnOneThread(tecplot, sequence, plan, startZone);
+        convertOnOneThread(tecplot, sequence, plan, selection);
     } catch (const ConversionFailure &stop) {
       failure = stop;
     } catch (const std::bad_alloc &) {
       // The zone's memory is released by now.
       failure = ConversionFailure(kOutOfMemoryMessage);
     }
+    sequence.showProgressOn(nullptr);
+    progress.reset();
+    if (!failure)
+      if (const std::string warning = selection.missingZonesWarning(sequence.lastZoneRead()); !warning.empty())
+        console::writeMessage(warning);
     if (input.followed)
       if (const std::string ending = followEnding(*input.followed, inputPath, options.idleSeconds); !ending.empty())
         console::writeMessage(ending);
@@ -369,6 +387,12 @@ int runConverter(int argc, const char *const *argv, std::FILE *consoleInput) {
       console::write("\n" + usageText());
       status = kFailureStatus;
       break;
+    case CommandLine::Action::List: {
+      checkLength(line.positionals[0], "INPUT FILE PATH");
+      const std::unique_ptr<std::FILE, int (*)(std::FILE *)> file(openInput(line.positionals[0]), &std::fclose);
+      listZones(file.get(), line.positionals[0], line.options.zones, line.json, line.options.quiet);
+      break;
+    }
     case CommandLine::Action::Convert: {
       const RunInputs inputs =
           line.positionals.size() >= 2 ? inputsFromArguments(line.positionals) : promptForInputs(consoleInput);

@@ -16,9 +16,9 @@ inline constexpr std::size_t kMaxPathLength = 255;
 // the last "." when that dot lies after the last "/", else the whole name.
 std::string outputBaseName(const std::string &outputName);
 
-// Converts every zone of an open Tecplot file (plain, gzip or zstd) from
-// `startZone` onward as the options say, printing progress and any error
-// message on standard output. The folder of the zone files is checked first,
+// Converts the zones of an open Tecplot file (plain, gzip or zstd) from
+// `startZone` onward that the options select, as they say, printing
+// progress and any error message on standard output. The folder of the zone files is checked first,
 // and no zone file may be the open file itself. `inputPath` names the file
 // in messages and, with --follow, is watched. Returns the exit status; the
 // caller closes the file.

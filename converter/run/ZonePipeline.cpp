@@ -53,8 +53,8 @@ struct ZonePipeline::Batch {
   bool done = false;     // and the worker
 };
 
-ZonePipeline::ZonePipeline(TecplotFile &file, const OutputPlan &plan, int startZone, int workers)
-    : file_(file), plan_(plan), startZone_(startZone),
+ZonePipeline::ZonePipeline(TecplotFile &file, const OutputPlan &plan, const ZoneSelection &selection, int workers)
+    : file_(file), plan_(plan), selection_(selection),
       batchBytes_(std::max(kLeastBatchBytes, kAllBatchesBytes / static_cast<std::uint64_t>(workers + 1))),
       batchZones_(std::clamp(kAllBatchesZones / static_cast<std::size_t>(workers + 1), kLeastBatchZones,
                              kMostBatchZones)),
@@ -119,7 +119,7 @@ ZoneTurn ZonePipeline::next(int index) {
     const auto zone = static_cast<std::size_t>(index - batch.first);
     ZoneTurn turn;
     if (zone < batch.count) {
-      const bool written = batch.records[zone]->zoneNumber >= startZone_ && batch.byWorker && !threadsEnded_;
+      const bool written = selection_.selects(batch.records[zone]->zoneNumber) && batch.byWorker && !threadsEnded_;
       if (written)
         changed_.wait(lock, [&] { return batch.done; });
       turn.kind = ZoneTurn::Kind::Zone;
@@ -154,6 +154,13 @@ ZoneTurn ZonePipeline::next(int index) {
 // more than twice a batch's worth (a record after the first of a batch may
 // take a large zone now and then; the first takes every large zone and is
 // kept whatever it holds).
+bool ZonePipeline::selectsAny(const Batch &batch) const {
+  for (std::size_t zone = 0; zone < batch.count; ++zone)
+    if (selection_.selects(batch.records[zone]->zoneNumber))
+      return true;
+  return false;
+}
+
 void ZonePipeline::release(Batch &batch) {
   std::uint64_t held = 0;
   for (std::size_t zone = 0; zone < batch.count; ++zone) {
@@ -197,9 +204,7 @@ void ZonePipeline::readZones() {
     {
       std::lock_guard lock(mutex_);
       batch->read = true;
-      // Zone numbers grow: the last zone tells whether any is written.
-      batch->byWorker = batch->count > 0 && bytes >= batch->count * kSmallZoneBytes &&
-                        batch->records[batch->count - 1]->zoneNumber >= startZone_;
+      batch->byWorker = batch->count > 0 && bytes >= batch->count * kSmallZoneBytes && selectsAny(*batch);
       batch->done = !batch->byWorker;
       if (batch->byWorker)
         toWrite_.push_back(batch);
@@ -278,7 +283,7 @@ void ZonePipeline::writeZones() {
     }
     for (std::size_t zone = 0; zone < batch->count && !finishing_; ++zone) {
       const ZoneRecord &record = *batch->records[zone];
-      if (record.zoneNumber >= startZone_)
+      if (selection_.selects(record.zoneNumber))
         batch->written[zone] = writeZone(record.zoneNumber, record, plan_, memory);
     }
     {

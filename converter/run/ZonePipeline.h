@@ -22,6 +22,7 @@
 
 #include "read/TecplotFile.h"
 #include "run/SmallStackThread.h"
+#include "run/ZoneSelection.h"
 #include "run/ZoneSequence.h"
 #include "zone/ZoneRecord.h"
 
@@ -42,7 +43,7 @@ struct ThreadsNotStarted {};
 // The next zone in order, as the reader and the workers left it.
 struct ZoneTurn {
   enum class Kind {
-    Zone,        // read (and from the starting zone on, written, unless small or the workers were stopped)
+    Zone,        // read (and when selected, written, unless small or the workers were stopped)
     EndOfFile,   // no zone: the file ended
     ReadFailure, // reading it failed
     NotRead,     // the reading stopped before it; the file stands where it starts
@@ -61,8 +62,8 @@ struct ZoneTurn {
 class ZonePipeline {
 public:
   // Starts the reader and `workers` worker threads on `file`, writing the
-  // zones from `startZone` on as `plan` says.
-  ZonePipeline(TecplotFile &file, const OutputPlan &plan, int startZone, int workers);
+  // zones `selection` selects as `plan` says.
+  ZonePipeline(TecplotFile &file, const OutputPlan &plan, const ZoneSelection &selection, int workers);
   // Calls the run off: the reader stops at its next read block, the workers
   // after the zone in hand, and the temporaries not taken are removed.
   ~ZonePipeline();
@@ -71,8 +72,8 @@ public:
 
   // Waits for the zone read `index`-th, the one after the zone taken before
   // (0 at first; empty zones are no zones here), and hands it over; what it
-  // points to stays valid until the next call. A zone from the starting
-  // zone on (by its number in the file) comes once it is written.
+  // points to stays valid until the next call. A selected zone (by its
+  // number in the file) comes once it is written.
   ZoneTurn next(int index);
 
   // Ends the threads once the reader has finished the zone in hand and each
@@ -90,10 +91,11 @@ private:
   bool fill(Batch &batch, ReadingPoint &previous);
   void writeZones();
   void release(Batch &batch);
+  bool selectsAny(const Batch &batch) const;
 
   TecplotFile &file_;
   const OutputPlan plan_;
-  const int startZone_;
+  const ZoneSelection selection_;
   const std::uint64_t batchBytes_;
   const std::size_t batchZones_;
 

@@ -44,7 +44,9 @@ WrittenZone writeZone(int zoneNumber, const ZoneRecord &zone, const OutputPlan &
       throw ConversionFailure("ERROR: ZONE FILE " + written.path + " WOULD OVERWRITE THE TECPLOT FILE BEING READ.\n");
     written.file = std::make_unique<AtomicFile>();
     WriteReport report;
-    if (!writeZoneFile(*written.file, written.path, zone, plan.options.format, report, memory))
+    const auto &fields = plan.options.variables;
+    if (!writeZoneFile(*written.file, written.path, zone, plan.options.format, report, memory,
+                       fields ? &*fields : nullptr))
       throw ConversionFailure("ERROR: writeVTKFile() " + written.path + ": " + report.failureReason + "\n",
                               kWriteFailureStatus);
     written.nameWarnings = std::move(report.nameWarnings);
@@ -63,6 +65,9 @@ WrittenZone writeZone(int zoneNumber, const ZoneRecord &zone, const OutputPlan &
 }
 
 void ZoneSequence::zoneRead(int zoneNumber) {
+  lastZoneRead_ = zoneNumber;
+  if (progress_)
+    progress_->zoneRead();
   console::write(std::to_string(zoneNumber) + " ");
   console::flush();
 }

@@ -13,6 +13,7 @@
 #include "base/ConversionFailure.h"
 #include "files/AtomicFile.h"
 #include "run/CommandLine.h"
+#include "run/ProgressDisplay.h"
 #include "write/SeriesFile.h"
 #include "write/ZoneFiles.h"
 #include "zone/ZoneRecord.h"
@@ -79,6 +80,12 @@ public:
   // and returns the exit status.
   int finish(const std::optional<ConversionFailure> &failure);
 
+  // Counts the zones read on `progress` too (null: no display).
+  void showProgressOn(ProgressDisplay *progress) { progress_ = progress; }
+
+  // The number of the last zone read, -1 before the first.
+  int lastZoneRead() const { return lastZoneRead_; }
+
 private:
   void writeSeries(int &status);
   std::optional<ConversionFailure> writeSeriesFile() const;
@@ -87,6 +94,8 @@ private:
   // The name warnings told: as many as the file's VARIABLES records name
   // long names, not one per zone.
   std::set<std::string> warningsGiven_;
+  int lastZoneRead_ = -1;
+  ProgressDisplay *progress_ = nullptr;
   // Only with --series: the zone files written.
   std::vector<SeriesEntry> series_;
 };

@@ -3,9 +3,9 @@
 #include "base/ConversionFailure.h"
 #include "base/NumberForms.h"
 #include "base/TextScan.h"
+#include "write/JsonText.h"
 #include "write/Utf8Text.h"
 
-#include <charconv>
 #include <cmath>
 #include <map>
 
@@ -80,28 +80,6 @@ bool titleTime(std::string_view title, double &time) {
   while (!unit.empty() && isLetter(unit.front()))
     unit.remove_prefix(1);
   return skipBlanks(unit).empty();
-}
-
-std::string jsonNumber(double value) {
-  char digits[32];
-  const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
-  return std::string(digits, end);
-}
-
-// The text of a JSON string: `text` is UTF-8 (see seriesNameProblem).
-std::string jsonString(std::string_view text) {
-  std::string out = "\"";
-  for (char c : text) {
-    if (c == '"' || c == '\\') {
-      out.push_back('\\');
-      out.push_back(c);
-    } else if (static_cast<unsigned char>(c) < 0x20) {
-      out += formattedText("\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
-    } else {
-      out.push_back(c);
-    }
-  }
-  return out + "\"";
 }
 
 } // namespace

@@ -68,6 +68,24 @@ VariableRoles findRoles(const ZoneRecord &zone) {
   return roles;
 }
 
+void keepNamedScalars(VariableRoles &roles, const ZoneRecord &zone, const std::vector<std::string> &names) {
+  const std::vector<std::string> &variables = zone.variableNames;
+  for (const std::string &name : names)
+    if (std::find(variables.begin(), variables.end(), name) == variables.end()) {
+      std::string known;
+      for (const std::string &variable : variables)
+        known += (known.empty() ? "\"" : ", \"") + variable + "\"";
+      throw formattedFailure("ERROR IN ZONE %d: --variables NAMES \"%s\", WHICH IS NO VARIABLE OF THE FILE; ITS "
+                             "VARIABLES ARE %s\n",
+                             zone.zoneNumber, name.c_str(), known.empty() ? "NONE" : known.c_str());
+    }
+  const auto unnamed = [&](int variable) {
+    return std::find(names.begin(), names.end(), variables[static_cast<std::size_t>(variable)]) == names.end();
+  };
+  std::erase_if(roles.scalars, unnamed);
+  std::erase_if(roles.cellScalars, unnamed);
+}
+
 namespace {
 
 // Every node number of every element must name a node of the zone; a cell

@@ -6,6 +6,7 @@
 #include "zone/ZoneRecord.h"
 
 #include <cstddef>
+#include <string>
 #include <vector>
 
 namespace zonvert {
@@ -22,6 +23,12 @@ struct VariableRoles {
 };
 
 VariableRoles findRoles(const ZoneRecord &zone);
+
+// Keeps of the scalar fields (nodal and cell-centred) only the variables
+// named in `names`, compared exactly; the points and the velocity vector
+// stay. Throws ConversionFailure, naming the zone's variables, for a name
+// that is none of them.
+void keepNamedScalars(VariableRoles &roles, const ZoneRecord &zone, const std::vector<std::string> &names);
 
 // Refuses (throws ConversionFailure), before any file is created, a zone
 // that cannot be written whole: values or cells missing, or node numbers

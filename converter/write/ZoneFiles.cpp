@@ -19,9 +19,11 @@ BlockCompressor &ZoneWriterMemory::compressor() {
 }
 
 bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
-                   WriteReport &report, ZoneWriterMemory &memory) {
-  const VariableRoles roles = findRoles(zone);
+                   WriteReport &report, ZoneWriterMemory &memory, const std::vector<std::string> *fields) {
+  VariableRoles roles = findRoles(zone);
   checkWritable(zone, roles);
+  if (fields)
+    keepNamedScalars(roles, zone, *fields);
   report.warnings = zone.warnings;
   if (!file.create(path, report.failureReason))
     return false;

@@ -42,12 +42,14 @@ struct WriteReport {
 };
 
 // Writes the zone in `format` into `file`, a new temporary for `path`, and
-// closes it, without renaming it. Returns false, with the reason in the report, when
+// closes it, without renaming it; of its scalar fields only those named in
+// `fields`, where it is given (see keepNamedScalars). Returns false, with the reason in the report, when
 // the temporary cannot be created or written; the temporary is then gone.
 // Throws ConversionFailure, before any file is created, when the zone cannot
-// be written whole (values or cells missing, node numbers outside the zone),
-// and for a value that is no number in an XML file.
+// be written whole (values or cells missing, node numbers outside the zone)
+// or a field named is none of its variables, and for a value that is no
+// number in an XML file.
 bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
-                   WriteReport &report, ZoneWriterMemory &memory);
+                   WriteReport &report, ZoneWriterMemory &memory, const std::vector<std::string> *fields = nullptr);
 
 } // namespace zonvert

@@ -7,6 +7,7 @@ void clearZone(ZoneRecord &zone) {
   zone.solutionTime.clear();
   zone.nodeCount = 0;
   zone.elementCount = 0;
+  zone.zoneType.clear();
   zone.variableNames.clear();
   zone.nodeValues.clear();
   zone.elementNodes.clear();

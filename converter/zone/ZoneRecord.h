@@ -20,6 +20,9 @@ struct ZoneRecord {
   std::string solutionTime; // "SOLUTIONTIME=" value as the file holds it; empty when absent
   int nodeCount = 0;        // "N=", "NODES=", "I=" (x "J=" x "K=" in an ordered zone)
   int elementCount = 0;     // elements or cells; 0 or less: a zone of nodes only
+  // "ORDERED", or the ZONETYPE= name of the finite-element zone's element
+  // type ("FEBRICK"), as read, inherited or told by its first element line.
+  std::string zoneType;
   // The names of the zone's variables: those of the last VARIABLES record
   // before it.
   std::vector<std::string> variableNames;

@@ -60,6 +60,7 @@ const std::string kTriangleVtk = kVtkHead + "POINTS 3 float\n0 0 0.0\n1 0 0.0\n0
 
 const std::string kTwoZones = "TITLE = \"two\"\n" + kVars + tetZone(0) + tetZone(1);
 const std::string kThreeZones = kVars + tetZone(0) + tetZone(1) + tetZone(2);
+const std::string kFiveZones = kThreeZones + tetZone(3) + tetZone(4);
 
 struct EndToEndCase {
   std::string name;
@@ -679,6 +680,72 @@ std::vector<EndToEndCase> cases() {
        "", kStart + "0 \nERROR IN ZONE 0, NODE 3: VARIABLE V HOLDS \"abc\", WHICH IS NO NUMBER\n", 1, {}},
       {"DoubleDashEndsTheOptions", "", {"--", "-in.dat", "-4"}, "", kStart + "0 " + kFinish, 0,
        {{"-in.dat", kVars + tetZone(3)}, {"-40.vtk", tetVtk(3)}}, {{"-in.dat", kVars + tetZone(3)}}},
+
+      // Picking zones: the others are read past (their numbers printed), a
+      // list with a last zone ends the reading there; both the list and the
+      // starting zone apply.
+      {"ZonesPickedByList", kFiveZones, {"--series", "--zones", "0,3:", "in.dat", "out.vtk"}, "",
+       kStart + "0 1 2 3 4 " + kFinish, 0,
+       {{"out0.vtk", tetVtk(0)}, {"out3.vtk", tetVtk(3)}, {"out4.vtk", tetVtk(4)},
+        {"out.vtk.series", seriesJson({{"out0.vtk", "0"}, {"out3.vtk", "3"}, {"out4.vtk", "4"}})}}},
+      {"ZonesEveryOtherFromTheStartingZone", kFiveZones, {"--zones=0::2", "in.dat", "out.vtk", "1"}, "",
+       kStart + "0 1 2 3 4 " + kFinish, 0, {{"out2.vtk", tetVtk(2)}, {"out4.vtk", tetVtk(4)}}},
+      {"ZonesListEndsTheReadingAfterItsLastZone", kFiveZones + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n",
+       {"--zones", "1:4:2", "in.dat", "out.vtk"}, "", kStart + "0 1 2 3 " + kFinish, 0,
+       {{"out1.vtk", tetVtk(1)}, {"out3.vtk", tetVtk(3)}}},
+      {"ZonesBeyondTheFileAreTold", kThreeZones, {"--zones", "1,7", "in.dat", "out.vtk"}, "",
+       kStart + "0 1 2 \nWARNING: THE FILE ENDS AFTER ZONE 2; --zones NAMES ZONES UP TO 7\nFINISH.\n", 0,
+       {{"out1.vtk", tetVtk(1)}}},
+      // Zone 2 takes its data from zone 1, which takes its own from zone 0:
+      // neither is converted, both are read again.
+      {"ZoneSharingDataWithZonesReadPast",
+       kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON, VARSHARELIST=([1-3]=1), CONNECTIVITYSHAREZONE=1\n"
+               "1.1\n1.2\n1.3\n1.4\nZONE N=4, E=1, ZONETYPE=FETETRAHEDRON, DATAPACKING=BLOCK\n"
+               "VARSHARELIST=([1,2],[3]) CONNECTIVITYSHAREZONE=2\n2.1 2.2 2.3 2.4\n",
+       {"--zones", "2", "in.dat", "out.vtk"}, "", kStart + "0 1 2 " + kFinish, 0, {{"out2.vtk", tetVtk(2)}}},
+      // Picking variables: the scalar fields named, exactly as the file
+      // names them; the points and the velocity vector always.
+      {"VariablesPickScalarFields",
+       "VARIABLES = \"x\", \"y\", \"z\", \"VX\", \"VY\", \"Na, total\", \"pH\", \"ph\"\nZONE I=1\n1 2 3 4 5 6 7 8\n",
+       {"--variables", "ph,\"Na, total\"", "in.dat", "out.vtk"}, "", kStart + "0 " + kFinish, 0,
+       {{"out0.vtk", kVtkHead + "POINTS 1 float\n1 2 3\n\nCELLS 1 2\n1 0\n\nCELL_TYPES 1\n1\n\nPOINT_DATA 1\n"
+                                "SCALARS Na,%20total float 1\nLOOKUP_TABLE default\n6\n"
+                                "SCALARS ph float 1\nLOOKUP_TABLE default\n8\n"
+                                "VECTORS velocity float\n4 5 0.0 \n"}}},
+      {"VariablesUnknownNameRefusedWithTheFilesNames", kThreeZones, {"--variables", "C,c", "in.dat", "out.vtk", "1"},
+       "",
+       kStart + "0 1 \nERROR IN ZONE 1: --variables NAMES \"c\", WHICH IS NO VARIABLE OF THE FILE; ITS VARIABLES ARE "
+                "\"X\", \"Y\", \"Z\", \"C\"\n",
+       1, {}},
+      // The inventory: no file written, the zones of the list.
+      {"ListShowsEveryZoneAndTheVariables",
+       "VARIABLES = \"X\", \"Y\", \"Z\", \"C\"\n" + retitled(tetZone(0), "T=\"t = 2.5E-1 d\"") + kEmptyZone +
+           "ZONE T=\"grid\", I=3, J=2, SOLUTIONTIME=1.0D+03\n0 0 0 1\n1 0 0 1\n2 0 0 1\n0 1 0 1\n1 1 0 1\n2 1 0 1\n" +
+           "VARIABLES = \"X\", \"D\"\nZONE I=2\n0 1\n1 2\n",
+       {"--list", "in.dat"}, "",
+       "VARIABLES: \"X\", \"Y\", \"Z\", \"C\"\n"
+       "ZONE 0: TITLE \"t = 2.5E-1 d\", TIME 0.25, FETETRAHEDRON, 4 NODES, 1 ELEMENTS\n"
+       "ZONE 2: TITLE \"grid\", TIME 1000, ORDERED, 6 NODES, 2 ELEMENTS\n"
+       "VARIABLES FROM ZONE 3: \"X\", \"D\"\n"
+       "ZONE 3: TITLE \"\", TIME 3, ORDERED, 2 NODES, 0 ELEMENTS\n",
+       0, {}},
+      {"ListOfTheZonesPicked", kFiveZones, {"--list", "--zones", "1,3:", "in.dat"}, "",
+       "VARIABLES: \"X\", \"Y\", \"Z\", \"C\"\n"
+       "ZONE 1: TITLE \"TIME 1\", TIME 1, FETETRAHEDRON, 4 NODES, 1 ELEMENTS\n"
+       "ZONE 3: TITLE \"TIME 3\", TIME 3, FETETRAHEDRON, 4 NODES, 1 ELEMENTS\n"
+       "ZONE 4: TITLE \"TIME 4\", TIME 4, FETETRAHEDRON, 4 NODES, 1 ELEMENTS\n",
+       0, {}},
+      {"ListAsJson", kTwoZones, {"--list", "--json", "--zones", "1", "in.dat"}, "",
+       "{\n  \"file\": \"in.dat\",\n  \"variables\": [\"X\", \"Y\", \"Z\", \"C\"],\n  \"zones\": [\n"
+       "    {\"zone\": 1, \"title\": \"TIME 1\", \"time\": 1, \"type\": \"FETETRAHEDRON\", \"nodes\": 4, \"elements\": 1}\n"
+       "  ]\n}\n",
+       0, {}},
+      {"ListEndsAtAFaultOfTheFile", kTwoZones + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n", {"--list", "in.dat"}, "",
+       "VARIABLES: \"X\", \"Y\", \"Z\", \"C\"\n"
+       "ZONE 0: TITLE \"TIME 0\", TIME 0, FETETRAHEDRON, 4 NODES, 1 ELEMENTS\n"
+       "ZONE 1: TITLE \"TIME 1\", TIME 1, FETETRAHEDRON, 4 NODES, 1 ELEMENTS\n"
+       "ERROR IN ZONE 2: THE FILE ENDS AFTER 1 OF 4 NODE LINES\n",
+       1, {}},
   };
 }
 
@@ -745,7 +812,9 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
   const RunResult help = runZonvert({{"--help"}, "", {}, {}, ""});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(help.stdoutText.starts_with("USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH>"));
-  for (const char *part : {"--vtu", "--series", "--threads N", "--follow", "--idle SECONDS", "--version", "EXIT STATUS", "255", "gzip", "zstd", "MEMORY"})
+  for (const char *part : {"--vtu", "--series", "--threads N", "--follow", "--idle SECONDS", "--zones LIST",
+                           "--variables LIST", "--list", "--json", "--quiet", "--version", "EXIT STATUS", "255", "gzip",
+                           "zstd", "MEMORY"})
     EXPECT_NE(help.stdoutText.find(part), std::string::npos) << part;
   const RunResult version = runZonvert({{"--version"}, "", {}, {}, ""});
   EXPECT_EQ(version.exitStatus, 0);
@@ -778,6 +847,26 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
        "ERROR: OPTION --idle NEEDS A WHOLE NUMBER OF SECONDS (0 FOR NO LIMIT), NOT 1h"},
       {{"--follow", "--idle"}, "ERROR: OPTION --idle NEEDS A NUMBER OF SECONDS."},
       {{"--follow=yes", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION --follow=yes"},
+      // Zone and variable lists, and the inventory (the lists' own refusals
+      // are tested with them).
+      {{"--zones", "", "in.dat", "out.vtk"},
+       "ERROR: BAD ZONE LIST FOR --zones: \"\": THE LIST IS EMPTY; GIVE ZONE NUMBERS (FROM 0) AND RANGES FIRST:END OR "
+       "FIRST:END:STEP (END NOT INCLUDED), SEPARATED BY COMMAS, SUCH AS 0,5,10:20,100: OR 0::10"},
+      {{"--zones=1,,2", "in.dat", "out.vtk"},
+       "ERROR: BAD ZONE LIST FOR --zones: \"1,,2\": AN EMPTY ITEM; GIVE ZONE NUMBERS (FROM 0) AND RANGES FIRST:END OR "
+       "FIRST:END:STEP (END NOT INCLUDED), SEPARATED BY COMMAS, SUCH AS 0,5,10:20,100: OR 0::10"},
+      {{"--zones"}, "ERROR: OPTION --zones NEEDS A LIST OF ZONES."},
+      {{"--variables", "C,", "in.dat", "out.vtk"},
+       "ERROR: BAD VARIABLE LIST FOR --variables: \"C,\": AN EMPTY NAME; GIVE NAMES SEPARATED BY COMMAS, A NAME THAT "
+       "HOLDS A COMMA IN DOUBLE QUOTES"},
+      {{"--variables"}, "ERROR: OPTION --variables NEEDS A LIST OF VARIABLE NAMES."},
+      {{"--json", "in.dat", "out.vtk"}, "ERROR: OPTION --json GOES WITH --list"},
+      {{"--list", "in.dat", "out.vtk"}, "ERROR: OPTION --list TAKES ONE PATH, THE TECPLOT FILE'S"},
+      {{"--list"}, "ERROR: OPTION --list TAKES ONE PATH, THE TECPLOT FILE'S"},
+      {{"--list", "in.dat", "--json"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --json"},
+      {{"--list", "--follow", "in.dat"}, "ERROR: OPTION --list LISTS A FILE AS IT IS, NOT WITH --follow"},
+      {{"--list", "--variables", "C", "in.dat"}, "ERROR: OPTION --list WRITES NO FIELDS: --variables DOES NOT GO WITH IT"},
+      {{"in.dat", "--zones", "1"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --zones"},
   };
   // On one thread and on four, as the other cases run.
   for (const char *threads : {"1", "4"})

@@ -34,6 +34,13 @@ and infinities included. The series file must be JSON listing every zone
 file in order with its time, each file there and readable; runs on one and
 on four threads must give the same bytes.
 
+Each of those files is then picked from: --list --json, read by Python's
+JSON parser, must give every zone the points and cells VTK reads from its
+XML file and the time of the series file; --zones on the last zone must
+write that zone's file byte for byte (with a series of it alone), on one
+thread and on four; --variables naming one field must leave VTK reading the
+arrays of the full file but the other fields.
+
 Usage: vtk_reader_roundtrip.py /path/to/zonvert
 """
 import json
@@ -546,6 +553,60 @@ def check_vtu_forms(zonvert, folder):
     return errors
 
 
+def arrays_of(dataset):
+    """Every point and cell array by name, with all its values."""
+    found = {}
+    for data in (dataset.GetPointData(), dataset.GetCellData()):
+        for k in range(data.GetNumberOfArrays()):
+            array = data.GetArray(k)
+            found[array.GetName()] = [array.GetValue(i) for i in range(array.GetNumberOfValues())]
+    return found
+
+
+def check_picking(zonvert, folder):
+    """After check_vtu_forms, each file again: --list --json, read by Python's
+    JSON parser, lists every zone with the points and cells VTK's XML reader
+    finds in its file and the time the series file gives it; --zones on its
+    last zone, on one thread and on four, writes that zone's file byte for
+    byte and a series of it alone; --variables with one scalar field writes
+    the arrays of the full file but the other scalar fields."""
+    errors = []
+    for name, _, _, zones, _, _ in forms():
+        tecplot = os.path.join(folder, name + ".dat")
+        full = lambda z: os.path.join(folder, "x%s%d.vtu" % (name, z))
+        with open(os.path.join(folder, "x%s.vtu.series" % name)) as f:
+            times = [entry["time"] for entry in json.load(f)["files"]]
+        run = subprocess.run([zonvert, "--list", "--json", tecplot], capture_output=True, text=True)
+        listed = json.loads(run.stdout)
+        for z, zone in enumerate(listed["zones"]):
+            grid = read_vtu(full(z))
+            cells = grid.GetNumberOfCells() if zone["elements"] > 0 else 0
+            seen = (zone["zone"], zone["time"], zone["nodes"], zone["elements"])
+            if run.returncode != 0 or seen != (z, times[z], grid.GetNumberOfPoints(), cells):
+                errors.append("%s list zone %d: %s, VTK and the series: %s" %
+                              (name, z, seen, (z, times[z], grid.GetNumberOfPoints(), cells)))
+        last = len(zones) - 1
+        for threads in (1, 4):
+            out = os.path.join(folder, "pick%d%s.vtk" % (threads, name))
+            run = subprocess.run([zonvert, "--vtu", "--series", "--threads", str(threads), "--zones", str(last),
+                                  tecplot, out], capture_output=True, text=True)
+            picked = os.path.join(folder, "pick%d%s%d.vtu" % (threads, name, last))
+            with open(os.path.join(folder, "pick%d%s.vtu.series" % (threads, name))) as f:
+                series = json.load(f)["files"]
+            if run.returncode != 0 or open(picked, "rb").read() != open(full(last), "rb").read() or \
+                    series != [{"name": os.path.basename(picked), "time": times[last]}]:
+                errors.append("%s --zones %d on %d threads: %s, series %s" % (name, last, threads, run.stdout, series))
+        arrays = arrays_of(read_vtu(full(last)))
+        kept = sorted(arrays)[0]
+        out = os.path.join(folder, "fields%s.vtk" % name)
+        run = subprocess.run([zonvert, "--vtu", "--zones", str(last), "--variables", kept, tecplot, out],
+                             capture_output=True, text=True)
+        got = arrays_of(read_vtu(os.path.join(folder, "fields%s%d.vtu" % (name, last))))
+        if run.returncode != 0 or got != {n: v for n, v in arrays.items() if n == kept or n == "velocity"}:
+            errors.append("%s --variables %s: %s, arrays %s of %s" % (name, kept, run.stdout, sorted(got), sorted(arrays)))
+    return errors
+
+
 def check_vtu_numbers(zonvert, folder):
     """Values as strtod reads them, also those the legacy format cannot hold."""
     texts = ["nan", "-inf", "1e-320", "1e400", "+1.5", "0.1234567-100", "-NaN", "2.5D-3", "-0.0"]
@@ -684,6 +745,7 @@ def main():
             errors += found
         errors += check_forms(zonvert, folder)
         errors += check_vtu_forms(zonvert, folder)
+        errors += check_picking(zonvert, folder)
         errors += check_vtu_numbers(zonvert, folder)
         errors += check_names(zonvert, folder)
         errors += check_float_range(zonvert, folder)
