@@ -18,15 +18,9 @@ cd "$(dirname "$0")/.."
 # shellcheck source=bench/converter_programs.sh
 source bench/converter_programs.sh "$@"
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-input="$work/results.dat"
-
-echo "generating the input file..."
-python3 scripts/gen_tecplot.py "$input" --nx 50 --ny 50 --nz 60 --zones 10 --concentrations 4
+make_large_input
 gzip -6 -k "$input"
 zstd -3 -q -k "$input"
-bytes=$(stat -c %s "$input")
 echo "text: $bytes bytes; gzip: $(stat -c %s "$input.gz") bytes; zstd: $(stat -c %s "$input.zst") bytes"
 cat "$input" "$input.gz" "$input.zst" >/dev/null
 

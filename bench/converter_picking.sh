@@ -19,14 +19,8 @@ cd "$(dirname "$0")/.."
 # shellcheck source=bench/converter_programs.sh
 source bench/converter_programs.sh "$@"
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-input="$work/results.dat"
-
-echo "generating the input file..."
-python3 scripts/gen_tecplot.py "$input" --nx 50 --ny 50 --nz 60 --zones 10 --concentrations 4
+make_large_input
 gzip -1 -k "$input"
-bytes=$(stat -c %s "$input")
 echo "input: $bytes bytes, gzip: $(stat -c %s "$input.gz") bytes"
 cat "$input" "$input.gz" >/dev/null
 

@@ -1,8 +1,10 @@
+# shellcheck shell=bash disable=SC2034 # sets variables for the script that sources it
 # Sourced by the converter's benchmarks, with their arguments: sets
 # `zonvert`, the program to time (the path given, or the release build made
 # now), and `baseline`, an older build to time beside it (ZV_BASELINE, or
-# empty); defines time_of and time_rounds, which keep their notes in the
-# folder "$work" of the script.
+# empty); defines make_large_input, which makes the folder "$work" and the
+# input file the throughput benchmarks share, and time_of and time_rounds,
+# which keep their notes in "$work".
 zonvert="${1:-}"
 if [[ -z "$zonvert" ]]; then
   bash scripts/install-deps.sh bench
@@ -11,6 +13,18 @@ if [[ -z "$zonvert" ]]; then
   zonvert="$PWD/build/release/converter/zonvert"
 fi
 baseline="${ZV_BASELINE:-}"
+
+# Makes the temporary folder "$work" (removed when the script exits) and in
+# it "$input", the ~290 MB file of 10 hexahedral zones of 10 variables;
+# sets `bytes` to its size.
+make_large_input() {
+  work="$(mktemp -d)"
+  trap 'rm -rf "$work"' EXIT
+  input="$work/results.dat"
+  echo "generating the input file..."
+  python3 scripts/gen_tecplot.py "$input" --nx 50 --ny 50 --nz 60 --zones 10 --concentrations 4
+  bytes=$(stat -c %s "$input")
+}
 
 time_of() { # prints "seconds peak_kB" of a command
   /usr/bin/time -f "%e %M" -o "$work/time.txt" "$@" >/dev/null

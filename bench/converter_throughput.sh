@@ -28,13 +28,7 @@ cd "$(dirname "$0")/.."
 # shellcheck source=bench/converter_programs.sh
 source bench/converter_programs.sh "$@"
 
-work="$(mktemp -d)"
-trap 'rm -rf "$work"' EXIT
-input="$work/results.dat"
-
-echo "generating the input file..."
-python3 scripts/gen_tecplot.py "$input" --nx 50 --ny 50 --nz 60 --zones 10 --concentrations 4
-bytes=$(stat -c %s "$input")
+make_large_input
 # The largest zone: the bytes from one zone line to the next.
 zone_bytes=$(awk '/^ZONE/ { if (start) { size = NR_bytes - start; if (size > max) max = size } start = NR_bytes }
                   { NR_bytes += length($0) + 1 }
