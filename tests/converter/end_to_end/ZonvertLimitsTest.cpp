@@ -190,8 +190,9 @@ TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
 
 // The memory bound the user guide states, in KiB of address space (what
 // ulimit -v counts) for `threads` threads and a largest zone holding
-// `zoneBytes`: its values' text, a repeat count n*v as n times v and a
-// blank, and 5 bytes per element corner.
+// `zoneBytes`: its values' text, a repeat count n*v as its text and a blank
+// plus 64 bytes per variable it gives values to, and 5 bytes per element
+// corner.
 std::uint64_t statedBoundKiB(int threads, std::uint64_t zoneBytes) {
   const std::uint64_t held = std::max<std::uint64_t>(1024, static_cast<std::uint64_t>(threads + 1) * zoneBytes / 1024);
   return 8 * 1024 + static_cast<std::uint64_t>(threads) * 1536 + 2 * held;
@@ -236,8 +237,16 @@ TEST(ZonvertLimits, StatedMemoryBoundHolds) {
       // Read past to the last of 200 000 zones: nothing kept per zone, so
       // the same as a million.
       {"TwoHundredThousandTinyZonesReadPast", tinyZones(200000), {"--threads", "4"}, "199999", 4, tinyBytes, 1},
+      // Twelve million values in 40 bytes of repeat counts, held as runs.
       {"RepeatCounts", kVars + "ZONE I=100, J=100, K=300, DATAPACKING=BLOCK\n3000000*0\n3000000*0\n3000000*0\n"
-                       "3000000*0\n", {"--threads", "1"}, "", 1, 4 * 3000000 * 2, 1},
+                       "3000000*0\n", {"--threads", "1"}, "", 1, 4 * (10 + 64), 1},
+      {"RepeatCountsXml", kVars + "ZONE I=100, J=100, K=300, DATAPACKING=BLOCK\n3000000*0\n3000000*0\n3000000*0\n"
+                          "3000000*0\n", {"--vtu", "--threads", "1"}, "", 1, 4 * (10 + 64), 1},
+      // One repeat count over all four variables of each node, and a later
+      // zone sharing them all.
+      {"RepeatCountInPointLayoutShared",
+       kVars + "ZONE I=100, J=100, K=300\n12000000*0\nZONE I=100, J=100, K=300, VARSHARELIST=([1-4]=1)\n",
+       {"--threads", "1"}, "", 1, 11 + 4 * 64, 2},
   };
   for (const BoundCase &c : cases) {
     std::vector<std::string> arguments = c.arguments;
