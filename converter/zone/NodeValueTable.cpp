@@ -70,16 +70,6 @@ void NodeValueTable::valueAdded(std::string_view text, bool nonFinite) {
   advanceColumn();
 }
 
-void NodeValueTable::advanceColumn() {
-  if (order_ == Order::ByNode) {
-    if (++nextColumn_ == variableCount_)
-      nextColumn_ = 0;
-  } else {
-    while (nextColumn_ < variableCount_ && columns_[nextColumn_].size() == wantedIn(nextColumn_))
-      ++nextColumn_;
-  }
-}
-
 void NodeValueTable::valuesRepeated(std::string_view text, bool nonFinite, std::size_t count) {
   const bool mayPass = nonFinite || mayPassFloatRange(text.data(), text.size());
   auto addRun = [&](std::size_t variable, std::size_t values) {

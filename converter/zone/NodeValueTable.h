@@ -109,7 +109,15 @@ private:
   void noteNodeRanges(const char *text, const std::uint32_t *bounds);
   std::size_t wantedIn(std::size_t variable) const { return variableStart_[variable + 1] - variableStart_[variable]; }
   // Passes to the variable the next value belongs to.
-  void advanceColumn();
+  [[gnu::always_inline]] void advanceColumn() {
+    if (order_ == Order::ByNode) {
+      if (++nextColumn_ == variableCount_)
+        nextColumn_ = 0;
+    } else {
+      while (nextColumn_ < variableCount_ && columns_[nextColumn_].size() == wantedIn(nextColumn_))
+        ++nextColumn_;
+    }
+  }
 
   Order order_ = Order::ByNode;
   std::size_t nodeCount_ = 0;

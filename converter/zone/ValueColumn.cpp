@@ -7,8 +7,8 @@ namespace zonvert {
 
 void ValueColumn::clear() {
   count_ = 0;
-  runExtra_ = 0;
   index_.clear();
+  indexBefore_.clear();
   runs_.clear();
   block_ = 0;
   end_ = limit_ = nullptr;
@@ -38,44 +38,57 @@ void ValueColumn::startBlock(std::size_t needed) {
 }
 
 void ValueColumn::addIndexEntry() {
-  index_.push_back({block_, static_cast<std::size_t>(end_ - blocks_[block_].data.get()), count_ + runExtra_, runs_.size()});
+  index_.push_back({block_, static_cast<std::size_t>(end_ - blocks_[block_].data.get())});
+  if (!runs_.empty())
+    indexBefore_.push_back({count_, runs_.size()});
 }
 
 void ValueColumn::addRun(std::string_view text, std::size_t count) {
   if (count == 0)
     return;
-  if (!runs_.empty() && runs_.back().entry + 1 == count_) {
+  if (!runs_.empty() && runs_.back().first + runs_.back().count == count_) {
+    // The last entry is a run: of the same value, it grows.
     Run &last = runs_.back();
     const std::string_view piece = this->piece(last.block);
     const char *start = piece.data() + last.offset;
     const char *end = endOfValue(start, piece.data() + piece.size());
     if (std::string_view(start, static_cast<std::size_t>(end - start)) == text) {
       last.count += count;
-      runExtra_ += count;
+      count_ += count;
       return;
     }
   }
   char *const to = room(text.size());
   std::memcpy(to, text.data(), text.size());
-  const std::size_t block = block_;
   const auto offset = static_cast<std::size_t>(to - blocks_[block_].data.get());
-  added(text.size());
-  runs_.push_back({block, offset, count, count_ - 1});
-  runExtra_ += count - 1;
+  // Before the first run, entry k of the index stands at value 64 k.
+  if (runs_.empty())
+    for (std::size_t entry = 0; entry < index_.size(); ++entry)
+      indexBefore_.push_back({entry * kIndexStep, 0});
+  // A run that holds a value at a multiple of 64 is indexed, so that no
+  // more than 64 entries stand between an index entry and the next.
+  if ((count_ + kIndexStep - 1) / kIndexStep * kIndexStep < count_ + count) {
+    index_.push_back({block_, offset});
+    indexBefore_.push_back({count_, runs_.size()});
+  }
+  runs_.push_back({block_, offset, count, count_});
+  end_[text.size()] = '\n';
+  end_ += text.size() + 1;
+  count_ += count;
 }
 
 std::string_view ValueColumn::at(std::size_t index) const {
   std::size_t slot = index / kIndexStep;
-  if (!runs_.empty())
-    slot = static_cast<std::size_t>(std::upper_bound(index_.begin(), index_.end(), index,
-                                                     [](std::size_t item, const Place &place) {
-                                                       return item < place.item;
-                                                     }) -
-                                    index_.begin()) -
-           1;
+  Before before{slot * kIndexStep, 0};
+  if (!runs_.empty()) {
+    const auto after = std::upper_bound(indexBefore_.begin(), indexBefore_.end(), index,
+                                        [](std::size_t item, const Before &entry) { return item < entry.values; });
+    slot = static_cast<std::size_t>(after - indexBefore_.begin()) - 1;
+    before = indexBefore_[slot];
+  }
   const Place &place = index_[slot];
-  Cursor cursor(*this, place.block, place.offset, place.run);
-  for (std::size_t skip = index - place.item; skip > 0;) {
+  Cursor cursor(*this, place.block, place.offset, before.runs);
+  for (std::size_t skip = index - before.values; skip > 0;) {
     skip -= cursor.take(skip).count;
   }
   return cursor.next();

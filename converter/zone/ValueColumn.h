@@ -11,7 +11,8 @@
 //
 // Values are met in order through a Cursor, which gives a run's value as
 // many times as it counts; any value is found through an index of every
-// 64th entry held (value or run) and a short scan from there.
+// 64th value (of the entry that holds it, for a run) and a short scan from
+// there.
 #pragma once
 
 #include <cstddef>
@@ -48,7 +49,7 @@ public:
   // Drops the values, keeping the blocks.
   void clear();
   // The values held, a run's counted as many times as it stands for.
-  std::size_t size() const { return count_ + runExtra_; }
+  std::size_t size() const { return count_; }
 
   // Room for a value of up to `bytes` bytes; write it there, then added().
   char *room(std::size_t bytes) {
@@ -77,7 +78,7 @@ public:
     std::size_t block;
     std::size_t offset;
     std::size_t count;
-    std::size_t entry; // the entries held before it
+    std::size_t first; // the values before it
   };
   // The runs, in order.
   const std::vector<Run> &runs() const { return runs_; }
@@ -147,19 +148,23 @@ private:
   struct Place {
     std::size_t block;
     std::size_t offset;
-    std::size_t item; // the values before it
-    std::size_t run;  // the runs before it
+  };
+  // What stands before an entry of the index, once the column holds runs.
+  struct Before {
+    std::size_t values;
+    std::size_t runs;
   };
   void startBlock(std::size_t needed);
-  void addIndexEntry();
+  // Indexes the entry about to be added, which holds value count_.
+  [[gnu::noinline]] void addIndexEntry();
 
   std::vector<Block> blocks_;
   std::size_t block_ = 0; // the block being filled
   char *end_ = nullptr;   // where its text ends
   char *limit_ = nullptr; // where it ends
-  std::size_t count_ = 0;    // the entries held: values and runs
-  std::size_t runExtra_ = 0; // the values the runs stand for beyond one each
+  std::size_t count_ = 0; // the values held, a run's counted as often as it stands for
   std::vector<Place> index_; // of entries 0, 64, 128, ...
+  std::vector<Before> indexBefore_; // by index entry, once the column holds a run
   std::vector<Run> runs_;
 };
 

@@ -61,9 +61,9 @@ Filled fill(ValueColumn &column, std::size_t entries, Numbers &numbers) {
 TEST(ValueColumn, ServesTheValuesOfItsRunsAndPlainValues) {
   Numbers numbers;
   ValueColumn column;
-  // Twice into the same column: cleared, it keeps its blocks and drops its
+  // Filled again and again: cleared, a column keeps its blocks and drops its
   // runs.
-  for (std::size_t entries : {std::size_t{20000}, std::size_t{3000}, std::size_t{0}, std::size_t{1}}) {
+  for (std::size_t entries : {20000, 3000, 30, 0, 1}) {
     column.clear();
     const Filled filled = fill(column, entries, numbers);
     const std::vector<std::string> &expected = filled.expected;
