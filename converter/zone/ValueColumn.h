@@ -163,7 +163,7 @@ private:
   char *end_ = nullptr;   // where its text ends
   char *limit_ = nullptr; // where it ends
   std::size_t count_ = 0; // the values held, a run's counted as often as it stands for
-  std::vector<Place> index_; // of entries 0, 64, 128, ...
+  std::vector<Place> index_; // of values 0, 64, 128, ... (of a run holding one, its entry)
   std::vector<Before> indexBefore_; // by index entry, once the column holds a run
   std::vector<Run> runs_;
 };
