@@ -215,8 +215,7 @@ std::size_t NodeValueReader::appendTokens(std::string_view text, std::size_t tar
     if (const auto repeat = repeatOf(token)) {
       if (repeat->count == 0 || repeat->count > target - values_.valuesHeld())
         break;
-      for (std::size_t k = 0; k < repeat->count; ++k)
-        appendValue(repeat->value);
+      appendRepeated(repeat->value, repeat->count);
     } else {
       appendValue(token);
     }
@@ -229,6 +228,11 @@ void NodeValueReader::appendValue(std::string_view token) {
   // A rewritten number is one byte longer than its token at most.
   char *const to = values_.valueRoom(token.size() + 1);
   values_.valueAdded({to, copyInCForm(token, to)}, isNonFinite(token));
+}
+
+void NodeValueReader::appendRepeated(std::string_view value, std::size_t count) {
+  repeated_.resize(value.size() + 1);
+  values_.valuesRepeated({repeated_.data(), copyInCForm(value, repeated_.data())}, isNonFinite(value), count);
 }
 
 } // namespace zonvert

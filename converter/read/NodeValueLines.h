@@ -3,8 +3,8 @@
 // Values are separated by blanks, tabs, commas and line ends. They are kept
 // as the file holds them, except numbers in the Fortran forms that C readers
 // cannot read whole, which are kept in the C form (see
-// base/NumberForms.h), and repeat counts ("3*0.0"), which are kept as the
-// values they stand for.
+// base/NumberForms.h). A repeat count ("3*0.0") stands for its value so
+// many times, and is kept as one run of it (see zone/ValueColumn.h).
 //
 // A line that holds exactly one node's values, as result files are written,
 // is split sixteen bytes at a time and taken in one pass; every other line
@@ -32,6 +32,8 @@ public:
   std::size_t appendValues(std::string_view text, std::size_t limit = SIZE_MAX);
   // Takes one value as it stands (Fortran forms aside).
   void appendValue(std::string_view value);
+  // Takes `count` values, each `value` (Fortran forms aside), as a run.
+  void appendRepeated(std::string_view value, std::size_t count);
   // Takes node lines of one node each from the start of `block`, ended by a
   // line feed (or a carriage return and a line feed), until the table holds
   // all the values it wants or a line needs a closer look. Returns the bytes
@@ -46,6 +48,7 @@ private:
 
   NodeValueTable &values_;
   std::vector<std::uint32_t> found_; // a line's values: start and end of each
+  std::vector<char> repeated_;       // a repeat count's value in the C form
 };
 
 } // namespace zonvert

@@ -84,6 +84,18 @@ void readValues(TecplotInput &input, NodeValueReader &reader, const ZoneRecord &
   }
 }
 
+// Takes the next values, up to `most`, from an earlier zone's column: one
+// value held on its own, or as many of a run as there are, still a run.
+// Returns how many.
+std::size_t appendShared(NodeValueReader &reader, ValueColumn::Cursor &shared, std::size_t most) {
+  const ValueColumn::Cursor::Taken taken = shared.take(most);
+  if (taken.ofRun)
+    reader.appendRepeated(taken.text, taken.count);
+  else
+    reader.appendValue(taken.text);
+  return taken.count;
+}
+
 // Values of variables shared with an earlier zone are taken from it, in the
 // order the zone's own values would stand; the others are read.
 void readValuesWithShared(TecplotInput &input, NodeValueReader &reader, const ZoneRecord &zone, const ZoneShape &shape,
@@ -100,8 +112,8 @@ void readValuesWithShared(TecplotInput &input, NodeValueReader &reader, const Zo
       if (!isShared(variable))
         readValues(input, reader, zone, shape.layout, count);
       else
-        for (std::size_t item = 0; item < count; ++item)
-          reader.appendValue(sharedValues[variable].next());
+        for (std::size_t item = 0; item < count;)
+          item += appendShared(reader, sharedValues[variable], count - item);
     }
     return;
   }
@@ -114,7 +126,7 @@ void readValuesWithShared(TecplotInput &input, NodeValueReader &reader, const Zo
         readValues(input, reader, zone, shape.layout, run - variable);
         variable = run;
       } else {
-        reader.appendValue(sharedValues[variable++].next());
+        appendShared(reader, sharedValues[variable++], 1);
       }
     }
 }

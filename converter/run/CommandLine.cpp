@@ -244,9 +244,10 @@ const std::string &usageText() {
       "\n"
       "MEMORY (address space, as ulimit -v counts it), with N threads: at most\n"
       "  8 MiB + N x 1.5 MiB + 2 x the larger of 1 MiB and (N + 1) x the largest\n"
-      "  zone, a zone counted as the text of its values (a repeat count n*v as n\n"
-      "  times v and a blank) and 5 bytes per corner of its elements, what it\n"
-      "  shares with an earlier zone included\n";
+      "  zone, a zone counted as the text of its values (a repeat count n*v as its\n"
+      "  text and a blank, plus 64 bytes per variable it gives values to) and 5\n"
+      "  bytes per corner of its elements, what it shares with an earlier zone\n"
+      "  included\n";
   return text;
 }
 

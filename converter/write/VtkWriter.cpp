@@ -13,6 +13,7 @@
 #include <cstring>
 #include <iterator>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -153,10 +154,36 @@ void writeTripleLines(OutputBuffer &out, const NodeValueTable &values, const std
   }
 }
 
-// A variable's values, one per line: its column as it stands.
+// `line` (a value and its line feed) `count` times, gathered into texts of
+// up to 16 KiB.
+void writeRepeatedLine(OutputBuffer &out, std::string_view line, std::size_t count) {
+  const std::size_t perText = std::max<std::size_t>(1, std::min(count, (std::size_t{1} << 14) / line.size()));
+  std::string text;
+  text.reserve(perText * line.size());
+  for (std::size_t k = 0; k < perText; ++k)
+    text += line;
+  for (; count >= perText; count -= perText)
+    out.append(text);
+  out.append(std::string_view(text).substr(0, count * line.size()));
+}
+
+// A variable's values, one per line: its column as it stands, a run's line
+// as many times as the run counts.
 void writeValueLines(OutputBuffer &out, const ValueColumn &column) {
-  for (std::size_t piece = 0; piece < column.pieceCount(); ++piece)
-    out.appendLarge(column.piece(piece));
+  const std::vector<ValueColumn::Run> &runs = column.runs();
+  std::size_t run = 0;
+  for (std::size_t piece = 0; piece < column.pieceCount(); ++piece) {
+    const std::string_view text = column.piece(piece);
+    std::size_t from = 0;
+    for (; run < runs.size() && runs[run].block == piece; ++run) {
+      const std::size_t start = runs[run].offset;
+      const std::size_t end = text.find('\n', start) + 1;
+      out.appendLarge(text.substr(from, start - from));
+      writeRepeatedLine(out, text.substr(start, end - start), runs[run].count);
+      from = end;
+    }
+    out.appendLarge(text.substr(from));
+  }
 }
 
 // The type an array is declared with: float, as VTK's own writer declares

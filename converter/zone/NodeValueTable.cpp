@@ -67,12 +67,30 @@ void NodeValueTable::valueAdded(std::string_view text, bool nonFinite) {
     noteRange(variable, column.size(), text, nonFinite);
   column.added(text.size());
   ++held_;
-  if (order_ == Order::ByNode) {
-    if (++nextColumn_ == variableCount_)
-      nextColumn_ = 0;
-  } else {
-    while (nextColumn_ < variableCount_ && columns_[nextColumn_].size() == wantedIn(nextColumn_))
-      ++nextColumn_;
+  advanceColumn();
+}
+
+void NodeValueTable::valuesRepeated(std::string_view text, bool nonFinite, std::size_t count) {
+  const bool mayPass = nonFinite || mayPassFloatRange(text.data(), text.size());
+  auto addRun = [&](std::size_t variable, std::size_t values) {
+    ValueColumn &column = columns_[variable];
+    if (mayPass) [[unlikely]]
+      noteRange(variable, column.size(), text, nonFinite);
+    column.addRun(text, values);
+    held_ += values;
+    count -= values;
+  };
+  while (count > 0) {
+    if (order_ == Order::ByNode && nextColumn_ == 0 && count >= variableCount_) {
+      // Whole nodes: as many values in every column.
+      const std::size_t nodes = count / variableCount_;
+      for (std::size_t variable = 0; variable < variableCount_; ++variable)
+        addRun(variable, nodes);
+      continue;
+    }
+    const std::size_t variable = nextColumn_;
+    addRun(variable, order_ == Order::ByNode ? 1 : std::min(count, wantedIn(variable) - columns_[variable].size()));
+    advanceColumn();
   }
 }
 

@@ -7,7 +7,8 @@
 // Layout: one ValueColumn per variable, holding its values in order, each
 // followed by a line feed, so that a variable's values are read (and its
 // legacy SCALARS section written) in one sweep through memory, and a zone
-// takes hardly more memory than the text of its values in the file. The
+// takes hardly more memory than the text of its values in the file (a
+// repeat count's values are held as a run, see ValueColumn). The
 // reader decides what a value's text is (see read/NodeValueLines.h); the
 // table keeps it.
 #pragma once
@@ -57,6 +58,9 @@ public:
   // there and whether the value is NaN or an infinity.
   char *valueRoom(std::size_t bytes) { return columns_[nextColumn_].room(bytes); }
   void valueAdded(std::string_view text, bool nonFinite);
+  // The next `count` values in reading order, each `text` (whether NaN or
+  // an infinity: `nonFinite`), held as one run per variable they fall in.
+  void valuesRepeated(std::string_view text, bool nonFinite, std::size_t count);
 
   // True where the next values are a whole node's, one per variable in
   // turn (point layout, at the start of a node).
@@ -104,6 +108,16 @@ private:
   // noteRange for each value of the node appendNode has just taken.
   void noteNodeRanges(const char *text, const std::uint32_t *bounds);
   std::size_t wantedIn(std::size_t variable) const { return variableStart_[variable + 1] - variableStart_[variable]; }
+  // Passes to the variable the next value belongs to.
+  [[gnu::always_inline]] void advanceColumn() {
+    if (order_ == Order::ByNode) {
+      if (++nextColumn_ == variableCount_)
+        nextColumn_ = 0;
+    } else {
+      while (nextColumn_ < variableCount_ && columns_[nextColumn_].size() == wantedIn(nextColumn_))
+        ++nextColumn_;
+    }
+  }
 
   Order order_ = Order::ByNode;
   std::size_t nodeCount_ = 0;

@@ -4,8 +4,15 @@
 // written straight from here. A value never holds a line feed (the reader
 // splits lines there), so the line feeds also tell where each value ends.
 //
-// Values are met in order through a Cursor; any value is found through an
-// index of every 64th value and a short scan from there.
+// A value repeated many times in a row (a repeat count `n*v` in the file)
+// is held once, as a run: its text and line feed once, and its count in a
+// list of the column's runs. The column's text then holds each run's value
+// once; piece() and runs() together tell the values.
+//
+// Values are met in order through a Cursor, which gives a run's value as
+// many times as it counts; any value is found through an index of every
+// 64th value (of the entry that holds it, for a run) and a short scan from
+// there.
 #pragma once
 
 #include <cstddef>
@@ -41,6 +48,7 @@ public:
 
   // Drops the values, keeping the blocks.
   void clear();
+  // The values held, a run's counted as many times as it stands for.
   std::size_t size() const { return count_; }
 
   // Room for a value of up to `bytes` bytes; write it there, then added().
@@ -52,16 +60,31 @@ public:
   // The value written at room() takes `bytes` bytes.
   void added(std::size_t bytes) {
     if ((count_ & (kIndexStep - 1)) == 0) [[unlikely]]
-      index_.push_back({block_, static_cast<std::size_t>(end_ - blocks_[block_].data.get())});
+      addIndexEntry();
     end_[bytes] = '\n';
     end_ += bytes + 1;
     ++count_;
   }
 
+  // `count` more values, each `text` (without line feed), held as one run;
+  // when the last entry is a run of the same text, it grows instead.
+  void addRun(std::string_view text, std::size_t count);
+
   // The value at `index` (below size()), without its line feed.
   std::string_view at(std::size_t index) const;
 
-  // The column's text, block by block: the values with their line feeds.
+  // A run: the entry at `offset` in block `block` stands for `count` values.
+  struct Run {
+    std::size_t block;
+    std::size_t offset;
+    std::size_t count;
+    std::size_t first; // the values before it
+  };
+  // The runs, in order.
+  const std::vector<Run> &runs() const { return runs_; }
+
+  // The column's text, block by block: the values with their line feeds,
+  // a run's value once.
   std::size_t pieceCount() const { return count_ == 0 ? 0 : block_ + 1; }
   std::string_view piece(std::size_t block) const {
     const char *data = blocks_[block].data.get();
@@ -71,24 +94,43 @@ public:
   // Meets the values in order.
   class Cursor {
   public:
-    Cursor(const ValueColumn &column, std::size_t block = 0, std::size_t offset = 0);
+    explicit Cursor(const ValueColumn &column) : Cursor(column, 0, 0, 0) {}
     // The next value, without its line feed; the bytes past it up to
     // sixteen after its start may be read (the column's slack).
     std::string_view next() {
-      if (at_ == blockEnd_) [[unlikely]]
-        nextBlock();
+      // A block's end and the start of a run stop the plain path alike.
+      if (at_ == stop_) [[unlikely]]
+        return take(1).text;
       const char *end = endOfValue(at_, blockEnd_);
       const std::string_view value(at_, static_cast<std::size_t>(end - at_));
       at_ = end + 1;
       return value;
     }
+    // The next value and how many of the values from here on, up to `most`
+    // (at least 1), are that same value of one run (1 for a value held on
+    // its own); the cursor passes them all.
+    struct Taken {
+      std::string_view text;
+      std::size_t count;
+      bool ofRun;
+    };
+    Taken take(std::size_t most);
 
   private:
-    void nextBlock();
+    friend class ValueColumn;
+    // At the entry at `offset` of block `block`, the runs before it being
+    // `run`.
+    Cursor(const ValueColumn &column, std::size_t block, std::size_t offset, std::size_t run);
+    void enterBlock();
+    void setStop();
     const ValueColumn &column_;
     std::size_t block_;
-    const char *at_;
-    const char *blockEnd_;
+    std::size_t run_ = 0;     // the next run not yet entered
+    std::size_t runLeft_ = 0; // values left of the run entered
+    std::string_view runText_;
+    const char *at_ = nullptr;
+    const char *stop_ = nullptr; // the block's end or the next run's start, whichever is first
+    const char *blockEnd_ = nullptr;
   };
 
 private:
@@ -107,14 +149,23 @@ private:
     std::size_t block;
     std::size_t offset;
   };
+  // What stands before an entry of the index, once the column holds runs.
+  struct Before {
+    std::size_t values;
+    std::size_t runs;
+  };
   void startBlock(std::size_t needed);
+  // Indexes the entry about to be added, which holds value count_.
+  [[gnu::noinline]] void addIndexEntry();
 
   std::vector<Block> blocks_;
   std::size_t block_ = 0; // the block being filled
   char *end_ = nullptr;   // where its text ends
   char *limit_ = nullptr; // where it ends
-  std::size_t count_ = 0;
-  std::vector<Place> index_; // of values 0, 64, 128, ...
+  std::size_t count_ = 0; // the values held, a run's counted as often as it stands for
+  std::vector<Place> index_; // of values 0, 64, 128, ... (of a run holding one, its entry)
+  std::vector<Before> indexBefore_; // by index entry, once the column holds a run
+  std::vector<Run> runs_;
 };
 
 } // namespace zonvert

@@ -6,7 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <map>
@@ -929,6 +931,67 @@ TEST(ZonvertCompressedInput, CutOrCorruptStreamsAreErrorsNamingTheZone) {
       if (b.console.starts_with("0 1 "))
         expected["out1.vtk"] = tetVtk(1);
       EXPECT_EQ(run.files, expected) << b.name;
+    }
+}
+
+// Appends `values` values to `compact`, plain (some in a Fortran form) and,
+// with `runs`, in repeat counts of 2 to 40 and of thousands (nine NaN from
+// `nanAt`), and each value on its own line to `written`.
+void addValues(std::string &compact, std::string &written, std::size_t values, bool runs, std::uint64_t &state,
+               std::size_t nanAt = SIZE_MAX) {
+  auto below = [&state](std::uint64_t bound) {
+    state = state * 6364136223846793005ULL + 1442695040888963407ULL;
+    return static_cast<std::size_t>((state >> 33) % bound);
+  };
+  const char *const forms[] = {"0.25", "1.5D2", "-3.0e-5", "2.5-3", "7"};
+  for (std::size_t value = 0, onLine = 0; value < values; ++onLine) {
+    std::string token = below(2) == 0 ? forms[below(5)] : std::to_string(below(1000)) + ".5";
+    std::size_t count = value == nanAt ? 9 : runs && below(4) == 0 ? 2 + below(below(20) == 0 ? 9000 : 39) : 1;
+    token = value == nanAt ? "nan" : token;
+    count = std::min({count, values - value, value < nanAt ? nanAt - value : count});
+    compact += (count > 1 ? std::to_string(count) + "*" + token : token) + (onLine % 10 == 9 ? "\n" : " ");
+    for (value += count; count > 0; --count)
+      written += token + "\n";
+  }
+  compact += "\n";
+}
+
+// Repeat counts among plain values, over variables (block layout) or nodes
+// (point layout), shared by later zones in both layouts: the bytes and
+// console of the file with them written out, legacy and XML, 1 to 64 threads.
+TEST(ZonvertRepeatCounts, WriteWhatTheirValuesWrite) {
+  std::uint64_t state = 7;
+  std::string input = "VARIABLES = \"X\", \"Y\", \"C\", \"D\"\n";
+  std::string expanded = input;
+  const std::vector<std::tuple<std::string, std::size_t, bool>> zones = {
+      {"ZONE T=\"blocks\", I=20000, DATAPACKING=BLOCK\n", 80000, true},
+      {"ZONE T=\"shares blocks\", I=20000, DATAPACKING=BLOCK, VARSHARELIST=([1,2,4]=1)\n", 20000, true},
+      {"ZONE T=\"points\", I=5000, DATAPACKING=POINT\n", 20000, true},
+      {"ZONE T=\"shares points\", I=5000, DATAPACKING=POINT, VARSHARELIST=([1-3]=3)\n", 5000, false},
+      {"ZONE T=\"shares all\", I=5000, DATAPACKING=BLOCK, VARSHARELIST=([1-4]=3)\n", 0, false}};
+  for (const auto &[header, values, runs] : zones) {
+    input += header;
+    expanded += header;
+    addValues(input, expanded, values, runs, state, values == 80000 ? 75000 : SIZE_MAX);
+  }
+  ASSERT_GT(expanded.size(), 2 * input.size());
+  for (const char *format : {"", "--vtu"})
+    for (const char *threads : {"1", "4", "64"}) {
+      std::vector<std::string> arguments = {"--threads", threads, "in.dat", "out"};
+      if (*format != '\0')
+        arguments.insert(arguments.begin(), format);
+      RunResult runs = runZonvert({arguments, "", {{"in.dat", input}}, {}, ""});
+      RunResult values = runZonvert({arguments, "", {{"in.dat", expanded}}, {}, ""});
+      runs.files["in.dat"] = values.files["in.dat"] = "";
+      const std::string label = std::string(format) + " --threads " + threads;
+      EXPECT_EQ(values.exitStatus, 0) << label << values.stdoutText;
+      EXPECT_EQ(values.stdoutText.find("ZONE 1, NODE 15001: VARIABLE D HOLDS nan") != std::string::npos,
+                *format == '\0')
+          << label;
+      EXPECT_EQ(values.files.size(), 6u) << label;
+      EXPECT_EQ(runs.stdoutText, values.stdoutText) << label;
+      EXPECT_EQ(runs.exitStatus, values.exitStatus) << label;
+      EXPECT_TRUE(runs.files == values.files) << label;
     }
 }
 

@@ -190,8 +190,8 @@ TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
 
 // The memory bound the user guide states, in KiB of address space (what
 // ulimit -v counts) for `threads` threads and a largest zone holding
-// `zoneBytes`: its values' text, a repeat count n*v as n times v and a
-// blank, and 5 bytes per element corner.
+// `zoneBytes`: its values' text (a repeat count n*v as its text and a blank,
+// plus 64 bytes per variable it fills) and 5 bytes per element corner.
 std::uint64_t statedBoundKiB(int threads, std::uint64_t zoneBytes) {
   const std::uint64_t held = std::max<std::uint64_t>(1024, static_cast<std::uint64_t>(threads + 1) * zoneBytes / 1024);
   return 8 * 1024 + static_cast<std::uint64_t>(threads) * 1536 + 2 * held;
@@ -227,6 +227,8 @@ TEST(ZonvertLimits, StatedMemoryBoundHolds) {
   const std::string eight = randomNodeZones(8, 100000);
   const std::string tiny = tinyZones(10000);
   const std::uint64_t tinyBytes = 4 * 8 + 4 * 5;
+  const std::string repeats = kVars + "ZONE I=100, J=100, K=300, DATAPACKING=BLOCK\n3000000*0\n3000000*0\n"
+                                      "3000000*0\n3000000*0\n";
   const std::vector<BoundCase> cases = {
       {"TenThousandTinyZones16Threads", tiny, {"--threads", "16"}, "", 16, tinyBytes, 10000},
       {"TenThousandTinyZones64Threads", tiny, {"--threads", "64"}, "", 64, tinyBytes, 10000},
@@ -236,8 +238,12 @@ TEST(ZonvertLimits, StatedMemoryBoundHolds) {
       // Read past to the last of 200 000 zones: nothing kept per zone, so
       // the same as a million.
       {"TwoHundredThousandTinyZonesReadPast", tinyZones(200000), {"--threads", "4"}, "199999", 4, tinyBytes, 1},
-      {"RepeatCounts", kVars + "ZONE I=100, J=100, K=300, DATAPACKING=BLOCK\n3000000*0\n3000000*0\n3000000*0\n"
-                       "3000000*0\n", {"--threads", "1"}, "", 1, 4 * 3000000 * 2, 1},
+      // Twelve million values in 40 (point layout, shared: 11) bytes of text.
+      {"RepeatCounts", repeats, {"--threads", "1"}, "", 1, 4 * (10 + 64), 1},
+      {"RepeatCountsXml", repeats, {"--vtu", "--threads", "1"}, "", 1, 4 * (10 + 64), 1},
+      {"RepeatCountInPointLayoutShared",
+       kVars + "ZONE I=100, J=100, K=300\n12000000*0\nZONE I=100, J=100, K=300, VARSHARELIST=([1-4]=1)\n",
+       {"--threads", "1"}, "", 1, 11 + 4 * 64, 2},
   };
   for (const BoundCase &c : cases) {
     std::vector<std::string> arguments = c.arguments;
