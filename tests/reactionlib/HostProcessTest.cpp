@@ -96,25 +96,22 @@ public:
   }
 
   // Starts the call on a thread of its own, waits until it sleeps in its
-  // write, and returns its descriptor on the file.
+  // write to the file (not merely asleep: on its way there it may sleep on
+  // a lock of the allocator, which a fork must not find held), and returns
+  // its descriptor on the file.
   int start(const LoadedVrexDll &library) {
     std::atomic<pid_t> thread{0};
     caller_ = std::thread([this, &library, &thread] {
       thread = static_cast<pid_t>(syscall(SYS_gettid));
       library.invoke(call_);
     });
-    while (thread == 0 || threadState(thread) != 'S') {
-      sched_yield();
-    }
-    struct stat fifo {};
-    struct stat other {};
-    fstat(ends_, &fifo);
-    for (int descriptor = 0; descriptor < 1024; ++descriptor) {
-      if (descriptor != ends_ && fstat(descriptor, &other) == 0 && other.st_ino == fifo.st_ino) {
+    for (;;) {
+      const int descriptor = callersDescriptor();
+      if (thread != 0 && descriptor >= 0 && sleepsWritingTo(thread, descriptor)) {
         return descriptor;
       }
+      sched_yield();
     }
-    return -1;
   }
 
   // Empties the FIFO, so that the call's write goes through, and returns
@@ -138,6 +135,30 @@ public:
   }
 
 private:
+  // The call's descriptor on the FIFO, or -1 while it has none.
+  int callersDescriptor() const {
+    struct stat fifo {};
+    struct stat other {};
+    fstat(ends_, &fifo);
+    for (int descriptor = 0; descriptor < 1024; ++descriptor) {
+      if (descriptor != ends_ && fstat(descriptor, &other) == 0 && other.st_ino == fifo.st_ino) {
+        return descriptor;
+      }
+    }
+    return -1;
+  }
+
+  // Whether `thread` sleeps in a write on `descriptor`: its system call as
+  // /proc shows it ("number first-argument ..." while in one).
+  static bool sleepsWritingTo(pid_t thread, int descriptor) {
+    std::ifstream file("/proc/self/task/" + std::to_string(thread) + "/syscall");
+    long number = -1;
+    std::string argument;
+    file >> number >> argument;
+    return (number == SYS_write || number == SYS_writev) && argument.starts_with("0x") &&
+           std::stol(argument, nullptr, 16) == descriptor;
+  }
+
   VrexCall call_;
   int ends_ = -1;
   std::size_t filled_ = 0;
