@@ -13,6 +13,7 @@
 #include "read/TecplotInput.h"
 #include "zone/ZoneRecord.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -71,6 +72,17 @@ struct TecplotFile {
   // zones share nothing keeps none.
   std::vector<ReadingPoint> zoneStarts;
   bool keepingZoneStarts = false;
+
+  // The last zone whose data readZone read past (see TecplotReader.h):
+  // its counts and the bytes its data took. A zone after it of the same
+  // counts has its end looked for only from three quarters of them on.
+  struct ReadApart {
+    int nodeCount = 0;
+    int elementCount = 0;
+    std::size_t variableCount = 0;
+    std::uint64_t bytes = 0;
+  };
+  ReadApart lastReadApart;
 
   // The earlier zone read again last, kept for the zones after it that
   // take data from it too, with the element type its cells are of.

@@ -1,6 +1,7 @@
 #include "read/TecplotInput.h"
 
 #include "base/ConversionFailure.h"
+#include "read/TecplotSyntax.h"
 #include "source/StreamBytes.h"
 
 #include <algorithm>
@@ -14,41 +15,46 @@ namespace zonvert {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = std::size_t{1} << 20;
 
 bool isLineBreak(char c) { return c == '\n' || c == '\r' || c == '\0'; }
+bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 
-// The first line feed, carriage return or NUL byte in [from, end), or end.
-// One pass finds whichever comes first, sixteen bytes at a time, so a file
-// with lone carriage returns costs no more than one with line feeds.
-const char *findLineBreak(const char *from, const char *end) {
+// The first line feed or carriage return in [from, end), or end; with
+// `nulToo`, a NUL byte too. One pass finds whichever comes first, sixteen
+// bytes at a time, so a file with lone carriage returns costs no more than
+// one with line feeds.
+template <bool nulToo> const char *findBreak(const char *from, const char *end) {
 #if defined(__SSE2__)
   const __m128i feed = _mm_set1_epi8('\n');
   const __m128i ret = _mm_set1_epi8('\r');
-  const __m128i nul = _mm_setzero_si128();
   while (end - from >= 16) {
     const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(from));
-    const __m128i hits = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, feed), _mm_cmpeq_epi8(block, ret)),
-                                      _mm_cmpeq_epi8(block, nul));
+    __m128i hits = _mm_or_si128(_mm_cmpeq_epi8(block, feed), _mm_cmpeq_epi8(block, ret));
+    if constexpr (nulToo)
+      hits = _mm_or_si128(hits, _mm_cmpeq_epi8(block, _mm_setzero_si128()));
     if (const int mask = _mm_movemask_epi8(hits))
       return from + __builtin_ctz(static_cast<unsigned>(mask));
     from += 16;
   }
 #endif
-  while (from < end && !isLineBreak(*from))
+  while (from < end && !(nulToo ? isLineBreak(*from) : isLineEnd(*from)))
     ++from;
   return from;
 }
+
+// Where a line's text ends: at its line end, or at a NUL byte before it.
+const char *findLineBreak(const char *from, const char *end) { return findBreak<true>(from, end); }
 
 } // namespace
 
 // The block keeps sixteen bytes to spare past its end, so that the values
 // of its last line are copied sixteen bytes at a time too.
-TecplotInput::TecplotInput(ByteSource &source) : source_(&source), chunk_(new char[kChunkBytes + 16]) {}
+TecplotInput::TecplotInput(ByteSource &source, std::size_t blockBytes)
+    : source_(&source), chunk_(new char[blockBytes + 16]), blockBytes_(blockBytes) {}
 
 TecplotInput::TecplotInput(std::FILE *stream)
     : ownSource_(std::make_unique<StreamBytes>(stream)), source_(ownSource_.get()),
-      chunk_(new char[kChunkBytes + 16]) {}
+      chunk_(new char[kBlockBytes + 16]) {}
 
 // False at the end of the data, and (not waiting) when nothing is at hand.
 bool TecplotInput::refill(Wait wait) {
@@ -56,7 +62,7 @@ bool TecplotInput::refill(Wait wait) {
     return false;
   if (cancel_ && cancel_->load(std::memory_order_relaxed))
     throw ReadingCancelled{};
-  const std::size_t count = source_->read(chunk_.get(), kChunkBytes, wait);
+  const std::size_t count = source_->read(chunk_.get(), blockBytes_, wait);
   if (count == 0 && !source_->atEnd())
     return false;
   chunkOffset_ += chunkEnd_;
@@ -180,6 +186,68 @@ bool TecplotInput::readLine(std::string_view &line) {
   if (started && !textEnded)
     unendedLastLine_.assign(line.substr(line.size() - std::min(line.size(), kEndKept)));
   return started;
+}
+
+} // namespace zonvert
+
+namespace zonvert {
+
+std::uint64_t TecplotInput::skipLinesUntil(bool (*endsLines)(std::string_view line), bool midLine) {
+  // The line start looked at last, in the file; whether its first item is
+  // still to be found; the text of a line that does not start with a
+  // number, gathered until it is whole.
+  Position lineStart = position();
+  bool findingItem = !midLine;
+  bool gathering = false;
+  std::string lineText;
+  bool stopped = false;
+  while (!stopped && (chunkPos_ < chunkEnd_ || refill())) {
+    const char *const bytes = chunk_.get();
+    const char *const end = bytes + chunkEnd_;
+    const char *at = bytes + chunkPos_;
+    while (at < end) {
+      if (findingItem) {
+        while (at < end && (*at == ' ' || *at == '\t'))
+          ++at;
+        if (at == end)
+          break;
+        findingItem = false;
+        gathering = !isNumberStart(*at);
+        lineText.clear();
+      }
+      if (gathering) {
+        const char *textEnd = findLineBreak(at, end);
+        lineText.append(at, textEnd);
+        at = textEnd;
+        if (at == end)
+          break;
+        gathering = false;
+        if (endsLines(lineText)) {
+          stopped = true;
+          break;
+        }
+      }
+      const char *lineEnd = findBreak<false>(at, end);
+      if (lineEnd == end) {
+        at = end;
+        break;
+      }
+      at = lineEnd + 1;
+      lineStart = {chunkOffset_ + static_cast<std::uint64_t>(at - bytes), *lineEnd == '\r'};
+      findingItem = true;
+    }
+    chunkPos_ = static_cast<std::size_t>(at - bytes);
+  }
+  // The file's last line, without a line end.
+  if (!stopped && gathering && endsLines(lineText))
+    stopped = true;
+  if (!stopped) {
+    feedMayFollowReturn_ = false;
+    return position().offset;
+  }
+  if (!seek(lineStart))
+    throw ConversionFailure("ERROR: CANNOT READ THE TECPLOT FILE AGAIN\n");
+  return lineStart.offset;
 }
 
 } // namespace zonvert

@@ -27,8 +27,11 @@ namespace zonvert {
 
 class TecplotInput {
 public:
-  // Reads `source`, which the caller keeps.
-  explicit TecplotInput(ByteSource &source);
+  // The size of the read block, unless told otherwise.
+  static constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+  // Reads `source`, which the caller keeps, `blockBytes` at a time.
+  explicit TecplotInput(ByteSource &source, std::size_t blockBytes = kBlockBytes);
   // Reads an open stream as it stands; the caller keeps ownership and
   // closes it.
   explicit TecplotInput(std::FILE *stream);
@@ -66,9 +69,28 @@ public:
   Position position() const;
   // Where the line last returned starts in the file.
   std::uint64_t lineOffset() const { return lineOffset_; }
-  // Moves to a place told before; false when the stream cannot move (a
-  // pipe), which leaves it where it was.
+  // Moves to a place told before (or to any offset, for skipLinesUntil's
+  // `midLine`); false when the stream cannot move (a pipe), which leaves it
+  // where it was.
   bool seek(const Position &position);
+
+  // Reads past the lines from where the input stands, up to the first line
+  // for which `endsLines` is true (a line as nextLine returns it), which
+  // stays to be read, or the end of the file; returns where they end.
+  // Lines whose first item starts with a digit, a sign or a point are read
+  // past without asking `endsLines`: one pass over the bytes finds where
+  // lines start, so the bulk of a zone's data costs no more than that. The
+  // input must have no rest handed back. With `midLine`, the input stands
+  // within a line (after seek to any offset): the lines looked at start
+  // after its end.
+  std::uint64_t skipLinesUntil(bool (*endsLines)(std::string_view line), bool midLine = false);
+
+  // A source of their own for the bytes [from, to) read before, for
+  // another thread (see ByteSource::rangeReader); null where there is none.
+  std::unique_ptr<ByteSource> rangeReader(std::uint64_t from, std::uint64_t to) const {
+    return source_->rangeReader(from, to);
+  }
+  bool givesRanges() const { return source_->givesRanges(); }
 
   // Whether every byte of the data written so far has been read, so that
   // the next read would wait for more: only ever true for a file followed
@@ -95,6 +117,7 @@ private:
   ByteSource *source_;
   const std::atomic<bool> *cancel_ = nullptr;
   std::unique_ptr<char[]> chunk_;
+  std::size_t blockBytes_ = kBlockBytes;
   std::size_t chunkPos_ = 0;
   std::size_t chunkEnd_ = 0;
   bool endOfFile_ = false;

@@ -507,13 +507,91 @@ bool readZoneStart(TecplotFile &file, ZoneRecord &zone, ZoneShape &shape) {
   return true;
 }
 
-ZoneRead readZoneOfInput(TecplotFile &file, ZoneRecord &zone) {
+// The cells of a zone whose values are read: generated for an ordered
+// zone, taken from the zone it shares them with, or read. Returns the
+// element type they are of.
+ElementType readCells(TecplotInput &input, ZoneRecord &zone, const ZoneShape &shape,
+                      const TecplotFile::SharedZone *source) {
+  ElementType elementType = shape.elementType;
+  if (shape.ordered) {
+    setOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
+  } else if (source && shape.connectivityFrom >= 0) {
+    zone.elementNodes = source->record.elementNodes;
+    elementType = source->elementType;
+  } else if (zone.elementCount > 0) {
+    if (elementType == ElementType::None)
+      elementType = elementTypeOfFirstElementLine(input, zone);
+    readElements(input, elementType, zone);
+  }
+  return elementType;
+}
+
+std::string zoneTypeOf(const ZoneShape &shape, ElementType elementType) {
+  return shape.ordered ? "ORDERED" : zoneTypeName(elementType);
+}
+
+// A zone large enough for its data to be read apart: what it takes of the
+// file is about this many bytes or more.
+constexpr std::uint64_t kLeastBytesApart = std::uint64_t{256} << 10;
+
+// Whether the zone's data can be read apart from the file, once the reader
+// has found where it ends: it needs nothing of the file but its header
+// (no data shared with another zone, an element type known before its
+// first element line), and its end is told by the file as written, not by
+// a file followed while written.
+bool canReadApart(const TecplotFile &file, const ZoneRecord &zone, const ZoneShape &shape) {
+  if (shape.nodesByLine || zone.nodeCount <= 0 || !shape.sharedFrom.empty() || file.unconfirmedEnd ||
+      !file.input.givesRanges())
+    return false;
+  if (!shape.ordered && (shape.connectivityFrom >= 0 || (shape.elementType == ElementType::None && zone.elementCount > 0)))
+    return false;
+  const std::uint64_t values = static_cast<std::uint64_t>(zone.nodeCount) * zone.variableNames.size();
+  const std::uint64_t numbers =
+      shape.ordered ? 0 : static_cast<std::uint64_t>(std::max(zone.elementCount, 0)) * 2;
+  return 8 * values + 4 * numbers >= kLeastBytesApart;
+}
+
+// Where a zone's data ends for certain: at a line that is neither blank, nor
+// a comment, nor begun by a number. (Reading the data by its counts tells
+// whether it ends there.)
+bool endsZoneData(std::string_view line) { return !isBlankOrComment(line) && !isDataWord(firstItem(line)); }
+
+ZoneRead readZoneOfInput(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart) {
   if (file.unconfirmedEnd)
     refuseDataBeyondZone(file.input, *std::exchange(file.unconfirmedEnd, std::nullopt));
   clearZone(zone);
+  if (apart)
+    apart->held = false;
   ZoneShape shape;
   if (!readZoneStart(file, zone, shape))
     return ZoneRead::End;
+  if (apart && canReadApart(file, zone, shape)) {
+    file.input.seek(file.input.position());
+    const TecplotInput::Position start = file.input.position();
+    // A zone of the counts of the zone read apart before takes about as
+    // many bytes (its values' texts may be shorter: fewer signs, say): its
+    // end is looked for from three quarters of them on. Where it ends
+    // before, reading it apart tells, and it is read in the file.
+    TecplotFile::ReadApart &last = file.lastReadApart;
+    const std::uint64_t skip =
+        last.nodeCount == zone.nodeCount && last.elementCount == zone.elementCount &&
+                last.variableCount == zone.variableNames.size()
+            ? last.bytes / 4 * 3
+            : 0;
+    const bool skipped = skip >= kLeastBytesApart && file.input.seek({start.offset + skip, false});
+    const std::uint64_t end = file.input.skipLinesUntil(endsZoneData, skipped);
+    if (end > start.offset) {
+      last = {zone.nodeCount, zone.elementCount, zone.variableNames.size(), end - start.offset};
+      apart->data = file.input.rangeReader(start.offset, end);
+      apart->held = true;
+      apart->shape = shape;
+      apart->start = start;
+      apart->end = end;
+      zone.zoneType = zoneTypeOf(shape, shape.elementType);
+      file.elementType = shape.elementType;
+      return ZoneRead::Zone;
+    }
+  }
   const TecplotFile::SharedZone *source = nullptr;
   if (shape.nodesByLine) {
     readNodesByLine(file.input, zone, shape);
@@ -528,18 +606,8 @@ ZoneRead readZoneOfInput(TecplotFile &file, ZoneRecord &zone) {
     refuseDataOfZoneWithoutNodes(file.input, zone);
     return ZoneRead::Empty;
   }
-  ElementType elementType = shape.elementType;
-  if (shape.ordered) {
-    setOrderedCells(shape.i, shape.j, shape.k, zone.elementNodes);
-  } else if (source && shape.connectivityFrom >= 0) {
-    zone.elementNodes = source->record.elementNodes;
-    elementType = source->elementType;
-  } else if (zone.elementCount > 0) {
-    if (elementType == ElementType::None)
-      elementType = elementTypeOfFirstElementLine(file.input, zone);
-    readElements(file.input, elementType, zone);
-  }
-  zone.zoneType = shape.ordered ? "ORDERED" : zoneTypeName(elementType);
+  const ElementType elementType = readCells(file.input, zone, shape, source);
+  zone.zoneType = zoneTypeOf(shape, elementType);
   const UnconfirmedZoneEnd end{zone.zoneNumber, zone.nodeCount, zone.elementCount};
   bool atEndSoFar = false;
   if (refuseDataBeyondZone(file.input, end, &atEndSoFar))
@@ -554,10 +622,10 @@ ZoneRead readZoneOfInput(TecplotFile &file, ZoneRecord &zone) {
 
 // A compressed stream found corrupt or cut short names the zone it was read
 // in, or, between zones, the zone before.
-ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone) {
+ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart) {
   const int zoneNumber = file.nextZoneNumber;
   try {
-    return readZoneOfInput(file, zone);
+    return readZoneOfInput(file, zone, apart);
   } catch (const StreamFailure &failure) {
     if (file.nextZoneNumber == zoneNumber && zoneNumber > 0)
       throw formattedFailure("ERROR AFTER ZONE %d: %s", zoneNumber - 1, failure.message.c_str());
@@ -565,9 +633,9 @@ ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone) {
   }
 }
 
-bool readZone(TecplotFile &file, ZoneRecord &zone) {
+bool readZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart) {
   for (;;) {
-    switch (readOneZone(file, zone)) {
+    switch (readOneZone(file, zone, apart)) {
     case ZoneRead::Zone:
       return true;
     case ZoneRead::End:
@@ -576,6 +644,18 @@ bool readZone(TecplotFile &file, ZoneRecord &zone) {
       break; // no nodes: no zone to convert, the next one keeps its number
     }
   }
+}
+
+bool readZoneApart(ZoneRecord &zone, const ZoneApart &apart) {
+  // A smaller read block than the file's: one per thread.
+  TecplotInput input(*apart.data, TecplotInput::kBlockBytes / 4);
+  input.seek(apart.start);
+  resetNodeValues(zone, apart.shape);
+  readNodeValues(input, zone, apart.shape, nullptr);
+  readCells(input, zone, apart.shape, nullptr);
+  if (refuseDataBeyondZone(input, {zone.zoneNumber, zone.nodeCount, zone.elementCount}))
+    noteCutLastNumber(input, zone);
+  return input.position().offset == apart.end;
 }
 
 ReadingPoint readingPoint(const TecplotFile &file, const ReadingPoint *earlier) {

@@ -17,6 +17,10 @@
 #pragma once
 
 #include "read/TecplotFile.h"
+#include "read/ZoneHeader.h"
+
+#include <cstdint>
+#include <memory>
 #include "zone/ZoneRecord.h"
 
 namespace zonvert {
@@ -32,12 +36,39 @@ namespace zonvert {
 //
 // A zone that holds no nodes (N=0, or an ordered zone without data lines)
 // is read past: the next zone is read, keeping its own number in the file.
-bool readZone(TecplotFile &file, ZoneRecord &zone);
+//
+// With `apart`, a large zone whose data needs nothing of the file but its
+// header (no data shared with another zone) is not read but read past, up
+// to where its data ends for certain (the next line that is neither blank,
+// nor a comment, nor begun by a number): `apart` then holds where that is,
+// the record only what its header says, and readZoneApart reads the data
+// on another thread, while this one reads on. Finding where lines start is
+// a small part of the work of reading them. Only where the file can be
+// read by position (a plain file, see ByteSource::rangeReader).
+struct ZoneApart;
+bool readZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart = nullptr);
 
 // Reads the next zone alone: a zone, an empty zone (which holds no nodes,
 // Empty) or the end of the file.
 enum class ZoneRead { Zone, Empty, End };
-ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone);
+ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart = nullptr);
+
+// The data of a zone that readZone read past, to be read apart.
+struct ZoneApart {
+  bool held = false; // the data is to be read, not in the zone's record yet
+  ZoneShape shape;
+  TecplotInput::Position start;     // where the data starts in the file
+  std::uint64_t end = 0;            // where it ends for certain
+  std::unique_ptr<ByteSource> data; // [start, end) of the file
+};
+
+// Reads the data of `apart` into `zone`, the record readZone left with it,
+// as readZone would have read it in the file, and throws what readZone
+// would throw, but for one case: true when the data ends at `end`; false
+// when it ends before, followed by more than blank lines and comments (a
+// line that is not data but starts like a number), and the zone is to be
+// read in the file, where what follows decides.
+bool readZoneApart(ZoneRecord &zone, const ZoneApart &apart);
 
 // Where the next zone's records start, with what is in force there. The
 // names are shared with `earlier` (a point taken before, or null) where they

@@ -220,18 +220,21 @@ void checkOutputNames(const std::string &baseName, int startZone, const Conversi
 // a zone that holds no nodes is read past (no number, no file), and the
 // zones after it keep their numbers. The number of the first zone read is
 // on the console already when `firstShown`.
-void convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
-                        const ZoneSelection &selection, bool firstShown = false) {
+//
+// With `mostZones`, at most so many: true when zones may follow them.
+bool convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
+                        const ZoneSelection &selection, bool firstShown = false, int mostZones = INT_MAX) {
   ZoneRecord zone;
   ZoneWriterMemory memory;
-  for (bool shown = firstShown; readZone(tecplot, zone); shown = false) {
+  for (bool shown = firstShown; mostZones > 0 && readZone(tecplot, zone); shown = false, --mostZones) {
     if (!shown)
       sequence.zoneRead(zone.zoneNumber);
     if (selection.selects(zone.zoneNumber))
       sequence.zoneWritten(writeZone(zone.zoneNumber, zone, plan, memory));
     if (selection.endsBy(zone.zoneNumber))
-      return;
+      return false;
   }
+  return mostZones == 0;
 }
 
 // After a failure at the zone read `first`-th on threads, with the threads
@@ -267,43 +270,62 @@ void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence
 // converted on this thread alone, as a run on one thread would meet them:
 // read again from where the zone starts, or, from an input that cannot be
 // read again, from the zones read so far.
+//
+// A zone whose data a worker read apart and found to end elsewhere than
+// the reading thread did is read in the file on this thread, and the
+// threads start again after it.
 void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
                       const ZoneSelection &selection, bool canReadAgain) {
   std::optional<ZonePipeline> pipeline;
-  try {
-    pipeline.emplace(tecplot, plan, selection, plan.options.threads);
-  } catch (const ThreadsNotStarted &) {
-    return convertOnOneThread(tecplot, sequence, plan, selection);
-  }
-  int zoneIndex = 0;
   ZoneTurn turn;
+  int zoneIndex = 0;
   ZoneWriterMemory memory; // for the small zones this thread writes
-  for (;; ++zoneIndex) {
-    turn = pipeline->next(zoneIndex);
-    if (turn.kind == ZoneTurn::Kind::EndOfFile)
+  for (;;) {
+    try {
+      pipeline.emplace(tecplot, plan, selection, plan.options.threads, canReadAgain);
+    } catch (const ThreadsNotStarted &) {
+      convertOnOneThread(tecplot, sequence, plan, selection);
       return;
-    if (turn.kind != ZoneTurn::Kind::Zone)
+    }
+    for (zoneIndex = 0;; ++zoneIndex) {
+      turn = pipeline->next(zoneIndex);
+      if (turn.kind == ZoneTurn::Kind::EndOfFile)
+        return;
+      if (turn.kind != ZoneTurn::Kind::Zone)
+        break;
+      const ZoneRecord &zone = *turn.record;
+      sequence.zoneRead(zone.zoneNumber);
+      if (selection.selects(zone.zoneNumber) &&
+          sequence.placeZoneFile(turn.written ? std::move(*turn.written)
+                                              : writeZone(zone.zoneNumber, zone, plan, memory)))
+        break;
+      if (selection.endsBy(zone.zoneNumber))
+        return;
+    }
+    if (turn.kind != ZoneTurn::Kind::ReadAgain)
       break;
-    const ZoneRecord &zone = *turn.record;
-    sequence.zoneRead(zone.zoneNumber);
-    if (selection.selects(zone.zoneNumber) &&
-        sequence.placeZoneFile(turn.written ? std::move(*turn.written)
-                                            : writeZone(zone.zoneNumber, zone, plan, memory)))
-      break;
-    if (selection.endsBy(zone.zoneNumber))
+    const ReadingPoint start = *turn.start;
+    pipeline.reset();
+    tecplot.lastReadApart = {};
+    if (!returnTo(tecplot, start))
+      throw ConversionFailure("ERROR: CANNOT READ THE TECPLOT FILE: " + std::string(std::strerror(errno)) + "\n");
+    if (!convertOnOneThread(tecplot, sequence, plan, selection, false, 1))
       return;
   }
   const bool shown = turn.kind == ZoneTurn::Kind::Zone;
   if (turn.kind == ZoneTurn::Kind::NotRead) {
     // The reader stopped where the zone starts.
     pipeline.reset();
-    return convertOnOneThread(tecplot, sequence, plan, selection);
+    convertOnOneThread(tecplot, sequence, plan, selection);
+    return;
   }
   if (canReadAgain) {
     const ReadingPoint start = *turn.start;
     pipeline.reset();
-    if (returnTo(tecplot, start))
-      return convertOnOneThread(tecplot, sequence, plan, selection, shown);
+    if (returnTo(tecplot, start)) {
+      convertOnOneThread(tecplot, sequence, plan, selection, shown);
+      return;
+    }
     throw ConversionFailure("ERROR: CANNOT READ THE TECPLOT FILE: " + std::string(std::strerror(errno)) + "\n");
   }
   if (turn.kind == ZoneTurn::Kind::ReadFailure)

@@ -38,8 +38,14 @@ struct ZonePipeline::Batch {
 
   int first = 0;         // the index of its first zone, in the order zones are read
   std::size_t count = 0; // zones read into it
-  // Kept with their memory from batch to batch (see release).
+  // Kept with their memory from batch to batch (see release), each record
+  // with where its zone's data is, when the reader read past it for the
+  // worker to read.
   std::vector<std::unique_ptr<ZoneRecord>> records;
+  std::vector<std::unique_ptr<ZoneApart>> apart;
+  // The first zone whose data read apart failed, or ended before where the
+  // reader found its end: from it on, the zones are to be read in the file.
+  std::size_t readApartFailed = SIZE_MAX;
   // Where each zone read starts, and the zone its reading ended at.
   std::vector<ReadingPoint> starts;
   std::vector<std::uint64_t> bytes; // of each zone read, in the file
@@ -53,8 +59,9 @@ struct ZonePipeline::Batch {
   bool done = false;     // and the worker
 };
 
-ZonePipeline::ZonePipeline(TecplotFile &file, const OutputPlan &plan, const ZoneSelection &selection, int workers)
-    : file_(file), plan_(plan), selection_(selection),
+ZonePipeline::ZonePipeline(TecplotFile &file, const OutputPlan &plan, const ZoneSelection &selection, int workers,
+                           bool canReadAgain)
+    : file_(file), plan_(plan), selection_(selection), readsApart_(canReadAgain && !plan.options.follow),
       batchBytes_(std::max(kLeastBatchBytes, kAllBatchesBytes / static_cast<std::uint64_t>(workers + 1))),
       batchZones_(std::clamp(kAllBatchesZones / static_cast<std::size_t>(workers + 1), kLeastBatchZones,
                              kMostBatchZones)),
@@ -120,10 +127,15 @@ ZoneTurn ZonePipeline::next(int index) {
     ZoneTurn turn;
     if (zone < batch.count) {
       const bool written = selection_.selects(batch.records[zone]->zoneNumber) && batch.byWorker && !threadsEnded_;
-      if (written)
-        changed_.wait(lock, [&] { return batch.done; });
-      turn.kind = ZoneTurn::Kind::Zone;
+      const bool readApart = batch.apart[zone]->held;
+      if (written || readApart)
+        changed_.wait(lock, [&] { return batch.done || threadsEnded_; });
       turn.start = &batch.starts[zone];
+      if (readApart && (zone >= batch.readApartFailed || !batch.done)) {
+        turn.kind = ZoneTurn::Kind::ReadAgain;
+        return turn;
+      }
+      turn.kind = ZoneTurn::Kind::Zone;
       turn.record = batch.records[zone].get();
       turn.written = written ? &batch.written[zone] : nullptr;
       return turn;
@@ -154,6 +166,26 @@ ZoneTurn ZonePipeline::next(int index) {
 // more than twice a batch's worth (a record after the first of a batch may
 // take a large zone now and then; the first takes every large zone and is
 // kept whatever it holds).
+bool ZonePipeline::readsApart(const Batch &batch) {
+  for (std::size_t zone = 0; zone < batch.count; ++zone)
+    if (batch.apart[zone]->held)
+      return true;
+  return false;
+}
+
+// Reads the data of a zone the reader read past. False when that fails or
+// ends before where the reader found its end: the zone is then read in the
+// file (its failure told as there).
+bool ZonePipeline::readApart(ZoneRecord &record, const ZoneApart &apart) {
+  try {
+    return readZoneApart(record, apart);
+  } catch (const ConversionFailure &) {
+    return false;
+  } catch (const std::bad_alloc &) {
+    return false;
+  }
+}
+
 bool ZonePipeline::selectsAny(const Batch &batch) const {
   for (std::size_t zone = 0; zone < batch.count; ++zone)
     if (selection_.selects(batch.records[zone]->zoneNumber))
@@ -171,6 +203,7 @@ void ZonePipeline::release(Batch &batch) {
     held += batch.largestHeld[zone];
   if (held > 2 * batchBytes_) {
     batch.records.resize(std::min<std::size_t>(batch.records.size(), 1));
+    batch.apart.resize(batch.records.size());
     std::fill(batch.largestHeld.begin() + 1, batch.largestHeld.end(), 0);
   }
 }
@@ -194,6 +227,7 @@ void ZonePipeline::readZones() {
       batch->ending = Batch::Ending::More;
       batch->failure.reset();
       batch->read = batch->byWorker = batch->done = false;
+      batch->readApartFailed = SIZE_MAX;
       inOrder_.push_back(batch);
     }
     if (!fill(*batch, previous))
@@ -204,7 +238,8 @@ void ZonePipeline::readZones() {
     {
       std::lock_guard lock(mutex_);
       batch->read = true;
-      batch->byWorker = batch->count > 0 && bytes >= batch->count * kSmallZoneBytes && selectsAny(*batch);
+      batch->byWorker = (batch->count > 0 && bytes >= batch->count * kSmallZoneBytes && selectsAny(*batch)) ||
+                        readsApart(*batch);
       batch->done = !batch->byWorker;
       if (batch->byWorker)
         toWrite_.push_back(batch);
@@ -236,9 +271,11 @@ bool ZonePipeline::fill(Batch &batch, ReadingPoint &previous) {
         return true;
       }
       const ReadingPoint &start = batch.starts.back();
-      if (batch.records.size() == batch.count)
+      if (batch.records.size() == batch.count) {
         batch.records.push_back(std::make_unique<ZoneRecord>());
-      if (!readZone(file_, *batch.records[batch.count])) {
+        batch.apart.push_back(std::make_unique<ZoneApart>());
+      }
+      if (!readZone(file_, *batch.records[batch.count], readsApart_ ? batch.apart[batch.count].get() : nullptr)) {
         batch.ending = Batch::Ending::EndOfFile;
         return true;
       }
@@ -281,8 +318,16 @@ void ZonePipeline::writeZones() {
       batch = toWrite_.front();
       toWrite_.erase(toWrite_.begin());
     }
-    for (std::size_t zone = 0; zone < batch->count && !finishing_; ++zone) {
-      const ZoneRecord &record = *batch->records[zone];
+    for (std::size_t zone = 0; zone < batch->count; ++zone) {
+      if (finishing_) {
+        batch->readApartFailed = zone;
+        break;
+      }
+      ZoneRecord &record = *batch->records[zone];
+      if (batch->apart[zone]->held && !readApart(record, *batch->apart[zone])) {
+        batch->readApartFailed = zone;
+        break;
+      }
       if (selection_.selects(record.zoneNumber))
         batch->written[zone] = writeZone(record.zoneNumber, record, plan_, memory);
     }

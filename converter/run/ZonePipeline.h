@@ -21,6 +21,7 @@
 #pragma once
 
 #include "read/TecplotFile.h"
+#include "read/TecplotReader.h"
 #include "run/SmallStackThread.h"
 #include "run/ZoneSelection.h"
 #include "run/ZoneSequence.h"
@@ -46,10 +47,11 @@ struct ZoneTurn {
     Zone,        // read (and when selected, written, unless small or the workers were stopped)
     EndOfFile,   // no zone: the file ended
     ReadFailure, // reading it failed
+    ReadAgain,   // reading its data apart failed or found its end elsewhere: it is to be read in the file
     NotRead,     // the reading stopped before it; the file stands where it starts
   };
   Kind kind = Kind::NotRead;
-  // Where reading the zone starts (Zone, ReadFailure): its records, or the
+  // Where reading the zone starts (Zone, ReadFailure, ReadAgain): its records, or the
   // empty zones read past before it.
   const ReadingPoint *start = nullptr;
   // Zone: the zone, with its number in the file.
@@ -63,7 +65,12 @@ class ZonePipeline {
 public:
   // Starts the reader and `workers` worker threads on `file`, writing the
   // zones `selection` selects as `plan` says.
-  ZonePipeline(TecplotFile &file, const OutputPlan &plan, const ZoneSelection &selection, int workers);
+  // With `canReadAgain` (and a file not followed), a large zone's data is
+  // read by the worker that writes it (see readZone): the reading thread
+  // only finds where it ends. Should
+  // that reading fail, the zone's turn is ReadAgain.
+  ZonePipeline(TecplotFile &file, const OutputPlan &plan, const ZoneSelection &selection, int workers,
+               bool canReadAgain);
   // Calls the run off: the reader stops at its next read block, the workers
   // after the zone in hand, and the temporaries not taken are removed.
   ~ZonePipeline();
@@ -92,10 +99,13 @@ private:
   void writeZones();
   void release(Batch &batch);
   bool selectsAny(const Batch &batch) const;
+  static bool readsApart(const Batch &batch);
+  static bool readApart(ZoneRecord &record, const ZoneApart &apart);
 
   TecplotFile &file_;
   const OutputPlan plan_;
   const ZoneSelection selection_;
+  const bool readsApart_;
   const std::uint64_t batchBytes_;
   const std::size_t batchZones_;
 

@@ -1,10 +1,24 @@
 #include "source/StreamBytes.h"
 
+#include "source/FileRangeBytes.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <sys/stat.h>
 
 namespace zonvert {
+
+StreamBytes::StreamBytes(std::FILE *stream) : stream_(stream) {
+  struct stat status {};
+  regularFile_ = fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
+}
+
+std::unique_ptr<ByteSource> StreamBytes::rangeReader(std::uint64_t from, std::uint64_t to) const {
+  if (!regularFile_ || !pending_.empty())
+    return nullptr;
+  return std::make_unique<FileRangeBytes>(fileno(stream_), from, to);
+}
 
 std::size_t StreamBytes::read(char *into, std::size_t capacity, Wait) {
   if (!pending_.empty()) {

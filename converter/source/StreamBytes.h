@@ -14,11 +14,14 @@ namespace zonvert {
 class StreamBytes final : public ByteSource {
 public:
   // Reads `stream`, which the caller keeps open and closes.
-  explicit StreamBytes(std::FILE *stream) : stream_(stream) {}
+  explicit StreamBytes(std::FILE *stream);
 
   std::size_t read(char *into, std::size_t capacity, Wait wait) override;
   bool atEnd() const override { return endOfFile_; }
   bool seek(std::uint64_t offset) override;
+  // A plain file's bytes are read by position (see FileRangeBytes).
+  std::unique_ptr<ByteSource> rangeReader(std::uint64_t from, std::uint64_t to) const override;
+  bool givesRanges() const override { return regularFile_; }
 
   // Bytes read from the start of the stream that the next reads return
   // first, for a stream that cannot move back to its start.
@@ -28,6 +31,7 @@ private:
   std::FILE *stream_;
   std::string pending_;
   bool endOfFile_ = false;
+  bool regularFile_ = false;
 };
 
 } // namespace zonvert

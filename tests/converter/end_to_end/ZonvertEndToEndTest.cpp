@@ -150,6 +150,21 @@ const std::string kEmptyZone = "ZONE T=\"surface\", N=0, E=0, ZONETYPE=FETRIANGL
 // The values of a zone of 300 nodes, over 6 KB of text: a zone the worker
 // threads write (the main thread writes small ones).
 std::vector<std::string> large(int k) { return std::vector<std::string>(300, std::to_string(k) + ".000000000000001"); }
+// Values of a zone large enough for the threads to read its data apart,
+// finding only where it ends first: zones of one count read apart one after
+// another are looked at only from where the one before ended on.
+std::vector<std::string> readApart(const std::string &value) { return std::vector<std::string>(16384, value); }
+std::string withoutLastLines(std::string text, int lines) {
+  for (int line = 0; line < lines; ++line)
+    text.resize(text.rfind('\n', text.size() - 2) + 1);
+  return text;
+}
+std::string withReturns(const std::string &text) {
+  std::string crlf;
+  for (char c : text)
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return crlf;
+}
 
 const std::string kNaNWarning = ", WHICH VTK'S ASCII READER CANNOT READ (THE FIRST NAN OR INFINITY OF THE ZONE)\n";
 
@@ -157,8 +172,9 @@ std::vector<EndToEndCase> cases() {
   const std::string longName(256, 'a');
   const auto [wideInput, wideVtk] = wideZone();
   const std::string name300(300, 'N');
+  const std::string kTwoVariables = "VARIABLES = \"X\", \"C\"\n";
   const std::string largeZonesAroundAnEmptyOne =
-      "VARIABLES = \"X\", \"C\"\n" + nodesZone(large(0)) + kEmptyZone + nodesZone(large(2)) + nodesZone(large(3));
+      kTwoVariables + nodesZone(large(0)) + kEmptyZone + nodesZone(large(2)) + nodesZone(large(3));
   return {
       // The driver: zone numbering, starting zone, output names, prompts.
       {"TetrahedronZone", kVars + tetZone(7), kDefaultArgs, "", kStart + "0 " + kFinish, 0,
@@ -519,6 +535,28 @@ std::vector<EndToEndCase> cases() {
       {"ZoneCutShortAfterAnEmptyZone", kVars + tetZone(0) + kEmptyZone + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n",
        kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 2: THE FILE ENDS AFTER 1 OF 4 NODE LINES\n", 1,
        {{"out0.vtk", tetVtk(0)}}},
+      // Zones read apart on threads: zones of one count but of other sizes,
+      // with a comment, a blank line, a TEXT record and line ends of
+      // carriage returns between them; where a zone's data does not end
+      // where the thread found its end, the message is that of one thread.
+      {"ZonesReadApartOfOtherSizes",
+       kTwoVariables + nodesZone(readApart("1.000000000000001")) + "# a comment\n\n" + nodesZone(readApart("2")) +
+           "TEXT X=10, Y=10, T=\"note\"\n" + withReturns(nodesZone(readApart("3.5"))),
+       kDefaultArgs, "", kStart + "0 1 2 " + kFinish, 0,
+       {{"out0.vtk", nodesVtk(readApart("1.000000000000001"))},
+        {"out1.vtk", nodesVtk(readApart("2"))},
+        {"out2.vtk", nodesVtk(readApart("3.5"))}}},
+      {"DataBeyondAZoneReadApart", kTwoVariables + nodesZone(readApart("1.5")) + "7 7\n" + nodesZone(readApart("2.5")),
+       kDefaultArgs, "", kStart + "\nERROR IN ZONE 0: DATA BEYOND ITS 16384 NODES AND 0 ELEMENTS: \"7\"\n", 1, {}},
+      {"ZoneReadApartCutShortByTheNextZone",
+       kTwoVariables + withoutLastLines(nodesZone(readApart("1.5")), 384) + nodesZone(readApart("2.5")), kDefaultArgs,
+       "", kStart + "\nERROR IN ZONE 0: \"ZONE\" AFTER 32000 OF 32768 VALUES IS NOT A VALUE OF THE ZONE\n", 1, {}},
+      {"ZoneReadApartEndsWithoutALineEnd",
+       kTwoVariables + nodesZone(readApart("1.5")) + withoutLastLines(nodesZone(readApart("2.5")), 1) + "16383 2.5",
+       kDefaultArgs, "",
+       kStart + "0 1 \nWARNING IN ZONE 1: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST NUMBER \"2.5\"; A FILE "
+                "STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT (--follow WAITS FOR THE REST)\nFINISH.\n",
+       0, {{"out0.vtk", nodesVtk(readApart("1.5"))}, {"out1.vtk", nodesVtk(readApart("2.5"))}}},
       {"ZoneFileNameIsAFolderAfterAnEmptyZone",
        largeZonesAroundAnEmptyOne,
        kDefaultArgs, "", kStart + "0 2 \nERROR: writeVTKFile() out2.vtk: Is a directory\n", 255,
