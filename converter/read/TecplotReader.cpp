@@ -646,7 +646,9 @@ bool readZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart) {
   }
 }
 
-bool readZoneApart(ZoneRecord &zone, const ZoneApart &apart) {
+bool readZoneApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &zone) {
+  clearZone(zone);
+  copyZoneHeader(header, zone);
   // A smaller read block than the file's: one per thread.
   TecplotInput input(*apart.data, TecplotInput::kBlockBytes / 4);
   input.seek(apart.start);

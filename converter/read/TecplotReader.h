@@ -41,7 +41,7 @@ namespace zonvert {
 // header (no data shared with another zone) is not read but read past, up
 // to where its data ends for certain (the next line that is neither blank,
 // nor a comment, nor begun by a number): `apart` then holds where that is,
-// the record only what its header says, and readZoneApart reads the data
+// the record only what its header says, and readZoneApart reads the zone
 // on another thread, while this one reads on. Finding where lines start is
 // a small part of the work of reading them. Only where the file can be
 // read by position (a plain file, see ByteSource::rangeReader).
@@ -62,13 +62,14 @@ struct ZoneApart {
   std::unique_ptr<ByteSource> data; // [start, end) of the file
 };
 
-// Reads the data of `apart` into `zone`, the record readZone left with it,
-// as readZone would have read it in the file, and throws what readZone
-// would throw, but for one case: true when the data ends at `end`; false
+// Reads the zone of `apart` into `zone`: what readZone left in `header`,
+// and the data, as readZone would have read it in the file (`zone` keeps
+// its memory, for the next zone read apart). Throws what readZone would
+// throw, but for one case: true when the data ends at `end`; false
 // when it ends before, followed by more than blank lines and comments (a
 // line that is not data but starts like a number), and the zone is to be
 // read in the file, where what follows decides.
-bool readZoneApart(ZoneRecord &zone, const ZoneApart &apart);
+bool readZoneApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &zone);
 
 // Where the next zone's records start, with what is in force there. The
 // names are shared with `earlier` (a point taken before, or null) where they

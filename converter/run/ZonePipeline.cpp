@@ -176,9 +176,9 @@ bool ZonePipeline::readsApart(const Batch &batch) {
 // Reads the data of a zone the reader read past. False when that fails or
 // ends before where the reader found its end: the zone is then read in the
 // file (its failure told as there).
-bool ZonePipeline::readApart(ZoneRecord &record, const ZoneApart &apart) {
+bool ZonePipeline::readApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &record) {
   try {
-    return readZoneApart(record, apart);
+    return readZoneApart(header, apart, record);
   } catch (const ConversionFailure &) {
     return false;
   } catch (const std::bad_alloc &) {
@@ -308,6 +308,9 @@ void ZonePipeline::writeZones() {
   const auto thread = static_cast<id_t>(gettid());
   setpriority(PRIO_PROCESS, thread, getpriority(PRIO_PROCESS, thread) + kWorkerNiceness);
   ZoneWriterMemory memory;
+  // The zones this worker reads apart, one after another: the batches hold
+  // only their headers.
+  ZoneRecord apartRecord;
   for (;;) {
     Batch *batch = nullptr;
     {
@@ -323,13 +326,14 @@ void ZonePipeline::writeZones() {
         batch->readApartFailed = zone;
         break;
       }
-      ZoneRecord &record = *batch->records[zone];
-      if (batch->apart[zone]->held && !readApart(record, *batch->apart[zone])) {
+      const ZoneRecord &record = *batch->records[zone];
+      const bool readsApart = batch->apart[zone]->held;
+      if (readsApart && !readApart(record, *batch->apart[zone], apartRecord)) {
         batch->readApartFailed = zone;
         break;
       }
       if (selection_.selects(record.zoneNumber))
-        batch->written[zone] = writeZone(record.zoneNumber, record, plan_, memory);
+        batch->written[zone] = writeZone(record.zoneNumber, readsApart ? apartRecord : record, plan_, memory);
     }
     {
       std::lock_guard lock(mutex_);

@@ -1,5 +1,5 @@
-// A run on several threads: one thread reads and tokenizes the zones,
-// worker threads write them into their temporaries, and the caller's thread
+// A run on several threads: one thread reads the zones, worker threads
+// write them into their temporaries, and the caller's thread
 // takes them in order (see ZoneSequence), so that files, console and errors
 // are exactly those of a run on one thread.
 //
@@ -11,13 +11,19 @@
 // creating and renaming files in one folder from several threads only makes
 // them wait for each other: the caller writes such zones itself.
 //
-// The reading thread has the most to do and sets the pace, so the workers
-// run at a lower priority: where threads outnumber cores, it goes first.
+// The reading thread keeps the workers going, so they run at a lower
+// priority: where threads outnumber cores, it goes first.
+//
+// A large zone that needs nothing of the file but its header has its data
+// read by the worker too (see readZone): the reading thread only finds
+// where it ends, and goes on to the next zone while the workers read.
 //
 // Memory stays bounded: there are `workers` + 1 batches, each holding one
 // zone or small zones of at most 1 MiB / (`workers` + 1) of text together
 // (and at least 16 KiB); a batch keeps its zones until the caller has taken
-// the last of them, and is then filled again.
+// the last of them, and is then filled again. A zone read apart is held in
+// its batch as its header only, and read into the one record its worker
+// keeps.
 #pragma once
 
 #include "read/TecplotFile.h"
@@ -100,7 +106,7 @@ private:
   void release(Batch &batch);
   bool selectsAny(const Batch &batch) const;
   static bool readsApart(const Batch &batch);
-  static bool readApart(ZoneRecord &record, const ZoneApart &apart);
+  static bool readApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &record);
 
   TecplotFile &file_;
   const OutputPlan plan_;

@@ -15,4 +15,15 @@ void clearZone(ZoneRecord &zone) {
   zone.warnings.clear();
 }
 
+void copyZoneHeader(const ZoneRecord &from, ZoneRecord &to) {
+  to.title = from.title;
+  to.solutionTime = from.solutionTime;
+  to.nodeCount = from.nodeCount;
+  to.elementCount = from.elementCount;
+  to.zoneType = from.zoneType;
+  to.variableNames = from.variableNames;
+  to.zoneNumber = from.zoneNumber;
+  to.warnings = from.warnings;
+}
+
 } // namespace zonvert

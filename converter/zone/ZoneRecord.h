@@ -40,4 +40,7 @@ struct ZoneRecord {
 // file mostly have the same size.
 void clearZone(ZoneRecord &zone);
 
+// Gives `to` all that `from` holds but its values and cells.
+void copyZoneHeader(const ZoneRecord &from, ZoneRecord &to);
+
 } // namespace zonvert

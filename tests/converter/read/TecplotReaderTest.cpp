@@ -344,5 +344,90 @@ TEST(TecplotReader, FormatErrorsThrowWithMessage) {
   }
 }
 
+// What a record holds, in one text: header, values, cells, warnings.
+std::string contentsOf(const ZoneRecord &zone) {
+  std::string text = std::to_string(zone.zoneNumber) + " " + zone.title + " " + zone.zoneType + " " +
+                     std::to_string(zone.nodeCount) + " " + std::to_string(zone.elementCount) + "\n";
+  for (std::size_t node = 0; node < static_cast<std::size_t>(zone.nodeCount); ++node)
+    for (const std::string &value : valuesOf(zone, node))
+      text += value + " ";
+  CellCorners room;
+  for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
+    const std::int32_t *nodes = zone.elementNodes.nodes(element, room);
+    text += "\n" + std::to_string(static_cast<int>(zone.elementNodes.kind(element))) + ":";
+    for (std::size_t k = 0; k < zone.elementNodes.nodeCount(element); ++k)
+      text += " " + std::to_string(nodes[k]);
+  }
+  for (const std::string &warning : zone.warnings)
+    text += "\n" + warning;
+  return text;
+}
+
+// A zone of `nodes` nodes, each "i <value>", with `elements` line segments
+// (0: an ordered zone).
+std::string largeZone(int nodes, int elements, const std::string &value) {
+  std::string text = elements > 0 ? "ZONE N=" + std::to_string(nodes) + ", E=" + std::to_string(elements) +
+                                        ", ET=LINESEG, F=FEPOINT\n"
+                                  : "ZONE I=" + std::to_string(nodes) + "\n";
+  for (int node = 0; node < nodes; ++node)
+    text += std::to_string(node) + " " + value + "\n";
+  for (int element = 0; element < elements; ++element)
+    text += std::to_string(element + 1) + " " + std::to_string(element + 2) + "\n";
+  return text;
+}
+
+// Zones read apart, on a thread of their own, into one record after
+// another, are the zones read in the file; where a zone's data ends
+// before the end the reading thread found for it, reading it apart says so.
+TEST(TecplotReader, ZonesReadApartAreTheZonesReadInTheFile) {
+  struct Case {
+    std::string name;
+    std::string text;
+    std::vector<bool> endsWhereFound; // by zone
+  };
+  const std::string vars = "VARIABLES = \"X\", \"C\"\n";
+  const std::string zoneA = largeZone(20000, 19999, "1.5");
+  const std::string zoneB = largeZone(20000, 19999, "2.000000000000001");
+  const std::string ordered = largeZone(20000, 0, "3.25");
+  std::string crlf;
+  for (char c : zoneB)
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  const std::vector<Case> cases = {
+      {"FiniteElementZonesOfOneSize", vars + zoneA + zoneA + zoneA, {true, true, true}},
+      {"CommentsBlankLinesRecordsAndReturnsBetween",
+       vars + zoneB + "# a comment\n\n" + zoneB + "TEXT X=1, Y=1, T=\"note\"\n" + crlf + ordered, {true, true, true, true}},
+      // A zone of the same counts but a third the text: its end is looked
+      // for past it.
+      {"ZoneFarShorterThanTheOneBefore", vars + zoneB + zoneA + zoneA, {true, false}},
+      {"LastZoneWithoutALineEnd", vars + zoneA + zoneA.substr(0, zoneA.size() - 1), {true, true}},
+  };
+  for (const Case &c : cases) {
+    std::vector<std::string> inTheFile;
+    {
+      OpenFile tecplot(c.text);
+      ZoneRecord zone;
+      while (readZone(tecplot.file, zone))
+        inTheFile.push_back(contentsOf(zone));
+    }
+    std::FILE *stream = std::tmpfile();
+    ASSERT_NE(stream, nullptr);
+    ASSERT_EQ(std::fwrite(c.text.data(), 1, c.text.size(), stream), c.text.size());
+    std::rewind(stream);
+    TecplotFile file(stream);
+    ZoneRecord header, zone;
+    ZoneApart apart;
+    std::size_t read = 0;
+    for (; read < c.endsWhereFound.size() && readZone(file, header, &apart); ++read) {
+      ASSERT_TRUE(apart.held) << c.name << ", zone " << read;
+      ASSERT_EQ(readZoneApart(header, apart, zone), c.endsWhereFound[read]) << c.name << ", zone " << read;
+      if (c.endsWhereFound[read]) {
+        EXPECT_EQ(contentsOf(zone), inTheFile[read]) << c.name << ", zone " << read;
+      }
+    }
+    EXPECT_EQ(read, c.endsWhereFound.size()) << c.name;
+    std::fclose(stream);
+  }
+}
+
 } // namespace
 } // namespace zonvert
