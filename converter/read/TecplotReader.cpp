@@ -567,30 +567,13 @@ ZoneRead readZoneOfInput(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart) 
     return ZoneRead::End;
   if (apart && canReadApart(file, zone, shape)) {
     file.input.seek(file.input.position());
-    const TecplotInput::Position start = file.input.position();
-    // A zone of the counts of the zone read apart before takes about as
-    // many bytes (its values' texts may be shorter: fewer signs, say): its
-    // end is looked for from three quarters of them on. Where it ends
-    // before, reading it apart tells, and it is read in the file.
-    TecplotFile::ReadApart &last = file.lastReadApart;
-    const std::uint64_t skip =
-        last.nodeCount == zone.nodeCount && last.elementCount == zone.elementCount &&
-                last.variableCount == zone.variableNames.size()
-            ? last.bytes / 4 * 3
-            : 0;
-    const bool skipped = skip >= kLeastBytesApart && file.input.seek({start.offset + skip, false});
-    const std::uint64_t end = file.input.skipLinesUntil(endsZoneData, skipped);
-    if (end > start.offset) {
-      last = {zone.nodeCount, zone.elementCount, zone.variableNames.size(), end - start.offset};
-      apart->data = file.input.rangeReader(start.offset, end);
-      apart->held = true;
-      apart->shape = shape;
-      apart->start = start;
-      apart->end = end;
-      zone.zoneType = zoneTypeOf(shape, shape.elementType);
-      file.elementType = shape.elementType;
-      return ZoneRead::Zone;
-    }
+    apart->start = file.input.position();
+    apart->data = file.input.rangeReader(apart->start.offset, UINT64_MAX);
+    apart->held = true;
+    apart->shape = shape;
+    zone.zoneType = zoneTypeOf(shape, shape.elementType);
+    file.elementType = shape.elementType;
+    return ZoneRead::Zone;
   }
   const TecplotFile::SharedZone *source = nullptr;
   if (shape.nodesByLine) {
@@ -646,7 +629,24 @@ bool readZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart) {
   }
 }
 
-bool readZoneApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &zone) {
+std::uint64_t findZoneApartEnd(TecplotFile &file, const ZoneRecord &zone) {
+  const TecplotInput::Position start = file.input.position();
+  // A zone of the counts of the zone read apart before takes about as
+  // many bytes (its values' texts may be shorter: fewer signs, say): its
+  // end is looked for from three quarters of them on. Where it ends
+  // before, reading it apart tells, and it is read in the file.
+  TecplotFile::ReadApart &last = file.lastReadApart;
+  const std::uint64_t skip = last.nodeCount == zone.nodeCount && last.elementCount == zone.elementCount &&
+                                     last.variableCount == zone.variableNames.size()
+                                 ? last.bytes / 4 * 3
+                                 : 0;
+  const bool skipped = skip >= kLeastBytesApart && file.input.seek({start.offset + skip, false});
+  const std::uint64_t end = file.input.skipLinesUntil(endsZoneData, skipped);
+  last = {zone.nodeCount, zone.elementCount, zone.variableNames.size(), end - start.offset};
+  return end;
+}
+
+std::uint64_t readZoneApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &zone) {
   clearZone(zone);
   copyZoneHeader(header, zone);
   // A smaller read block than the file's: one per thread.
@@ -657,7 +657,7 @@ bool readZoneApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord 
   readCells(input, zone, apart.shape, nullptr);
   if (refuseDataBeyondZone(input, {zone.zoneNumber, zone.nodeCount, zone.elementCount}))
     noteCutLastNumber(input, zone);
-  return input.position().offset == apart.end;
+  return input.position().offset;
 }
 
 ReadingPoint readingPoint(const TecplotFile &file, const ReadingPoint *earlier) {

@@ -38,13 +38,14 @@ namespace zonvert {
 // is read past: the next zone is read, keeping its own number in the file.
 //
 // With `apart`, a large zone whose data needs nothing of the file but its
-// header (no data shared with another zone) is not read but read past, up
-// to where its data ends for certain (the next line that is neither blank,
-// nor a comment, nor begun by a number): `apart` then holds where that is,
-// the record only what its header says, and readZoneApart reads the zone
-// on another thread, while this one reads on. Finding where lines start is
-// a small part of the work of reading them. Only where the file can be
-// read by position (a plain file, see ByteSource::rangeReader).
+// header (no data shared with another zone) is left to be read apart, on
+// another thread: readZone reads its header into the record and returns
+// with `apart` holding where its data starts and a reader of its own for
+// it; the file stands there. findZoneApartEnd then reads past the data, up
+// to where it ends for certain (the next line that is neither blank, nor a
+// comment, nor begun by a number), while readZoneApart reads it. Only where
+// the file can be read by position (a plain file, see
+// ByteSource::rangeReader).
 struct ZoneApart;
 bool readZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart = nullptr);
 
@@ -53,23 +54,33 @@ bool readZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart = nullptr);
 enum class ZoneRead { Zone, Empty, End };
 ZoneRead readOneZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart = nullptr);
 
-// The data of a zone that readZone read past, to be read apart.
+// The data of a zone that readZone left to be read apart.
 struct ZoneApart {
   bool held = false; // the data is to be read, not in the zone's record yet
   ZoneShape shape;
   TecplotInput::Position start;     // where the data starts in the file
-  std::uint64_t end = 0;            // where it ends for certain
-  std::unique_ptr<ByteSource> data; // [start, end) of the file
+  std::unique_ptr<ByteSource> data; // the file from `start` on
 };
+
+// The file standing where the data of `zone`, left to be read apart,
+// starts: reads past the lines up to where it ends for certain, and
+// returns where that is (the file stands there, for the next zone). Lines
+// begun by a number are read past in one pass for where lines start, and
+// after a zone read apart of the same counts, only from three quarters of
+// its bytes on: a zone far shorter than that one is found to end later.
+std::uint64_t findZoneApartEnd(TecplotFile &file, const ZoneRecord &zone);
 
 // Reads the zone of `apart` into `zone`: what readZone left in `header`,
 // and the data, as readZone would have read it in the file (`zone` keeps
-// its memory, for the next zone read apart). Throws what readZone would
-// throw, but for one case: true when the data ends at `end`; false
-// when it ends before, followed by more than blank lines and comments (a
-// line that is not data but starts like a number), and the zone is to be
-// read in the file, where what follows decides.
-bool readZoneApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &zone);
+// its memory, for the next zone read apart), and throws what readZone
+// would throw. Returns where reading the file would go on: at the record
+// after the data (past blank lines and comments), or the end of the file.
+// Where that is not where findZoneApartEnd found its end, readZone would
+// not read the zone so (data that goes on where the zone ends, or a
+// zone that ends before the place its end was looked for from): the zone is
+// to be read in the file.
+std::uint64_t readZoneApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &zone);
+
 
 // Where the next zone's records start, with what is in force there. The
 // names are shared with `earlier` (a point taken before, or null) where they

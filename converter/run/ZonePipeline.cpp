@@ -43,9 +43,15 @@ struct ZonePipeline::Batch {
   // worker to read.
   std::vector<std::unique_ptr<ZoneRecord>> records;
   std::vector<std::unique_ptr<ZoneApart>> apart;
-  // The first zone whose data read apart failed, or ended before where the
-  // reader found its end: from it on, the zones are to be read in the file.
+  // The first zone whose data read apart failed, or ended elsewhere than
+  // where the reader found its end: from it on, the zones are to be read in
+  // the file.
   std::size_t readApartFailed = SIZE_MAX;
+  // The last zone may be read apart: the reader finds where its data ends
+  // once the batch is handed over. Whether it has looked, and where (none:
+  // its reading failed or was called off).
+  bool apartEndKnown = false;
+  std::optional<std::uint64_t> apartEnd;
   // Where each zone read starts, and the zone its reading ended at.
   std::vector<ReadingPoint> starts;
   std::vector<std::uint64_t> bytes; // of each zone read, in the file
@@ -166,6 +172,27 @@ ZoneTurn ZonePipeline::next(int index) {
 // more than twice a batch's worth (a record after the first of a batch may
 // take a large zone now and then; the first takes every large zone and is
 // kept whatever it holds).
+// The batch handed over, its last zone to be read apart: reads past its
+// data, for the next zone, and tells the worker where it ended. False when
+// that failed (the worker then has the zone read in the file) or was called
+// off: the reading ends.
+bool ZonePipeline::findApartEnd(Batch &batch) {
+  std::optional<std::uint64_t> end;
+  try {
+    end = findZoneApartEnd(file_, *batch.records[batch.count - 1]);
+  } catch (const ReadingCancelled &) {
+  } catch (const ConversionFailure &) {
+  } catch (const std::bad_alloc &) {
+  }
+  {
+    std::lock_guard lock(mutex_);
+    batch.apartEnd = end;
+    batch.apartEndKnown = true;
+  }
+  changed_.notify_all();
+  return end.has_value();
+}
+
 bool ZonePipeline::readsApart(const Batch &batch) {
   for (std::size_t zone = 0; zone < batch.count; ++zone)
     if (batch.apart[zone]->held)
@@ -173,17 +200,19 @@ bool ZonePipeline::readsApart(const Batch &batch) {
   return false;
 }
 
-// Reads the data of a zone the reader read past. False when that fails or
-// ends before where the reader found its end: the zone is then read in the
-// file (its failure told as there).
-bool ZonePipeline::readApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &record) {
+// Reads the zone the batch's last zone is, apart, into `record`. False
+// when that fails, or ends elsewhere than where the reader found the end of
+// its data: the zone is then read in the file (its failure told as there).
+bool ZonePipeline::readApart(Batch &batch, ZoneRecord &record) {
+  std::optional<std::uint64_t> end;
   try {
-    return readZoneApart(header, apart, record);
+    end = readZoneApart(*batch.records[batch.count - 1], *batch.apart[batch.count - 1], record);
   } catch (const ConversionFailure &) {
-    return false;
   } catch (const std::bad_alloc &) {
-    return false;
   }
+  std::unique_lock lock(mutex_);
+  changed_.wait(lock, [&] { return batch.apartEndKnown || stopping_; });
+  return end && batch.apartEndKnown && end == batch.apartEnd;
 }
 
 bool ZonePipeline::selectsAny(const Batch &batch) const {
@@ -228,6 +257,8 @@ void ZonePipeline::readZones() {
       batch->failure.reset();
       batch->read = batch->byWorker = batch->done = false;
       batch->readApartFailed = SIZE_MAX;
+      batch->apartEndKnown = false;
+      batch->apartEnd.reset();
       inOrder_.push_back(batch);
     }
     if (!fill(*batch, previous))
@@ -245,6 +276,8 @@ void ZonePipeline::readZones() {
         toWrite_.push_back(batch);
     }
     changed_.notify_all();
+    if (batch->count > 0 && batch->apart[batch->count - 1]->held && !findApartEnd(*batch))
+      return;
     if (batch->ending != Batch::Ending::More)
       return;
     next = batch->first + static_cast<int>(batch->count);
@@ -277,6 +310,13 @@ bool ZonePipeline::fill(Batch &batch, ReadingPoint &previous) {
       }
       if (!readZone(file_, *batch.records[batch.count], readsApart_ ? batch.apart[batch.count].get() : nullptr)) {
         batch.ending = Batch::Ending::EndOfFile;
+        return true;
+      }
+      // A zone to be read apart ends the batch: it is handed over at once,
+      // and its data read past after that (see readZones).
+      if (batch.apart[batch.count]->held) {
+        previous = start;
+        ++batch.count;
         return true;
       }
       const std::uint64_t zoneBytes = file_.input.position().offset - start.position.offset;
@@ -328,7 +368,7 @@ void ZonePipeline::writeZones() {
       }
       const ZoneRecord &record = *batch->records[zone];
       const bool readsApart = batch->apart[zone]->held;
-      if (readsApart && !readApart(record, *batch->apart[zone], apartRecord)) {
+      if (readsApart && !readApart(*batch, apartRecord)) {
         batch->readApartFailed = zone;
         break;
       }

@@ -106,7 +106,8 @@ private:
   void release(Batch &batch);
   bool selectsAny(const Batch &batch) const;
   static bool readsApart(const Batch &batch);
-  static bool readApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &record);
+  bool findApartEnd(Batch &batch);
+  bool readApart(Batch &batch, ZoneRecord &record);
 
   TecplotFile &file_;
   const OutputPlan plan_;
