@@ -59,9 +59,13 @@ struct Outcome {
   std::map<std::string, std::string> files;
 };
 
-// Converts `text`, read from memory or through a pipe (which cannot be read
-// again), into a fresh folder in which the folders `taken` stand.
-Outcome convert(const std::string &text, const ConversionOptions &options, int startZone, bool throughPipe = false,
+// Where the converter reads a text from: memory, a pipe (which cannot be
+// read again) or a file (whose large zones the workers read apart).
+enum class Input { Memory, Pipe, File };
+
+// Converts `text`, read from `from`, into a fresh folder in which the
+// folders `taken` stand.
+Outcome convert(const std::string &text, const ConversionOptions &options, int startZone, Input from = Input::Memory,
                 const std::vector<std::string> &taken = {}) {
   std::string folder = (fs::temp_directory_path() / "zonvert-threads-XXXXXX").string();
   EXPECT_NE(mkdtemp(folder.data()), nullptr);
@@ -70,7 +74,7 @@ Outcome convert(const std::string &text, const ConversionOptions &options, int s
   std::string input = text;
   std::thread feeder;
   std::FILE *file = nullptr;
-  if (throughPipe) {
+  if (from == Input::Pipe) {
     int ends[2];
     EXPECT_EQ(pipe(ends), 0);
     file = fdopen(ends[0], "r");
@@ -83,6 +87,10 @@ Outcome convert(const std::string &text, const ConversionOptions &options, int s
       }
       close(end);
     });
+  } else if (from == Input::File) {
+    file = std::tmpfile();
+    EXPECT_EQ(std::fwrite(input.data(), 1, input.size(), file), input.size());
+    std::rewind(file);
   } else {
     file = fmemopen(input.data(), input.size(), "r");
   }
@@ -119,32 +127,38 @@ TEST(ZonePipeline, FourThreadsLeaveWhatOneThreadLeaves) {
 }
 
 // Zones the workers write, failing part way: by a node number outside its
-// zone, or by a folder under its file name; read from memory and through a
-// pipe; with an empty zone before the failing one or not. After the failure
-// the run goes on (and ends) on one thread.
+// zone, or by a folder under its file name; read from memory, through a
+// pipe and from a file, where zones large enough are read apart by the
+// workers; with an empty zone before the failing one or not. After the
+// failure the run goes on (and ends) on one thread.
 TEST(ZonePipeline, FailuresOnThreadsEndAsOnOneThread) {
   struct Case {
     int failing;
     std::vector<std::string> taken;
-    bool throughPipe;
+    Input from;
     ZoneFormat format;
     int empty = -1;
+    int layers = 600;
   };
   // A run that fails leaves the rest of the pipe unread: the feeder is told
   // so by its write failing, not by a signal.
   std::signal(SIGPIPE, SIG_IGN);
-  for (const Case &c : {Case{-1, {}, true, ZoneFormat::LegacyVtk}, Case{9, {}, false, ZoneFormat::LegacyVtk},
-                        Case{9, {}, true, ZoneFormat::Vtu}, Case{-1, {"out6.vtk"}, false, ZoneFormat::LegacyVtk},
-                        Case{-1, {"out6.vtu"}, true, ZoneFormat::Vtu},
-                        Case{9, {}, false, ZoneFormat::LegacyVtk, 4},
-                        Case{-1, {"out6.vtk"}, true, ZoneFormat::LegacyVtk, 5}}) {
-    const std::string text = manyZones(16, c.failing, 600, c.empty);
-    const Outcome serial = convert(text, {c.format, true, 1}, 0, false, c.taken);
-    const Outcome threaded = convert(text, {c.format, true, 4}, 0, c.throughPipe, c.taken);
+  for (const Case &c : {Case{-1, {}, Input::Pipe, ZoneFormat::LegacyVtk},
+                        Case{9, {}, Input::Memory, ZoneFormat::LegacyVtk}, Case{9, {}, Input::Pipe, ZoneFormat::Vtu},
+                        Case{-1, {"out6.vtk"}, Input::Memory, ZoneFormat::LegacyVtk},
+                        Case{-1, {"out6.vtu"}, Input::Pipe, ZoneFormat::Vtu},
+                        Case{9, {}, Input::Memory, ZoneFormat::LegacyVtk, 4},
+                        Case{-1, {"out6.vtk"}, Input::Pipe, ZoneFormat::LegacyVtk, 5},
+                        Case{-1, {}, Input::File, ZoneFormat::LegacyVtk, -1, 700},
+                        Case{9, {}, Input::File, ZoneFormat::Vtu, 4, 700},
+                        Case{-1, {"out6.vtk"}, Input::File, ZoneFormat::LegacyVtk, -1, 700}}) {
+    const std::string text = manyZones(16, c.failing, c.layers, c.empty);
+    const Outcome serial = convert(text, {c.format, true, 1}, 0, Input::Memory, c.taken);
+    const Outcome threaded = convert(text, {c.format, true, 4}, 0, c.from, c.taken);
     EXPECT_EQ(serial.status, c.failing >= 0 ? 1 : c.taken.empty() ? 0 : -1);
     EXPECT_EQ(serial.files.size(), (c.failing >= 0 ? 10u : c.taken.empty() ? 17u : 7u) - (c.empty >= 0 ? 1u : 0u));
-    EXPECT_EQ(threaded.status, serial.status) << "failing zone " << c.failing << (c.throughPipe ? ", pipe" : "");
-    EXPECT_TRUE(threaded.files == serial.files) << "failing zone " << c.failing << (c.throughPipe ? ", pipe" : "");
+    EXPECT_EQ(threaded.status, serial.status) << "failing zone " << c.failing << ", input " << static_cast<int>(c.from);
+    EXPECT_TRUE(threaded.files == serial.files) << "failing zone " << c.failing << ", input " << static_cast<int>(c.from);
   }
 }
 
