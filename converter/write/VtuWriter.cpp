@@ -119,6 +119,8 @@ public:
     bool numbers = true;
     for (std::size_t k = 0; k < count; ++k) {
       const std::string_view text = cursor.next();
+      // The column was read long before and has left the caches: asking
+      // for its text a kilobyte ahead gains about 2 % of a run.
       __builtin_prefetch(text.data() + 1024);
       if (!sameText(text, lastText)) {
         if (!parsePaddedNumber(text, last)) [[unlikely]] {
