@@ -11,7 +11,9 @@
 # memory against its stated bound, 8 MiB + threads x 1.5 MiB + 2 x (threads
 # + 1) x the largest zone (taken as its bytes in the file: its node numbers
 # have four digits or more, so its element lines hold more text than the 5
-# bytes per corner the bound counts). Then
+# bytes per corner the bound counts), for XML files + 2 x threads x its
+# cells (5 bytes per corner and 9 per cell; taken as the zone's bytes too,
+# which hold more). Then
 # it times VTK's own readers (python3-vtk9) reading all zone files back:
 # vtkUnstructuredGridReader for the legacy ASCII files, vtkXMLUnstructured-
 # GridReader for the XML ones.
@@ -55,16 +57,19 @@ time_rounds
 
 for config in "${configs[@]}"; do
   IFS='|' read -r label threads _ <<<"$config"
-  awk -v label="$label" -v t="$threads" -v b="$bytes" -v z="$zone_bytes" -v s="${best[$label]}" \
+  cells=0
+  [[ $label == *vtu* ]] && cells=$zone_bytes
+  awk -v label="$label" -v t="$threads" -v b="$bytes" -v z="$zone_bytes" -v c="$cells" -v s="${best[$label]}" \
       -v cps="${best[cp]}" -v kb="${peak[$label]}" 'BEGIN {
     mb = b / 1e6
     rate = mb / (s > 0 ? s : 0.01)
     cp_rate = mb / (cps > 0 ? cps : 0.01)
     if (t == 0) { printf "%-28s %6.2f s %8.1f MB/s\n", label ":", s, rate; exit }
     held = (t + 1) * z / 1048576
-    bound = 8 + t * 1.5 + 2 * (held > 1 ? held : 1)
-    printf "%-28s %6.2f s %8.1f MB/s (%.3f of cp), peak %.1f MiB of %.1f MiB (8 + %d x 1.5 + 2 x (%d + 1) x zone)%s\n",
-           label ":", s, rate, rate / cp_rate, kb / 1024, bound, t, t, (kb / 1024 > bound ? " OVER" : "")
+    bound = 8 + t * 1.5 + 2 * (held > 1 ? held : 1) + 2 * t * c / 1048576
+    printf "%-28s %6.2f s %8.1f MB/s (%.3f of cp), peak %.1f MiB of %.1f MiB (8 + %d x 1.5 + 2 x (%d + 1) x zone%s)%s\n",
+           label ":", s, rate, rate / cp_rate, kb / 1024, bound, t, t, (c > 0 ? sprintf(" + 2 x %d x cells", t) : ""),
+           (kb / 1024 > bound ? " OVER" : "")
   }'
 done
 for format in legacy vtu; do

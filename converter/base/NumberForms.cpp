@@ -187,7 +187,7 @@ bool parseNumber(std::string_view token, double &value) {
   return error == std::errc();
 }
 
-bool parsePaddedNumber(std::string_view token, double &value) {
+bool parsePaddedNumberInOtherForms(std::string_view token, double &value) {
 #if defined(__SSE2__)
   if (readShortDecimal(token.data(), token.size(), value))
     return true;

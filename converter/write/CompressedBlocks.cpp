@@ -33,8 +33,8 @@ std::span<const unsigned char> BlockCompressor::compress(std::span<const unsigne
 }
 
 CompressedArray::CompressedArray(OutputBuffer &out, int descriptor, BlockCompressor &compressor,
-                                 std::uint64_t rawBytes)
-    : out_(out), descriptor_(descriptor), compressor_(compressor), start_(out.position()),
+                                 std::uint64_t rawBytes, RepeatedBlocks *repeated)
+    : out_(out), descriptor_(descriptor), compressor_(compressor), repeated_(repeated), start_(out.position()),
       block_(std::make_unique_for_overwrite<unsigned char[]>(kBlockBytes)) {
   const std::uint64_t blocks = (rawBytes + kBlockBytes - 1) / kBlockBytes;
   header_.assign(3 + blocks, 0);
@@ -46,7 +46,15 @@ CompressedArray::CompressedArray(OutputBuffer &out, int descriptor, BlockCompres
 }
 
 void CompressedArray::compressBlock() {
-  const auto compressed = compressor_.compress({block_.get(), used_});
+  const std::span<const unsigned char> raw(block_.get(), used_);
+  std::span<const unsigned char> compressed;
+  if (repeated_ != nullptr)
+    compressed = repeated_->find(blocksDone_, raw);
+  if (compressed.empty()) {
+    compressed = compressor_.compress(raw);
+    if (repeated_ != nullptr)
+      repeated_->keep(blocksDone_, raw, compressed);
+  }
   header_[3 + blocksDone_++] = compressed.size();
   out_.append(std::string_view(reinterpret_cast<const char *>(compressed.data()), compressed.size()));
   used_ = 0;
@@ -55,6 +63,8 @@ void CompressedArray::compressBlock() {
 int CompressedArray::finish() {
   if (used_ > 0)
     compressBlock();
+  if (repeated_ != nullptr)
+    repeated_->endAt(blocksDone_);
   // The header's room may still be in the buffer: out first, then over it.
   out_.flush();
   if (!out_.ok())

@@ -12,6 +12,7 @@
 #pragma once
 
 #include "write/OutputBuffer.h"
+#include "write/RepeatedBlocks.h"
 
 #include <cstdint>
 #include <cstring>
@@ -45,8 +46,10 @@ public:
   static constexpr std::size_t kBlockBytes = 32768;
 
   // Starts an array of `rawBytes` bytes at the current end of `out`, whose
-  // file is `descriptor`.
-  CompressedArray(OutputBuffer &out, int descriptor, BlockCompressor &compressor, std::uint64_t rawBytes);
+  // file is `descriptor`; with `repeated`, the blocks the array repeats
+  // from there are copied, and its blocks kept there for the next.
+  CompressedArray(OutputBuffer &out, int descriptor, BlockCompressor &compressor, std::uint64_t rawBytes,
+                  RepeatedBlocks *repeated = nullptr);
 
   template <typename T> void append(T value) {
     static_assert(kBlockBytes % sizeof(T) == 0, "values never straddle two blocks");
@@ -54,6 +57,19 @@ public:
     used_ += sizeof value;
     if (used_ == kBlockBytes)
       compressBlock();
+  }
+
+  // Appends raw bytes, which may straddle blocks.
+  void appendBytes(std::span<const unsigned char> bytes) {
+    while (bytes.size() >= kBlockBytes - used_) {
+      const std::size_t part = kBlockBytes - used_;
+      std::memcpy(block_.get() + used_, bytes.data(), part);
+      used_ = kBlockBytes;
+      compressBlock();
+      bytes = bytes.subspan(part);
+    }
+    std::memcpy(block_.get() + used_, bytes.data(), bytes.size());
+    used_ += bytes.size();
   }
 
   // Compresses the last block and writes the header. Returns 0, or the
@@ -67,6 +83,7 @@ private:
   OutputBuffer &out_;
   int descriptor_;
   BlockCompressor &compressor_;
+  RepeatedBlocks *repeated_;
   std::uint64_t start_;
   std::vector<std::uint64_t> header_;
   std::unique_ptr<unsigned char[]> block_;

@@ -2,7 +2,6 @@
 
 #include "write/VariableRoles.h"
 #include "write/VtkWriter.h"
-#include "write/VtuWriter.h"
 
 #include <cstring>
 
@@ -12,10 +11,10 @@ std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat 
   return baseName + std::to_string(zoneIndex) + std::string(extensionOf(format));
 }
 
-BlockCompressor &ZoneWriterMemory::compressor() {
-  if (!compressor_)
-    compressor_ = std::make_unique<BlockCompressor>();
-  return *compressor_;
+VtuWriterMemory &ZoneWriterMemory::vtu() {
+  if (!vtu_)
+    vtu_ = std::make_unique<VtuWriterMemory>();
+  return *vtu_;
 }
 
 bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &zone, ZoneFormat format,
@@ -27,7 +26,7 @@ bool writeZoneFile(AtomicFile &file, const std::string &path, const ZoneRecord &
   report.warnings = zone.warnings;
   if (!file.create(path, report.failureReason))
     return false;
-  const int error = format == ZoneFormat::Vtu ? writeVtu(file.descriptor(), zone, roles, memory.compressor())
+  const int error = format == ZoneFormat::Vtu ? writeVtu(file.descriptor(), zone, roles, memory.vtu())
                                               : writeVTKFile(file.descriptor(), zone, roles, report.nameWarnings, report.warnings);
   if (error != 0) {
     report.failureReason = std::strerror(error);

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "files/AtomicFile.h"
-#include "write/CompressedBlocks.h"
+#include "write/VtuWriter.h"
 #include "write/ZoneFormat.h"
 #include "zone/ZoneRecord.h"
 
@@ -20,13 +20,14 @@ std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat 
 
 // What a thread that writes zone files keeps from one zone to the next, so
 // that a file of many small zones does not make it anew for each: the XML
-// writer's compressor (200 KiB), made when first needed.
+// writer's compressor (200 KiB) and the last cells it wrote (see
+// VtuWriterMemory), made when first needed.
 class ZoneWriterMemory {
 public:
-  BlockCompressor &compressor();
+  VtuWriterMemory &vtu();
 
 private:
-  std::unique_ptr<BlockCompressor> compressor_;
+  std::unique_ptr<VtuWriterMemory> vtu_;
 };
 
 // What writing a zone file tells besides success.

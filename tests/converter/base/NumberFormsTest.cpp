@@ -57,6 +57,16 @@ const std::vector<std::string> kEdgeTokens = {
     "90071992.54740992", "90071992.54740993", "12345678.12345678", "123456789.1", "1.123456789", "1e22", "1e23",
     "1e-22", "1e-23", "1.5E-21", "1.5E-22", "12345678E15", "12345678E16", "-1234567.1234567", "-1234567.12345678",
     "1.5e+1234", "1.5e-1234", "1.5e12345", "0.00000001e-15", "99999999.99999999e22",
+    // The form of result files (d.ffffff, E or e, a signed two-digit
+    // exponent) at the edges of its fast reading: scales of 10^+-22 and
+    // 10^+-23, one to eight fraction digits and nine, products past 2^53
+    // that round (7 x 10^22 lies halfway between two doubles), negative
+    // zero, and near misses of the form, read by the general reading or
+    // no numbers at all.
+    "1.234567E-16", "1.234567E-17", "1.234567E+28", "1.234567E+29", "9.99999999E+30", "9.99999999E+31",
+    "7.00000000E+22", "7.0000000E+22", "7.000001E+22", "1.9E+21", "9.123456789E+05", "-0.000000E+00",
+    "-9.999999e-99", "1.000000E+99", "+1.000000E+00", "1.000000E05", "1.E+05", "12.34567E+05", "1.0000a0E-05",
+    "1.000000E+-5", "1.000000E--05", "1.000000F+05", "1,000000E+05", "-1.000000E+0", "1.000000E+005",
     // Values that round: halfway cases and the smallest and largest
     // doubles, read by the general reading.
     "9007199254740993", "0.1", "0.3", "2.2250738585072014e-308", "4.9e-324", "1.7976931348623157e308", "1e309",
@@ -94,6 +104,21 @@ std::vector<std::string> generatedTokens() {
       token += random(3) == 0 ? "-" : random(2) == 0 ? "+" : "";
       token += std::to_string(random(random(2) == 0 ? 30 : 400));
     }
+    tokens.push_back(token);
+  }
+  // And as result files write them: one digit, a point, one to eight
+  // more, a signed exponent of two digits.
+  for (int k = 0; k < 20000; ++k) {
+    std::string token = random(2) == 0 ? "-" : "";
+    token += static_cast<char>('0' + random(10));
+    token += '.';
+    for (std::uint64_t digit = 1 + random(8); digit > 0; --digit)
+      token += static_cast<char>('0' + random(10));
+    token += random(2) == 0 ? "E" : "e";
+    token += random(2) == 0 ? "-" : "+";
+    const std::uint64_t exponent = random(random(2) == 0 ? 32 : 100);
+    token += static_cast<char>('0' + exponent / 10);
+    token += static_cast<char>('0' + exponent % 10);
     tokens.push_back(token);
   }
   return tokens;

@@ -191,10 +191,42 @@ TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
 // The memory bound the user guide states, in KiB of address space (what
 // ulimit -v counts) for `threads` threads and a largest zone holding
 // `zoneBytes`: its values' text (a repeat count n*v as its text and a blank,
-// plus 64 bytes per variable it fills) and 5 bytes per element corner.
-std::uint64_t statedBoundKiB(int threads, std::uint64_t zoneBytes) {
+// plus 64 bytes per variable it fills) and 5 bytes per element corner; with
+// XML files whose zones list their cells, `cellBytes` more per thread, twice:
+// those cells at 5 bytes per corner and 9 per cell.
+std::uint64_t statedBoundKiB(int threads, std::uint64_t zoneBytes, std::uint64_t cellBytes = 0) {
   const std::uint64_t held = std::max<std::uint64_t>(1024, static_cast<std::uint64_t>(threads + 1) * zoneBytes / 1024);
-  return 8 * 1024 + static_cast<std::uint64_t>(threads) * 1536 + 2 * held;
+  return 8 * 1024 + static_cast<std::uint64_t>(threads) * (1536 + 2 * cellBytes / 1024) + 2 * held;
+}
+
+// `zones` zones of the bricks of one grid of n x n x n nodes listed as
+// elements, as a time series on one mesh; the bytes of a zone's node lines
+// and 5 per corner (Z), and its cells at 5 bytes per corner and 9 per cell.
+struct ListedCells {
+  std::string text;
+  std::uint64_t zoneBytes;
+  std::uint64_t cellBytes;
+};
+ListedCells brickZones(int zones, int n) {
+  std::string nodes;
+  for (int k = 0; k < n; ++k)
+    for (int j = 0; j < n; ++j)
+      for (int i = 0; i < n; ++i)
+        nodes += std::to_string(i) + " " + std::to_string(j) + " " + std::to_string(k) + " 0.5\n";
+  std::string elements;
+  const auto id = [n](int i, int j, int k) { return std::to_string(1 + i + n * (j + n * k)); };
+  for (int k = 0; k + 1 < n; ++k)
+    for (int j = 0; j + 1 < n; ++j)
+      for (int i = 0; i + 1 < n; ++i)
+        elements += id(i, j, k) + " " + id(i + 1, j, k) + " " + id(i + 1, j + 1, k) + " " + id(i, j + 1, k) + " " +
+                    id(i, j, k + 1) + " " + id(i + 1, j, k + 1) + " " + id(i + 1, j + 1, k + 1) + " " +
+                    id(i, j + 1, k + 1) + "\n";
+  const std::uint64_t cells = static_cast<std::uint64_t>(n - 1) * (n - 1) * (n - 1);
+  std::string text = kVars;
+  for (int zone = 0; zone < zones; ++zone)
+    text += "ZONE N=" + std::to_string(n * n * n) + ", E=" + std::to_string(cells) + ", F=FEPOINT, ET=BRICK\n" +
+            nodes + elements;
+  return {text, nodes.size() + 5 * 8 * cells, (5 * 8 + 9) * cells};
 }
 
 // An ordered zone of n x n x n nodes, and the bytes of its value text.
@@ -220,6 +252,7 @@ TEST(ZonvertLimits, StatedMemoryBoundHolds) {
     int threads;
     std::uint64_t zoneBytes;
     std::size_t expectedFiles;
+    std::uint64_t cellBytes = 0;
   };
   const auto [cube, cubeBytes] = orderedCube(100);
   // Zones of 100 000 nodes, a tenth of the million of a large result file:
@@ -227,6 +260,8 @@ TEST(ZonvertLimits, StatedMemoryBoundHolds) {
   const std::string eight = randomNodeZones(8, 100000);
   const std::string tiny = tinyZones(10000);
   const std::uint64_t tinyBytes = 4 * 8 + 4 * 5;
+  // The cell arrays each thread keeps of the last zone it wrote.
+  const ListedCells bricks = brickZones(8, 40);
   const std::string repeats = kVars + "ZONE I=100, J=100, K=300, DATAPACKING=BLOCK\n3000000*0\n3000000*0\n"
                                       "3000000*0\n3000000*0\n";
   const std::vector<BoundCase> cases = {
@@ -235,6 +270,8 @@ TEST(ZonvertLimits, StatedMemoryBoundHolds) {
       {"OrderedZoneOfAMillionNodes", cube, {"--threads", "1"}, "", 1, cubeBytes, 1},
       {"OrderedZoneOfAMillionNodesXml", cube, {"--vtu", "--threads", "1"}, "", 1, cubeBytes, 1},
       {"EightZonesOfATenthOfAMillionNodes", eight, {"--threads", "4"}, "", 4, eight.size() / 8, 8},
+      {"EightZonesOfListedBricksXml", bricks.text, {"--vtu", "--threads", "4"}, "", 4, bricks.zoneBytes, 8,
+       bricks.cellBytes},
       // Read past to the last of 200 000 zones: nothing kept per zone, so
       // the same as a million.
       {"TwoHundredThousandTinyZonesReadPast", tinyZones(200000), {"--threads", "4"}, "199999", 4, tinyBytes, 1},
@@ -250,7 +287,7 @@ TEST(ZonvertLimits, StatedMemoryBoundHolds) {
     arguments.insert(arguments.end(), {"in.dat", "out"});
     if (!c.after.empty())
       arguments.push_back(c.after);
-    const std::uint64_t bound = statedBoundKiB(c.threads, c.zoneBytes);
+    const std::uint64_t bound = statedBoundKiB(c.threads, c.zoneBytes, c.cellBytes);
     RunResult run = runZonvert({arguments, "", {{"in.dat", c.input}}, {}, "ulimit -v " + std::to_string(bound) + ";"});
     run.files.erase("in.dat");
     EXPECT_EQ(run.exitStatus, 0) << c.name << " under " << bound << " KiB: " << run.stdoutText.substr(0, 300);

@@ -718,6 +718,38 @@ def check_threads_agree(zonvert, folder):
     return []
 
 
+def check_repeated_cells(zonvert, folder):
+    """Zones listing the cells of the zone before them, or nearly: the same
+    cells, one cell's corners turned (in the second 32 KiB block of the
+    connectivity), half the cells, all again. VTK reads each zone's own
+    cells, and one thread and three write the same bytes."""
+    nx, ny, nz = 13, 12, 10
+    nodes, cells = grid_nodes(nx, ny, nz), hex_elements(nx, ny, nz)
+    turned = cells[:-1] + [[cells[-1][k] for k in (1, 2, 3, 0, 5, 6, 7, 4)]]
+    zones = [cells, cells, turned, cells[:len(cells) // 2], cells]
+    tecplot = os.path.join(folder, "repeated.dat")
+    with open(tecplot, "w") as f:
+        f.write('VARIABLES = "X" "Y" "Z" "T"\n')
+        for z, elements in enumerate(zones):
+            f.write("ZONE N=%d, E=%d, F=FEPOINT, ET=BRICK\n" % (len(nodes), len(elements)))
+            f.writelines("%s %s %s %d\n" % (x, y, w, z) for x, y, w in nodes)
+            f.writelines(" ".join(map(str, e)) + "\n" for e in elements)
+    errors, outputs = [], []
+    for threads in (1, 3):
+        sub = os.path.join(folder, "repeated%d" % threads)
+        os.mkdir(sub)
+        run = convert_vtu(zonvert, tecplot, os.path.join(sub, "r.vtk"), threads)
+        outputs.append((run.returncode, run.stdout,
+                        {n: open(os.path.join(sub, n), "rb").read() for n in sorted(os.listdir(sub))}))
+    if outputs[0] != outputs[1] or len(outputs[0][2]) != len(zones) + 1:
+        errors.append("repeated cells: runs on one and three threads differ, or not %d zones" % len(zones))
+    for z, elements in enumerate(zones):
+        expected = [(VTK_HEXAHEDRON, [n - 1 for n in e]) for e in elements]
+        if cells_of(read_vtu(os.path.join(folder, "repeated1", "r%d.vtu" % z))) != expected:
+            errors.append("repeated cells zone %d: VTK reads other cells than the zone lists" % z)
+    return errors
+
+
 def main():
     zonvert = sys.argv[1]
     errors = []
@@ -750,10 +782,11 @@ def main():
         errors += check_names(zonvert, folder)
         errors += check_float_range(zonvert, folder)
         errors += check_threads_agree(zonvert, folder)
+        errors += check_repeated_cells(zonvert, folder)
     for e in errors[:50]:
         print(e)
     failed = len({e.split(":")[0].split(" zone")[0] for e in errors})
-    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 4 - failed, failed))
+    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 5 - failed, failed))
     return 1 if errors else 0
 
 
