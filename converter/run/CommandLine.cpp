@@ -247,7 +247,8 @@ const std::string &usageText() {
       "  zone, a zone counted as the text of its values (a repeat count n*v as its\n"
       "  text and a blank, plus 64 bytes per variable it gives values to) and 5\n"
       "  bytes per corner of its elements, what it shares with an earlier zone\n"
-      "  included\n";
+      "  included; with --vtu, N x 2 x the largest zone's listed cells more (5\n"
+      "  bytes per corner and 9 per cell: each thread keeps the last ones it wrote)\n";
   return text;
 }
 
