@@ -45,11 +45,14 @@ public:
     if (mixed_) [[unlikely]]
       elementStart_.push_back(nodes_.size());
     kinds_.push_back(kind);
+    nodes_.insert(nodes_.end(), nodes, nodes + count);
+    std::int32_t smallest = smallest_, largest = largest_;
     for (std::size_t k = 0; k < count; ++k) {
-      smallest_ = std::min(smallest_, nodes[k]);
-      largest_ = std::max(largest_, nodes[k]);
-      nodes_.push_back(nodes[k]);
+      smallest = std::min(smallest, nodes[k]);
+      largest = std::max(largest, nodes[k]);
     }
+    smallest_ = smallest;
+    largest_ = largest;
   }
 
   CellKind kind(std::size_t element) const { return grid_ ? gridKind_ : kinds_[element]; }
