@@ -30,36 +30,36 @@ constexpr std::size_t kBlockBytes = 16;
 // Bit k of each mask tells about byte k of a block of 16 bytes.
 struct BlockMasks {
   unsigned separators; // blanks, tabs, commas
-  unsigned special;    // see maySignalSpecialNumber
+  unsigned special;    // bytes that are not isPlainNumberByte
   unsigned lineBreaks; // line feeds, carriage returns, NUL bytes
 };
 
 BlockMasks classifyBlock(const char *bytes, char previous) {
 #if defined(__SSE2__)
   const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
-  // Each byte's predecessor: the block moved up by one byte, `previous` first.
-  const __m128i before =
-      _mm_or_si128(_mm_slli_si128(block, 1), _mm_cvtsi32_si128(static_cast<unsigned char>(previous)));
-  const __m128i folded = _mm_or_si128(block, _mm_set1_epi8(0x20));
-  const __m128i letter = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('d')),
-                                                   _mm_cmpeq_epi8(folded, _mm_set1_epi8('i'))),
-                                      _mm_cmpeq_epi8(folded, _mm_set1_epi8('n')));
-  const __m128i sign =
-      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('+')), _mm_cmpeq_epi8(block, _mm_set1_epi8('-')));
-  const __m128i fromZero = _mm_sub_epi8(before, _mm_set1_epi8('0'));
-  const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
-  const __m128i mantissa = _mm_or_si128(digit, _mm_cmpeq_epi8(before, _mm_set1_epi8('.')));
-  const __m128i repeat = _mm_cmpeq_epi8(block, _mm_set1_epi8('*'));
-  const __m128i special = _mm_or_si128(_mm_or_si128(letter, repeat), _mm_and_si128(sign, mantissa));
   const __m128i tab = _mm_cmpeq_epi8(block, _mm_set1_epi8('\t'));
   const __m128i separators =
       _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')), tab), _mm_cmpeq_epi8(block, _mm_set1_epi8(',')));
+  const __m128i exponent = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'));
+  // ',' to '9': the comma, '-', '.', '/' and the digits.
+  const __m128i fromComma = _mm_sub_epi8(block, _mm_set1_epi8(','));
+  const __m128i commaToNine = _mm_cmpeq_epi8(_mm_min_epu8(fromComma, _mm_set1_epi8('9' - ',')), fromComma);
+  const __m128i sign =
+      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('+')), _mm_cmpeq_epi8(block, _mm_set1_epi8('-')));
+  const __m128i exponentOrSeparator = _mm_or_si128(exponent, separators);
   // Every control byte up to the carriage return but the tab: the line
   // feed, the carriage return and NUL end a row, and the others, which no
   // plain row holds, end it too, where the caller refuses the row.
   const __m128i lineBreaks =
       _mm_andnot_si128(tab, _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('\r')), block));
-  return {static_cast<unsigned>(_mm_movemask_epi8(separators)), static_cast<unsigned>(_mm_movemask_epi8(special)),
+  const auto signs = static_cast<unsigned>(_mm_movemask_epi8(sign));
+  const auto afterExponentOrSeparator =
+      static_cast<unsigned>(_mm_movemask_epi8(exponentOrSeparator)) << 1 |
+      static_cast<unsigned>(isPlainNumberByte('+', static_cast<unsigned char>(previous)));
+  const unsigned plain =
+      (static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(commaToNine, exponentOrSeparator))) & ~signs) |
+      (signs & afterExponentOrSeparator);
+  return {static_cast<unsigned>(_mm_movemask_epi8(separators)), ~plain & 0xFFFFu,
           static_cast<unsigned>(_mm_movemask_epi8(lineBreaks))};
 #else
   BlockMasks masks{0, 0, 0};
@@ -67,7 +67,7 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
     const auto byte = static_cast<unsigned char>(bytes[k]);
     masks.separators |= static_cast<unsigned>(isValueSeparator(bytes[k])) << k;
     masks.lineBreaks |= static_cast<unsigned>(byte <= '\r' && byte != '\t') << k;
-    masks.special |= static_cast<unsigned>(maySignalSpecialNumber(byte, static_cast<unsigned char>(previous))) << k;
+    masks.special |= static_cast<unsigned>(!isPlainNumberByte(byte, static_cast<unsigned char>(previous))) << k;
     previous = bytes[k];
   }
   return masks;
