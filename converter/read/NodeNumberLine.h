@@ -147,9 +147,9 @@ inline const char *readPlainNumberWindow(const char *at, const char *end, int co
   const std::uint64_t digits = masks.digits & inLine;
   std::uint64_t starts = digits & ~(digits << 1);
   std::uint64_t lasts = digits & ~(digits >> 1);
-  if (__builtin_popcountll(starts) != count)
-    return nullptr;
   for (int k = 0; k < count; ++k) {
+    if (starts == 0)
+      return nullptr;
     const auto first = static_cast<unsigned>(__builtin_ctzll(starts));
     const unsigned length = static_cast<unsigned>(__builtin_ctzll(lasts)) + 1 - first;
     starts &= starts - 1;
@@ -160,6 +160,8 @@ inline const char *readPlainNumberWindow(const char *at, const char *end, int co
     std::memcpy(&word, at + first, 8);
     numbers[k] = static_cast<std::int32_t>(digitsValue(word, length));
   }
+  if (starts != 0) // more numbers than the element has corners
+    return nullptr;
   return stop + 1;
 #else
   (void)at, (void)end, (void)count, (void)numbers;

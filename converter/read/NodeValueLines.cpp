@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -34,7 +35,9 @@ struct BlockMasks {
   unsigned lineBreaks; // line feeds, carriage returns, NUL bytes
 };
 
-BlockMasks classifyBlock(const char *bytes, char previous) {
+// `afterPlain` tells whether the byte before the block lets a sign follow
+// (see isPlainNumberByte); it is set for the block's last byte.
+[[gnu::always_inline]] inline BlockMasks classifyBlock(const char *bytes, unsigned &afterPlain) {
 #if defined(__SSE2__)
   const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
   const __m128i tab = _mm_cmpeq_epi8(block, _mm_set1_epi8('\t'));
@@ -53,9 +56,9 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
   const __m128i lineBreaks =
       _mm_andnot_si128(tab, _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('\r')), block));
   const auto signs = static_cast<unsigned>(_mm_movemask_epi8(sign));
-  const auto afterExponentOrSeparator =
-      static_cast<unsigned>(_mm_movemask_epi8(exponentOrSeparator)) << 1 |
-      static_cast<unsigned>(isPlainNumberByte('+', static_cast<unsigned char>(previous)));
+  const auto exponentsOrSeparators = static_cast<unsigned>(_mm_movemask_epi8(exponentOrSeparator));
+  const unsigned afterExponentOrSeparator = exponentsOrSeparators << 1 | afterPlain;
+  afterPlain = exponentsOrSeparators >> 15;
   const unsigned plain =
       (static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(commaToNine, exponentOrSeparator))) & ~signs) |
       (signs & afterExponentOrSeparator);
@@ -63,13 +66,16 @@ BlockMasks classifyBlock(const char *bytes, char previous) {
           static_cast<unsigned>(_mm_movemask_epi8(lineBreaks))};
 #else
   BlockMasks masks{0, 0, 0};
+  // A byte before the block that a sign may follow, or one it may not.
+  auto previous = static_cast<unsigned char>(afterPlain ? ' ' : '0');
   for (std::size_t k = 0; k < kBlockBytes; ++k) {
     const auto byte = static_cast<unsigned char>(bytes[k]);
     masks.separators |= static_cast<unsigned>(isValueSeparator(bytes[k])) << k;
     masks.lineBreaks |= static_cast<unsigned>(byte <= '\r' && byte != '\t') << k;
-    masks.special |= static_cast<unsigned>(!isPlainNumberByte(byte, static_cast<unsigned char>(previous))) << k;
-    previous = bytes[k];
+    masks.special |= static_cast<unsigned>(!isPlainNumberByte(byte, previous)) << k;
+    previous = byte;
   }
+  afterPlain = static_cast<unsigned>(isPlainNumberByte('+', previous));
   return masks;
 #endif
 }
@@ -137,19 +143,27 @@ std::size_t NodeValueReader::appendWholeLines(std::string_view block) {
 // tells where. False, part way, at
 // the first special byte, or when the row holds more or fewer values than a
 // node or does not end within `text`; the caller then takes it token by
-// token.
+// token. A row of lines (not `endsWithText`) whose blocks hold their
+// separators where the last such row's did has its values where that row
+// had them: `found_` is kept as it stands from the first block on that
+// differs.
 bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes) {
+  const std::size_t layoutBlocks = std::exchange(layoutBlocks_, 0);
   // Rows longer than 4 GiB (never a node's) go token by token.
   if (text.size() >= UINT32_MAX)
     return false;
   const std::size_t most = 2 * values_.variableCount();
-  found_.resize(most + 2);
-  std::size_t count = 0; // starts and ends found
-  bool inValue = false;
+  if (found_.size() != most + 2) {
+    found_.resize(most + 2);
+    layout_.clear();
+  }
+  bool sameLayout = !endsWithText && layoutBlocks > 0 && layoutBlocks <= layout_.size();
+  std::size_t block = 0;
+  std::size_t count = 0; // starts and ends found: odd within a value
   bool ended = false;
-  char previous = ' ';
-  auto takeBlock = [&](const char *bytes, std::size_t at) {
-    const BlockMasks masks = classifyBlock(bytes, previous);
+  unsigned afterPlain = 1; // the row's start: a sign may follow
+  auto takeBlock = [&](const char *bytes, std::size_t at) __attribute__((always_inline)) {
+    const BlockMasks masks = classifyBlock(bytes, afterPlain);
     unsigned inRow = 0xFFFFu;
     if (masks.lineBreaks != 0) {
       const auto breakAt = static_cast<unsigned>(__builtin_ctz(masks.lineBreaks));
@@ -159,17 +173,27 @@ bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std
     }
     if ((masks.special & inRow) != 0)
       return false;
-    previous = bytes[kBlockBytes - 1];
     // A value starts or ends wherever a byte differs from its predecessor
     // in being a separator; the bytes past the row's end count as
     // separators.
     const unsigned separators = (masks.separators | ~inRow) & 0xFFFFu;
-    const unsigned separatorBefore = ((separators << 1) | (inValue ? 0u : 1u)) & 0xFFFFu;
+    if (sameLayout) {
+      const BlockLayout &before = layout_[block];
+      if (separators == before.separators && ended == (block + 1 == layoutBlocks)) {
+        ++block;
+        return true;
+      }
+      sameLayout = false;
+      count = before.foundBefore;
+    }
+    if (block == layout_.size())
+      layout_.emplace_back();
+    layout_[block++] = {separators, static_cast<std::uint32_t>(count)};
+    const unsigned separatorBefore = ((separators << 1) | ((count & 1) ^ 1u)) & 0xFFFFu;
     for (unsigned changes = separators ^ separatorBefore; changes != 0; changes &= changes - 1) {
       if (count == most + 1) // a value more than a node holds
         return false;
       found_[count++] = static_cast<std::uint32_t>(at + static_cast<std::size_t>(__builtin_ctz(changes)));
-      inValue = !inValue;
     }
     return true;
   };
@@ -189,10 +213,17 @@ bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std
     if (!endsWithText)
       return false;
     rowBytes = text.size();
-    if (inValue)
+    if (count % 2 == 1)
       found_[count++] = static_cast<std::uint32_t>(text.size());
   }
-  return count == most;
+  // Split alike throughout: as the last row, which held a node's values.
+  if (sameLayout)
+    count = most;
+  if (count != most)
+    return false;
+  if (!endsWithText)
+    layoutBlocks_ = block;
+  return true;
 }
 
 // The general path, value by value: values wrapped over lines, several

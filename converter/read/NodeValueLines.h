@@ -46,8 +46,18 @@ private:
   std::size_t appendTokens(std::string_view text, std::size_t target);
   bool findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes);
 
+  // A block of the last row split from a block of lines: its separators
+  // (the bytes past the row's end counted as separators), and the starts
+  // and ends of values found before it.
+  struct BlockLayout {
+    std::uint32_t separators;
+    std::uint32_t foundBefore;
+  };
+
   NodeValueTable &values_;
   std::vector<std::uint32_t> found_; // a line's values: start and end of each
+  std::vector<BlockLayout> layout_;
+  std::size_t layoutBlocks_ = 0; // the blocks of that row; 0 when found_ holds no such row
   std::vector<char> repeated_;       // a repeat count's value in the C form
 };
 

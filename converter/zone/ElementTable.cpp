@@ -12,7 +12,7 @@ constexpr std::size_t kMostReservedAtOnce = std::size_t{1} << 24;
 } // namespace
 
 void ElementTable::clear() {
-  nodes_.clear();
+  nodesHeld_ = 0;
   elementStart_.clear();
   kinds_.clear();
   cornersEach_ = 0;
@@ -61,6 +61,13 @@ void ElementTable::reserve(std::size_t elements, std::size_t corners) {
   const std::size_t most = kMostReservedAtOnce / std::max<std::size_t>(corners, 1);
   kinds_.reserve(std::min(elements, most));
   nodes_.reserve(std::min(elements, most) * corners);
+}
+
+void ElementTable::growNodes(std::size_t count) {
+  // Steps of 64 Ki numbers: the numbers past those held that are zeroed
+  // (and so take memory) are never many.
+  constexpr std::size_t kStep = std::size_t{1} << 16;
+  nodes_.resize(std::max(nodesHeld_ + count, nodes_.size() + kStep));
 }
 
 void ElementTable::noteCornerCount(std::size_t count) {
