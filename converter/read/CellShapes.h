@@ -70,9 +70,14 @@ namespace cellshapes {
 inline bool allDistinct(const std::int32_t *numbers) {
 #if defined(__SSE2__)
   // Each half against the other in four turns, and against itself turned by
-  // one and by two places: every pair of the eight met once or twice.
-  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(numbers));
-  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(numbers + 4));
+  // one and by two places: every pair of the eight met once or twice. The
+  // numbers are taken one by one: they have mostly just been stored one by
+  // one, and a load of four such stores at once waits for them to land.
+  const auto pairOf = [](const std::int32_t *two) {
+    return _mm_unpacklo_epi32(_mm_cvtsi32_si128(two[0]), _mm_cvtsi32_si128(two[1]));
+  };
+  const __m128i low = _mm_unpacklo_epi64(pairOf(numbers), pairOf(numbers + 2));
+  const __m128i high = _mm_unpacklo_epi64(pairOf(numbers + 4), pairOf(numbers + 6));
   __m128i same = _mm_or_si128(_mm_cmpeq_epi32(low, _mm_shuffle_epi32(low, 0x39)),
                               _mm_cmpeq_epi32(low, _mm_shuffle_epi32(low, 0x4E)));
   same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(high, _mm_shuffle_epi32(high, 0x39)),
