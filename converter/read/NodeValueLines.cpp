@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
-#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -135,6 +134,36 @@ std::size_t NodeValueReader::appendWholeLines(std::string_view block) {
   return used;
 }
 
+// True, with `rowBytes` set, when the row of lines at the start of `text`
+// is plain and holds its separators where the last row split from a block
+// of lines did, block by block, and ends in the block that row ended in:
+// its values then stand where that row's did, which `found_` holds.
+bool NodeValueReader::splitsLikeLastRow(std::string_view text, std::size_t &rowBytes) const {
+  const std::size_t blocks = layoutBlocks_;
+  if (blocks == 0 || blocks * kBlockBytes > text.size())
+    return false;
+  unsigned afterPlain = 1; // the row's start: a sign may follow
+  const std::size_t last = blocks - 1;
+  // Before the last block: no line break (a control byte is never plain),
+  // nothing special, separators alike.
+  unsigned differs = 0;
+  for (std::size_t block = 0; block < last; ++block) {
+    const BlockMasks masks = classifyBlock(text.data() + block * kBlockBytes, afterPlain);
+    differs |= masks.special | (masks.separators ^ layout_[block].separators);
+  }
+  if (differs != 0)
+    return false;
+  const BlockMasks masks = classifyBlock(text.data() + last * kBlockBytes, afterPlain);
+  if (masks.lineBreaks == 0)
+    return false;
+  const auto breakAt = static_cast<unsigned>(__builtin_ctz(masks.lineBreaks));
+  const unsigned inRow = (1u << breakAt) - 1u;
+  if ((masks.special & inRow) != 0 || ((masks.separators | ~inRow) & 0xFFFFu) != layout_[last].separators)
+    return false;
+  rowBytes = last * kBlockBytes + breakAt;
+  return true;
+}
+
 // Splits the row at the start of `text` into `found_` at runs of
 // separators, sixteen bytes at a time: one pass finds the separators, the
 // line breaks and the bytes that may belong to a Fortran number, a repeat
@@ -143,21 +172,18 @@ std::size_t NodeValueReader::appendWholeLines(std::string_view block) {
 // tells where. False, part way, at
 // the first special byte, or when the row holds more or fewer values than a
 // node or does not end within `text`; the caller then takes it token by
-// token. A row of lines (not `endsWithText`) whose blocks hold their
-// separators where the last such row's did has its values where that row
-// had them: `found_` is kept as it stands from the first block on that
-// differs.
+// token. A row of lines (not `endsWithText`) split alike with the last such
+// row keeps that row's places (see splitsLikeLastRow); the places of any
+// other are noted block by block for the next.
 bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes) {
-  const std::size_t layoutBlocks = std::exchange(layoutBlocks_, 0);
+  if (!endsWithText && splitsLikeLastRow(text, rowBytes))
+    return true;
+  layoutBlocks_ = 0;
   // Rows longer than 4 GiB (never a node's) go token by token.
   if (text.size() >= UINT32_MAX)
     return false;
   const std::size_t most = 2 * values_.variableCount();
-  if (found_.size() != most + 2) {
-    found_.resize(most + 2);
-    layout_.clear();
-  }
-  bool sameLayout = !endsWithText && layoutBlocks > 0 && layoutBlocks <= layout_.size();
+  found_.resize(most + 2);
   std::size_t block = 0;
   std::size_t count = 0; // starts and ends found: odd within a value
   bool ended = false;
@@ -177,18 +203,9 @@ bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std
     // in being a separator; the bytes past the row's end count as
     // separators.
     const unsigned separators = (masks.separators | ~inRow) & 0xFFFFu;
-    if (sameLayout) {
-      const BlockLayout &before = layout_[block];
-      if (separators == before.separators && ended == (block + 1 == layoutBlocks)) {
-        ++block;
-        return true;
-      }
-      sameLayout = false;
-      count = before.foundBefore;
-    }
     if (block == layout_.size())
       layout_.emplace_back();
-    layout_[block++] = {separators, static_cast<std::uint32_t>(count)};
+    layout_[block++].separators = separators;
     const unsigned separatorBefore = ((separators << 1) | ((count & 1) ^ 1u)) & 0xFFFFu;
     for (unsigned changes = separators ^ separatorBefore; changes != 0; changes &= changes - 1) {
       if (count == most + 1) // a value more than a node holds
@@ -216,9 +233,6 @@ bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std
     if (count % 2 == 1)
       found_[count++] = static_cast<std::uint32_t>(text.size());
   }
-  // Split alike throughout: as the last row, which held a node's values.
-  if (sameLayout)
-    count = most;
   if (count != most)
     return false;
   if (!endsWithText)

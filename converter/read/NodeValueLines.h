@@ -45,13 +45,12 @@ private:
   bool appendWholeRow(std::string_view text);
   std::size_t appendTokens(std::string_view text, std::size_t target);
   bool findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes);
+  bool splitsLikeLastRow(std::string_view text, std::size_t &rowBytes) const;
 
   // A block of the last row split from a block of lines: its separators
-  // (the bytes past the row's end counted as separators), and the starts
-  // and ends of values found before it.
+  // (the bytes past the row's end counted as separators).
   struct BlockLayout {
     std::uint32_t separators;
-    std::uint32_t foundBefore;
   };
 
   NodeValueTable &values_;
