@@ -14,8 +14,8 @@
 
 namespace zonvert {
 
-// True for a byte that cannot start a token of such a form, of NaN or an
-// infinity, or of a Fortran repeat count ("3*0.0"), given the byte before
+// True for a byte that belongs to no token of such a form, to no NaN or
+// infinity and to no Fortran repeat count ("3*0.0"), given the byte before
 // it: a digit, a point, a slash, a blank, a tab, a comma, the letter E in
 // either case, or a sign right after E, e or a separator (the start of a
 // line counts as one). A line of only such bytes, as nearly every line of a

@@ -12,6 +12,9 @@ constexpr std::size_t kMostReservedAtOnce = std::size_t{1} << 24;
 } // namespace
 
 void ElementTable::clear() {
+  // The memory stays for the next zone; the numbers go, so that a copy of
+  // the table copies no more than its own.
+  nodes_.clear();
   nodesHeld_ = 0;
   elementStart_.clear();
   kinds_.clear();

@@ -87,8 +87,8 @@ private:
   void gridCorners(std::size_t element, CellCorners &corners) const;
 
   // The node numbers, the first nodesHeld_ of them the elements'. Grown a
-  // step at a time and never shrunk, so that an element's numbers are
-  // stored without a check per number.
+  // step at a time, so that an element's numbers are stored without a
+  // check per number.
   std::vector<std::int32_t> nodes_;
   std::size_t nodesHeld_ = 0;
   std::vector<std::uint64_t> elementStart_; // only when mixed_
