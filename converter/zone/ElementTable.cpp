@@ -68,9 +68,15 @@ void ElementTable::reserve(std::size_t elements, std::size_t corners) {
 
 void ElementTable::growNodes(std::size_t count) {
   // Steps of 64 Ki numbers: the numbers past those held that are zeroed
-  // (and so take memory) are never many.
+  // (and so take memory) are never many; within the room reserved, up to
+  // its end at most, so that a step never moves the numbers to a larger
+  // room than the zone needs.
   constexpr std::size_t kStep = std::size_t{1} << 16;
-  nodes_.resize(std::max(nodesHeld_ + count, nodes_.size() + kStep));
+  const std::size_t needed = nodesHeld_ + count;
+  std::size_t size = nodes_.size() + kStep;
+  if (needed <= nodes_.capacity())
+    size = std::min(size, nodes_.capacity());
+  nodes_.resize(std::max(needed, size));
 }
 
 void ElementTable::noteCornerCount(std::size_t count) {
