@@ -20,18 +20,20 @@
 
 namespace zonvert {
 
-// True for a byte that may belong to such a token, to NaN or an infinity,
-// or to a Fortran repeat count ("3*0.0"), given the byte before it: the
-// letters D, I and N (either case), an asterisk, or a sign right after a
-// digit or a point. A line without such a byte, as nearly every line of a
-// result file, needs no token by token look; the node value table finds
-// these bytes in the same pass that splits the line.
-inline bool maySignalSpecialNumber(unsigned char byte, unsigned char previous) {
-  const unsigned folded = byte | 0x20u; // D/d, I/i, N/n fold to the lower case
-  const bool letter = folded == 'd' || folded == 'i' || folded == 'n';
-  const bool afterMantissa = (previous >= '0' && previous <= '9') || previous == '.';
-  const bool signAfterMantissa = (byte == '+' || byte == '-') && afterMantissa;
-  return letter || byte == '*' || signAfterMantissa;
+// True for a byte that belongs to no token of such a form, to no NaN or
+// infinity and to no Fortran repeat count ("3*0.0"), given the byte before
+// it: a digit, a point, a slash, a blank, a tab, a comma, the letter E in
+// either case, or a sign right after E, e or a separator (the start of a
+// line counts as one). A line of only such bytes, as nearly every line of a
+// result file, needs no token by token look; the node value reader tells
+// them in the same pass that splits the line.
+inline bool isPlainNumberByte(unsigned char byte, unsigned char previous) {
+  const auto exponentOrSeparator = [](unsigned char c) {
+    return (c | 0x20u) == 'e' || c == ' ' || c == '\t' || c == ',';
+  };
+  if (byte == '+' || byte == '-')
+    return exponentOrSeparator(previous);
+  return (byte >= ',' && byte <= '9') || exponentOrSeparator(byte);
 }
 
 // Copies `token` to `out`, in the C form when it is a number in one of the

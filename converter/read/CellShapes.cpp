@@ -3,10 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace zonvert {
 
 namespace {
@@ -62,29 +58,6 @@ Cell quadrilateralCell(const std::int32_t *numbers) {
 constexpr int kBrickFaces[6][4] = {{0, 1, 2, 3}, {4, 7, 6, 5}, {0, 4, 5, 1}, {1, 5, 6, 2}, {2, 6, 7, 3}, {3, 7, 4, 0}};
 constexpr int kBrickEdges[12][2] = {{0, 1}, {1, 2}, {2, 3}, {3, 0}, {4, 5}, {5, 6},
                                     {6, 7}, {7, 4}, {0, 4}, {1, 5}, {2, 6}, {3, 7}};
-
-bool allDistinct(const std::int32_t *numbers) {
-#if defined(__SSE2__)
-  // Each half against the other in four turns, and against itself turned by
-  // one and by two places: every pair of the eight met once or twice.
-  const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i *>(numbers));
-  const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i *>(numbers + 4));
-  __m128i same = _mm_or_si128(_mm_cmpeq_epi32(low, _mm_shuffle_epi32(low, 0x39)),
-                              _mm_cmpeq_epi32(low, _mm_shuffle_epi32(low, 0x4E)));
-  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(high, _mm_shuffle_epi32(high, 0x39)),
-                                         _mm_cmpeq_epi32(high, _mm_shuffle_epi32(high, 0x4E))));
-  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(low, high), _mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x39))));
-  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x4E)),
-                                         _mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x93))));
-  return _mm_movemask_epi8(same) == 0;
-#else
-  bool repeated = false;
-  for (int a = 0; a < 8; ++a)
-    for (int b = a + 1; b < 8; ++b)
-      repeated |= numbers[a] == numbers[b];
-  return !repeated;
-#endif
-}
 
 bool holds(const Polygon &polygon, std::int32_t number) {
   return std::find(polygon.nodes.begin(), polygon.nodes.begin() + polygon.count, number) !=
@@ -217,20 +190,13 @@ int cornersOf(ElementType type) {
 }
 
 Cell cellOfElement(ElementType type, const std::int32_t *numbers) {
-  switch (type) {
-  case ElementType::LineSegment:
-    return cellOf(CellKind::Line, numbers);
-  case ElementType::Triangle:
-    return cellOf(CellKind::Triangle, numbers);
-  case ElementType::Quadrilateral:
+  const CellKind plain = plainCellKind(type, numbers);
+  if (plain != CellKind::None)
+    return cellOf(plain, numbers);
+  if (type == ElementType::Quadrilateral)
     return quadrilateralCell(numbers);
-  case ElementType::Tetrahedron:
-    return cellOf(CellKind::Tetra, numbers);
-  case ElementType::Brick:
-    return allDistinct(numbers) ? cellOf(CellKind::Hexahedron, numbers) : collapsedBrickCell(numbers);
-  case ElementType::None:
-    break;
-  }
+  if (type == ElementType::Brick)
+    return collapsedBrickCell(numbers);
   return Cell{};
 }
 

@@ -20,6 +20,10 @@
 #include <cstdint>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace zonvert {
 
 // The element type a finite-element zone declares (ET= or ZONETYPE=). Each
@@ -59,6 +63,61 @@ struct Cell {
 
 // The node numbers an element of the type lists.
 int cornersOf(ElementType type);
+
+namespace cellshapes {
+
+// True when the eight numbers are all different.
+inline bool allDistinct(const std::int32_t *numbers) {
+#if defined(__SSE2__)
+  // Each half against the other in four turns, and against itself turned by
+  // one and by two places: every pair of the eight met once or twice. The
+  // numbers are taken one by one: they have mostly just been stored one by
+  // one, and a load of four such stores at once waits for them to land.
+  const auto pairOf = [](const std::int32_t *two) {
+    return _mm_unpacklo_epi32(_mm_cvtsi32_si128(two[0]), _mm_cvtsi32_si128(two[1]));
+  };
+  const __m128i low = _mm_unpacklo_epi64(pairOf(numbers), pairOf(numbers + 2));
+  const __m128i high = _mm_unpacklo_epi64(pairOf(numbers + 4), pairOf(numbers + 6));
+  __m128i same = _mm_or_si128(_mm_cmpeq_epi32(low, _mm_shuffle_epi32(low, 0x39)),
+                              _mm_cmpeq_epi32(low, _mm_shuffle_epi32(low, 0x4E)));
+  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(high, _mm_shuffle_epi32(high, 0x39)),
+                                         _mm_cmpeq_epi32(high, _mm_shuffle_epi32(high, 0x4E))));
+  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(low, high), _mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x39))));
+  same = _mm_or_si128(same, _mm_or_si128(_mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x4E)),
+                                         _mm_cmpeq_epi32(low, _mm_shuffle_epi32(high, 0x93))));
+  return _mm_movemask_epi8(same) == 0;
+#else
+  bool repeated = false;
+  for (int a = 0; a < 8; ++a)
+    for (int b = a + 1; b < 8; ++b)
+      repeated |= numbers[a] == numbers[b];
+  return !repeated;
+#endif
+}
+
+} // namespace cellshapes
+
+// The kind of cell an element of the type is when it is that cell with its
+// numbers as they stand, as nearly every element is (no repeated number
+// that makes it a simpler cell); None when it needs cellOfElement.
+inline CellKind plainCellKind(ElementType type, const std::int32_t *n) {
+  switch (type) {
+  case ElementType::LineSegment:
+    return CellKind::Line;
+  case ElementType::Triangle:
+    return CellKind::Triangle;
+  case ElementType::Tetrahedron:
+    return CellKind::Tetra;
+  case ElementType::Quadrilateral:
+    // No corner the same as the next one round.
+    return n[0] != n[1] && n[1] != n[2] && n[2] != n[3] && n[3] != n[0] ? CellKind::Quad : CellKind::None;
+  case ElementType::Brick:
+    return cellshapes::allDistinct(n) ? CellKind::Hexahedron : CellKind::None;
+  case ElementType::None:
+    break;
+  }
+  return CellKind::None;
+}
 
 // The cell an element describes, given its cornersOf(type) node numbers. An
 // element whose repeated numbers describe no cell of fewer corners (a

@@ -30,46 +30,51 @@ constexpr std::size_t kBlockBytes = 16;
 // Bit k of each mask tells about byte k of a block of 16 bytes.
 struct BlockMasks {
   unsigned separators; // blanks, tabs, commas
-  unsigned special;    // see maySignalSpecialNumber
+  unsigned special;    // bytes that are not isPlainNumberByte
   unsigned lineBreaks; // line feeds, carriage returns, NUL bytes
 };
 
-BlockMasks classifyBlock(const char *bytes, char previous) {
+// `afterPlain` tells whether the byte before the block lets a sign follow
+// (see isPlainNumberByte); it is set for the block's last byte.
+[[gnu::always_inline]] inline BlockMasks classifyBlock(const char *bytes, unsigned &afterPlain) {
 #if defined(__SSE2__)
   const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i *>(bytes));
-  // Each byte's predecessor: the block moved up by one byte, `previous` first.
-  const __m128i before =
-      _mm_or_si128(_mm_slli_si128(block, 1), _mm_cvtsi32_si128(static_cast<unsigned char>(previous)));
-  const __m128i folded = _mm_or_si128(block, _mm_set1_epi8(0x20));
-  const __m128i letter = _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(folded, _mm_set1_epi8('d')),
-                                                   _mm_cmpeq_epi8(folded, _mm_set1_epi8('i'))),
-                                      _mm_cmpeq_epi8(folded, _mm_set1_epi8('n')));
-  const __m128i sign =
-      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('+')), _mm_cmpeq_epi8(block, _mm_set1_epi8('-')));
-  const __m128i fromZero = _mm_sub_epi8(before, _mm_set1_epi8('0'));
-  const __m128i digit = _mm_cmpeq_epi8(_mm_min_epu8(fromZero, _mm_set1_epi8(9)), fromZero);
-  const __m128i mantissa = _mm_or_si128(digit, _mm_cmpeq_epi8(before, _mm_set1_epi8('.')));
-  const __m128i repeat = _mm_cmpeq_epi8(block, _mm_set1_epi8('*'));
-  const __m128i special = _mm_or_si128(_mm_or_si128(letter, repeat), _mm_and_si128(sign, mantissa));
   const __m128i tab = _mm_cmpeq_epi8(block, _mm_set1_epi8('\t'));
   const __m128i separators =
       _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8(' ')), tab), _mm_cmpeq_epi8(block, _mm_set1_epi8(',')));
+  const __m128i exponent = _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x20)), _mm_set1_epi8('e'));
+  // ',' to '9': the comma, '-', '.', '/' and the digits.
+  const __m128i fromComma = _mm_sub_epi8(block, _mm_set1_epi8(','));
+  const __m128i commaToNine = _mm_cmpeq_epi8(_mm_min_epu8(fromComma, _mm_set1_epi8('9' - ',')), fromComma);
+  const __m128i sign =
+      _mm_or_si128(_mm_cmpeq_epi8(block, _mm_set1_epi8('+')), _mm_cmpeq_epi8(block, _mm_set1_epi8('-')));
+  const __m128i exponentOrSeparator = _mm_or_si128(exponent, separators);
   // Every control byte up to the carriage return but the tab: the line
   // feed, the carriage return and NUL end a row, and the others, which no
   // plain row holds, end it too, where the caller refuses the row.
   const __m128i lineBreaks =
       _mm_andnot_si128(tab, _mm_cmpeq_epi8(_mm_min_epu8(block, _mm_set1_epi8('\r')), block));
-  return {static_cast<unsigned>(_mm_movemask_epi8(separators)), static_cast<unsigned>(_mm_movemask_epi8(special)),
+  const auto signs = static_cast<unsigned>(_mm_movemask_epi8(sign));
+  const auto exponentsOrSeparators = static_cast<unsigned>(_mm_movemask_epi8(exponentOrSeparator));
+  const unsigned afterExponentOrSeparator = exponentsOrSeparators << 1 | afterPlain;
+  afterPlain = exponentsOrSeparators >> 15;
+  const unsigned plain =
+      (static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(commaToNine, exponentOrSeparator))) & ~signs) |
+      (signs & afterExponentOrSeparator);
+  return {static_cast<unsigned>(_mm_movemask_epi8(separators)), ~plain & 0xFFFFu,
           static_cast<unsigned>(_mm_movemask_epi8(lineBreaks))};
 #else
   BlockMasks masks{0, 0, 0};
+  // A byte before the block that a sign may follow, or one it may not.
+  auto previous = static_cast<unsigned char>(afterPlain ? ' ' : '0');
   for (std::size_t k = 0; k < kBlockBytes; ++k) {
     const auto byte = static_cast<unsigned char>(bytes[k]);
     masks.separators |= static_cast<unsigned>(isValueSeparator(bytes[k])) << k;
     masks.lineBreaks |= static_cast<unsigned>(byte <= '\r' && byte != '\t') << k;
-    masks.special |= static_cast<unsigned>(maySignalSpecialNumber(byte, static_cast<unsigned char>(previous))) << k;
-    previous = bytes[k];
+    masks.special |= static_cast<unsigned>(!isPlainNumberByte(byte, previous)) << k;
+    previous = byte;
   }
+  afterPlain = static_cast<unsigned>(isPlainNumberByte('+', previous));
   return masks;
 #endif
 }
@@ -129,6 +134,36 @@ std::size_t NodeValueReader::appendWholeLines(std::string_view block) {
   return used;
 }
 
+// True, with `rowBytes` set, when the row of lines at the start of `text`
+// is plain and holds its separators where the last row split from a block
+// of lines did, block by block, and ends in the block that row ended in:
+// its values then stand where that row's did, which `found_` holds.
+bool NodeValueReader::splitsLikeLastRow(std::string_view text, std::size_t &rowBytes) const {
+  const std::size_t blocks = layoutBlocks_;
+  if (blocks == 0 || blocks * kBlockBytes > text.size())
+    return false;
+  unsigned afterPlain = 1; // the row's start: a sign may follow
+  const std::size_t last = blocks - 1;
+  // Before the last block: no line break (a control byte is never plain),
+  // nothing special, separators alike.
+  unsigned differs = 0;
+  for (std::size_t block = 0; block < last; ++block) {
+    const BlockMasks masks = classifyBlock(text.data() + block * kBlockBytes, afterPlain);
+    differs |= masks.special | (masks.separators ^ layout_[block].separators);
+  }
+  if (differs != 0)
+    return false;
+  const BlockMasks masks = classifyBlock(text.data() + last * kBlockBytes, afterPlain);
+  if (masks.lineBreaks == 0)
+    return false;
+  const auto breakAt = static_cast<unsigned>(__builtin_ctz(masks.lineBreaks));
+  const unsigned inRow = (1u << breakAt) - 1u;
+  if ((masks.special & inRow) != 0 || ((masks.separators | ~inRow) & 0xFFFFu) != layout_[last].separators)
+    return false;
+  rowBytes = last * kBlockBytes + breakAt;
+  return true;
+}
+
 // Splits the row at the start of `text` into `found_` at runs of
 // separators, sixteen bytes at a time: one pass finds the separators, the
 // line breaks and the bytes that may belong to a Fortran number, a repeat
@@ -137,19 +172,24 @@ std::size_t NodeValueReader::appendWholeLines(std::string_view block) {
 // tells where. False, part way, at
 // the first special byte, or when the row holds more or fewer values than a
 // node or does not end within `text`; the caller then takes it token by
-// token.
+// token. A row of lines (not `endsWithText`) split alike with the last such
+// row keeps that row's places (see splitsLikeLastRow); the places of any
+// other are noted block by block for the next.
 bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes) {
+  if (!endsWithText && splitsLikeLastRow(text, rowBytes))
+    return true;
+  layoutBlocks_ = 0;
   // Rows longer than 4 GiB (never a node's) go token by token.
   if (text.size() >= UINT32_MAX)
     return false;
   const std::size_t most = 2 * values_.variableCount();
   found_.resize(most + 2);
-  std::size_t count = 0; // starts and ends found
-  bool inValue = false;
+  std::size_t block = 0;
+  std::size_t count = 0; // starts and ends found: odd within a value
   bool ended = false;
-  char previous = ' ';
-  auto takeBlock = [&](const char *bytes, std::size_t at) {
-    const BlockMasks masks = classifyBlock(bytes, previous);
+  unsigned afterPlain = 1; // the row's start: a sign may follow
+  auto takeBlock = [&](const char *bytes, std::size_t at) __attribute__((always_inline)) {
+    const BlockMasks masks = classifyBlock(bytes, afterPlain);
     unsigned inRow = 0xFFFFu;
     if (masks.lineBreaks != 0) {
       const auto breakAt = static_cast<unsigned>(__builtin_ctz(masks.lineBreaks));
@@ -159,17 +199,18 @@ bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std
     }
     if ((masks.special & inRow) != 0)
       return false;
-    previous = bytes[kBlockBytes - 1];
     // A value starts or ends wherever a byte differs from its predecessor
     // in being a separator; the bytes past the row's end count as
     // separators.
     const unsigned separators = (masks.separators | ~inRow) & 0xFFFFu;
-    const unsigned separatorBefore = ((separators << 1) | (inValue ? 0u : 1u)) & 0xFFFFu;
+    if (block == layout_.size())
+      layout_.emplace_back();
+    layout_[block++].separators = separators;
+    const unsigned separatorBefore = ((separators << 1) | ((count & 1) ^ 1u)) & 0xFFFFu;
     for (unsigned changes = separators ^ separatorBefore; changes != 0; changes &= changes - 1) {
       if (count == most + 1) // a value more than a node holds
         return false;
       found_[count++] = static_cast<std::uint32_t>(at + static_cast<std::size_t>(__builtin_ctz(changes)));
-      inValue = !inValue;
     }
     return true;
   };
@@ -189,10 +230,14 @@ bool NodeValueReader::findPlainRow(std::string_view text, bool endsWithText, std
     if (!endsWithText)
       return false;
     rowBytes = text.size();
-    if (inValue)
+    if (count % 2 == 1)
       found_[count++] = static_cast<std::uint32_t>(text.size());
   }
-  return count == most;
+  if (count != most)
+    return false;
+  if (!endsWithText)
+    layoutBlocks_ = block;
+  return true;
 }
 
 // The general path, value by value: values wrapped over lines, several

@@ -45,9 +45,18 @@ private:
   bool appendWholeRow(std::string_view text);
   std::size_t appendTokens(std::string_view text, std::size_t target);
   bool findPlainRow(std::string_view text, bool endsWithText, std::size_t &rowBytes);
+  bool splitsLikeLastRow(std::string_view text, std::size_t &rowBytes) const;
+
+  // A block of the last row split from a block of lines: its separators
+  // (the bytes past the row's end counted as separators).
+  struct BlockLayout {
+    std::uint32_t separators;
+  };
 
   NodeValueTable &values_;
   std::vector<std::uint32_t> found_; // a line's values: start and end of each
+  std::vector<BlockLayout> layout_;
+  std::size_t layoutBlocks_ = 0; // the blocks of that row; 0 when found_ holds no such row
   std::vector<char> repeated_;       // a repeat count's value in the C form
 };
 

@@ -359,8 +359,12 @@ void readElements(TecplotInput &input, ElementType type, ZoneRecord &zone) {
   int read = 0;
   zone.elementNodes.reserve(static_cast<std::size_t>(zone.elementCount), static_cast<std::size_t>(corners));
   const auto addElement = [&] {
-    const Cell cell = cellOfElement(type, numbers);
-    zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+    if (const CellKind plain = plainCellKind(type, numbers); plain != CellKind::None) [[likely]] {
+      zone.elementNodes.append(plain, numbers, static_cast<std::size_t>(corners));
+    } else {
+      const Cell cell = cellOfElement(type, numbers);
+      zone.elementNodes.append(cell.kind, cell.nodes.data(), static_cast<std::size_t>(cell.count));
+    }
     ++read;
   };
   std::string_view line;

@@ -2,12 +2,37 @@
 
 #include <cerrno>
 #include <charconv>
+#include <utility>
 #include <unistd.h>
 
 namespace zonvert {
 
-OutputBuffer::OutputBuffer(int descriptor, std::uint64_t start)
-    : descriptor_(descriptor), buffer_(std::make_unique_for_overwrite<char[]>(kLeastBytes)), written_(start) {}
+namespace {
+
+// The buffer the thread's last OutputBuffer left, with its size.
+struct SpareBuffer {
+  std::unique_ptr<char[]> bytes;
+  std::size_t capacity = 0;
+};
+thread_local SpareBuffer spare;
+
+} // namespace
+
+OutputBuffer::OutputBuffer(int descriptor, std::uint64_t start) : descriptor_(descriptor), written_(start) {
+  if (spare.bytes) {
+    buffer_ = std::move(spare.bytes);
+    capacity_ = std::exchange(spare.capacity, 0);
+  } else {
+    buffer_ = std::make_unique_for_overwrite<char[]>(kLeastBytes);
+  }
+}
+
+OutputBuffer::~OutputBuffer() {
+  if (capacity_ >= spare.capacity) {
+    spare.bytes = std::move(buffer_);
+    spare.capacity = capacity_;
+  }
+}
 
 void OutputBuffer::appendInt(std::int64_t value) {
   // 20 digits and a sign hold any 64-bit value.

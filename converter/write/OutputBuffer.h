@@ -2,7 +2,10 @@
 // and handed to the system in big blocks, so writing a zone of millions of
 // values costs few system calls. The buffer starts small and doubles each
 // time it is handed over full, up to 1 MiB: a small zone takes little
-// memory, a large one is written in large blocks.
+// memory, a large one is written in large blocks. A thread keeps the
+// largest buffer it has used for its next file (at most 1 MiB per thread),
+// so that a run of large zones does not map and fault in fresh memory for
+// every file.
 #pragma once
 
 #include <algorithm>
@@ -16,6 +19,10 @@ class OutputBuffer {
 public:
   // Writes to `descriptor`; the caller keeps ownership and closes it.
   explicit OutputBuffer(int descriptor, std::uint64_t start = 0);
+  // Leaves the buffer to the thread's next OutputBuffer.
+  ~OutputBuffer();
+  OutputBuffer(const OutputBuffer &) = delete;
+  OutputBuffer &operator=(const OutputBuffer &) = delete;
 
   void append(std::string_view text) {
     if (text.size() > capacity_ - used_)

@@ -12,7 +12,10 @@ constexpr std::size_t kMostReservedAtOnce = std::size_t{1} << 24;
 } // namespace
 
 void ElementTable::clear() {
+  // The memory stays for the next zone; the numbers go, so that a copy of
+  // the table copies no more than its own.
   nodes_.clear();
+  nodesHeld_ = 0;
   elementStart_.clear();
   kinds_.clear();
   cornersEach_ = 0;
@@ -61,6 +64,19 @@ void ElementTable::reserve(std::size_t elements, std::size_t corners) {
   const std::size_t most = kMostReservedAtOnce / std::max<std::size_t>(corners, 1);
   kinds_.reserve(std::min(elements, most));
   nodes_.reserve(std::min(elements, most) * corners);
+}
+
+void ElementTable::growNodes(std::size_t count) {
+  // Steps of 64 Ki numbers: the numbers past those held that are zeroed
+  // (and so take memory) are never many; within the room reserved, up to
+  // its end at most, so that a step never moves the numbers to a larger
+  // room than the zone needs.
+  constexpr std::size_t kStep = std::size_t{1} << 16;
+  const std::size_t needed = nodesHeld_ + count;
+  std::size_t size = nodes_.size() + kStep;
+  if (needed <= nodes_.capacity())
+    size = std::min(size, nodes_.capacity());
+  nodes_.resize(std::max(needed, size));
 }
 
 void ElementTable::noteCornerCount(std::size_t count) {

@@ -43,20 +43,27 @@ public:
     if (count != cornersEach_) [[unlikely]]
       noteCornerCount(count);
     if (mixed_) [[unlikely]]
-      elementStart_.push_back(nodes_.size());
+      elementStart_.push_back(nodesHeld_);
     kinds_.push_back(kind);
+    if (count > nodes_.size() - nodesHeld_) [[unlikely]]
+      growNodes(count);
+    std::int32_t *const to = nodes_.data() + nodesHeld_;
+    std::int32_t smallest = smallest_, largest = largest_;
     for (std::size_t k = 0; k < count; ++k) {
-      smallest_ = std::min(smallest_, nodes[k]);
-      largest_ = std::max(largest_, nodes[k]);
-      nodes_.push_back(nodes[k]);
+      smallest = std::min(smallest, nodes[k]);
+      largest = std::max(largest, nodes[k]);
+      to[k] = nodes[k];
     }
+    nodesHeld_ += count;
+    smallest_ = smallest;
+    largest_ = largest;
   }
 
   CellKind kind(std::size_t element) const { return grid_ ? gridKind_ : kinds_[element]; }
   std::size_t nodeCount(std::size_t element) const {
     if (!mixed_)
       return cornersEach_;
-    const std::size_t end = element + 1 < elementStart_.size() ? elementStart_[element + 1] : nodes_.size();
+    const std::size_t end = element + 1 < elementStart_.size() ? elementStart_[element + 1] : nodesHeld_;
     return end - elementStart_[element];
   }
   // The corners of `element`: where they are held, or made in `room`.
@@ -68,16 +75,22 @@ public:
     return nodes_.data() + (mixed_ ? elementStart_[element] : element * cornersEach_);
   }
   // The number of corners of all elements.
-  std::size_t cornerCount() const { return grid_ ? gridCells_ * cornersEach_ : nodes_.size(); }
+  std::size_t cornerCount() const { return grid_ ? gridCells_ * cornersEach_ : nodesHeld_; }
   // The smallest and the largest node number of all elements.
   std::int32_t smallestNumber() const { return smallest_; }
   std::int32_t largestNumber() const { return largest_; }
 
 private:
   void noteCornerCount(std::size_t count);
+  // Makes room for `count` more node numbers past those held.
+  void growNodes(std::size_t count);
   void gridCorners(std::size_t element, CellCorners &corners) const;
 
+  // The node numbers, the first nodesHeld_ of them the elements'. Grown a
+  // step at a time, so that an element's numbers are stored without a
+  // check per number.
   std::vector<std::int32_t> nodes_;
+  std::size_t nodesHeld_ = 0;
   std::vector<std::uint64_t> elementStart_; // only when mixed_
   std::vector<CellKind> kinds_;
   std::size_t cornersEach_ = 0;

@@ -7,7 +7,10 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstddef>
+#include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace zonvert {
@@ -270,6 +273,103 @@ TEST(TecplotReader, FortranNumbersAreStoredInTheCFormAndNonFiniteValuesAreNoted)
                                                   NodeValueTable::kNoNode, 1, 1, 0};
   for (std::size_t index = 0; index < expectedFirst.size(); ++index)
     EXPECT_EQ(zone.nodeValues.firstNonFiniteNode(index), expectedFirst[index]) << "value " << index;
+}
+
+// The element lines of a block of lines are looked at 64 bytes at once when
+// that many follow, else number by number: every line reads alike either
+// way, here first with a long line after it, then as the file's last line.
+TEST(TecplotReader, ElementLinesReadAlikeWithOrWithoutManyBytesAfterThem) {
+  const std::vector<std::pair<std::string, std::vector<std::int32_t>>> cases = {
+      {"1 2 3 4", {1, 2, 3, 4}},
+      {"\t1,2 , 3\t4  ", {1, 2, 3, 4}},
+      {"00000001 12345678 99999999 7", {1, 12345678, 99999999, 7}},
+      {"123456789 1 2 3", {123456789, 1, 2, 3}},
+      {"1 2 3 4\r", {1, 2, 3, 4}},
+      {"+1 2 3 4", {1, 2, 3, 4}},
+      {"1 2\n3 4", {1, 2, 3, 4}},
+      {"1 2 3\n\n4", {1, 2, 3, 4}},
+      {"11 12 13 14 15 16 17 18", {11, 12, 13, 14, 15, 16, 17, 18}},
+  };
+  const std::string last = "9 8 7 6";
+  for (const auto &[line, numbers] : cases) {
+    ASSERT_LT(line.size() + 1 + last.size() + 1, 48u);
+    const int elements = static_cast<int>(numbers.size() / 4) + 1;
+    const std::string zoneLine = "VARIABLES = X\nZONE N=1, E=" + std::to_string(elements) + ", ET=QUADRILATERAL\n0\n";
+    const std::vector<std::pair<std::string, std::size_t>> files = {
+        {zoneLine + line + "\n" + last + std::string(60, ' ') + "\n", 0},
+        {zoneLine + last + "\n" + line + "\n", 4},
+    };
+    for (const auto &[text, first] : files) {
+      ZoneRecord zone;
+      ASSERT_TRUE(readOne(text, zone)) << text;
+      ASSERT_EQ(zone.elementNodes.cornerCount(), numbers.size() + 4) << text;
+      CellCorners room;
+      std::vector<std::int32_t> read;
+      for (std::size_t element = 0; element < zone.elementNodes.size(); ++element)
+        read.insert(read.end(), zone.elementNodes.nodes(element, room), zone.elementNodes.nodes(element, room) + 4);
+      EXPECT_EQ(std::vector<std::int32_t>(read.begin() + static_cast<std::ptrdiff_t>(first),
+                                          read.begin() + static_cast<std::ptrdiff_t>(first + numbers.size())),
+                numbers)
+          << text;
+    }
+  }
+}
+
+// Rows of a block of lines split alike take the places of the row before
+// them; rows that differ in any block, end elsewhere, hold more or fewer
+// values or a value that needs a look of its own are split anew. Each node
+// holds the values a plain split of the whole text gives, in turn.
+TEST(TecplotReader, NodeRowsSplitAlikeOrNotHoldTheirOwnValues) {
+  const std::vector<std::string> rows = {
+      "1 2 3",
+      "4 5 6",
+      "7 8 9 ",
+      "10 20 30",
+      " -1.5E+00 2.5e-3 3",
+      " 1.5E+00 -2.5e-3 3",
+      " 1.5E+00 -2.5e-3 3",
+      "1234567890123456789 2 3",
+      "1234567890123456789 5 6",
+      "1234567890123456789 5 67",
+      "1234567890123456789 5 6\r",
+      "1234567890123456789\t5,6",
+      "1 2 3 4",
+      "5 6",
+      // A row that runs on past the block where the row before it ended,
+      // its first block alike, its second alike with an earlier row's.
+      "1 2             4",
+      "1 2 3",
+      "1 2 3           4",
+      "5 6",
+      "7,8,9",
+      "-1,+2,-3",
+      "1 2 3",
+      "1.0E+01 2.0E+01 3.0E+01 4.0E+01 5.0E+01 6.0E+01",
+      "1.0E+01 2.0E+01 3.0E+01",
+      "1.0E+01 2.0E+01 3.0E+01",
+      "1.0E+01 2.0E+01 3.0E+01",
+  };
+  std::string data;
+  for (const std::string &row : rows)
+    data += row + "\n";
+  std::vector<std::string> tokens;
+  std::size_t start = std::string::npos;
+  for (std::size_t k = 0; k <= data.size(); ++k) {
+    const bool separator = k == data.size() || std::string_view(" \t,\r\n").find(data[k]) != std::string_view::npos;
+    if (!separator && start == std::string::npos)
+      start = k;
+    if (separator && start != std::string::npos) {
+      tokens.push_back(data.substr(start, k - start));
+      start = std::string::npos;
+    }
+  }
+  ASSERT_EQ(tokens.size() % 3, 0u);
+  ZoneRecord zone;
+  ASSERT_TRUE(readOne("VARIABLES = A B C\nZONE N=" + std::to_string(tokens.size() / 3) + "\n" + data, zone));
+  for (std::size_t node = 0; node < tokens.size() / 3; ++node)
+    EXPECT_EQ(valuesOf(zone, node),
+              (std::vector<std::string>{tokens[3 * node], tokens[3 * node + 1], tokens[3 * node + 2]}))
+        << "node " << node;
 }
 
 TEST(TecplotReader, FormatErrorsThrowWithMessage) {
