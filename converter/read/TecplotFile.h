@@ -75,7 +75,7 @@ struct TecplotFile {
 
   // The last zone whose data readZone read past (see TecplotReader.h):
   // its counts and the bytes its data took. A zone after it of the same
-  // counts has its end looked for only from three quarters of them on.
+  // counts has its end looked for only from seven eighths of them on.
   struct ReadApart {
     int nodeCount = 0;
     int elementCount = 0;

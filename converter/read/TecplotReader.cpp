@@ -637,12 +637,12 @@ std::uint64_t findZoneApartEnd(TecplotFile &file, const ZoneRecord &zone) {
   const TecplotInput::Position start = file.input.position();
   // A zone of the counts of the zone read apart before takes about as
   // many bytes (its values' texts may be shorter: fewer signs, say): its
-  // end is looked for from three quarters of them on. Where it ends
+  // end is looked for from seven eighths of them on. Where it ends
   // before, reading it apart tells, and it is read in the file.
   TecplotFile::ReadApart &last = file.lastReadApart;
   const std::uint64_t skip = last.nodeCount == zone.nodeCount && last.elementCount == zone.elementCount &&
                                      last.variableCount == zone.variableNames.size()
-                                 ? last.bytes / 4 * 3
+                                 ? last.bytes / 8 * 7
                                  : 0;
   const bool skipped = skip >= kLeastBytesApart && file.input.seek({start.offset + skip, false});
   const std::uint64_t end = file.input.skipLinesUntil(endsZoneData, skipped);

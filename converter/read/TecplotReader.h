@@ -66,7 +66,7 @@ struct ZoneApart {
 // starts: reads past the lines up to where it ends for certain, and
 // returns where that is (the file stands there, for the next zone). Lines
 // begun by a number are read past in one pass for where lines start, and
-// after a zone read apart of the same counts, only from three quarters of
+// after a zone read apart of the same counts, only from seven eighths of
 // its bytes on: a zone far shorter than that one is found to end later.
 std::uint64_t findZoneApartEnd(TecplotFile &file, const ZoneRecord &zone);
 
