@@ -15,7 +15,6 @@ namespace zonvert {
 
 namespace {
 
-
 bool isLineBreak(char c) { return c == '\n' || c == '\r' || c == '\0'; }
 bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
 
@@ -187,10 +186,6 @@ bool TecplotInput::readLine(std::string_view &line) {
     unendedLastLine_.assign(line.substr(line.size() - std::min(line.size(), kEndKept)));
   return started;
 }
-
-} // namespace zonvert
-
-namespace zonvert {
 
 std::uint64_t TecplotInput::skipLinesUntil(bool (*endsLines)(std::string_view line), bool midLine) {
   // The line start looked at last, in the file; whether its first item is

@@ -85,12 +85,9 @@ public:
   // after its end.
   std::uint64_t skipLinesUntil(bool (*endsLines)(std::string_view line), bool midLine = false);
 
-  // A source of their own for the bytes [from, to) read before, for
-  // another thread (see ByteSource::rangeReader); null where there is none.
-  std::unique_ptr<ByteSource> rangeReader(std::uint64_t from, std::uint64_t to) const {
-    return source_->rangeReader(from, to);
-  }
-  bool givesRanges() const { return source_->givesRanges(); }
+  // A source of their own for the bytes from `offset` on, for another
+  // thread (see ByteSource::readerFrom); null where there is none.
+  std::unique_ptr<ByteSource> readerFrom(std::uint64_t offset) const { return source_->readerFrom(offset); }
 
   // Whether every byte of the data written so far has been read, so that
   // the next read would wait for more: only ever true for a file followed

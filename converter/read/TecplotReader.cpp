@@ -538,14 +538,13 @@ std::string zoneTypeOf(const ZoneShape &shape, ElementType elementType) {
 // file is about this many bytes or more.
 constexpr std::uint64_t kLeastBytesApart = std::uint64_t{256} << 10;
 
-// Whether the zone's data can be read apart from the file, once the reader
-// has found where it ends: it needs nothing of the file but its header
-// (no data shared with another zone, an element type known before its
-// first element line), and its end is told by the file as written, not by
-// a file followed while written.
+// Whether the zone's data can be read apart, on another thread: it is
+// large, it needs nothing of the file but its header (no data shared with
+// another zone, an element type known before its first element line), and
+// its end is told by the file as written, not by a file followed while
+// written.
 bool canReadApart(const TecplotFile &file, const ZoneRecord &zone, const ZoneShape &shape) {
-  if (shape.nodesByLine || zone.nodeCount <= 0 || !shape.sharedFrom.empty() || file.unconfirmedEnd ||
-      !file.input.givesRanges())
+  if (shape.nodesByLine || zone.nodeCount <= 0 || !shape.sharedFrom.empty() || file.unconfirmedEnd)
     return false;
   if (!shape.ordered && (shape.connectivityFrom >= 0 || (shape.elementType == ElementType::None && zone.elementCount > 0)))
     return false;
@@ -564,15 +563,19 @@ ZoneRead readZoneOfInput(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart) 
   if (file.unconfirmedEnd)
     refuseDataBeyondZone(file.input, *std::exchange(file.unconfirmedEnd, std::nullopt));
   clearZone(zone);
-  if (apart)
+  if (apart) {
     apart->held = false;
+    apart->data.reset();
+  }
   ZoneShape shape;
   if (!readZoneStart(file, zone, shape))
     return ZoneRead::End;
   if (apart && canReadApart(file, zone, shape)) {
     file.input.seek(file.input.position());
     apart->start = file.input.position();
-    apart->data = file.input.rangeReader(apart->start.offset, UINT64_MAX);
+    apart->data = file.input.readerFrom(apart->start.offset);
+  }
+  if (apart && apart->data) {
     apart->held = true;
     apart->shape = shape;
     zone.zoneType = zoneTypeOf(shape, shape.elementType);

@@ -18,10 +18,10 @@
 
 #include "read/TecplotFile.h"
 #include "read/ZoneHeader.h"
+#include "zone/ZoneRecord.h"
 
 #include <cstdint>
 #include <memory>
-#include "zone/ZoneRecord.h"
 
 namespace zonvert {
 
@@ -45,7 +45,7 @@ namespace zonvert {
 // to where it ends for certain (the next line that is neither blank, nor a
 // comment, nor begun by a number), while readZoneApart reads it. Only where
 // the file can be read by position (a plain file, see
-// ByteSource::rangeReader).
+// ByteSource::readerFrom).
 struct ZoneApart;
 bool readZone(TecplotFile &file, ZoneRecord &zone, ZoneApart *apart = nullptr);
 
@@ -80,7 +80,6 @@ std::uint64_t findZoneApartEnd(TecplotFile &file, const ZoneRecord &zone);
 // zone that ends before the place its end was looked for from): the zone is
 // to be read in the file.
 std::uint64_t readZoneApart(const ZoneRecord &header, const ZoneApart &apart, ZoneRecord &zone);
-
 
 // Where the next zone's records start, with what is in force there. The
 // names are shared with `earlier` (a point taken before, or null) where they

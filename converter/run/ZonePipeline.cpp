@@ -193,11 +193,9 @@ bool ZonePipeline::findApartEnd(Batch &batch) {
   return end.has_value();
 }
 
-bool ZonePipeline::readsApart(const Batch &batch) {
-  for (std::size_t zone = 0; zone < batch.count; ++zone)
-    if (batch.apart[zone]->held)
-      return true;
-  return false;
+// Only a batch's last zone is read apart (see fill).
+bool ZonePipeline::endsWithZoneApart(const Batch &batch) {
+  return batch.count > 0 && batch.apart[batch.count - 1]->held;
 }
 
 // Reads the zone the batch's last zone is, apart, into `record`. False
@@ -270,13 +268,13 @@ void ZonePipeline::readZones() {
       std::lock_guard lock(mutex_);
       batch->read = true;
       batch->byWorker = (batch->count > 0 && bytes >= batch->count * kSmallZoneBytes && selectsAny(*batch)) ||
-                        readsApart(*batch);
+                        endsWithZoneApart(*batch);
       batch->done = !batch->byWorker;
       if (batch->byWorker)
         toWrite_.push_back(batch);
     }
     changed_.notify_all();
-    if (batch->count > 0 && batch->apart[batch->count - 1]->held && !findApartEnd(*batch))
+    if (endsWithZoneApart(*batch) && !findApartEnd(*batch))
       return;
     if (batch->ending != Batch::Ending::More)
       return;

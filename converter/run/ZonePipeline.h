@@ -105,7 +105,7 @@ private:
   void writeZones();
   void release(Batch &batch);
   bool selectsAny(const Batch &batch) const;
-  static bool readsApart(const Batch &batch);
+  static bool endsWithZoneApart(const Batch &batch);
   bool findApartEnd(Batch &batch);
   bool readApart(Batch &batch, ZoneRecord &record);
 

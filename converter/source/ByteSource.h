@@ -51,15 +51,10 @@ public:
   // source cannot move back (a pipe), which leaves it where it was.
   virtual bool seek(std::uint64_t offset) = 0;
 
-  // A source of its own for the bytes [from, to) of the data, read before,
-  // that another thread may read while this one reads on; null where the
-  // data cannot be read so (a pipe, a compressed stream, a file followed
-  // while written).
-  virtual std::unique_ptr<ByteSource> rangeReader(std::uint64_t /*from*/, std::uint64_t /*to*/) const {
-    return nullptr;
-  }
-  // Whether rangeReader gives one.
-  virtual bool givesRanges() const { return false; }
+  // A source of its own for the data from `offset` on, that another thread
+  // may read while this one reads on; null where the data cannot be read
+  // so (a pipe, a compressed stream, a file followed while written).
+  virtual std::unique_ptr<ByteSource> readerFrom(std::uint64_t /*offset*/) const { return nullptr; }
 
   // A flag that, once raised, makes a read that waits throw
   // ReadingCancelled (looked at while it waits, at least four times a

@@ -1,6 +1,5 @@
 #include "source/FileRangeBytes.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -9,10 +8,9 @@
 namespace zonvert {
 
 std::size_t FileRangeBytes::read(char *into, std::size_t capacity, Wait) {
-  const auto wanted = static_cast<std::size_t>(std::min<std::uint64_t>(capacity, to_ - at_));
   std::size_t count = 0;
-  while (count < wanted) {
-    const ssize_t got = pread(descriptor_, into + count, wanted - count, static_cast<off_t>(at_ + count));
+  while (count < capacity) {
+    const ssize_t got = pread(descriptor_, into + count, capacity - count, static_cast<off_t>(at_ + count));
     if (got < 0 && errno == EINTR)
       continue;
     if (got < 0)
@@ -27,7 +25,7 @@ std::size_t FileRangeBytes::read(char *into, std::size_t capacity, Wait) {
 }
 
 bool FileRangeBytes::seek(std::uint64_t offset) {
-  if (offset < from_ || offset > to_)
+  if (offset < from_)
     return false;
   at_ = offset;
   endOfFile_ = false;

@@ -14,10 +14,8 @@ StreamBytes::StreamBytes(std::FILE *stream) : stream_(stream) {
   regularFile_ = fstat(fileno(stream), &status) == 0 && S_ISREG(status.st_mode);
 }
 
-std::unique_ptr<ByteSource> StreamBytes::rangeReader(std::uint64_t from, std::uint64_t to) const {
-  if (!regularFile_ || !pending_.empty())
-    return nullptr;
-  return std::make_unique<FileRangeBytes>(fileno(stream_), from, to);
+std::unique_ptr<ByteSource> StreamBytes::readerFrom(std::uint64_t offset) const {
+  return regularFile_ ? std::make_unique<FileRangeBytes>(fileno(stream_), offset) : nullptr;
 }
 
 std::size_t StreamBytes::read(char *into, std::size_t capacity, Wait) {

@@ -20,8 +20,7 @@ public:
   bool atEnd() const override { return endOfFile_; }
   bool seek(std::uint64_t offset) override;
   // A plain file's bytes are read by position (see FileRangeBytes).
-  std::unique_ptr<ByteSource> rangeReader(std::uint64_t from, std::uint64_t to) const override;
-  bool givesRanges() const override { return regularFile_; }
+  std::unique_ptr<ByteSource> readerFrom(std::uint64_t offset) const override;
 
   // Bytes read from the start of the stream that the next reads return
   // first, for a stream that cannot move back to its start.
