@@ -77,8 +77,6 @@ struct EndToEndCase {
   std::string shellSetup = "";
 };
 
-void PrintTo(const EndToEndCase &c, std::ostream *out) { *out << c.name; }
-
 const std::vector<std::string> kDefaultArgs = {"in.dat", "out.vtk"};
 
 // A zone of nodes only whose VTK file is well over a kilobyte.
@@ -109,8 +107,10 @@ std::pair<std::string, std::string> wideZone() {
 // A one-node zone with the variables X and C whose C values are `values`.
 std::string nodesZone(const std::vector<std::string> &values) {
   std::string zone = "ZONE I=" + std::to_string(values.size()) + "\n";
+  // Appended piece by piece: the tables hold zones of thousands of nodes,
+  // built in every test process.
   for (std::size_t i = 0; i < values.size(); ++i)
-    zone += std::to_string(i) + " " + values[i] + "\n";
+    zone.append(std::to_string(i)).append(1, ' ').append(values[i]).append(1, '\n');
   return zone;
 }
 
@@ -118,10 +118,11 @@ std::string nodesVtk(const std::vector<std::string> &values, const std::string &
                      const std::string &type = "float") {
   std::string points, cells, types, field;
   for (std::size_t i = 0; i < values.size(); ++i) {
-    points += std::to_string(i) + " 0.0 0.0\n";
-    cells += "1 " + std::to_string(i) + "\n";
-    types += "1\n";
-    field += values[i] + "\n";
+    const std::string number = std::to_string(i);
+    points.append(number).append(" 0.0 0.0\n");
+    cells.append("1 ").append(number).append(1, '\n');
+    types.append("1\n");
+    field.append(values[i]).append(1, '\n');
   }
   const std::string n = std::to_string(values.size());
   return kVtkHead + "POINTS " + n + " float\n" + points + "\nCELLS " + n + " " + std::to_string(2 * values.size()) +
@@ -161,8 +162,11 @@ std::string withoutLastLines(std::string text, int lines) {
 }
 std::string withReturns(const std::string &text) {
   std::string crlf;
-  for (char c : text)
-    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  for (char c : text) {
+    if (c == '\n')
+      crlf.push_back('\r');
+    crlf.push_back(c);
+  }
   return crlf;
 }
 
@@ -793,8 +797,17 @@ std::vector<EndToEndCase> cases() {
 // files, the console and the status must be the same, byte for byte. Its
 // input runs compressed too, as gzip and as zstd (in two streams, split in
 // the middle of the text), on one thread and on four: same files, console
-// and status again.
-using EndToEndRun = std::tuple<EndToEndCase, int, Encoding>;
+// and status again. A run names its case in the table, built once: a
+// thousand copies of the table's texts would cost each test process (one per
+// test under CTest) most of a second under AddressSanitizer.
+using EndToEndRun = std::tuple<const EndToEndCase *, int, Encoding>;
+
+const std::vector<EndToEndCase> &caseTable() {
+  static const std::vector<EndToEndCase> table = cases();
+  return table;
+}
+
+void PrintTo(const EndToEndCase *c, std::ostream *out) { *out << c->name; }
 
 class ZonvertEndToEnd : public ::testing::TestWithParam<EndToEndRun> {};
 
@@ -805,19 +818,20 @@ bool readsInDat(const EndToEndCase &c) {
 
 std::vector<EndToEndRun> endToEndRuns() {
   std::vector<EndToEndRun> runs;
-  for (const EndToEndCase &c : cases()) {
+  for (const EndToEndCase &c : caseTable()) {
     for (int threads : {1, 4, 64})
-      runs.emplace_back(c, threads, Encoding::Plain);
+      runs.emplace_back(&c, threads, Encoding::Plain);
     if (readsInDat(c))
       for (Encoding encoding : {Encoding::Gzip, Encoding::Zstd})
         for (int threads : {1, 4})
-          runs.emplace_back(c, threads, encoding);
+          runs.emplace_back(&c, threads, encoding);
   }
   return runs;
 }
 
 TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
-  const auto &[c, threads, encoding] = GetParam();
+  const auto &[run, threads, encoding] = GetParam();
+  const EndToEndCase &c = *run;
 #if defined(__SANITIZE_ADDRESS__)
   // AddressSanitizer reserves terabytes of address space at start.
   if (c.shellSetup.find("ulimit -v") != std::string::npos)
@@ -844,7 +858,7 @@ TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
 INSTANTIATE_TEST_SUITE_P(Cases, ZonvertEndToEnd, ::testing::ValuesIn(endToEndRuns()), [](const auto &info) {
   const Encoding encoding = std::get<2>(info.param);
   const std::string input = encoding == Encoding::Plain ? "" : std::string("_") + nameOf(encoding);
-  return std::get<0>(info.param).name + input + "_Threads" + std::to_string(std::get<1>(info.param));
+  return std::get<0>(info.param)->name + input + "_Threads" + std::to_string(std::get<1>(info.param));
 });
 
 // The command line: help, version, and what is refused with the usage text.
@@ -1040,7 +1054,7 @@ TEST(ZonvertRepeatCounts, WriteWhatTheirValuesWrite) {
 // thread and as XML files on four, from zone 0 and from zone 1.
 TEST(ZonvertInvariant, EverySuccessfulRunWritesEveryZoneItAnnounces) {
   std::vector<std::string> inputs;
-  for (const EndToEndCase &c : cases())
+  for (const EndToEndCase &c : caseTable())
     if (!c.input.empty())
       inputs.push_back(c.input);
   for (const auto &entry : std::filesystem::directory_iterator(ZONVERT_FUZZ_CORPUS))
