@@ -454,9 +454,11 @@ std::string contentsOf(const ZoneRecord &zone) {
   CellCorners room;
   for (std::size_t element = 0; element < zone.elementNodes.size(); ++element) {
     const std::int32_t *nodes = zone.elementNodes.nodes(element, room);
-    text += "\n" + std::to_string(static_cast<int>(zone.elementNodes.kind(element))) + ":";
+    // Appended part by part: GCC 12 warns (-Wrestrict) about "text" +
+    // std::to_string(...) at -O3.
+    text.append(1, '\n').append(std::to_string(static_cast<int>(zone.elementNodes.kind(element)))).append(1, ':');
     for (std::size_t k = 0; k < zone.elementNodes.nodeCount(element); ++k)
-      text += " " + std::to_string(nodes[k]);
+      text.append(1, ' ').append(std::to_string(nodes[k]));
   }
   for (const std::string &warning : zone.warnings)
     text += "\n" + warning;
