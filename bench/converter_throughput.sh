@@ -4,9 +4,9 @@
 #
 # Generates a deterministic ~290 MB Tecplot file of 10 hexahedral zones with
 # 10 variables in a temporary folder, then, in one run, times cp of the file
-# and zonvert on it with 1 and 2 threads, writing legacy (.vtk) and XML (.vtu)
-# files (best of three alternating rounds each, so that a burst of other load
-# on the machine does not decide a ratio). It reports MB/s of input, the
+# and zonvert on it with 1 and 2 threads, writing legacy (.vtk) and XML (.vtu,
+# zlib- and LZ4-compressed) files (best of three alternating rounds each, so
+# that a burst of other load on the machine does not decide a ratio). It reports MB/s of input, the
 # ratio to cp, the speed-up of 2 threads over 1, and zonvert's peak resident
 # memory against its stated bound, 8 MiB + threads x 1.5 MiB + 2 x (threads
 # + 1) x the largest zone (taken as its bytes in the file: its node numbers
@@ -16,7 +16,7 @@
 # which hold more). Then
 # it times VTK's own readers (python3-vtk9) reading all zone files back:
 # vtkUnstructuredGridReader for the legacy ASCII files, vtkXMLUnstructured-
-# GridReader for the XML ones.
+# GridReader for the XML ones (zlib and LZ4).
 #
 # Usage: bench/converter_throughput.sh [path/to/zonvert]
 # Without an argument it builds zonvert with the release preset. With
@@ -42,12 +42,14 @@ cat "$input" >/dev/null
 
 # The configurations timed, each as "label|threads|command".
 configs=()
-for format in legacy vtu; do
+for format in legacy vtu vtu-lz4; do
   option=""
   [[ $format == vtu ]] && option="--vtu"
+  [[ $format == vtu-lz4 ]] && option="--vtu --compress lz4"
   for threads in 1 2; do
     configs+=("zonvert $format, $threads thread(s)|$threads|$zonvert --threads $threads $option $input $work/out.vtk")
-    [[ -n "$baseline" ]] &&
+    # The baseline has no --compress.
+    [[ -n "$baseline" && $format != vtu-lz4 ]] &&
       configs+=("baseline $format, $threads thread(s)|$threads|$baseline --threads $threads $option $input $work/out.vtk")
   done
 done
@@ -72,14 +74,14 @@ for config in "${configs[@]}"; do
            (kb / 1024 > bound ? " OVER" : "")
   }'
 done
-for format in legacy vtu; do
+for format in legacy vtu vtu-lz4; do
   for program in zonvert baseline; do
-    [[ $program == baseline && -z "$baseline" ]] && continue
+    [[ $program == baseline && ( -z "$baseline" || $format == vtu-lz4 ) ]] && continue
     awk -v f="$format" -v p="$program" -v one="${best["$program $format, 1 thread(s)"]}" \
         -v two="${best["$program $format, 2 thread(s)"]}" \
         'BEGIN { printf "%s %s: 2 threads are %.2f times as fast as 1\n", p, f, one / (two > 0 ? two : 0.01) }'
   done
-  if [[ -n "$baseline" ]]; then
+  if [[ -n "$baseline" && $format != vtu-lz4 ]]; then
     for threads in 1 2; do
       awk -v f="$format" -v t="$threads" -v old="${best["baseline $format, $threads thread(s)"]}" \
           -v new="${best["zonvert $format, $threads thread(s)"]}" \
@@ -92,6 +94,7 @@ done
 echo "reading the zone files back with VTK..."
 "$zonvert" "$input" "$work/legacy.vtk" >/dev/null
 "$zonvert" --vtu "$input" "$work/xml.vtk" >/dev/null
+"$zonvert" --vtu --compress lz4 "$input" "$work/lz4.vtk" >/dev/null
 /usr/bin/python3 - "$work" <<'PYTHON'
 import glob
 import sys
@@ -101,7 +104,8 @@ import vtk
 
 folder = sys.argv[1]
 for label, pattern, make in (("legacy ASCII (.vtk)", "legacy[0-9]*.vtk", vtk.vtkUnstructuredGridReader),
-                             ("XML binary (.vtu)", "xml[0-9]*.vtu", vtk.vtkXMLUnstructuredGridReader)):
+                             ("XML binary (.vtu)", "xml[0-9]*.vtu", vtk.vtkXMLUnstructuredGridReader),
+                             ("XML, LZ4 (.vtu)", "lz4[0-9]*.vtu", vtk.vtkXMLUnstructuredGridReader)):
     files = sorted(glob.glob(folder + "/" + pattern))
     start = time.perf_counter()
     points = 0

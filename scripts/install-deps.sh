@@ -4,8 +4,8 @@
 #
 # Usage: scripts/install-deps.sh [main|test|bench|fuzz]...
 #   main   the two deliverables and the example host: a compiler, CMake,
-#          Ninja, LAPACK, libdeflate, and zlib and libzstd (zonvert reads
-#          gzip and zstd input), nothing else
+#          Ninja, LAPACK, libdeflate and liblz4 (zonvert's XML files), and
+#          zlib and libzstd (zonvert reads gzip and zstd input), nothing else
 #   test   main plus what only the tests need (GoogleTest, gfortran for the
 #          reference formatter, valgrind, Python's VTK, pkg-config, and
 #          the locale sources from which the locale test makes a
@@ -16,7 +16,7 @@
 # Without an argument: everything.
 set -euo pipefail
 
-main=(cmake g++ make ninja-build liblapack-dev libblas-dev libdeflate-dev zlib1g-dev libzstd-dev)
+main=(cmake g++ make ninja-build liblapack-dev libblas-dev libdeflate-dev liblz4-dev zlib1g-dev libzstd-dev)
 test=(libgtest-dev libgmock-dev gfortran valgrind python3 python3-vtk9 pkg-config locales)
 bench=(libbenchmark-dev python3 python3-vtk9 time)
 fuzz=(clang libclang-rt-14-dev)

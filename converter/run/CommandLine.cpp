@@ -22,11 +22,11 @@ bool looksLikeLongOption(std::string_view argument) {
 
 // An option zonvert knows, as it may be spelt.
 bool isKnownOption(std::string_view argument) {
-  for (std::string_view option : {"--vtu", "--series", "--threads", "--follow", "--idle", "--zones", "--variables",
-                                   "--list", "--json", "--quiet", "--help", "--version"})
+  for (std::string_view option : {"--vtu", "--compress", "--series", "--threads", "--follow", "--idle", "--zones",
+                                   "--variables", "--list", "--json", "--quiet", "--help", "--version"})
     if (argument == option)
       return true;
-  for (std::string_view option : {"--threads=", "--idle=", "--zones=", "--variables="})
+  for (std::string_view option : {"--compress=", "--threads=", "--idle=", "--zones=", "--variables="})
     if (argument.starts_with(option))
       return true;
   return false;
@@ -63,6 +63,20 @@ std::string parseIdle(std::string_view text, int &seconds) {
   return {};
 }
 
+// The compression of "--compress zlib|lz4|none", in any case. An empty
+// refusal when it is one.
+std::string parseCompression(std::string_view text, VtuCompression &compression) {
+  for (const VtuCompressionFacts &facts : kVtuCompressions) {
+    if (text.size() == facts.option.size() &&
+        std::equal(text.begin(), text.end(), facts.option.begin(),
+                   [](char a, char b) { return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b; })) {
+      compression = facts.compression;
+      return {};
+    }
+  }
+  return "ERROR: OPTION --compress NEEDS zlib, lz4 OR none, NOT " + std::string(text) + "\n";
+}
+
 // The value of an option that takes one: after "=" or as the next argument.
 bool optionValue(std::string_view argument, std::size_t equals, int argc, const char *const *argv, int &at,
                  std::string_view &value) {
@@ -86,6 +100,7 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
   CommandLine line;
   line.options.threads = defaultThreadCount();
   bool idleGiven = false;
+  bool compressGiven = false;
   bool list = false;
   int at = 1;
   for (; at < argc; ++at) {
@@ -108,6 +123,13 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
     }
     if (name == "--vtu" && equals == std::string_view::npos) {
       line.options.format = ZoneFormat::Vtu;
+    } else if (name == "--compress") {
+      std::string_view value;
+      if (!optionValue(argument, equals, argc, argv, at, value))
+        return refuse("ERROR: OPTION --compress NEEDS zlib, lz4 OR none.\n");
+      if (std::string refusal = parseCompression(value, line.options.compression); !refusal.empty())
+        return refuse(std::move(refusal));
+      compressGiven = true;
     } else if (name == "--series" && equals == std::string_view::npos) {
       line.options.series = true;
     } else if (name == "--follow" && equals == std::string_view::npos) {
@@ -155,6 +177,8 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
   }
   if (idleGiven && !line.options.follow)
     return refuse("ERROR: OPTION --idle GOES WITH --follow\n");
+  if (compressGiven && line.options.format != ZoneFormat::Vtu)
+    return refuse("ERROR: OPTION --compress GOES WITH --vtu\n");
   if (line.json && !list)
     return refuse("ERROR: OPTION --json GOES WITH --list\n");
   for (; at < argc; ++at)
@@ -197,6 +221,10 @@ const std::string &usageText() {
       "  --vtu          write VTK XML files (.vtu: binary, zlib-compressed, values as\n"
       "                 64-bit floats) instead of legacy VTK files (.vtk: ASCII,\n"
       "                 values copied as text)\n"
+      "  --compress zlib|lz4|none\n"
+      "                 with --vtu: compress the arrays with zlib (the default),\n"
+      "                 with LZ4 (faster, larger files; VTK 9 and ParaView 5.11\n"
+      "                 read them) or not at all\n"
       "  --series       also write <name>.vtk.series (or <name>.vtu.series), the\n"
       "                 JSON file series that ParaView opens as one dataset with\n"
       "                 the time of each zone\n"

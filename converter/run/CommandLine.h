@@ -39,6 +39,8 @@ struct ConversionOptions {
   std::optional<std::vector<std::string>> variables = std::nullopt;
   // --quiet: no progress display on standard error.
   bool quiet = false;
+  // --compress: how XML files' arrays are compressed.
+  VtuCompression compression = VtuCompression::Zlib;
 };
 
 inline constexpr int kMaxThreads = 64;

@@ -225,7 +225,7 @@ void checkOutputNames(const std::string &baseName, int startZone, const Conversi
 bool convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
                         const ZoneSelection &selection, bool firstShown = false, int mostZones = INT_MAX) {
   ZoneRecord zone;
-  ZoneWriterMemory memory;
+  ZoneWriterMemory memory(plan.options.compression);
   for (bool shown = firstShown; mostZones > 0 && readZone(tecplot, zone); shown = false, --mostZones) {
     if (!shown)
       sequence.zoneRead(zone.zoneNumber);
@@ -243,7 +243,7 @@ bool convertOnOneThread(TecplotFile &tecplot, ZoneSequence &sequence, const Outp
 void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
                       const ZoneSelection &selection, int first, bool firstShown) {
   int zoneIndex = first;
-  ZoneWriterMemory memory;
+  ZoneWriterMemory memory(plan.options.compression);
   for (;; ++zoneIndex) {
     const ZoneTurn turn = pipeline.next(zoneIndex);
     if (turn.kind == ZoneTurn::Kind::EndOfFile)
@@ -279,7 +279,7 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
   std::optional<ZonePipeline> pipeline;
   ZoneTurn turn;
   int zoneIndex = 0;
-  ZoneWriterMemory memory; // for the small zones this thread writes
+  ZoneWriterMemory memory(plan.options.compression); // for the small zones this thread writes
   for (;;) {
     try {
       pipeline.emplace(tecplot, plan, selection, plan.options.threads, canReadAgain);

@@ -345,7 +345,7 @@ void ZonePipeline::writeZones() {
   // cores, it goes first. (A thread's nice value is its own on Linux.)
   const auto thread = static_cast<id_t>(gettid());
   setpriority(PRIO_PROCESS, thread, getpriority(PRIO_PROCESS, thread) + kWorkerNiceness);
-  ZoneWriterMemory memory;
+  ZoneWriterMemory memory(plan_.options.compression);
   // The zones this worker reads apart, one after another: the batches hold
   // only their headers.
   ZoneRecord apartRecord;

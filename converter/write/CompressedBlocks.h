@@ -1,10 +1,12 @@
 // One array of a VTK XML file's appended data, compressed as VTK's zlib
-// compressor writes it: a header of 64-bit little-endian words (the number
-// of blocks, the block size, the size of the last block when partial, else
-// 0, then the compressed size of each block), then each block of at most
-// kBlockBytes raw bytes compressed on its own as a zlib stream. The streams
-// are made by libdeflate, which makes them several times faster than zlib
-// itself; zlib (VTK's reader among its users) reads them as its own.
+// or LZ4 compressor writes it: a header of 64-bit little-endian words (the
+// number of blocks, the block size, the size of the last block when partial,
+// else 0, then the compressed size of each block), then each block of at
+// most kBlockBytes raw bytes compressed on its own, as a zlib stream or an
+// LZ4 block. The zlib streams are made by libdeflate, which makes them
+// several times faster than zlib itself; zlib (VTK's reader among its users)
+// reads them as its own. Not compressed, the array is one 64-bit word, its
+// size in bytes, and the bytes.
 //
 // The header comes before the blocks but holds their compressed sizes, so
 // its room is kept when the array starts and it is written into the file
@@ -13,6 +15,7 @@
 
 #include "write/OutputBuffer.h"
 #include "write/RepeatedBlocks.h"
+#include "write/ZoneFormat.h"
 
 #include <cstdint>
 #include <cstring>
@@ -24,20 +27,25 @@ struct libdeflate_compressor;
 
 namespace zonvert {
 
-// A zlib stream compressor, kept for every block of every array of every
-// zone a thread writes.
+// A block compressor, kept for every block of every array of every zone a
+// thread writes.
 class BlockCompressor {
 public:
-  BlockCompressor();
+  explicit BlockCompressor(VtuCompression compression);
   ~BlockCompressor();
   BlockCompressor(const BlockCompressor &) = delete;
   BlockCompressor &operator=(const BlockCompressor &) = delete;
 
-  // The zlib stream of `bytes`; the view is valid until the next call.
+  VtuCompression compression() const { return compression_; }
+
+  // The zlib stream or LZ4 block of `bytes` (at most kBlockBytes); the view
+  // is valid until the next call. Not to be called without compression.
   std::span<const unsigned char> compress(std::span<const unsigned char> bytes);
 
 private:
-  libdeflate_compressor *compressor_;
+  VtuCompression compression_;
+  libdeflate_compressor *deflate_ = nullptr;
+  std::unique_ptr<char[]> lz4State_; // on the heap: 16 KiB is much for a small stack
   std::vector<unsigned char> output_;
 };
 

@@ -224,10 +224,14 @@ private:
   std::array<double, kChunkValues> chunk_;
 };
 
-Header headerOf(const ZoneRecord &zone, const VariableRoles &roles, std::size_t cellCount) {
+Header headerOf(const ZoneRecord &zone, const VariableRoles &roles, std::size_t cellCount,
+                VtuCompression compression) {
   Header header;
-  header.line("<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
-              "header_type=\"UInt64\" compressor=\"vtkZLibDataCompressor\">");
+  std::string start = "<VTKFile type=\"UnstructuredGrid\" version=\"1.0\" byte_order=\"LittleEndian\" "
+                      "header_type=\"UInt64\"";
+  if (const std::string_view compressor = factsOf(compression).vtkCompressor; !compressor.empty())
+    start.append(" compressor=\"").append(compressor).append("\"");
+  header.line(start + ">");
   header.line("  <UnstructuredGrid>");
   header.line("    <Piece NumberOfPoints=\"" + std::to_string(zone.nodeCount) + "\" NumberOfCells=\"" +
               std::to_string(cellCount) + "\">");
@@ -312,7 +316,7 @@ void writeCells(ArrayWriter &arrays, const ZoneRecord &zone, std::size_t cellCou
 int writeVtu(int descriptor, const ZoneRecord &zone, const VariableRoles &roles, VtuWriterMemory &memory) {
   const auto nodes = static_cast<std::size_t>(zone.nodeCount);
   const std::size_t cellCount = zone.elementCount > 0 ? static_cast<std::size_t>(zone.elementCount) : nodes;
-  Header header = headerOf(zone, roles, cellCount);
+  Header header = headerOf(zone, roles, cellCount, memory.compressor.compression());
   OutputBuffer out(descriptor);
   // Room for the header; the marker "_" is the last byte before the data.
   out.append(std::string(header.text().size(), ' '));

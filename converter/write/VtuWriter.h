@@ -1,7 +1,8 @@
 // Writes one zone as a VTK XML unstructured-grid file (.vtu): the points,
 // cells and arrays of the legacy file, with every array in binary form in
-// the file's appended data, zlib-compressed (VTK's vtkZLibDataCompressor
-// layout with 64-bit headers). Values are 64-bit floats, each read exactly
+// the file's appended data, compressed as its writer's compressor does (in
+// the layout of VTK's vtkZLibDataCompressor or vtkLZ4DataCompressor, with
+// 64-bit headers) or not. Values are 64-bit floats, each read exactly
 // from its text as strtod reads it; node numbers 32-bit integers, cell
 // offsets 64-bit ones, cell types bytes.
 #pragma once
@@ -22,6 +23,7 @@ namespace zonvert {
 // series mostly list the same cells, which are then compared, not
 // compressed again.
 struct VtuWriterMemory {
+  explicit VtuWriterMemory(VtuCompression compression) : compressor(compression) {}
   BlockCompressor compressor;
   std::array<RepeatedBlocks, 3> cells;
 };

@@ -13,7 +13,7 @@ std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat 
 
 VtuWriterMemory &ZoneWriterMemory::vtu() {
   if (!vtu_)
-    vtu_ = std::make_unique<VtuWriterMemory>();
+    vtu_ = std::make_unique<VtuWriterMemory>(compression_);
   return *vtu_;
 }
 

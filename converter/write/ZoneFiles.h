@@ -24,9 +24,12 @@ std::string zoneFileName(const std::string &baseName, int zoneIndex, ZoneFormat 
 // VtuWriterMemory), made when first needed.
 class ZoneWriterMemory {
 public:
+  // XML files' arrays are compressed so.
+  explicit ZoneWriterMemory(VtuCompression compression) : compression_(compression) {}
   VtuWriterMemory &vtu();
 
 private:
+  VtuCompression compression_;
   std::unique_ptr<VtuWriterMemory> vtu_;
 };
 

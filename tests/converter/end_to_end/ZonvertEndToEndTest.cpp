@@ -913,7 +913,7 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
   const RunResult help = runZonvert({{"--help"}, "", {}, {}, ""});
   EXPECT_EQ(help.exitStatus, 0);
   EXPECT_TRUE(help.stdoutText.starts_with("USAGE: zonvert [OPTIONS] <TECPLOT FILE PATH> <VTK FILE PATH>"));
-  for (const char *part : {"--vtu", "--series", "--threads N", "--follow", "--idle SECONDS", "--zones LIST",
+  for (const char *part : {"--vtu", "--compress zlib|lz4|none", "--series", "--threads N", "--follow", "--idle SECONDS", "--zones LIST",
                            "--variables LIST", "--list", "--json", "--quiet", "--version", "EXIT STATUS", "255", "gzip",
                            "zstd", "MEMORY"})
     EXPECT_NE(help.stdoutText.find(part), std::string::npos) << part;
@@ -947,6 +947,10 @@ TEST(ZonvertCommandLine, HelpVersionAndRefusals) {
        "ERROR: OPTION --idle NEEDS A WHOLE NUMBER OF SECONDS (0 FOR NO LIMIT), NOT 1h"},
       {{"--follow", "--idle"}, "ERROR: OPTION --idle NEEDS A NUMBER OF SECONDS."},
       {{"--follow=yes", "in.dat", "out.vtk"}, "ERROR: UNKNOWN OPTION --follow=yes"},
+      {{"--compress", "lz4", "in.dat", "out.vtk"}, "ERROR: OPTION --compress GOES WITH --vtu"},
+      {{"--vtu", "--compress=gzip", "in.dat", "out.vtk"}, "ERROR: OPTION --compress NEEDS zlib, lz4 OR none, NOT gzip"},
+      {{"--vtu", "--compress"}, "ERROR: OPTION --compress NEEDS zlib, lz4 OR none."},
+      {{"in.dat", "--compress", "none"}, "ERROR: OPTIONS GO BEFORE THE FILE PATHS: --compress"},
       // Zone and variable lists, and the inventory (the lists' own refusals
       // are tested with them).
       {{"--zones", "", "in.dat", "out.vtk"},

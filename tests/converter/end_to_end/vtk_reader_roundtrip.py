@@ -521,8 +521,8 @@ def check_series(name, folder, base, times):
     return errors
 
 
-def convert_vtu(zonvert, tecplot, output, threads=None):
-    options = ["--vtu", "--series"] + (["--threads", str(threads)] if threads else [])
+def convert_vtu(zonvert, tecplot, output, threads=None, more=()):
+    options = ["--vtu", "--series"] + (["--threads", str(threads)] if threads else []) + list(more)
     return subprocess.run([zonvert] + options + [tecplot, output], capture_output=True, text=True)
 
 
@@ -604,6 +604,32 @@ def check_picking(zonvert, folder):
         got = arrays_of(read_vtu(os.path.join(folder, "fields%s%d.vtu" % (name, last))))
         if run.returncode != 0 or got != {n: v for n, v in arrays.items() if n == kept or n == "velocity"}:
             errors.append("%s --variables %s: %s, arrays %s of %s" % (name, kept, run.stdout, sorted(got), sorted(arrays)))
+    return errors
+
+
+def check_compressions(zonvert, folder):
+    """After check_vtu_forms, each file again with --compress lz4 and with no
+    compression: VTK's XML reader must read from each zone file the points,
+    cells and arrays of the zlib file, every value bit for bit, and the file
+    must name its compressor (none: no compressor)."""
+    errors = []
+    for name, _, _, zones, _, _ in forms():
+        for options, compressor in ((["--compress", "lz4"], ' compressor="vtkLZ4DataCompressor"'),
+                                    (["--compress=NONE"], "")):
+            out = os.path.join(folder, "c%s%s.vtk" % (options[-1][-4:], name))
+            run = subprocess.run([zonvert, "--vtu"] + options + [os.path.join(folder, name + ".dat"), out],
+                                 capture_output=True, text=True)
+            for z in range(len(zones)):
+                path = out[:-4] + "%d.vtu" % z
+                with open(path, "rb") as f:
+                    start = f.readline().decode()
+                got, zlib = read_vtu(path), read_vtu(os.path.join(folder, "x%s%d.vtu" % (name, z)))
+                same = [grid.GetPoints().GetData() for grid in (got, zlib)]
+                if run.returncode != 0 or not start.endswith('header_type="UInt64"%s>\n' % compressor) or \
+                        cells_of(got) != cells_of(zlib) or arrays_of(got) != arrays_of(zlib) or \
+                        [same[0].GetTuple(i) for i in range(same[0].GetNumberOfTuples())] != \
+                        [same[1].GetTuple(i) for i in range(same[1].GetNumberOfTuples())]:
+                    errors.append("%s %s zone %d: %s, %s" % (name, options[-1], z, run.stdout, start))
     return errors
 
 
@@ -721,8 +747,9 @@ def check_threads_agree(zonvert, folder):
 def check_repeated_cells(zonvert, folder):
     """Zones listing the cells of the zone before them, or nearly: the same
     cells, one cell's corners turned (in the second 32 KiB block of the
-    connectivity), half the cells, all again. VTK reads each zone's own
-    cells, and one thread and three write the same bytes."""
+    connectivity), half the cells, all again; with each compression. VTK
+    reads each zone's own cells, points and values, and one thread and three
+    write the same bytes."""
     nx, ny, nz = 13, 12, 10
     nodes, cells = grid_nodes(nx, ny, nz), hex_elements(nx, ny, nz)
     turned = cells[:-1] + [[cells[-1][k] for k in (1, 2, 3, 0, 5, 6, 7, 4)]]
@@ -734,19 +761,26 @@ def check_repeated_cells(zonvert, folder):
             f.write("ZONE N=%d, E=%d, F=FEPOINT, ET=BRICK\n" % (len(nodes), len(elements)))
             f.writelines("%s %s %s %d\n" % (x, y, w, z) for x, y, w in nodes)
             f.writelines(" ".join(map(str, e)) + "\n" for e in elements)
-    errors, outputs = [], []
-    for threads in (1, 3):
-        sub = os.path.join(folder, "repeated%d" % threads)
-        os.mkdir(sub)
-        run = convert_vtu(zonvert, tecplot, os.path.join(sub, "r.vtk"), threads)
-        outputs.append((run.returncode, run.stdout,
-                        {n: open(os.path.join(sub, n), "rb").read() for n in sorted(os.listdir(sub))}))
-    if outputs[0] != outputs[1] or len(outputs[0][2]) != len(zones) + 1:
-        errors.append("repeated cells: runs on one and three threads differ, or not %d zones" % len(zones))
-    for z, elements in enumerate(zones):
-        expected = [(VTK_HEXAHEDRON, [n - 1 for n in e]) for e in elements]
-        if cells_of(read_vtu(os.path.join(folder, "repeated1", "r%d.vtu" % z))) != expected:
-            errors.append("repeated cells zone %d: VTK reads other cells than the zone lists" % z)
+    errors = []
+    # In blocks compressed with zlib, with LZ4, or stored as they are.
+    for compression in ("zlib", "lz4", "none"):
+        outputs = []
+        for threads in (1, 3):
+            sub = os.path.join(folder, "repeated%s%d" % (compression, threads))
+            os.mkdir(sub)
+            run = convert_vtu(zonvert, tecplot, os.path.join(sub, "r.vtk"), threads, ["--compress", compression])
+            outputs.append((run.returncode, run.stdout,
+                            {n: open(os.path.join(sub, n), "rb").read() for n in sorted(os.listdir(sub))}))
+        if outputs[0] != outputs[1] or len(outputs[0][2]) != len(zones) + 1:
+            errors.append("repeated cells %s: runs on one and three threads differ, or not %d zones" %
+                          (compression, len(zones)))
+        for z, elements in enumerate(zones):
+            expected = [(VTK_HEXAHEDRON, [n - 1 for n in e]) for e in elements]
+            grid = read_vtu(os.path.join(folder, "repeated%s1" % compression, "r%d.vtu" % z))
+            if cells_of(grid) != expected or [grid.GetPoint(i) for i in range(grid.GetNumberOfPoints())] != nodes or \
+                    [grid.GetPointData().GetArray("T").GetValue(i) for i in range(len(nodes))] != [z] * len(nodes):
+                errors.append("repeated cells %s zone %d: VTK reads other cells or values than the zone has" %
+                              (compression, z))
     return errors
 
 
@@ -778,6 +812,7 @@ def main():
         errors += check_forms(zonvert, folder)
         errors += check_vtu_forms(zonvert, folder)
         errors += check_picking(zonvert, folder)
+        errors += check_compressions(zonvert, folder)
         errors += check_vtu_numbers(zonvert, folder)
         errors += check_names(zonvert, folder)
         errors += check_float_range(zonvert, folder)
@@ -786,7 +821,7 @@ def main():
     for e in errors[:50]:
         print(e)
     failed = len({e.split(":")[0].split(" zone")[0] for e in errors})
-    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 5 - failed, failed))
+    print("%d passed, %d failed" % (len(meshes()) + len(forms()) + 6 - failed, failed))
     return 1 if errors else 0
 
 

@@ -31,7 +31,7 @@ TEST(ZoneFiles, FailedWriteToADeviceReportsFailureAndLeavesTheDevice) {
   ASSERT_TRUE(std::filesystem::exists("/dev/full"));
   AtomicFile file;
   WriteReport report;
-  ZoneWriterMemory memory;
+  ZoneWriterMemory memory(VtuCompression::Zlib);
   EXPECT_FALSE(writeZoneFile(file, "/dev/full", oneNodeZone(), ZoneFormat::LegacyVtk, report, memory));
   EXPECT_FALSE(report.failureReason.empty());
   EXPECT_TRUE(std::filesystem::is_character_file("/dev/full"));
@@ -47,7 +47,7 @@ TEST(ZoneFiles, ZoneThatCannotBeWrittenWholeIsRefusedBeforeTheFileExists) {
   try {
     AtomicFile file;
     WriteReport report;
-    ZoneWriterMemory memory;
+    ZoneWriterMemory memory(VtuCompression::Zlib);
     writeZoneFile(file, path.string(), zone, ZoneFormat::LegacyVtk, report, memory);
     ADD_FAILURE() << "short node accepted";
   } catch (const ConversionFailure &failure) {
