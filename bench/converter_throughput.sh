@@ -4,16 +4,16 @@
 #
 # Generates a deterministic ~290 MB Tecplot file of 10 hexahedral zones with
 # 10 variables in a temporary folder, then, in one run, times cp of the file
-# and zonvert on it with 1 and 2 threads, writing legacy (.vtk) and XML (.vtu,
-# zlib- and LZ4-compressed) files (best of three alternating rounds each, so
-# that a burst of other load on the machine does not decide a ratio). It reports MB/s of input, the
-# ratio to cp, the speed-up of 2 threads over 1, and zonvert's peak resident
-# memory against its stated bound, 8 MiB + threads x 1.5 MiB + 2 x (threads
-# + 1) x the largest zone (taken as its bytes in the file: its node numbers
-# have four digits or more, so its element lines hold more text than the 5
-# bytes per corner the bound counts), for XML files + 2 x threads x its
-# cells (5 bytes per corner and 9 per cell; taken as the zone's bytes too,
-# which hold more). Then
+# and zonvert on it with 1 and 2 threads, writing legacy (.vtk) and XML
+# (.vtu, zlib- and LZ4-compressed) files (best of three alternating rounds
+# each, so that a burst of other load on the machine does not decide a
+# ratio). It reports MB/s of input, the ratio to cp, the speed-up of 2
+# threads over 1, and zonvert's peak resident memory against its stated
+# bound, 8 MiB + threads x 1.5 MiB + 2 x (threads + 1) x the largest zone
+# (taken as its bytes in the file: its node numbers have four digits or
+# more, so its element lines hold more text than the 5 bytes per corner the
+# bound counts), for XML files + 2 x threads x its cells (5 bytes per corner
+# and 9 per cell; taken as the zone's bytes too, which hold more). Then
 # it times VTK's own readers (python3-vtk9) reading all zone files back:
 # vtkUnstructuredGridReader for the legacy ASCII files, vtkXMLUnstructured-
 # GridReader for the XML ones (zlib and LZ4).
