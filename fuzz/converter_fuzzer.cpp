@@ -38,6 +38,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   zonvert::ConversionOptions xmlOptions;
   xmlOptions.format = zonvert::ZoneFormat::Vtu;
   xmlOptions.threads = threads;
+  xmlOptions.compression = size > 0 ? zonvert::kVtuCompressions[(data[size - 1] >> 1) % 3].compression
+                                    : zonvert::VtuCompression::Zlib;
   xmlOptions.quiet = true;
   const int legacy = convertBytes(data, size, outputName, legacyOptions);
   const int xml = convertBytes(data, size, outputName, xmlOptions);
