@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <string>
 
 namespace {
@@ -38,8 +39,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   zonvert::ConversionOptions xmlOptions;
   xmlOptions.format = zonvert::ZoneFormat::Vtu;
   xmlOptions.threads = threads;
-  xmlOptions.compression = size > 0 ? zonvert::kVtuCompressions[(data[size - 1] >> 1) % 3].compression
-                                    : zonvert::VtuCompression::Zlib;
+  // The next bits of the last byte choose how the arrays are compressed.
+  constexpr std::size_t compressions = std::size(zonvert::kVtuCompressions);
+  xmlOptions.compression = zonvert::kVtuCompressions[size > 0 ? (data[size - 1] >> 1) % compressions : 0].compression;
   xmlOptions.quiet = true;
   const int legacy = convertBytes(data, size, outputName, legacyOptions);
   const int xml = convertBytes(data, size, outputName, xmlOptions);
