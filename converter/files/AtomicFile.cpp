@@ -150,6 +150,7 @@ bool AtomicFile::create(const std::string &path, std::string &reason) {
   // system without permissions refuses this; the file is written anyway.
   if (exists)
     (void)fchmod(descriptor_, info.st_mode & 0777);
+  replaces_ = exists;
   return true;
 }
 
@@ -162,11 +163,20 @@ bool AtomicFile::close(std::string &reason) {
   return false;
 }
 
-bool AtomicFile::commit(std::string &reason) {
+bool AtomicFile::commit(std::string &reason, int *replaced) {
+  if (replaced)
+    *replaced = -1;
   if (!close(reason))
     return false;
   TemporaryFileStep step;
+  // Holds the file the name had (if it can, as the name's file now), so
+  // that the rename does not free it.
+  const int held = replaced && replaces_ ? open(finalPath_.c_str(), O_PATH | O_CLOEXEC) : -1;
   const bool renamed = rename(temporaryPath_.c_str(), finalPath_.c_str()) == 0;
+  if (renamed && held >= 0)
+    *replaced = held;
+  else if (held >= 0)
+    ::close(held);
   if (!renamed) {
     reason = reasonOf(errno);
     unlink(temporaryPath_.c_str());

@@ -45,7 +45,12 @@ public:
 
   // Closes the temporary (if still open) and renames it to the final name.
   // False, with the reason, when that fails; the temporary is then removed.
-  bool commit(std::string &reason);
+  // With `replaced`, the file the final name had before, if any, is held
+  // open (O_PATH) across the rename and handed over there (else -1): the
+  // system frees it (its pages, its blocks, which some file systems discard
+  // on the disk meanwhile) only once that descriptor is closed, not in the
+  // rename.
+  bool commit(std::string &reason, int *replaced = nullptr);
 
   // The temporary's name for `finalPath`: the final name (shortened when it
   // would not leave room in a folder entry) with ".zonvert-" + `tag` + ".tmp"
@@ -57,6 +62,7 @@ public:
 
 private:
   int descriptor_ = -1;
+  bool replaces_ = false; // a file had the final name when the temporary was made
   TemporaryEntry *entry_ = nullptr; // where the signal handler finds the temporary
   std::string temporaryPath_;
   std::string finalPath_;

@@ -274,6 +274,20 @@ void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence
 // A zone whose data a worker read apart and found to end elsewhere than
 // the reading thread did is read in the file on this thread, and the
 // threads start again after it.
+// The files the zone files replace, let go of on a thread of their own
+// while the zones' files come from the threads (see ReplacedFiles).
+class ReleasingReplaced {
+public:
+  explicit ReleasingReplaced(ZoneSequence &sequence) : sequence_(sequence) { sequence.releaseReplacedOn(&files_); }
+  ~ReleasingReplaced() { sequence_.releaseReplacedOn(nullptr); }
+  ReleasingReplaced(const ReleasingReplaced &) = delete;
+  ReleasingReplaced &operator=(const ReleasingReplaced &) = delete;
+
+private:
+  ZoneSequence &sequence_;
+  ReplacedFiles files_;
+};
+
 void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
                       const ZoneSelection &selection, bool canReadAgain) {
   std::optional<ZonePipeline> pipeline;
@@ -287,6 +301,9 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
       convertOnOneThread(tecplot, sequence, plan, selection);
       return;
     }
+    // Ends with the threads' zones: a zone converted on this thread alone
+    // meets what a run on one thread meets.
+    std::optional<ReleasingReplaced> releasing(std::in_place, sequence);
     for (zoneIndex = 0;; ++zoneIndex) {
       turn = pipeline->next(zoneIndex);
       if (turn.kind == ZoneTurn::Kind::EndOfFile)
@@ -302,6 +319,7 @@ void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const Output
       if (selection.endsBy(zone.zoneNumber))
         return;
     }
+    releasing.reset();
     if (turn.kind != ZoneTurn::Kind::ReadAgain)
       break;
     const ReadingPoint start = *turn.start;

@@ -90,8 +90,11 @@ std::optional<ConversionFailure> ZoneSequence::placeZoneFile(WrittenZone zone) {
   if (following && plan_.options.series)
     together.emplace();
   std::string reason;
-  if (!zone.file->commit(reason))
+  int replaced = -1;
+  if (!zone.file->commit(reason, replaced_ ? &replaced : nullptr))
     return ConversionFailure("ERROR: writeVTKFile() " + zone.path + ": " + reason + "\n", kWriteFailureStatus);
+  if (replaced_)
+    replaced_->release(replaced);
   for (const std::string &warning : zone.nameWarnings)
     if (warningsGiven_.insert(warning).second)
       console::writeMessage(warning);

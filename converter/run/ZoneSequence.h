@@ -14,6 +14,7 @@
 #include "files/AtomicFile.h"
 #include "run/CommandLine.h"
 #include "run/ProgressDisplay.h"
+#include "run/ReplacedFiles.h"
 #include "write/SeriesFile.h"
 #include "write/ZoneFiles.h"
 #include "zone/ZoneRecord.h"
@@ -83,6 +84,10 @@ public:
   // Counts the zones read on `progress` too (null: no display).
   void showProgressOn(ProgressDisplay *progress) { progress_ = progress; }
 
+  // Hands the files the zone files replace to `files` to let go of (null:
+  // the rename lets go of them).
+  void releaseReplacedOn(ReplacedFiles *files) { replaced_ = files; }
+
   // The number of the last zone read, -1 before the first.
   int lastZoneRead() const { return lastZoneRead_; }
 
@@ -96,6 +101,7 @@ private:
   std::set<std::string> warningsGiven_;
   int lastZoneRead_ = -1;
   ProgressDisplay *progress_ = nullptr;
+  ReplacedFiles *replaced_ = nullptr;
   // Only with --series: the zone files written.
   std::vector<SeriesEntry> series_;
 };

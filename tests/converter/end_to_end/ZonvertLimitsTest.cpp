@@ -145,6 +145,7 @@ TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
 #endif
   const std::string longLine = "{ printf '" + tinyZones(3) +
                                "ZONE I=1\\n'; head -c 32000000 /dev/zero | tr '\\0' 7; echo; } > in.dat;";
+  const std::string earlierFiles = "for k in $(seq 0 300); do echo $k > out$k.vtk; echo $k > out$k.vtu; done;";
   const std::vector<LimitCase> cases = {
       // Threads started, then short of memory: earlier versions ended with
       // an error where one thread converts every zone.
@@ -156,6 +157,10 @@ TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
       // once held a descriptor.
       {"SixtyFourOpenFiles", tinyZones(301), "ulimit -n 64;", 0, "300 \nFINISH.\n", 301},
       {"ThirteenOpenFiles", tinyZones(301), "ulimit -n 13;", 0, "300 \nFINISH.\n", 301},
+      // Every zone file replaces one, which the threads let go of while
+      // the run goes on, holding its descriptor until then.
+      {"SixtyFourOpenFilesOverEarlierFiles", tinyZones(301), earlierFiles + "ulimit -n 64;", 0, "300 \nFINISH.\n", 602},
+      {"ThirteenOpenFilesOverEarlierFiles", tinyZones(301), earlierFiles + "ulimit -n 13;", 0, "300 \nFINISH.\n", 602},
   };
   for (const LimitCase &c : cases) {
     if (c.shellSetup.find("ulimit -v") != std::string::npos && !addressLimitPossible)
