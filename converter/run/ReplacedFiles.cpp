@@ -2,6 +2,7 @@
 
 #include "files/ProcessSignals.h"
 
+#include <new>
 #include <unistd.h>
 
 namespace zonvert {
@@ -23,10 +24,14 @@ void ReplacedFiles::release(int descriptor) {
   {
     std::lock_guard lock(mutex_);
     if (!started_ && !failedToStart_) {
-      held_.reserve(kMostHeld);
-      // The thread never runs the signal handler (see ProcessSignals.h).
-      BlockedEndingSignals blocked;
-      started_ = thread_.start([this] { closeHeld(); });
+      // Short of memory, the files are closed at once, as on one thread.
+      try {
+        held_.reserve(kMostHeld);
+        // The thread never runs the signal handler (see ProcessSignals.h).
+        BlockedEndingSignals blocked;
+        started_ = thread_.start([this] { closeHeld(); });
+      } catch (const std::bad_alloc &) {
+      }
       failedToStart_ = !started_;
     }
     if (started_ && held_.size() < kMostHeld) {

@@ -145,12 +145,17 @@ TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
 #endif
   const std::string longLine = "{ printf '" + tinyZones(3) +
                                "ZONE I=1\\n'; head -c 32000000 /dev/zero | tr '\\0' 7; echo; } > in.dat;";
-  const std::string earlierFiles = "for k in $(seq 0 300); do echo $k > out$k.vtk; echo $k > out$k.vtu; done;";
+  // Zone files of an earlier run, in both formats, for zones 0 to last.
+  const auto earlierFiles = [](int last) {
+    return "for k in $(seq 0 " + std::to_string(last) + "); do echo $k > out$k.vtk; echo $k > out$k.vtu; done;";
+  };
   const std::vector<LimitCase> cases = {
       // Threads started, then short of memory: earlier versions ended with
       // an error where one thread converts every zone.
       {"AddressSpaceOf16MiB", tinyZones(600), "ulimit -v 16000;", 0, "599 \nFINISH.\n", 600},
       {"AddressSpaceOf24MiB", tinyZones(600), "ulimit -v 24000;", 0, "599 \nFINISH.\n", 600},
+      {"AddressSpaceOf16MiBOverEarlierFiles", tinyZones(600), earlierFiles(599) + "ulimit -v 16000;", 0,
+       "599 \nFINISH.\n", 1200},
       // A zone that needs more than the limit allows, after three that fit.
       {"ZoneLargerThanTheAddressSpace", "", longLine + "ulimit -v 24000;", 1, "0 1 2 \nERROR: OUT OF MEMORY.\n", 3},
       // Each worker's temporary, and every finished one waiting for its turn,
@@ -159,8 +164,8 @@ TEST(ZonvertLimits, MemoryAndOpenFileLimitsLeaveWhatOneThreadLeaves) {
       {"ThirteenOpenFiles", tinyZones(301), "ulimit -n 13;", 0, "300 \nFINISH.\n", 301},
       // Every zone file replaces one, which the threads let go of while
       // the run goes on, holding its descriptor until then.
-      {"SixtyFourOpenFilesOverEarlierFiles", tinyZones(301), earlierFiles + "ulimit -n 64;", 0, "300 \nFINISH.\n", 602},
-      {"ThirteenOpenFilesOverEarlierFiles", tinyZones(301), earlierFiles + "ulimit -n 13;", 0, "300 \nFINISH.\n", 602},
+      {"SixtyFourOpenFilesOverEarlierFiles", tinyZones(301), earlierFiles(300) + "ulimit -n 64;", 0, "300 \nFINISH.\n", 602},
+      {"ThirteenOpenFilesOverEarlierFiles", tinyZones(301), earlierFiles(300) + "ulimit -n 13;", 0, "300 \nFINISH.\n", 602},
   };
   for (const LimitCase &c : cases) {
     if (c.shellSetup.find("ulimit -v") != std::string::npos && !addressLimitPossible)
