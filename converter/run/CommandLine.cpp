@@ -20,16 +20,34 @@ bool looksLikeLongOption(std::string_view argument) {
   return argument.size() > 2 && argument.starts_with("--") && argument[2] != '-';
 }
 
+// The options that take a value ("--threads N" or "--threads=N"), and the
+// line told when it is missing.
+struct ValueOption {
+  std::string_view name;
+  std::string_view missing;
+};
+constexpr ValueOption kValueOptions[] = {
+    {"--compress", "ERROR: OPTION --compress NEEDS zlib, lz4 OR none.\n"},
+    {"--threads", "ERROR: OPTION --threads NEEDS A NUMBER OF THREADS.\n"},
+    {"--idle", "ERROR: OPTION --idle NEEDS A NUMBER OF SECONDS.\n"},
+    {"--zones", "ERROR: OPTION --zones NEEDS A LIST OF ZONES.\n"},
+    {"--variables", "ERROR: OPTION --variables NEEDS A LIST OF VARIABLE NAMES.\n"},
+};
+
+const ValueOption *valueOptionNamed(std::string_view name) {
+  for (const ValueOption &option : kValueOptions)
+    if (name == option.name)
+      return &option;
+  return nullptr;
+}
+
 // An option zonvert knows, as it may be spelt.
 bool isKnownOption(std::string_view argument) {
-  for (std::string_view option : {"--vtu", "--compress", "--series", "--threads", "--follow", "--idle", "--zones",
-                                   "--variables", "--list", "--json", "--quiet", "--help", "--version"})
+  for (std::string_view option :
+       {"--vtu", "--series", "--follow", "--list", "--json", "--quiet", "--help", "--version"})
     if (argument == option)
       return true;
-  for (std::string_view option : {"--compress=", "--threads=", "--idle=", "--zones=", "--variables="})
-    if (argument.starts_with(option))
-      return true;
-  return false;
+  return valueOptionNamed(argument.substr(0, argument.find('='))) != nullptr;
 }
 
 CommandLine refuse(std::string reason) {
@@ -67,9 +85,7 @@ std::string parseIdle(std::string_view text, int &seconds) {
 // refusal when it is one.
 std::string parseCompression(std::string_view text, VtuCompression &compression) {
   for (const VtuCompressionFacts &facts : kVtuCompressions) {
-    if (text.size() == facts.option.size() &&
-        std::equal(text.begin(), text.end(), facts.option.begin(),
-                   [](char a, char b) { return (a >= 'A' && a <= 'Z' ? static_cast<char>(a - 'A' + 'a') : a) == b; })) {
+    if (equalsInAnyCase(text, upcase(facts.option))) {
       compression = facts.compression;
       return {};
     }
@@ -121,14 +137,15 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
       line.action = CommandLine::Action::Version;
       return line;
     }
+    std::string_view value;
+    if (const ValueOption *option = valueOptionNamed(name);
+        option && !optionValue(argument, equals, argc, argv, at, value))
+      return refuse(std::string(option->missing));
+    std::string refusal;
     if (name == "--vtu" && equals == std::string_view::npos) {
       line.options.format = ZoneFormat::Vtu;
     } else if (name == "--compress") {
-      std::string_view value;
-      if (!optionValue(argument, equals, argc, argv, at, value))
-        return refuse("ERROR: OPTION --compress NEEDS zlib, lz4 OR none.\n");
-      if (std::string refusal = parseCompression(value, line.options.compression); !refusal.empty())
-        return refuse(std::move(refusal));
+      refusal = parseCompression(value, line.options.compression);
       compressGiven = true;
     } else if (name == "--series" && equals == std::string_view::npos) {
       line.options.series = true;
@@ -141,39 +158,20 @@ CommandLine parseCommandLine(int argc, const char *const *argv) {
     } else if (name == "--quiet" && equals == std::string_view::npos) {
       line.options.quiet = true;
     } else if (name == "--zones") {
-      std::string_view value;
-      if (!optionValue(argument, equals, argc, argv, at, value))
-        return refuse("ERROR: OPTION --zones NEEDS A LIST OF ZONES.\n");
-      std::string refusal;
-      const std::optional<ZoneSelection> zones = ZoneSelection::parse(value, refusal);
-      if (!zones)
-        return refuse(std::move(refusal));
-      line.options.zones = *zones;
+      if (const std::optional<ZoneSelection> zones = ZoneSelection::parse(value, refusal))
+        line.options.zones = *zones;
     } else if (name == "--variables") {
-      std::string_view value;
-      if (!optionValue(argument, equals, argc, argv, at, value))
-        return refuse("ERROR: OPTION --variables NEEDS A LIST OF VARIABLE NAMES.\n");
-      std::string refusal;
       line.options.variables = parseVariableList(value, refusal);
-      if (!line.options.variables)
-        return refuse(std::move(refusal));
     } else if (name == "--threads") {
-      // "--threads N" or "--threads=N".
-      std::string_view value;
-      if (!optionValue(argument, equals, argc, argv, at, value))
-        return refuse("ERROR: OPTION --threads NEEDS A NUMBER OF THREADS.\n");
-      if (std::string refusal = parseThreads(value, line.options.threads); !refusal.empty())
-        return refuse(std::move(refusal));
+      refusal = parseThreads(value, line.options.threads);
     } else if (name == "--idle") {
-      std::string_view value;
-      if (!optionValue(argument, equals, argc, argv, at, value))
-        return refuse("ERROR: OPTION --idle NEEDS A NUMBER OF SECONDS.\n");
-      if (std::string refusal = parseIdle(value, line.options.idleSeconds); !refusal.empty())
-        return refuse(std::move(refusal));
+      refusal = parseIdle(value, line.options.idleSeconds);
       idleGiven = true;
     } else {
       return refuse("ERROR: UNKNOWN OPTION " + std::string(argument) + "\n");
     }
+    if (!refusal.empty())
+      return refuse(std::move(refusal));
   }
   if (idleGiven && !line.options.follow)
     return refuse("ERROR: OPTION --idle GOES WITH --follow\n");
