@@ -44,7 +44,7 @@ for config in "${configs[@]}"; do
   plain="${best["zonvert plain, $threads"]:-}"
   awk -v label="$label" -v b="$bytes" -v s="${best[$label]}" -v p="$plain" -v kb="${peak[$label]}" 'BEGIN {
     rate = b / 1e6 / (s > 0 ? s : 0.01)
-    printf "%-28s %6.2f s %8.1f MB/s of text, peak %.1f MB", label ":", s, rate, kb / 1024
+    printf "%-28s %6.3f s %8.1f MB/s of text, peak %.1f MB", label ":", s, rate, kb / 1024
     if (p != "") printf " (%.2f of plain input)", p / (s > 0 ? s : 0.01)
     printf "\n"
   }'

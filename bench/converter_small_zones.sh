@@ -88,7 +88,7 @@ time_case() {
     IFS='|' read -r name _ <<<"$entry"
     awk -v label="$label" -v name="$name" -v d="${best[$name default]}" -v one="${best[$name 1]}" \
         -v dkb="${peak[$name default]}" -v onekb="${peak[$name 1]}" 'BEGIN {
-      printf "%-44s %-8s default threads %6.2f s (peak %5.1f MB), --threads 1 %6.2f s (peak %5.1f MB): default takes %.2f of one thread\n",
+      printf "%-44s %-8s default threads %6.3f s (peak %5.1f MB), --threads 1 %6.3f s (peak %5.1f MB): default takes %.2f of one thread\n",
              label ":", name, d, dkb / 1024, one, onekb / 1024, d / (one > 0 ? one : 0.01)
     }'
   done

@@ -66,10 +66,10 @@ for config in "${configs[@]}"; do
     mb = b / 1e6
     rate = mb / (s > 0 ? s : 0.01)
     cp_rate = mb / (cps > 0 ? cps : 0.01)
-    if (t == 0) { printf "%-28s %6.2f s %8.1f MB/s\n", label ":", s, rate; exit }
+    if (t == 0) { printf "%-28s %6.3f s %8.1f MB/s\n", label ":", s, rate; exit }
     held = (t + 1) * z / 1048576
     bound = 8 + t * 1.5 + 2 * (held > 1 ? held : 1) + 2 * t * c / 1048576
-    printf "%-28s %6.2f s %8.1f MB/s (%.3f of cp), peak %.1f MiB of %.1f MiB (8 + %d x 1.5 + 2 x (%d + 1) x zone%s)%s\n",
+    printf "%-28s %6.3f s %8.1f MB/s (%.3f of cp), peak %.1f MiB of %.1f MiB (8 + %d x 1.5 + 2 x (%d + 1) x zone%s)%s\n",
            label ":", s, rate, rate / cp_rate, kb / 1024, bound, t, t, (c > 0 ? sprintf(" + 2 x %d x cells", t) : ""),
            (kb / 1024 > bound ? " OVER" : "")
   }'
