@@ -11,7 +11,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <map>
+#include <stdexcept>
 #include <ostream>
 #include <string>
 #include <string_view>
@@ -75,6 +77,7 @@ struct EndToEndCase {
   std::map<std::string, std::string> existingFiles = {};
   std::vector<std::string> folders = {};
   std::string shellSetup = "";
+  bool madeByItsTest = false; // held without its texts, which its test makes (see readApartCases)
 };
 
 const std::vector<std::string> kDefaultArgs = {"in.dat", "out.vtk"};
@@ -172,9 +175,20 @@ std::vector<std::string> large(int k) { return std::vector<std::string>(300, std
 // Values of a zone large enough for the threads to read its data apart,
 // finding only where it ends first: zones of one count read apart one after
 // another are looked at only from where the one before ended on.
+// Its zone text and the file it converts to are made once per value: every
+// test process (one per test under CTest) builds the case table.
 std::vector<std::string> readApart(const std::string &value) { return std::vector<std::string>(16384, value); }
+const std::pair<std::string, std::string> &readApartZoneAndVtk(const std::string &value) {
+  static std::map<std::string, std::pair<std::string, std::string>> made;
+  auto [entry, isNew] = made.try_emplace(value);
+  if (isNew)
+    entry->second = {nodesZone(readApart(value)), nodesVtk(readApart(value))};
+  return entry->second;
+}
+const std::string &readApartZone(const std::string &value) { return readApartZoneAndVtk(value).first; }
+const std::string &readApartVtk(const std::string &value) { return readApartZoneAndVtk(value).second; }
 std::string withoutLastLines(std::string text, int lines) {
-  for (int line = 0; line < lines; ++line)
+  for (int line = 0; line < lines && !text.empty(); ++line)
     text.resize(text.rfind('\n', text.size() - 2) + 1);
   return text;
 }
@@ -190,9 +204,15 @@ std::string withReturns(const std::string &text) {
 
 const std::string kNaNWarning = ", WHICH VTK'S ASCII READER CANNOT READ (THE FIRST NAN OR INFINITY OF THE ZONE)\n";
 
+// The cases of a braced list, moved rather than copied (a vector made from
+// the list itself would copy every text).
+template <std::size_t N> std::vector<EndToEndCase> movedFrom(EndToEndCase (&&cases)[N]) {
+  return {std::make_move_iterator(cases), std::make_move_iterator(cases + N)};
+}
+
 // The driver and what the reader reads.
 std::vector<EndToEndCase> driverAndReaderCases() {
-  return {
+  return movedFrom({
       // The driver: zone numbering, starting zone, output names, prompts.
       {"TetrahedronZone", kVars + tetZone(7), kDefaultArgs, "", kStart + "0 " + kFinish, 0,
        {{"out0.vtk", tetVtk(7)}}},
@@ -339,14 +359,14 @@ std::vector<EndToEndCase> driverAndReaderCases() {
                "VARSHARELIST=([1,2],[3]) CONNECTIVITYSHAREZONE=2\n2.1 2.2 2.3 2.4\n",
        {"in.dat", "out.vtk", "1"}, "", kStart + "0 1 2 " + kFinish, 0,
        {{"out1.vtk", tetVtk(1)}, {"out2.vtk", tetVtk(2)}}},
-  };
+  });
 }
 
 // Zone numbers, node numbers, cell kinds, and values as VTK reads them back.
 std::vector<EndToEndCase> zoneAndValueCases() {
   const auto [wideInput, wideVtk] = wideZone();
   const std::string name300(300, 'N');
-  return {
+  return movedFrom({
       // Zones are named by their numbers in the file, an empty one counted.
       {"DataSharedWithAZoneAfterAnEmptyZone",
        kVars + tetZone(0) + kEmptyZone + tetZone(2) +
@@ -542,7 +562,7 @@ std::vector<EndToEndCase> zoneAndValueCases() {
       {"HugeNodeCountWithFewLinesIsAnError", kVars + "ZONE N=2000000000, E=0\n0 0 0 1\n1 1 1 2\n", kDefaultArgs, "",
        kStart + "\nERROR IN ZONE 0: THE FILE ENDS AFTER 2 OF 2000000000 NODE LINES\n", 1, {}},
       {"ZeroNodeCountAtEndOfFile", kVars + "ZONE N=0\n", kDefaultArgs, "", kStart + kFinish, 0, {}},
-  };
+  });
 }
 
 // Zones on threads, format errors, and the files left.
@@ -550,7 +570,7 @@ std::vector<EndToEndCase> threadAndFileCases() {
   const std::string kTwoVariables = "VARIABLES = \"X\", \"C\"\n";
   const std::string largeZonesAroundAnEmptyOne =
       kTwoVariables + nodesZone(large(0)) + kEmptyZone + nodesZone(large(2)) + nodesZone(large(3));
-  return {
+  return movedFrom({
       // An empty zone is read past (no number, no file); the zones after it
       // keep their numbers.
       {"EmptyZoneBetweenZones",
@@ -569,28 +589,6 @@ std::vector<EndToEndCase> threadAndFileCases() {
       {"ZoneCutShortAfterAnEmptyZone", kVars + tetZone(0) + kEmptyZone + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n",
        kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 2: THE FILE ENDS AFTER 1 OF 4 NODE LINES\n", 1,
        {{"out0.vtk", tetVtk(0)}}},
-      // Zones read apart on threads: zones of one count but of other sizes,
-      // with a comment, a blank line, a TEXT record and line ends of
-      // carriage returns between them; where a zone's data does not end
-      // where the thread found its end, the message is that of one thread.
-      {"ZonesReadApartOfOtherSizes",
-       kTwoVariables + nodesZone(readApart("1.000000000000001")) + "# a comment\n\n" + nodesZone(readApart("2")) +
-           "TEXT X=10, Y=10, T=\"note\"\n" + withReturns(nodesZone(readApart("3.5"))),
-       kDefaultArgs, "", kStart + "0 1 2 " + kFinish, 0,
-       {{"out0.vtk", nodesVtk(readApart("1.000000000000001"))},
-        {"out1.vtk", nodesVtk(readApart("2"))},
-        {"out2.vtk", nodesVtk(readApart("3.5"))}}},
-      {"DataBeyondAZoneReadApart", kTwoVariables + nodesZone(readApart("1.5")) + "7 7\n" + nodesZone(readApart("2.5")),
-       kDefaultArgs, "", kStart + "\nERROR IN ZONE 0: DATA BEYOND ITS 16384 NODES AND 0 ELEMENTS: \"7\"\n", 1, {}},
-      {"ZoneReadApartCutShortByTheNextZone",
-       kTwoVariables + withoutLastLines(nodesZone(readApart("1.5")), 384) + nodesZone(readApart("2.5")), kDefaultArgs,
-       "", kStart + "\nERROR IN ZONE 0: \"ZONE\" AFTER 32000 OF 32768 VALUES IS NOT A VALUE OF THE ZONE\n", 1, {}},
-      {"ZoneReadApartEndsWithoutALineEnd",
-       kTwoVariables + nodesZone(readApart("1.5")) + withoutLastLines(nodesZone(readApart("2.5")), 1) + "16383 2.5",
-       kDefaultArgs, "",
-       kStart + "0 1 \nWARNING IN ZONE 1: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST NUMBER \"2.5\"; A FILE "
-                "STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT (--follow WAITS FOR THE REST)\nFINISH.\n",
-       0, {{"out0.vtk", nodesVtk(readApart("1.5"))}, {"out1.vtk", nodesVtk(readApart("2.5"))}}},
       {"ZoneFileNameIsAFolderAfterAnEmptyZone",
        largeZonesAroundAnEmptyOne,
        kDefaultArgs, "", kStart + "0 2 \nERROR: writeVTKFile() out2.vtk: Is a directory\n", 255,
@@ -661,13 +659,13 @@ std::vector<EndToEndCase> threadAndFileCases() {
        kVars + tetZone(0) + "ZONE N=4, E=1, ET=TETRAHEDRON\n0 0 0 1\n1 0 0\n0 1 0 3\n0 0 1 4\n1 2 3 4\n",
        kDefaultArgs, "", kStart + "0 \nERROR IN ZONE 1: THE FILE ENDS AFTER 0 OF 1 ELEMENT LINES\n", 1,
        {{"out0.vtk", tetVtk(0)}}},
-  };
+  });
 }
 
 // Counts, names, options, picked zones and variables, and the inventory.
 std::vector<EndToEndCase> optionCases() {
   const std::string longName(256, 'a');
-  return {
+  return movedFrom({
       // Values are read by count, so a short node line shifts every value
       // after it, also in a zone that is not written.
       {"ShortNodeLineInSkippedZoneIsRefused",
@@ -827,7 +825,43 @@ std::vector<EndToEndCase> optionCases() {
        "ZONE 1: TITLE \"TIME 1\", TIME 1, FETETRAHEDRON, 4 NODES, 1 ELEMENTS\n"
        "ERROR IN ZONE 2: THE FILE ENDS AFTER 1 OF 4 NODE LINES\n",
        1, {}},
-  };
+  });
+}
+
+// Zones read apart on threads: zones of one count but of other sizes,
+// with a comment, a blank line, a TEXT record and line ends of
+// carriage returns between them; where a zone's data does not end
+// where the thread found its end, the message is that of one thread.
+// Their texts take megabytes, and every test process (one per test under
+// CTest) builds the case table: the table holds them without their texts
+// (`texts` false), and each one's test makes it whole.
+std::vector<EndToEndCase> readApartCases(bool texts) {
+  const std::string kTwoVariables = "VARIABLES = \"X\", \"C\"\n";
+  const auto zone = [texts](const std::string &value) { return texts ? readApartZone(value) : std::string(); };
+  const auto vtk = [texts](const std::string &value) { return texts ? readApartVtk(value) : std::string(); };
+  std::vector<EndToEndCase> cases = movedFrom({
+      {"ZonesReadApartOfOtherSizes",
+       kTwoVariables + zone("1.000000000000001") + "# a comment\n\n" + zone("2") +
+           "TEXT X=10, Y=10, T=\"note\"\n" + withReturns(zone("3.5")),
+       kDefaultArgs, "", kStart + "0 1 2 " + kFinish, 0,
+       {{"out0.vtk", vtk("1.000000000000001")},
+        {"out1.vtk", vtk("2")},
+        {"out2.vtk", vtk("3.5")}}},
+      {"DataBeyondAZoneReadApart", kTwoVariables + zone("1.5") + "7 7\n" + zone("2.5"),
+       kDefaultArgs, "", kStart + "\nERROR IN ZONE 0: DATA BEYOND ITS 16384 NODES AND 0 ELEMENTS: \"7\"\n", 1, {}},
+      {"ZoneReadApartCutShortByTheNextZone",
+       kTwoVariables + withoutLastLines(zone("1.5"), 384) + zone("2.5"), kDefaultArgs,
+       "", kStart + "\nERROR IN ZONE 0: \"ZONE\" AFTER 32000 OF 32768 VALUES IS NOT A VALUE OF THE ZONE\n", 1, {}},
+      {"ZoneReadApartEndsWithoutALineEnd",
+       kTwoVariables + zone("1.5") + withoutLastLines(zone("2.5"), 1) + "16383 2.5",
+       kDefaultArgs, "",
+       kStart + "0 1 \nWARNING IN ZONE 1: THE FILE ENDS WITHOUT A LINE END RIGHT AFTER ITS LAST NUMBER \"2.5\"; A FILE "
+                "STILL BEING WRITTEN MAY HAVE ITS LAST VALUE CUT (--follow WAITS FOR THE REST)\nFINISH.\n",
+       0, {{"out0.vtk", vtk("1.5")}, {"out1.vtk", vtk("2.5")}}},
+  });
+  for (EndToEndCase &c : cases)
+    c.madeByItsTest = !texts;
+  return cases;
 }
 
 // The table of cases, made in four parts: one function of hundreds of cases
@@ -837,6 +871,8 @@ std::vector<EndToEndCase> cases() {
   for (auto part : {driverAndReaderCases, zoneAndValueCases, threadAndFileCases, optionCases})
     for (EndToEndCase &c : part())
       all.push_back(std::move(c));
+  for (EndToEndCase &c : readApartCases(false))
+    all.push_back(std::move(c));
   return all;
 }
 
@@ -855,6 +891,17 @@ const std::vector<EndToEndCase> &caseTable() {
 }
 
 void PrintTo(const EndToEndCase *c, std::ostream *out) { *out << c->name; }
+
+// The case of the table whole, with the texts its test makes.
+const EndToEndCase &wholeCase(const EndToEndCase &c) {
+  if (!c.madeByItsTest)
+    return c;
+  static const std::vector<EndToEndCase> whole = readApartCases(true);
+  const auto found = std::find_if(whole.begin(), whole.end(), [&](const EndToEndCase &w) { return w.name == c.name; });
+  if (found == whole.end())
+    throw std::logic_error("no case " + c.name);
+  return *found;
+}
 
 class ZonvertEndToEnd : public ::testing::TestWithParam<EndToEndRun> {};
 
@@ -878,7 +925,7 @@ std::vector<EndToEndRun> endToEndRuns() {
 
 TEST_P(ZonvertEndToEnd, OutputStatusAndFilesAreExact) {
   const auto &[run, threads, encoding] = GetParam();
-  const EndToEndCase &c = *run;
+  const EndToEndCase &c = wholeCase(*run);
 #if defined(__SANITIZE_ADDRESS__)
   // AddressSanitizer reserves terabytes of address space at start.
   if (c.shellSetup.find("ulimit -v") != std::string::npos)
@@ -1105,8 +1152,8 @@ TEST(ZonvertRepeatCounts, WriteWhatTheirValuesWrite) {
 TEST(ZonvertInvariant, EverySuccessfulRunWritesEveryZoneItAnnounces) {
   std::vector<std::string> inputs;
   for (const EndToEndCase &c : caseTable())
-    if (!c.input.empty())
-      inputs.push_back(c.input);
+    if (!wholeCase(c).input.empty())
+      inputs.push_back(wholeCase(c).input);
   for (const auto &entry : std::filesystem::directory_iterator(ZONVERT_FUZZ_CORPUS))
     inputs.push_back(readFile(entry.path().string()));
   const std::filesystem::path kept = std::filesystem::temp_directory_path() / ("zonvert-invariant-" +
