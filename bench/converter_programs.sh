@@ -39,15 +39,31 @@ time_of() {
 
 # Times each entry of the array `configs`, "label|...|command" (the command
 # its last field, split into words), in three alternating rounds, so that a
-# burst of other load on the machine does not decide a ratio; removes the
-# files a run leaves in "$work" (copy.dat, out*.vt?) after each. Sets
-# best[label] to the best time in seconds and peak[label] to the largest
-# peak resident memory in kB.
+# burst of other load on the machine does not decide a ratio; the second
+# round takes them in the opposite order, so that of two entries side by
+# side neither always runs first. Removes the files a run leaves in "$work"
+# (copy.dat, out*.vt?) after each. Sets best[label] to the best time in
+# seconds and peak[label] to the largest peak resident memory in kB.
 declare -A best peak
 time_rounds() {
-  local round config label command seconds kb
+  local round config label command seconds kb k
+  local -a order
   for round in 1 2 3; do
-    for config in "${configs[@]}"; do
+    order=("${configs[@]}")
+    if ((round == 2)); then
+      order=()
+      for ((k = ${#configs[@]} - 1; k >= 0; k--)); do
+        order+=("${configs[k]}")
+      done
+    fi
+    # The first run of a round, right after the removals of the round
+    # before, took up to a fifth longer on this project's machine than the
+    # same run later in the round: a run first, untimed, takes that.
+    command="${order[0]##*|}"
+    # shellcheck disable=SC2086 # the command is split into its words
+    $command >/dev/null
+    rm -f "$work"/copy.dat "$work"/out*.vt?
+    for config in "${order[@]}"; do
       label="${config%%|*}"
       command="${config##*|}"
       # shellcheck disable=SC2086 # the command is split into its words
