@@ -13,8 +13,8 @@
 #include <filesystem>
 #include <iterator>
 #include <map>
-#include <stdexcept>
 #include <ostream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <tuple>
@@ -175,8 +175,8 @@ std::vector<std::string> large(int k) { return std::vector<std::string>(300, std
 // Values of a zone large enough for the threads to read its data apart,
 // finding only where it ends first: zones of one count read apart one after
 // another are looked at only from where the one before ended on.
-// Its zone text and the file it converts to are made once per value: every
-// test process (one per test under CTest) builds the case table.
+// Its zone text and the file it converts to are made once per value, which
+// several cases share.
 std::vector<std::string> readApart(const std::string &value) { return std::vector<std::string>(16384, value); }
 const std::pair<std::string, std::string> &readApartZoneAndVtk(const std::string &value) {
   static std::map<std::string, std::pair<std::string, std::string>> made;
