@@ -263,17 +263,6 @@ void convertHeldZones(ZonePipeline &pipeline, TecplotFile &tecplot, ZoneSequence
   convertOnOneThread(tecplot, sequence, plan, selection, zoneIndex == first && firstShown);
 }
 
-// Threads change nothing but the time a run takes. Where a zone fails on
-// them (a full disk, a limit on memory or open files, a write error, or
-// what would fail on one thread too), the threads end, the temporaries of
-// the zones after it are removed, and that zone and every later one are
-// converted on this thread alone, as a run on one thread would meet them:
-// read again from where the zone starts, or, from an input that cannot be
-// read again, from the zones read so far.
-//
-// A zone whose data a worker read apart and found to end elsewhere than
-// the reading thread did is read in the file on this thread, and the
-// threads start again after it.
 // The files the zone files replace, let go of on a thread of their own
 // while the zones' files come from the threads (see ReplacedFiles).
 class ReleasingReplaced {
@@ -288,6 +277,17 @@ private:
   ReplacedFiles files_;
 };
 
+// Threads change nothing but the time a run takes. Where a zone fails on
+// them (a full disk, a limit on memory or open files, a write error, or
+// what would fail on one thread too), the threads end, the temporaries of
+// the zones after it are removed, and that zone and every later one are
+// converted on this thread alone, as a run on one thread would meet them:
+// read again from where the zone starts, or, from an input that cannot be
+// read again, from the zones read so far.
+//
+// A zone whose data a worker read apart and found to end elsewhere than
+// the reading thread did is read in the file on this thread, and the
+// threads start again after it.
 void convertOnThreads(TecplotFile &tecplot, ZoneSequence &sequence, const OutputPlan &plan,
                       const ZoneSelection &selection, bool canReadAgain) {
   std::optional<ZonePipeline> pipeline;
