@@ -2,6 +2,8 @@
 // VTK XML (binary, compressed, values as 64-bit floats).
 #pragma once
 
+#include "base/TableRows.h"
+
 #include <string_view>
 
 namespace zonvert {
@@ -27,6 +29,9 @@ inline constexpr VtuCompressionFacts kVtuCompressions[] = {
     {VtuCompression::Lz4, "lz4", "vtkLZ4DataCompressor"},
     {VtuCompression::None, "none", ""},
 };
+
+static_assert(rowsStandAtTheirKeys(kVtuCompressions, &VtuCompressionFacts::compression),
+              "kVtuCompressions holds each compression at its own value");
 
 constexpr const VtuCompressionFacts &factsOf(VtuCompression compression) {
   return kVtuCompressions[static_cast<int>(compression)];

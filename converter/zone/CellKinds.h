@@ -5,9 +5,10 @@
 // (see read/CellShapes.h).
 #pragma once
 
+#include "base/TableRows.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <iterator>
 
 namespace zonvert {
 
@@ -44,13 +45,7 @@ inline constexpr CellKindFacts kCellKinds[] = {
     {CellKind::Vertex, 1, 1},      // the node
 };
 
-constexpr bool cellKindsInOrder() {
-  for (std::size_t row = 0; row < std::size(kCellKinds); ++row)
-    if (static_cast<std::size_t>(kCellKinds[row].kind) != row)
-      return false;
-  return true;
-}
-static_assert(cellKindsInOrder(), "kCellKinds holds each kind at its own number");
+static_assert(rowsStandAtTheirKeys(kCellKinds, &CellKindFacts::kind), "kCellKinds holds each kind at its own number");
 
 constexpr const CellKindFacts &factsOf(CellKind kind) { return kCellKinds[static_cast<std::size_t>(kind)]; }
 
