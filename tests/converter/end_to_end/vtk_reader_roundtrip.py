@@ -617,8 +617,7 @@ def check_compressions(zonvert, folder):
         for options, compressor in ((["--compress", "lz4"], ' compressor="vtkLZ4DataCompressor"'),
                                     (["--compress=NONE"], "")):
             out = os.path.join(folder, "c%s%s.vtk" % (options[-1][-4:], name))
-            run = subprocess.run([zonvert, "--vtu"] + options + [os.path.join(folder, name + ".dat"), out],
-                                 capture_output=True, text=True)
+            run = convert_vtu(zonvert, os.path.join(folder, name + ".dat"), out, more=options)
             for z in range(len(zones)):
                 path = out[:-4] + "%d.vtu" % z
                 with open(path, "rb") as f:
